@@ -1,0 +1,31 @@
+# zandrift_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI] [TIMEOUT <s>])
+# One Qt Test executable per test class. Every test runs with HOME and the XDG folders
+# pointed into the build tree, so no run touches the real user's settings or caches.
+function(zandrift_add_test)
+    cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+    target_compile_definitions(${T_NAME} PRIVATE
+        ZANDRIFT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+        ZANDRIFT_SOURCE_DATA="${PROJECT_SOURCE_DIR}/data"
+        ZANDRIFT_PROGRAM_DIR="${ZANDRIFT_PROGRAM_DIR}")
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    set(home ${CMAKE_BINARY_DIR}/testhome/${T_NAME})
+    file(MAKE_DIRECTORY ${home}/config ${home}/cache ${home}/runtime)
+    file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    set(env
+        HOME=${home}
+        XDG_CONFIG_HOME=${home}/config
+        XDG_CACHE_HOME=${home}/cache
+        XDG_DATA_HOME=${home}/data
+        XDG_RUNTIME_DIR=${home}/runtime
+        LC_ALL=C.UTF-8
+        QT_QPA_PLATFORM=offscreen)
+    if(T_GUI)
+        list(APPEND env QTWEBENGINE_DISABLE_SANDBOX=1 "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
+    endif()
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
+endfunction()

@@ -1,0 +1,415 @@
+#include "Database.h"
+
+#include "Recordset.h"
+#include "Values.h"
+
+#include <QAtomicInt>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+#include <cmath>
+
+namespace {
+
+QAtomicInt g_connectionCounter;
+
+QString quoteIdent(const QString &name)
+{
+    if (!Database::isIdentifier(name))
+        throw DbError(QStringLiteral("Invalid name: %1").arg(name));
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+QString sqlLiteral(const QVariant &v)
+{
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return QString::number(v.toLongLong());
+    case QMetaType::Double:
+        return QString::number(v.toDouble(), 'g', 17);
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    default: {
+        QString s = v.toString();
+        s.replace(QLatin1Char('\''), QLatin1String("''"));
+        return QLatin1Char('\'') + s + QLatin1Char('\'');
+    }
+    }
+}
+
+} // namespace
+
+Database::~Database()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool Database::isIdentifier(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return re.match(name).hasMatch();
+}
+
+std::unique_ptr<Database> Database::open(const QString &path, QString *error)
+{
+    auto fail = [&](const QString &why) -> std::unique_ptr<Database> {
+        if (error)
+            *error = why;
+        return nullptr;
+    };
+    const QFileInfo fi(path);
+    if (!fi.exists())
+        return fail(QStringLiteral("The database file \"%1\" does not exist.").arg(path));
+    if (!fi.isFile() || !fi.isReadable() || !fi.isWritable())
+        return fail(QStringLiteral("The database file \"%1\" cannot be opened for reading and writing.").arg(path));
+
+    std::unique_ptr<Database> self(new Database);
+    self->m_path = fi.absoluteFilePath();
+    self->m_connectionName = QStringLiteral("zandrift-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), self->m_connectionName);
+        // mode=rw: never create a file in place of a missing one.
+        QUrl url = QUrl::fromLocalFile(self->m_path);
+        url.setQuery(QStringLiteral("mode=rw"));
+        db.setDatabaseName(url.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            return fail(QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                            .arg(path, db.lastError().text()));
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2")
+                            .arg(path, q.lastError().text()));
+        q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    }
+    try {
+        self->loadSchema();
+    } catch (const DbError &e) {
+        return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2").arg(path, e.message()));
+    }
+    return self;
+}
+
+QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+
+ColumnKind Database::kindFromDeclType(const QString &decl, bool isKey)
+{
+    const QString d = decl.toUpper();
+    if (isKey && d.startsWith(QLatin1String("INTEGER")))
+        return ColumnKind::Auto;
+    if (d.startsWith(QLatin1String("SMALLINT")))
+        return ColumnKind::Int;
+    if (d.startsWith(QLatin1String("INT")) || d.startsWith(QLatin1String("LONG")))
+        return ColumnKind::Long;
+    if (d.startsWith(QLatin1String("DATETIME")))
+        return ColumnKind::Date;
+    if (d.startsWith(QLatin1String("CURRENCY")))
+        return ColumnKind::Money;
+    if (d.startsWith(QLatin1String("BOOLEAN")))
+        return ColumnKind::YesNo;
+    if (d.startsWith(QLatin1String("TEXT")) || d.startsWith(QLatin1String("VARCHAR")))
+        return ColumnKind::Text;
+    return ColumnKind::Unknown;
+}
+
+void Database::loadSchema()
+{
+    m_kinds.clear();
+    m_tableColumns.clear();
+    m_tableKeys.clear();
+    QSqlDatabase db = connection();
+    QSqlQuery tables(db);
+    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")))
+        throw DbError(tables.lastError().text());
+    QStringList names;
+    while (tables.next())
+        names << tables.value(0).toString();
+    for (const QString &t : names) {
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(t))))
+            throw DbError(info.lastError().text());
+        QStringList cols;
+        while (info.next()) {
+            const QString col = info.value(1).toString();
+            const bool pk = info.value(5).toInt() == 1;
+            const ColumnKind kind = kindFromDeclType(info.value(2).toString(), pk);
+            cols << col;
+            m_kinds.insert(col.toLower(), kind);
+            if (kind == ColumnKind::Auto)
+                m_tableKeys.insert(t.toLower(), col);
+        }
+        m_tableColumns.insert(t.toLower(), cols);
+    }
+}
+
+bool Database::hasTable(const QString &table) const { return m_tableColumns.contains(table.toLower()); }
+
+bool Database::hasColumn(const QString &table, const QString &column) const
+{
+    const QStringList cols = m_tableColumns.value(table.toLower());
+    for (const QString &c : cols) {
+        if (c.compare(column, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList Database::columns(const QString &table) const { return m_tableColumns.value(table.toLower()); }
+
+ColumnKind Database::kindOf(const QString &column) const
+{
+    return m_kinds.value(column.toLower(), ColumnKind::Unknown);
+}
+
+QString Database::keyColumn(const QString &table) const { return m_tableKeys.value(table.toLower()); }
+
+QString Database::dateText(const QDateTime &dt)
+{
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QVariant Database::toStorage(const QVariant &value, ColumnKind kind)
+{
+    if (value.isNull() || !value.isValid())
+        return QVariant();
+    const int type = value.typeId();
+    const bool isText = type == QMetaType::QString;
+    auto number = [&]() -> double {
+        if (isText) {
+            bool ok = false;
+            const double d = Values::toNumber(value.toString(), &ok);
+            if (!ok)
+                throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a number.").arg(value.toString()));
+            return d;
+        }
+        bool ok = false;
+        const double d = value.toDouble(&ok);
+        if (!ok || !std::isfinite(d))
+            throw DbError(QStringLiteral("Type mismatch: not a number."));
+        return d;
+    };
+    switch (kind) {
+    case ColumnKind::Auto:
+    case ColumnKind::Long:
+    case ColumnKind::Int: {
+        if (type == QMetaType::Bool)
+            return value.toBool() ? -1 : 0;
+        const double d = number();
+        const double r = std::nearbyint(d);
+        const double limit = kind == ColumnKind::Int ? 32767.0 : 2147483647.0;
+        if (r > limit || r < -limit - 1)
+            throw DbError(QStringLiteral("Overflow: %1 does not fit the column.").arg(d));
+        return static_cast<qlonglong>(r);
+    }
+    case ColumnKind::Money:
+        return std::round(number() * 10000.0) / 10000.0;
+    case ColumnKind::YesNo:
+        if (isText) {
+            const QString s = value.toString().trimmed();
+            if (s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+                return 1;
+            if (s.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+                return 0;
+            return number() != 0 ? 1 : 0;
+        }
+        return value.toBool() ? 1 : 0;
+    case ColumnKind::Date: {
+        QDateTime dt;
+        if (type == QMetaType::QDateTime)
+            dt = value.toDateTime();
+        else if (type == QMetaType::QDate)
+            dt = QDateTime(value.toDate(), QTime(0, 0));
+        else if (isText)
+            dt = Values::toDate(value.toString());
+        if (!dt.isValid())
+            throw DbError(QStringLiteral("Type mismatch: \"%1\" is not a date.").arg(value.toString()));
+        return dateText(dt);
+    }
+    case ColumnKind::Text:
+        return value.toString();
+    case ColumnKind::Unknown:
+        break;
+    }
+    if (type == QMetaType::QDateTime)
+        return dateText(value.toDateTime());
+    if (type == QMetaType::Bool)
+        return value.toBool() ? 1 : 0;
+    return value;
+}
+
+QVariant Database::fromStorage(const QVariant &value, ColumnKind kind)
+{
+    if (value.isNull() || !value.isValid())
+        return QVariant();
+    switch (kind) {
+    case ColumnKind::Auto:
+    case ColumnKind::Long:
+        return value.toLongLong();
+    case ColumnKind::Int:
+        return value.toInt();
+    case ColumnKind::Money:
+        return value.toDouble();
+    case ColumnKind::YesNo:
+        return value.toLongLong() != 0;
+    case ColumnKind::Date: {
+        const QString s = value.toString();
+        QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid())
+            dt = Values::toDate(s);
+        return dt.isValid() ? QVariant(dt) : QVariant();
+    }
+    case ColumnKind::Text:
+        return value.toString();
+    case ColumnKind::Unknown:
+        break;
+    }
+    return value;
+}
+
+namespace {
+void bindAll(QSqlQuery &q, const QVariantList &params)
+{
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, Database::toStorage(params[i], ColumnKind::Unknown));
+}
+} // namespace
+
+int Database::execute(const QString &sql, const QVariantList &params)
+{
+    QSqlQuery q(connection());
+    if (!q.prepare(sql))
+        throw DbError(q.lastError().text());
+    bindAll(q, params);
+    if (!q.exec())
+        throw DbError(q.lastError().text());
+    return q.numRowsAffected();
+}
+
+std::unique_ptr<Recordset> Database::openTable(const QString &table)
+{
+    if (!hasTable(table))
+        throw DbError(QStringLiteral("The table \"%1\" does not exist.").arg(table));
+    std::unique_ptr<Recordset> rs(new Recordset(this));
+    rs->m_isTable = true;
+    rs->m_table = table;
+    rs->m_keyColumn = keyColumn(table);
+    rs->m_columns = columns(table);
+    return rs;
+}
+
+std::unique_ptr<Recordset> Database::openQuery(const QString &sql, const QVariantList &params,
+                                               const QString &updatableTable)
+{
+    QSqlQuery q(connection());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw DbError(q.lastError().text());
+    bindAll(q, params);
+    if (!q.exec())
+        throw DbError(q.lastError().text());
+    std::unique_ptr<Recordset> rs(new Recordset(this));
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        rs->m_columns << rec.fieldName(i);
+        rs->m_columnIndex.insert(rec.fieldName(i).toLower(), i);
+    }
+    while (q.next()) {
+        QVector<QVariant> row(rec.count());
+        for (int i = 0; i < rec.count(); ++i)
+            row[i] = q.value(i);
+        rs->m_rows.push_back(std::move(row));
+    }
+    if (!updatableTable.isEmpty()) {
+        rs->m_table = updatableTable;
+        rs->m_keyColumn = keyColumn(updatableTable);
+    }
+    rs->m_loaded = true;
+    return rs;
+}
+
+void Database::addColumn(const QString &table, const NewColumn &column)
+{
+    if (!hasTable(table))
+        throw DbError(QStringLiteral("The table \"%1\" does not exist.").arg(table));
+    if (hasColumn(table, column.name))
+        throw DbError(QStringLiteral("The column \"%1\" already exists in \"%2\".").arg(column.name, table));
+    QString type;
+    switch (column.kind) {
+    case ColumnKind::Text:
+        type = column.size > 0 ? QStringLiteral("VARCHAR(%1)").arg(column.size) : QStringLiteral("TEXT");
+        break;
+    case ColumnKind::Long:
+        type = QStringLiteral("INTEGER");
+        break;
+    case ColumnKind::Int:
+        type = QStringLiteral("SMALLINT");
+        break;
+    case ColumnKind::Date:
+        type = QStringLiteral("DATETIME");
+        break;
+    case ColumnKind::Money:
+        type = QStringLiteral("CURRENCY");
+        break;
+    case ColumnKind::YesNo:
+        type = QStringLiteral("BOOLEAN");
+        break;
+    default:
+        throw DbError(QStringLiteral("Unsupported column type for \"%1\".").arg(column.name));
+    }
+    QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteIdent(table), quoteIdent(column.name), type);
+    if (!column.defaultValue.isNull())
+        sql += QStringLiteral(" DEFAULT ") + sqlLiteral(column.defaultValue);
+    if (column.kind == ColumnKind::Text && !column.allowZeroLength)
+        sql += QStringLiteral(" CHECK (%1 <> '')").arg(quoteIdent(column.name));
+    QSqlQuery q(connection());
+    if (!q.exec(sql))
+        throw DbError(q.lastError().text());
+    loadSchema();
+}
+
+QString Database::integrityCheck()
+{
+    QSqlQuery q(connection());
+    if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
+        return q.lastError().text();
+    return q.value(0).toString();
+}
+
+bool Database::compact(const QString &source, const QString &destination, QString *error)
+{
+    if (QFileInfo::exists(destination)) {
+        if (error)
+            *error = QStringLiteral("The file \"%1\" already exists.").arg(destination);
+        return false;
+    }
+    auto db = open(source, error);
+    if (!db)
+        return false;
+    QSqlQuery q(db->connection());
+    if (!q.prepare(QStringLiteral("VACUUM INTO ?"))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    q.bindValue(0, destination);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}

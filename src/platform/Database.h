@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <stdexcept>
+
+class Recordset;
+
+// A failed database operation. Callers that own a user-visible step catch it there.
+class DbError : public std::runtime_error
+{
+public:
+    explicit DbError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The kinds of column the program reads and writes. Values cross this layer as Qt types:
+// Long/Int as integers, Text as QString, Date as a local QDateTime (stored as sortable text
+// "yyyy-MM-dd HH:mm:ss"), Money as double (stored rounded to 1/10000), YesNo as bool. A Null
+// column reads as a null QVariant.
+enum class ColumnKind { Unknown, Auto, Long, Int, Text, Date, Money, YesNo };
+
+// One open database file (SQLite underneath). Read-write and shared; an open never creates a
+// file. Writes go through the rollback journal with synchronous commits, so a killed process
+// leaves a file that opens and holds every committed row.
+class Database
+{
+public:
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens an existing database file; nullptr with *error naming the path when it is missing,
+    // unreadable or not a database.
+    static std::unique_ptr<Database> open(const QString &path, QString *error = nullptr);
+
+    QString path() const { return m_path; }
+    QSqlDatabase connection() const;
+
+    // Runs one statement with bound parameters; returns the number of rows it changed.
+    int execute(const QString &sql, const QVariantList &params = {});
+
+    // A whole-table cursor (seek on a named index, add and edit rows).
+    std::unique_ptr<Recordset> openTable(const QString &table);
+    // A cursor over the rows of a query. When updatableTable is given and the query returns
+    // that table's key column, rows can be edited through it.
+    std::unique_ptr<Recordset> openQuery(const QString &sql, const QVariantList &params = {},
+                                         const QString &updatableTable = QString());
+
+    struct NewColumn
+    {
+        QString name;
+        ColumnKind kind = ColumnKind::Text;
+        int size = 0;               // text length; informational for SQLite
+        bool allowZeroLength = true; // false: an empty text is refused
+        QVariant defaultValue;      // null = none
+    };
+    // Adds a column; throws DbError when the table is missing or the column exists already.
+    void addColumn(const QString &table, const NewColumn &column);
+
+    bool hasTable(const QString &table) const;
+    bool hasColumn(const QString &table, const QString &column) const;
+    QStringList columns(const QString &table) const;
+    ColumnKind kindOf(const QString &column) const;
+    // The table's key column (an "auto" column), empty when it has none.
+    QString keyColumn(const QString &table) const;
+
+    // "ok" from SQLite's integrity check, else its first complaint.
+    QString integrityCheck();
+
+    // Writes a compacted copy of the file at source into destination (which must not exist).
+    static bool compact(const QString &source, const QString &destination, QString *error = nullptr);
+
+    // Converts a value for storage in a column of the given kind (throws on a type mismatch),
+    // and a stored value back.
+    static QVariant toStorage(const QVariant &value, ColumnKind kind);
+    static QVariant fromStorage(const QVariant &value, ColumnKind kind);
+    static QString dateText(const QDateTime &dt);
+
+    static bool isIdentifier(const QString &name);
+
+private:
+    Database() = default;
+    void loadSchema();
+    static ColumnKind kindFromDeclType(const QString &decl, bool isKey);
+
+    QString m_path;
+    QString m_connectionName;
+    QHash<QString, ColumnKind> m_kinds;           // by lower-case column name
+    QHash<QString, QStringList> m_tableColumns;   // by lower-case table name
+    QHash<QString, QString> m_tableKeys;          // by lower-case table name
+
+    friend class Recordset;
+};

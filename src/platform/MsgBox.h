@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// Every message box of the program goes through here. The window installs a handler that
+// shows a real box; tests install one that answers in advance and records what was asked.
+namespace MsgBox {
+
+enum class Icon { None, Information, Exclamation, Critical, Question };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+struct Request
+{
+    QString prompt;
+    QString title;
+    Icon icon = Icon::None;
+    Buttons buttons = Buttons::Ok;
+};
+
+using Handler = std::function<Answer(const Request &)>;
+
+Answer show(const QString &prompt, const QString &title, Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
+// Installs a handler and returns the one it replaces. Without one, boxes are written to
+// standard error and answered with the first button.
+Handler setHandler(Handler handler);
+
+} // namespace MsgBox

@@ -1,0 +1,312 @@
+#include "Recordset.h"
+
+#include "Database.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+QString quoted(const QString &name)
+{
+    if (!Database::isIdentifier(name))
+        throw DbError(QStringLiteral("Invalid name: %1").arg(name));
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
+} // namespace
+
+void Recordset::ensureRows()
+{
+    if (!m_isTable || m_loaded)
+        return;
+    const QString order = m_indexColumn.isEmpty() ? QStringLiteral("rowid") : quoted(m_indexColumn) + QStringLiteral(", rowid");
+    QSqlQuery q(m_db->connection());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(quoted(m_table), order)))
+        throw DbError(q.lastError().text());
+    m_rowIds.clear();
+    while (q.next())
+        m_rowIds.push_back(q.value(0).toLongLong());
+    m_loaded = true;
+    m_currentLoadedId = -1;
+}
+
+int Recordset::recordCount()
+{
+    if (!m_isTable)
+        return m_rows.size();
+    ensureRows();
+    return m_rowIds.size();
+}
+
+bool Recordset::eof()
+{
+    ensureRows();
+    return m_pos >= (m_isTable ? m_rowIds.size() : m_rows.size());
+}
+
+bool Recordset::bof()
+{
+    ensureRows();
+    return m_pos < 0 || recordCount() == 0;
+}
+
+void Recordset::moveFirst()
+{
+    ensureRows();
+    m_pos = 0;
+}
+
+void Recordset::moveNext()
+{
+    if (eof())
+        throw DbError(QStringLiteral("No current record."));
+    ++m_pos;
+}
+
+void Recordset::moveLast()
+{
+    ensureRows();
+    m_pos = qMax(0, recordCount() - 1);
+}
+
+void Recordset::setIndex(const QString &indexName)
+{
+    if (!m_isTable)
+        throw DbError(QStringLiteral("Only a table cursor has an index."));
+    QString column;
+    if (indexName.compare(QLatin1String("PrimaryKey"), Qt::CaseInsensitive) == 0) {
+        column = m_keyColumn;
+    } else {
+        // A named index of one column; its column is what the cursor walks by.
+        QSqlQuery q(m_db->connection());
+        if (!q.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?)")))
+            throw DbError(q.lastError().text());
+        q.bindValue(0, indexName);
+        if (q.exec() && q.next())
+            column = q.value(0).toString();
+    }
+    if (column.isEmpty())
+        throw DbError(QStringLiteral("\"%1\" is not an index of \"%2\".").arg(indexName, m_table));
+    m_indexColumn = column;
+    m_loaded = false;
+    m_pos = 0;
+}
+
+bool Recordset::seek(const QString &comparison, const QVariant &key)
+{
+    if (!m_isTable || m_indexColumn.isEmpty())
+        throw DbError(QStringLiteral("Seek needs a table cursor with an index."));
+    static const QStringList ops = {QStringLiteral("="), QStringLiteral(">="), QStringLiteral(">"),
+                                    QStringLiteral("<="), QStringLiteral("<")};
+    if (!ops.contains(comparison))
+        throw DbError(QStringLiteral("Invalid seek comparison \"%1\".").arg(comparison));
+    ensureRows();
+    const bool descending = comparison.startsWith(QLatin1Char('<'));
+    QSqlQuery q(m_db->connection());
+    const QString col = quoted(m_indexColumn);
+    q.prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 ? ORDER BY %2 %4, rowid LIMIT 1")
+                  .arg(quoted(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+    q.bindValue(0, Database::toStorage(key, m_db->kindOf(m_indexColumn)));
+    if (!q.exec())
+        throw DbError(q.lastError().text());
+    m_noMatch = !q.next();
+    if (m_noMatch) {
+        m_pos = m_rowIds.size();
+        return false;
+    }
+    const qint64 id = q.value(0).toLongLong();
+    m_pos = m_rowIds.indexOf(id);
+    if (m_pos < 0) {
+        m_loaded = false;
+        ensureRows();
+        m_pos = m_rowIds.indexOf(id);
+    }
+    return m_pos >= 0;
+}
+
+void Recordset::requireCurrent() const
+{
+    const int n = m_isTable ? m_rowIds.size() : m_rows.size();
+    if (m_pos < 0 || m_pos >= n)
+        throw DbError(QStringLiteral("No current record."));
+}
+
+qint64 Recordset::currentRowId() const
+{
+    requireCurrent();
+    return m_rowIds[m_pos];
+}
+
+void Recordset::loadCurrent()
+{
+    ensureRows();
+    const qint64 id = currentRowId();
+    if (id == m_currentLoadedId)
+        return;
+    QSqlQuery q(m_db->connection());
+    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    q.bindValue(0, id);
+    if (!q.exec())
+        throw DbError(q.lastError().text());
+    if (!q.next())
+        throw DbError(QStringLiteral("Record is deleted."));
+    m_current.clear();
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i)
+        m_current.insert(rec.fieldName(i).toLower(), q.value(i));
+    m_currentLoadedId = id;
+}
+
+QStringList Recordset::fieldNames() { return m_columns; }
+
+QVariant Recordset::value(const QString &column)
+{
+    const QString lc = column.toLower();
+    if (m_mode != EditMode::None && m_buffer.contains(lc))
+        return Database::fromStorage(m_buffer.value(lc), m_db->kindOf(column));
+    if (m_mode == EditMode::Add)
+        return QVariant();
+    QVariant raw;
+    if (m_isTable) {
+        loadCurrent();
+        auto it = m_current.constFind(lc);
+        if (it == m_current.constEnd())
+            throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
+        raw = *it;
+    } else {
+        requireCurrent();
+        auto it = m_columnIndex.constFind(lc);
+        if (it == m_columnIndex.constEnd())
+            throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
+        raw = m_rows[m_pos][*it];
+    }
+    return Database::fromStorage(raw, m_db->kindOf(column));
+}
+
+void Recordset::setValue(const QString &column, const QVariant &value)
+{
+    if (m_mode == EditMode::None)
+        throw DbError(QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    const QString table = m_table;
+    if (!m_db->hasColumn(table, column))
+        throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
+    const ColumnKind kind = m_db->kindOf(column);
+    if (kind == ColumnKind::Auto)
+        throw DbError(QStringLiteral("Field \"%1\" cannot be updated.").arg(column));
+    m_buffer.insert(column.toLower(), Database::toStorage(value, kind));
+    m_bufferNames.insert(column.toLower(), column);
+}
+
+void Recordset::addNew()
+{
+    if (m_table.isEmpty())
+        throw DbError(QStringLiteral("The cursor is not updatable."));
+    m_mode = EditMode::Add;
+    m_buffer.clear();
+    m_bufferNames.clear();
+}
+
+void Recordset::edit()
+{
+    if (m_table.isEmpty() || (!m_isTable && m_keyColumn.isEmpty()))
+        throw DbError(QStringLiteral("The cursor is not updatable."));
+    if (m_isTable)
+        loadCurrent();
+    else
+        requireCurrent();
+    m_mode = EditMode::Edit;
+    m_buffer.clear();
+    m_bufferNames.clear();
+}
+
+void Recordset::cancelUpdate()
+{
+    m_mode = EditMode::None;
+    m_buffer.clear();
+    m_bufferNames.clear();
+}
+
+void Recordset::update()
+{
+    if (m_mode == EditMode::None)
+        throw DbError(QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    QStringList cols;
+    QVariantList vals;
+    for (auto it = m_bufferNames.constBegin(); it != m_bufferNames.constEnd(); ++it) {
+        cols << quoted(it.value());
+        vals << m_buffer.value(it.key());
+    }
+    QSqlQuery q(m_db->connection());
+    if (m_mode == EditMode::Add) {
+        QString sql;
+        if (cols.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table));
+        } else {
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(m_table), cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        }
+        if (!q.prepare(sql))
+            throw DbError(q.lastError().text());
+        for (int i = 0; i < vals.size(); ++i)
+            q.bindValue(i, vals[i]);
+        if (!q.exec())
+            throw DbError(q.lastError().text());
+        m_lastInsertedKey = q.lastInsertId().toLongLong();
+        if (m_isTable)
+            m_loaded = false; // the new row joins the walk at its index position
+    } else if (!cols.isEmpty()) {
+        QStringList sets;
+        for (const QString &c : cols)
+            sets << c + QStringLiteral(" = ?");
+        qint64 id;
+        QString where;
+        if (m_isTable) {
+            id = currentRowId();
+            where = QStringLiteral("rowid");
+        } else {
+            requireCurrent();
+            const auto idx = m_columnIndex.constFind(m_keyColumn.toLower());
+            if (idx == m_columnIndex.constEnd())
+                throw DbError(QStringLiteral("The cursor is not updatable."));
+            id = m_rows[m_pos][*idx].toLongLong();
+            where = quoted(m_keyColumn);
+        }
+        if (!q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                           .arg(quoted(m_table), sets.join(QLatin1String(", ")), where)))
+            throw DbError(q.lastError().text());
+        int i = 0;
+        for (; i < vals.size(); ++i)
+            q.bindValue(i, vals[i]);
+        q.bindValue(i, id);
+        if (!q.exec())
+            throw DbError(q.lastError().text());
+        if (m_isTable) {
+            m_currentLoadedId = -1;
+        } else {
+            for (auto it = m_buffer.constBegin(); it != m_buffer.constEnd(); ++it) {
+                const auto idx = m_columnIndex.constFind(it.key());
+                if (idx != m_columnIndex.constEnd())
+                    m_rows[m_pos][*idx] = it.value();
+            }
+        }
+    }
+    cancelUpdate();
+}
+
+void Recordset::deleteCurrent()
+{
+    if (!m_isTable)
+        throw DbError(QStringLiteral("Only a table cursor deletes rows."));
+    const qint64 id = currentRowId();
+    QSqlQuery q(m_db->connection());
+    q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    q.bindValue(0, id);
+    if (!q.exec())
+        throw DbError(q.lastError().text());
+    m_rowIds.remove(m_pos);
+    m_currentLoadedId = -1;
+}

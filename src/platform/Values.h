@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+// Value rules the program applies to texts it reads from pages, boxes and the database:
+// what counts as a number or a date, how money is shown and how time differences are counted.
+namespace Values {
+
+// The locale whose separators and currency sign the number rules use (the system's by default).
+void setLocale(const QLocale &locale);
+QLocale locale();
+
+// True when the text reads as a number: blanks around it, a leading or trailing sign,
+// a currency sign, thousands separators, a decimal part, an exponent, or a negative
+// amount in parentheses ("$1,234.50", "(5.00)", " 7 ", "1e3"). Empty text is not a number.
+bool isNumber(const QString &text);
+// The value of a text that isNumber accepts; 0 and *ok false otherwise.
+double toNumber(const QString &text, bool *ok = nullptr);
+
+// True when the text reads as a date or date-time: the site's "Dec-14-01 18:04:37" and
+// "December 10, 2001 08:39:37" forms, the general form that formatGeneralDate writes, and
+// ISO "2001-12-10 08:39:37". Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999.
+bool isDate(const QString &text);
+// The local date-time of such a text; an invalid QDateTime when it is not a date.
+QDateTime toDate(const QString &text);
+
+// The general date-and-time form the program writes and shows: "12/10/2026 9:05:03 AM";
+// a time of exactly midnight shows the date alone.
+QString formatGeneralDate(const QDateTime &dt);
+
+// "$##,##0.00": dollar sign, thousands separators, at least one integer digit, two decimals.
+QString formatMoney(double amount);
+
+// Differences counted as boundaries crossed from a to b (negative when b is before a).
+qint64 secondsCrossed(const QDateTime &a, const QDateTime &b);
+qint64 minutesCrossed(const QDateTime &a, const QDateTime &b);
+
+// Removes leading and trailing blanks (the space character only; tabs and line ends stay).
+QString trimBlanks(const QString &text);
+QString trimLeftBlanks(const QString &text);
+QString trimRightBlanks(const QString &text);
+
+} // namespace Values

@@ -1,0 +1,117 @@
+#include "AuctionDatabase.h"
+
+#include "Database.h"
+#include "Globals.h"
+#include "ProgramFolder.h"
+#include "Recordset.h"
+
+QString AuctionDatabasePath() { return ProgramFolder::file(QLatin1String(kDatabaseFileName)); }
+
+bool OpenAuctionDatabase(QString *error)
+{
+    QString why;
+    auto db = Database::open(AuctionDatabasePath(), &why);
+    if (!db) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    gDB = std::move(db);
+    return true;
+}
+
+void UpgradeDatabase()
+{
+    if (!gDB)
+        throw DbError(QStringLiteral("The database is not open."));
+    UpgradeDatabase(*gDB);
+}
+
+void UpgradeDatabase(Database &db)
+{
+    BNTableAdd adder;
+    adder.Databse = &db;
+    struct Added
+    {
+        const char *table;
+        const char *field;
+        qint32 type;
+        const char *size;
+    };
+    static const Added later[] = {
+        {"Auctions", "AUC_CityLocation", 10, "255"},  {"Auctions", "AUC_CountryRegion", 10, "255"},
+        {"Auctions", "AUC_Seller", 10, "255"},        {"Auctions", "AUC_HighBidder", 10, "255"},
+        {"Auctions", "AUC_Paid", 4, "0"},             {"Auctions", "AUC_Received", 4, "0"},
+        {"Auctions", "AUC_LeftFeedback", 4, "0"},     {"Auctions", "AUC_Comments", 10, "255"},
+        {"Application", "APP_SnipesTemp", 4, "0"},
+    };
+    for (const Added &a : later)
+        adder.FieldAppend(QLatin1String(a.table), QLatin1String(a.field), a.type, QLatin1String(a.size), true);
+
+    auto app = db.openTable(QStringLiteral("Application"));
+    app->moveFirst();
+    if (app->isNull(QStringLiteral("APP_SnipesTemp"))) {
+        app->edit();
+        app->setValue(QStringLiteral("APP_SnipesTemp"), 0);
+        app->update();
+    }
+}
+
+bool NoUsersExist()
+{
+    if (!gDB)
+        throw DbError(QStringLiteral("The database is not open."));
+    return NoUsersExist(*gDB);
+}
+
+bool NoUsersExist(Database &db)
+{
+    auto rs = db.openQuery(QStringLiteral("SELECT U_Primary FROM Users LIMIT 1"));
+    return rs->recordCount() == 0;
+}
+
+QString GetAppVersion()
+{
+    return QStringLiteral("%1.%2.%3").arg(ZANDRIFT_VERSION_MAJOR).arg(ZANDRIFT_VERSION_MINOR).arg(ZANDRIFT_VERSION_PATCH);
+}
+
+bool BNTableAdd::FieldAppend(const QString &table, const QString &field, qint32 typeCode, const QString &size,
+                             bool allowZeroLength)
+{
+    if (!Databse)
+        return false;
+    Database::NewColumn col;
+    col.name = field;
+    col.size = size.toInt();
+    switch (typeCode) {
+    case 10:
+        col.kind = ColumnKind::Text;
+        col.allowZeroLength = allowZeroLength;
+        col.defaultValue = QString(QLatin1String(""));
+        break;
+    case 4:
+        col.kind = ColumnKind::Long;
+        col.defaultValue = 0;
+        break;
+    case 3:
+        col.kind = ColumnKind::Int;
+        break;
+    case 8:
+        col.kind = ColumnKind::Date;
+        break;
+    case 5:
+        col.kind = ColumnKind::Money;
+        break;
+    case 1:
+        col.kind = ColumnKind::YesNo;
+        break;
+    default:
+        return false;
+    }
+    try {
+        Databse->addColumn(table, col);
+    } catch (const DbError &) {
+        return false;
+    }
+    return true;
+}

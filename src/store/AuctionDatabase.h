@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// Opening and upgrading the program's database, and the version text.
+constexpr const char *kDatabaseFileName = "auction.mdb";
+
+// The path of auction.mdb in the program folder.
+QString AuctionDatabasePath();
+// Opens auction.mdb into gDB. False, with a message naming the path, when it is missing or
+// unreadable; nothing is created in its place.
+bool OpenAuctionDatabase(QString *error = nullptr);
+// Adds the columns of the later layout that an older file lacks.
+void UpgradeDatabase();
+void UpgradeDatabase(Database &db);
+// True when the Users table holds no row.
+bool NoUsersExist();
+bool NoUsersExist(Database &db);
+// "major.minor.revision", e.g. "2.0.13".
+QString GetAppVersion();
+
+// Adds a column to a table of a database.
+class BNTableAdd
+{
+public:
+    Database *Databse = nullptr;
+    // typeCode: 10 text, 4 long integer (also 3 integer, 8 date, 5 currency, 1 yes/no).
+    // False, silently, when the column exists or the table is missing.
+    bool FieldAppend(const QString &table, const QString &field, qint32 typeCode, const QString &size,
+                     bool allowZeroLength);
+};

@@ -1,0 +1,62 @@
+#include "BSN_Log.h"
+
+#include "AppSettings.h"
+#include "BSN_User.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Globals.h"
+#include "MsgBox.h"
+#include "Recordset.h"
+#include "Values.h"
+
+bool ConnectionLogChanged = false;
+bool AuctionLogChanged = false;
+
+BSN_Log::BSN_Log() : m_db(gDB.get()) {}
+
+BSN_Log::BSN_Log(Database &db) : m_db(&db) {}
+
+void BSN_Log::MarkAuction(qint32 auctionKey, qint32 userKey, const QString &message)
+{
+    if (!m_db)
+        throw DbError(QStringLiteral("The database is not open."));
+    auto rs = m_db->openTable(QStringLiteral("Logs"));
+    rs->addNew();
+    rs->setValue(QStringLiteral("LOG_TimeStamp"), Clock::now());
+    rs->setValue(QStringLiteral("LOG_Auction"), auctionKey);
+    rs->setValue(QStringLiteral("LOG_User"), userKey);
+    rs->setValue(QStringLiteral("LOG_Message"), Values::trimBlanks(message.left(kMaxMessage)));
+    rs->update();
+    if (auctionKey != 0)
+        AuctionLogChanged = true;
+    else
+        ConnectionLogChanged = true;
+}
+
+void BSN_Log::MarkConnection(const QString &message)
+{
+    MsgBox::show(Values::formatGeneralDate(Clock::now()) + QStringLiteral(" - ") + message, QString());
+}
+
+void PurgeOldRecords()
+{
+    if (!gDB || !gSettings)
+        return;
+    PurgeOldRecords(*gDB, gCurrentUser.get(), *gSettings);
+}
+
+void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSettings &settings)
+{
+    const QDateTime now = Clock::now();
+    if (currentUser && currentUser->AutoDeleteAuctions) {
+        const QDateTime cutoff = now.addDays(-currentUser->DeleteAuctionDays);
+        db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ?"),
+                   {cutoff, currentUser->PrimaryKey});
+        db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction <> 0 AND LOG_User = ?"),
+                   {cutoff, currentUser->PrimaryKey});
+    }
+    if (settings.AutoDeleteErrorLogs) {
+        const QDateTime cutoff = now.addDays(-settings.DeleteErrorLogDays);
+        db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction = 0"), {cutoff});
+    }
+}

@@ -1,0 +1,17 @@
+#include "Globals.h"
+
+#include "AppSettings.h"
+#include "Database.h"
+
+std::unique_ptr<Database> gDB;
+std::unique_ptr<AppSettings> gSettings;
+std::unique_ptr<BSN_Users> gUsers;
+UserPtr gCurrentUser;
+
+void ReleaseGlobals()
+{
+    gCurrentUser.reset();
+    gUsers.reset();
+    gSettings.reset(); // holds a reference to gDB
+    gDB.reset();
+}

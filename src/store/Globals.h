@@ -1,0 +1,17 @@
+#pragma once
+
+#include "BSN_Users.h"
+
+#include <memory>
+
+class AppSettings;
+class Database;
+
+// The objects that live for the whole run. Created in this order at start-up and released in
+// the reverse order by ReleaseGlobals(): gDB, gSettings, gUsers; gCurrentUser is one of gUsers'.
+extern std::unique_ptr<Database> gDB;
+extern std::unique_ptr<AppSettings> gSettings;
+extern std::unique_ptr<BSN_Users> gUsers;
+extern UserPtr gCurrentUser;
+
+void ReleaseGlobals();
