@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-class Recordset;
+#include "Recordset.h"
 
 // A failed database operation. Callers that own a user-visible step catch it there.
 class DbError : public std::runtime_error

@@ -1,0 +1,230 @@
+#include "Database.h"
+#include "Recordset.h"
+#include "TestProgramFolder.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QtTest>
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<Database> m_db;
+
+    qint64 addAuction(const QString &item, const QVariant &ended)
+    {
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->addNew();
+        rs->setValue(QStringLiteral("AUC_ItemNumber"), item);
+        rs->setValue(QStringLiteral("AUC_Ended"), ended);
+        rs->update();
+        return rs->lastInsertedKey();
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestProgramFolder>();
+        QVERIFY(m_folder->isValid());
+        QString error;
+        m_db = Database::open(m_folder->databasePath(), &error);
+        QVERIFY2(m_db, qPrintable(error));
+    }
+    void cleanup()
+    {
+        m_db.reset();
+        m_folder.reset();
+    }
+
+    void openRefusesWhatIsNotADatabase_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("create");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("garbage") << QByteArray("this is not a database, just some text") << true;
+    }
+    void openRefusesWhatIsNotADatabase()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, create);
+        const QString path = m_folder->file(QStringLiteral("other.mdb"));
+        if (create) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        QString error;
+        QVERIFY(!Database::open(path, &error));
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QCOMPARE(QFile::exists(path), create); // nothing created in place of a missing file
+        if (create) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), content); // and nothing overwritten
+        }
+    }
+
+    void valuesRoundTripByKind()
+    {
+        const QDateTime ended(QDate(2026, 12, 14), QTime(18, 4, 37));
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->addNew();
+        rs->setValue(QStringLiteral("AUC_Title"), QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
+        rs->setValue(QStringLiteral("AUC_CurrentBid"), QStringLiteral("$1,234.56")); // text into money
+        rs->setValue(QStringLiteral("AUC_MinBid"), 0.1 + 0.2);
+        rs->setValue(QStringLiteral("AUC_Quantity"), QStringLiteral("3"));
+        rs->setValue(QStringLiteral("AUC_Ended"), ended);
+        rs->setValue(QStringLiteral("AUC_Alert"), true);
+        rs->setValue(QStringLiteral("AUC_Comments"), QVariant());
+        rs->update();
+        const qint64 key = rs->lastInsertedKey();
+        QVERIFY(key > 0);
+
+        auto q = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"), {key});
+        QCOMPARE(q->recordCount(), 1);
+        QCOMPARE(q->value(QStringLiteral("AUC_Title")).toString(), QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
+        QCOMPARE(q->value(QStringLiteral("AUC_CurrentBid")).toDouble(), 1234.56);
+        QCOMPARE(q->value(QStringLiteral("AUC_MinBid")).toDouble(), 0.3);
+        QCOMPARE(q->value(QStringLiteral("AUC_Quantity")).toLongLong(), 3);
+        QCOMPARE(q->value(QStringLiteral("AUC_Ended")).toDateTime(), ended);
+        QCOMPARE(q->value(QStringLiteral("AUC_Alert")).toBool(), true);
+        QVERIFY(q->isNull(QStringLiteral("AUC_Comments")));
+        QCOMPARE(q->value(QStringLiteral("AUC_Status")).toInt(), 1); // the column's default
+    }
+
+    void typeMismatchIsRefused_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("text into money") << "AUC_CurrentBid" << QVariant(QStringLiteral("twelve"));
+        QTest::newRow("text into date") << "AUC_Ended" << QVariant(QStringLiteral("Dec-14-26 18:04:37 PST"));
+        QTest::newRow("overflow of int") << "AUC_Status" << QVariant(40000);
+        QTest::newRow("key column") << "AUC_Primary" << QVariant(5);
+        QTest::newRow("no such column") << "AUC_Nothing" << QVariant(1);
+    }
+    void typeMismatchIsRefused()
+    {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->addNew();
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->setValue(column, value));
+    }
+
+    void seekOnPrimaryKeyAndEdit()
+    {
+        const qint64 a = addAuction(QStringLiteral("100"), QVariant());
+        const qint64 b = addAuction(QStringLiteral("200"), QVariant());
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->setIndex(QStringLiteral("PrimaryKey"));
+        QVERIFY(rs->seek(QStringLiteral("="), b));
+        QVERIFY(!rs->noMatch());
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("200"));
+        rs->edit();
+        rs->setValue(QStringLiteral("AUC_ItemNumber"), QStringLiteral("201"));
+        rs->update();
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("201"));
+
+        QVERIFY(!rs->seek(QStringLiteral("="), b + 100));
+        QVERIFY(rs->noMatch());
+        QVERIFY(rs->eof());
+        QVERIFY(rs->seek(QStringLiteral("="), a));
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("100"));
+    }
+
+    void walkInClosingOrder()
+    {
+        const QDate d(2026, 12, 10);
+        addAuction(QStringLiteral("late"), QDateTime(d.addDays(3), QTime(9, 0)));
+        addAuction(QStringLiteral("early"), QDateTime(d, QTime(23, 59, 59)));
+        addAuction(QStringLiteral("middle"), QDateTime(d.addDays(1), QTime(0, 0, 1)));
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->setIndex(QStringLiteral("AUC_Ended"));
+        QStringList order;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            order << rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+        QCOMPARE(order, QStringList({"early", "middle", "late"}));
+        QCOMPARE(rs->recordCount(), 3);
+    }
+
+    void emptyTableCursor()
+    {
+        auto rs = m_db->openTable(QStringLiteral("Folders"));
+        QCOMPARE(rs->recordCount(), 0);
+        rs->moveFirst();
+        QVERIFY(rs->eof());
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->value(QStringLiteral("FLD_Name")));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->edit());
+    }
+
+    void queryCursorEditsItsTable()
+    {
+        const qint64 key = addAuction(QStringLiteral("300"), QVariant());
+        auto rs = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_ItemNumber = ?"),
+                                  {QStringLiteral("300")}, QStringLiteral("Auctions"));
+        QCOMPARE(rs->recordCount(), 1);
+        rs->edit();
+        rs->setValue(QStringLiteral("AUC_Comments"), QStringLiteral("it's fine"));
+        rs->update();
+        QCOMPARE(rs->value(QStringLiteral("AUC_Comments")).toString(), QStringLiteral("it's fine"));
+        auto check = m_db->openQuery(QStringLiteral("SELECT AUC_Comments FROM Auctions WHERE AUC_Primary = ?"), {key});
+        QCOMPARE(check->value(QStringLiteral("AUC_Comments")).toString(), QStringLiteral("it's fine"));
+
+        auto readOnly = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions"));
+        QVERIFY_THROWS_EXCEPTION(DbError, readOnly->edit());
+    }
+
+    void executeBindsParameters()
+    {
+        addAuction(QStringLiteral("O'Brien"), QVariant());
+        addAuction(QStringLiteral("other"), QVariant());
+        QCOMPARE(m_db->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_ItemNumber = ?"),
+                               {QStringLiteral("O'Brien")}),
+                 1);
+        auto rs = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions"));
+        QCOMPARE(rs->recordCount(), 1);
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->execute(QStringLiteral("DELETE FROM NoSuchTable")));
+    }
+
+    void addColumnWithDefault()
+    {
+        addAuction(QStringLiteral("1"), QVariant());
+        Database::NewColumn col;
+        col.name = QStringLiteral("AUC_Extra");
+        col.kind = ColumnKind::Text;
+        col.allowZeroLength = false;
+        col.defaultValue = QStringLiteral("x");
+        m_db->addColumn(QStringLiteral("Auctions"), col);
+        QVERIFY(m_db->hasColumn(QStringLiteral("Auctions"), QStringLiteral("AUC_Extra")));
+        auto rs = m_db->openQuery(QStringLiteral("SELECT AUC_Extra FROM Auctions"));
+        QCOMPARE(rs->value(QStringLiteral("AUC_Extra")).toString(), QStringLiteral("x"));
+        // Zero length not allowed: an empty text is refused.
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->execute(QStringLiteral("UPDATE Auctions SET AUC_Extra = ''")));
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->addColumn(QStringLiteral("Auctions"), col));
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->addColumn(QStringLiteral("Nowhere"), col));
+        col.name = QStringLiteral("bad name; --");
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->addColumn(QStringLiteral("Auctions"), col));
+    }
+
+    void compactCopiesEveryRow()
+    {
+        for (int i = 0; i < 20; ++i)
+            addAuction(QString::number(i), QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(i));
+        m_db->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary % 2 = 0"));
+        const QString source = m_db->path();
+        m_db.reset();
+        const QString target = m_folder->file(QStringLiteral("auctionc.mdb"));
+        QString error;
+        QVERIFY2(Database::compact(source, target, &error), qPrintable(error));
+        QVERIFY(!Database::compact(source, target, &error)); // never over an existing file
+        auto db = Database::open(target, &error);
+        QVERIFY(db);
+        QCOMPARE(db->integrityCheck(), QStringLiteral("ok"));
+        QCOMPARE(db->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), 10);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "TestDatabase.moc"

@@ -1,0 +1,156 @@
+#include "Values.h"
+
+#include <QtTest>
+
+class TestValues : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { Values::setLocale(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void isNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << "12" << true << 12.0;
+        QTest::newRow("money") << "$1,234.50" << true << 1234.5;
+        QTest::newRow("blanks around") << "  7  " << true << 7.0;
+        QTest::newRow("negative") << "-3.25" << true << -3.25;
+        QTest::newRow("trailing sign") << "3-" << true << -3.0;
+        QTest::newRow("sign before currency") << "-$5.00" << true << -5.0;
+        QTest::newRow("parentheses") << "($5.00)" << true << -5.0;
+        QTest::newRow("leading point") << ".5" << true << 0.5;
+        QTest::newRow("exponent") << "1e3" << true << 1000.0;
+        QTest::newRow("millions") << "1,234,567" << true << 1234567.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("blanks only") << "   " << false << 0.0;
+        QTest::newRow("currency only") << "$" << false << 0.0;
+        QTest::newRow("words") << "US $12.00" << false << 0.0;
+        QTest::newRow("two points") << "1.2.3" << false << 0.0;
+        QTest::newRow("separator at end") << "12," << false << 0.0;
+        QTest::newRow("separator first") << ",12" << false << 0.0;
+        QTest::newRow("two signs") << "--5" << false << 0.0;
+        QTest::newRow("bare exponent") << "1e" << false << 0.0;
+        QTest::newRow("tag") << "<b>5</b>" << false << 0.0;
+    }
+    void isNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        QFETCH(double, value);
+        QCOMPARE(Values::isNumber(text), number);
+        bool ok = false;
+        QCOMPARE(Values::toNumber(text, &ok), value);
+        QCOMPARE(ok, number);
+    }
+
+    void numberFollowsLocale()
+    {
+        Values::setLocale(QLocale(QLocale::German, QLocale::Germany));
+        QVERIFY(Values::isNumber(QStringLiteral("1.234,50")));
+        QCOMPARE(Values::toNumber(QStringLiteral("1.234,50")), 1234.5);
+        QCOMPARE(Values::formatMoney(1234.5), QStringLiteral("$1.234,50"));
+        Values::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void dates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("expected");
+        const auto dt = [](int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+            return QDateTime(QDate(y, mo, d), QTime(h, mi, s));
+        };
+        QTest::newRow("site short") << "Dec-14-01 18:04:37" << dt(2001, 12, 14, 18, 4, 37);
+        QTest::newRow("site short 2026") << "Dec-14-26 18:04:37" << dt(2026, 12, 14, 18, 4, 37);
+        QTest::newRow("site short 1999") << "Jan-02-99 00:00:01" << dt(1999, 1, 2, 0, 0, 1);
+        QTest::newRow("site long") << "December 10, 2001 08:39:37" << dt(2001, 12, 10, 8, 39, 37);
+        QTest::newRow("general") << "12/10/2026 9:05:03 AM" << dt(2026, 12, 10, 9, 5, 3);
+        QTest::newRow("general pm") << "12/10/2026 12:30:00 PM" << dt(2026, 12, 10, 12, 30);
+        QTest::newRow("general midnight am") << "12/10/2026 12:30:00 AM" << dt(2026, 12, 10, 0, 30);
+        QTest::newRow("general date only") << "2/29/2024" << dt(2024, 2, 29);
+        QTest::newRow("iso") << "2026-12-10 09:05:03" << dt(2026, 12, 10, 9, 5, 3);
+        QTest::newRow("no such day") << "Feb-30-26 10:00:00" << QDateTime();
+        QTest::newRow("no such month") << "Foo-10-26 10:00:00" << QDateTime();
+        QTest::newRow("bad hour") << "Dec-10-26 25:00:00" << QDateTime();
+        QTest::newRow("zone word left on") << "Dec-14-26 18:04:37 PST" << QDateTime();
+        QTest::newRow("words") << "Auction has Ended" << QDateTime();
+        QTest::newRow("empty") << "" << QDateTime();
+    }
+    void dates()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, expected);
+        QCOMPARE(Values::toDate(text), expected);
+        QCOMPARE(Values::isDate(text), expected.isValid());
+    }
+
+    void generalDateRoundTrips()
+    {
+        const QDateTime t(QDate(2026, 3, 5), QTime(17, 4, 9));
+        QCOMPARE(Values::formatGeneralDate(t), QStringLiteral("3/5/2026 5:04:09 PM"));
+        QCOMPARE(Values::toDate(Values::formatGeneralDate(t)), t);
+        const QDateTime midnight(QDate(2026, 3, 5), QTime(0, 0));
+        QCOMPARE(Values::formatGeneralDate(midnight), QStringLiteral("3/5/2026"));
+        QCOMPARE(Values::toDate(Values::formatGeneralDate(midnight)), midnight);
+    }
+
+    void money_data()
+    {
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "$0.00";
+        QTest::newRow("cents") << 0.5 << "$0.50";
+        QTest::newRow("thousands") << 1234.5 << "$1,234.50";
+        QTest::newRow("millions") << 1234567.891 << "$1,234,567.89";
+        QTest::newRow("rounds up") << 2.996 << "$3.00";
+        QTest::newRow("negative") << -12.5 << "-$12.50";
+        QTest::newRow("exact hundred") << 100.0 << "$100.00";
+    }
+    void money()
+    {
+        QFETCH(double, amount);
+        QFETCH(QString, text);
+        QCOMPARE(Values::formatMoney(amount), text);
+    }
+
+    void boundariesCrossed_data()
+    {
+        QTest::addColumn<QDateTime>("a");
+        QTest::addColumn<QDateTime>("b");
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<qint64>("minutes");
+        const QDate d(2026, 12, 10);
+        QTest::newRow("across a minute by 2 s") << QDateTime(d, QTime(10, 0, 59)) << QDateTime(d, QTime(10, 1, 1))
+                                                << qint64(2) << qint64(1);
+        QTest::newRow("59 s inside a minute") << QDateTime(d, QTime(10, 0, 0)) << QDateTime(d, QTime(10, 0, 59))
+                                              << qint64(59) << qint64(0);
+        QTest::newRow("ms ignored") << QDateTime(d, QTime(10, 0, 0, 900)) << QDateTime(d, QTime(10, 0, 1, 100))
+                                    << qint64(1) << qint64(0);
+        QTest::newRow("backwards") << QDateTime(d, QTime(10, 5, 0)) << QDateTime(d, QTime(10, 0, 30)) << qint64(-270)
+                                   << qint64(-5);
+        QTest::newRow("across midnight") << QDateTime(d, QTime(23, 59, 30)) << QDateTime(d.addDays(1), QTime(0, 0, 10))
+                                         << qint64(40) << qint64(1);
+    }
+    void boundariesCrossed()
+    {
+        QFETCH(QDateTime, a);
+        QFETCH(QDateTime, b);
+        QFETCH(qint64, seconds);
+        QFETCH(qint64, minutes);
+        QCOMPARE(Values::secondsCrossed(a, b), seconds);
+        QCOMPARE(Values::minutesCrossed(a, b), minutes);
+    }
+
+    void trimRemovesBlanksOnly()
+    {
+        QCOMPARE(Values::trimBlanks(QStringLiteral("  a b  ")), QStringLiteral("a b"));
+        QCOMPARE(Values::trimBlanks(QStringLiteral("\ta\n")), QStringLiteral("\ta\n"));
+        QCOMPARE(Values::trimBlanks(QStringLiteral(" \t ")), QStringLiteral("\t"));
+        QCOMPARE(Values::trimBlanks(QStringLiteral("    ")), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestValues)
+#include "TestValues.moc"

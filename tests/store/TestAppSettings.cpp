@@ -1,0 +1,155 @@
+#include "AppSettings.h"
+#include "AuctionDatabase.h"
+#include "Database.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "Recordset.h"
+#include "SettingsStore.h"
+#include "TestProgramFolder.h"
+
+#include <QtTest>
+
+class TestAppSettings : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> m_folder;
+    const QString S = QStringLiteral("appsettings");
+
+    std::unique_ptr<AppSettings> load() { return std::make_unique<AppSettings>(*gDB, SettingsStore::instance()); }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestProgramFolder>();
+        QVERIFY(OpenAuctionDatabase());
+    }
+    void cleanup() { m_folder.reset(); }
+
+    void firstRunIgnoresTheStore()
+    {
+        SettingsStore::instance().set(S, QStringLiteral("DiscAfterSnipe"), QStringLiteral("1"));
+        SettingsStore::instance().set(S, QStringLiteral("duser"), QStringLiteral("dial"));
+        gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 2, APP_ConnectXPriortoBid = 9"));
+        auto s = load();
+        QVERIFY(s->NotSetup);
+        QCOMPARE(s->ConnectionType, 0);
+        QCOMPARE(s->AutoConnect, qint16(1));
+        QCOMPARE(s->AutoTimeSync, qint16(1));
+        QCOMPARE(s->ConnectXPriortoBid, qint16(5));
+        QCOMPARE(s->PeriodicTimeSync, qint16(24));
+        QCOMPARE(s->ShowClosingWarning, qint16(1));
+        QCOMPARE(s->DisconnectAfterSnipe, qint16(0));
+        QCOMPARE(s->AutoDeleteErrorLogs, false);
+        QCOMPARE(s->DeleteErrorLogDays, qint16(0));
+        QVERIFY(s->DialupUserName.isEmpty());
+    }
+
+    void savedSettingsRoundTrip()
+    {
+        {
+            auto s = load();
+            s->PhoneBookEntry = QStringLiteral("Ann's ISP");
+            s->ConnectionType = 3;
+            s->ProxyServer = QStringLiteral("proxy:8080");
+            s->AutoConnect = 0;
+            s->AutoTimeSync = 0;
+            s->ConnectXPriortoBid = 7;
+            s->TimeOffset = -3;
+            s->TimeZone = QStringLiteral("Eastern");
+            s->PeriodicTimeSync = 6;
+            s->DisconnectAfterSnipe = 1;
+            s->ShowClosingWarning = 0;
+            s->AutoDeleteErrorLogs = true;
+            s->DeleteErrorLogDays = 14;
+            s->DialupUserName = QStringLiteral("  dialer ");
+            s->DialupPassword = QStringLiteral(" p&ss=wörd ");
+            QVERIFY(s->SaveSettings());
+            QVERIFY(s->SaveSettings());
+        }
+        QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Application"))->recordCount(), 1);
+        SettingsStore &store = SettingsStore::instance();
+        QCOMPARE(store.get(S, QStringLiteral("closewarn")), QStringLiteral("dröw=ss&p"));
+        QCOMPARE(store.get(S, QStringLiteral("duser")), QStringLiteral("dialer"));
+        QCOMPARE(store.get(S, QStringLiteral("DeleteErrorLogDays")), QStringLiteral("14"));
+
+        auto s = load();
+        QVERIFY(!s->NotSetup);
+        QCOMPARE(s->PhoneBookEntry, QStringLiteral("Ann's ISP"));
+        QCOMPARE(s->ConnectionType, 3);
+        QCOMPARE(s->ProxyServer, QStringLiteral("proxy:8080"));
+        QCOMPARE(s->AutoConnect, qint16(0));
+        QCOMPARE(s->AutoTimeSync, qint16(0));
+        QCOMPARE(s->ConnectXPriortoBid, qint16(7));
+        QCOMPARE(s->TimeOffset, qint16(-3));
+        QCOMPARE(s->TimeZone, QStringLiteral("Eastern"));
+        QCOMPARE(s->PeriodicTimeSync, qint16(6));
+        QCOMPARE(s->DisconnectAfterSnipe, qint16(1));
+        QCOMPARE(s->ShowClosingWarning, qint16(0));
+        QCOMPARE(s->AutoDeleteErrorLogs, true);
+        QCOMPARE(s->DeleteErrorLogDays, qint16(14));
+        QCOMPARE(s->DialupUserName, QStringLiteral("dialer"));
+        QCOMPARE(s->DialupPassword, QStringLiteral("p&ss=wörd"));
+    }
+
+    void errorLogDaysOnlyWhilePurging()
+    {
+        SettingsStore &store = SettingsStore::instance();
+        store.set(S, QStringLiteral("DeleteErrorLogDays"), QStringLiteral("3"));
+        {
+            auto s = load();
+            s->AutoDeleteErrorLogs = false;
+            s->DeleteErrorLogDays = 99;
+            QVERIFY(s->SaveSettings());
+        }
+        QCOMPARE(store.get(S, QStringLiteral("DeleteErrorLogDays")), QStringLiteral("3")); // not written
+        QCOMPARE(store.get(S, QStringLiteral("AutoDeleteErrorLogs")), QStringLiteral("0"));
+        auto s = load();
+        QCOMPARE(s->AutoDeleteErrorLogs, false);
+        QCOMPARE(s->DeleteErrorLogDays, qint16(0)); // not read
+    }
+
+    void savedDefaultsWhenTheStoreIsEmpty()
+    {
+        gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 1"));
+        auto s = load();
+        QVERIFY(!s->NotSetup);
+        QCOMPARE(s->DisconnectAfterSnipe, qint16(0));
+        QCOMPARE(s->ShowClosingWarning, qint16(1));
+        QCOMPARE(s->AutoDeleteErrorLogs, true);
+        QCOMPARE(s->DeleteErrorLogDays, qint16(7));
+    }
+
+    void badStoredValues()
+    {
+        gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 1, APP_TimeOffset = 2"));
+        SettingsStore &store = SettingsStore::instance();
+        // The two tolerant keys keep the member; the others stop the load with a message.
+        store.set(S, QStringLiteral("DiscAfterSnipe"), QStringLiteral("yes"));
+        store.set(S, QStringLiteral("AutoDeleteErrorLogs"), QStringLiteral("1"));
+        store.set(S, QStringLiteral("DeleteErrorLogDays"), QStringLiteral("many"));
+        MsgBoxRecorder boxes;
+        auto s = load();
+        QCOMPARE(s->DisconnectAfterSnipe, qint16(0));
+        QCOMPARE(s->TimeOffset, qint16(2));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Error Retrieving Application Settings."));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Unable to Retrieve Information"));
+        QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Critical);
+    }
+
+    void saveWithoutItsRowReports()
+    {
+        auto s = load();
+        gDB->execute(QStringLiteral("DELETE FROM Application"));
+        MsgBoxRecorder boxes;
+        QVERIFY(!s->SaveSettings());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Unable to save application settings."));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Error Saving Settings"));
+        QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Exclamation);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "TestAppSettings.moc"
