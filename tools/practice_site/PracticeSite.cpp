@@ -1,0 +1,382 @@
+#include "SiteImpl.h"
+
+#include <QTimeZone>
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cstdlib>
+
+namespace practice {
+
+namespace {
+thread_local qint64 t_arrivalMs = 0;
+
+void send(httplib::Response &res, const QString &page, int status = 200)
+{
+    const QByteArray bytes = SitePages::toWire(page);
+    res.status = status;
+    res.set_content(bytes.constData(), static_cast<size_t>(bytes.size()), SitePages::kContentType);
+}
+} // namespace
+
+QDateTime PracticeSite::Impl::now() const
+{
+    return QDateTime::currentDateTimeUtc().addMSecs(offsetMs);
+}
+
+void PracticeSite::Impl::pause(int ms)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    stopSignal.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping.load(); });
+}
+
+void PracticeSite::Impl::shutdownSockets(int remotePort) const
+{
+    DIR *dir = opendir("/proc/self/fd");
+    if (!dir)
+        return;
+    while (dirent *e = readdir(dir)) {
+        const int fd = std::atoi(e->d_name);
+        if (fd <= 2)
+            continue;
+        sockaddr_in local{}, peer{};
+        socklen_t len = sizeof(local);
+        if (getsockname(fd, reinterpret_cast<sockaddr *>(&local), &len) != 0 || local.sin_family != AF_INET)
+            continue;
+        len = sizeof(peer);
+        if (ntohs(local.sin_port) != port.load() || getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &len) != 0)
+            continue; // not ours, or the listening socket
+        if (remotePort < 0 || ntohs(peer.sin_port) == remotePort)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    closedir(dir);
+}
+
+std::optional<Fault> PracticeSite::Impl::takeFault(const QString &path, const QString &command)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const QString &target : {path + QLatin1Char('?') + command, path}) {
+        auto it = faults.find(target);
+        if (it == faults.end())
+            continue;
+        const Fault f = *it;
+        if (it->times > 0 && --it->times == 0)
+            faults.erase(it);
+        return f;
+    }
+    return std::nullopt;
+}
+
+void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &res)
+{
+    RecordedRequest r;
+    r.arrivalMs = t_arrivalMs ? t_arrivalMs : QDateTime::currentMSecsSinceEpoch();
+    t_arrivalMs = 0;
+    r.method = QString::fromStdString(req.method);
+    r.path = QString::fromStdString(req.path);
+    const auto q = req.target.find('?');
+    r.query = q == std::string::npos ? QString() : QString::fromStdString(req.target.substr(q + 1));
+    r.body = QByteArray::fromStdString(req.body);
+    const FormData query(r.query.toUtf8());
+    const FormData form(r.body);
+    r.command = form.has(QStringLiteral("MfcISAPICommand")) ? form.value(QStringLiteral("MfcISAPICommand"))
+                                                            : query.firstName();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        log.push_back(r);
+    }
+    if (const auto fault = takeFault(r.path, r.command)) {
+        switch (fault->kind) {
+        case FaultKind::Delay:
+            pause(fault->delayMs);
+            break;
+        case FaultKind::Drop:
+            shutdownSockets(req.remote_port);
+            res.status = 500;
+            return;
+        case FaultKind::ServerError:
+            send(res, QStringLiteral("<html><body><h1>500 Internal Server Error</h1></body></html>\n"), 500);
+            return;
+        case FaultKind::Garbage:
+            send(res, SitePages::garbage());
+            return;
+        case FaultKind::NoTime: {
+            std::lock_guard<std::mutex> lock(mutex);
+            send(res, SitePages(base()).time(now(), false));
+            return;
+        }
+        }
+        if (stopping)
+            return;
+    }
+    answer(r, r.method == QLatin1String("POST") ? form : query, res);
+}
+
+void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, httplib::Response &res)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const SitePages pages(base());
+    const QDateTime t = now();
+    const QString cmd = r.command;
+    const QString item = form.value(QStringLiteral("item")).trimmed();
+    if (r.path != QLatin1String(kDllPath)) {
+        send(res, QStringLiteral("<html><body><h1>Not found</h1></body></html>\n"), r.path == "/" ? 200 : 404);
+        return;
+    }
+    if (cmd.compare(QLatin1String("ViewItem"), Qt::CaseInsensitive) == 0) {
+        const Auction *a = model.auction(item);
+        if (!a) {
+            send(res, pages.unknownItem(item));
+            return;
+        }
+        const Standing s = SiteModel::standing(*a);
+        send(res, pages.item(*a, s, t, ratings.value(s.highBidder.toLower(), 1)));
+    } else if (cmd.compare(QLatin1String("TimeShow"), Qt::CaseInsensitive) == 0) {
+        send(res, pages.time(t, true));
+    } else if (cmd.compare(QLatin1String("MakeBid"), Qt::CaseInsensitive) == 0) {
+        const QString maxText = form.value(QStringLiteral("maxbid")).trimmed();
+        const double maxBid = maxText.toDouble();
+        const int quant = std::max(1, form.value(QStringLiteral("quant")).toInt());
+        QString key;
+        switch (model.makeBid(item, maxBid, t, &key)) {
+        case BidResult::UnknownItem:
+            send(res, pages.unknownItem(item));
+            break;
+        case BidResult::Ended:
+            send(res, pages.bidProblem(QStringLiteral("Bidding has ended for this item.")));
+            break;
+        case BidResult::BelowMinimum:
+            send(res, pages.belowMinimum(item, maxBid, SiteModel::standing(*model.auction(item)).minimumBid));
+            break;
+        default:
+            send(res, pages.makeBidKey(*model.auction(item), maxText, quant, key));
+        }
+    } else if (cmd.compare(QLatin1String("AcceptBid"), Qt::CaseInsensitive) == 0) {
+        const double maxBid = form.value(QStringLiteral("maxbid")).trimmed().toDouble();
+        const BidResult result =
+            model.acceptBid(item, form.value(QStringLiteral("userid")), form.value(QStringLiteral("pass")),
+                            form.value(QStringLiteral("key")), maxBid, form.value(QStringLiteral("quant")).toInt(), t);
+        const Auction *a = model.auction(item);
+        switch (result) {
+        case BidResult::HighBidder:
+            send(res, pages.confirmed(*a, maxBid));
+            break;
+        case BidResult::Outbid:
+            send(res, pages.outbid(*a, SiteModel::standing(*a).price));
+            break;
+        case BidResult::BelowMinimum:
+            send(res, pages.belowMinimum(item, maxBid, SiteModel::standing(*a).minimumBid));
+            break;
+        case BidResult::Ended:
+            send(res, pages.bidProblem(QStringLiteral("Bidding has ended for this item.")));
+            break;
+        case BidResult::UnknownItem:
+            send(res, pages.unknownItem(item));
+            break;
+        default:
+            send(res, pages.bidProblem(
+                          QStringLiteral("The request could not be completed: the user ID, password or bid key is "
+                                         "not valid.")));
+        }
+    } else if (cmd.compare(QLatin1String("SignIn"), Qt::CaseInsensitive) == 0) {
+        send(res, pages.signIn());
+    } else if (cmd.compare(QLatin1String("SignInWelcome"), Qt::CaseInsensitive) == 0) {
+        const QString user = form.value(QStringLiteral("userid"));
+        if (model.checkUser(user, form.value(QStringLiteral("pass"))))
+            send(res, pages.welcome(user));
+        else
+            send(res, pages.bidProblem(QStringLiteral("The user ID or password is not valid.")));
+    } else {
+        send(res, pages.unknownItem(item));
+    }
+}
+
+PracticeSite::PracticeSite() : d(std::make_unique<Impl>())
+{
+    d->server.new_task_queue = [] { return new httplib::ThreadPool(24); };
+    d->server.set_keep_alive_max_count(1000);
+    d->server.set_keep_alive_timeout(2);
+    d->server.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
+        t_arrivalMs = QDateTime::currentMSecsSinceEpoch();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    auto handler = [this](const httplib::Request &req, httplib::Response &res) {
+        if (d->httpControl && req.path.rfind("/control/", 0) == 0) {
+            if (d->handleControl(req, res, *this))
+                return;
+        }
+        d->handle(req, res);
+    };
+    d->server.Get(".*", handler);
+    d->server.Post(".*", handler);
+}
+
+PracticeSite::~PracticeSite() { stop(); }
+
+bool PracticeSite::start(quint16 port)
+{
+    if (d->running)
+        return true;
+    int bound = port;
+    if (port == 0)
+        bound = d->server.bind_to_any_port("127.0.0.1");
+    else if (!d->server.bind_to_port("127.0.0.1", port))
+        bound = -1;
+    if (bound <= 0)
+        return false;
+    d->port = bound;
+    d->stopping = false;
+    d->running = true;
+    d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    return true;
+}
+
+void PracticeSite::stop()
+{
+    if (!d->running)
+        return;
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->stopping = true;
+    }
+    d->stopSignal.notify_all();
+    d->server.stop();
+    // Idle keep-alive connections would hold the worker threads until their time-out.
+    d->shutdownSockets();
+    if (d->thread.joinable())
+        d->thread.join();
+    d->running = false;
+}
+
+bool PracticeSite::isRunning() const { return d->running; }
+quint16 PracticeSite::port() const { return static_cast<quint16>(d->port.load()); }
+QString PracticeSite::baseUrl() const { return d->base(); }
+
+QString PracticeSite::commandUrl(const QString &command) const
+{
+    return d->base() + QLatin1String(kDllPath) + QLatin1Char('?') + command;
+}
+
+QByteArray PracticeSite::urlFile() const
+{
+    const struct
+    {
+        const char *key;
+        const char *command;
+    } rows[] = {{"EbayViewItemURL", "ViewItem&item="}, {"EbayBiddingURL", "AcceptBid"},
+                {"EbayTimeSyncURL", "TimeShow"},       {"EbayLogInURL", "SignInWelcome"},
+                {"EbayMakeBidURL", "MakeBid"},         {"EbayConfirmBidURL", "AcceptBid"},
+                {"EbaySignInURL", "SignIn"}};
+    QByteArray out;
+    for (const auto &row : rows)
+        out += QByteArray(row.key) + '|' + commandUrl(QLatin1String(row.command)).toUtf8() + '\n';
+    return out;
+}
+
+void PracticeSite::setClockOffsetMs(qint64 ms)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->offsetMs = ms;
+}
+
+qint64 PracticeSite::clockOffsetMs() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->offsetMs;
+}
+
+void PracticeSite::setSiteTime(const QDateTime &t) { setClockOffsetMs(QDateTime::currentDateTimeUtc().msecsTo(t)); }
+
+QDateTime PracticeSite::now() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->now();
+}
+
+void PracticeSite::addAuction(const Auction &auction)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->model.addAuction(auction);
+}
+
+void PracticeSite::removeAuction(const QString &item)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->model.removeAuction(item);
+}
+
+std::optional<Auction> PracticeSite::auction(const QString &item) const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    const Auction *a = d->model.auction(item);
+    return a ? std::optional<Auction>(*a) : std::nullopt;
+}
+
+std::optional<Standing> PracticeSite::standing(const QString &item) const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    const Auction *a = d->model.auction(item);
+    return a ? std::optional<Standing>(SiteModel::standing(*a)) : std::nullopt;
+}
+
+BidResult PracticeSite::placeBid(const QString &item, const QString &bidder, double maxBid)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->model.placeBid(item, Bid{bidder, maxBid, 1}, d->now());
+}
+
+void PracticeSite::addUser(const QString &userId, const QString &password)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->model.addUser(userId, password);
+}
+
+void PracticeSite::setRating(const QString &userId, int rating)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->ratings.insert(userId.toLower(), rating);
+}
+
+std::vector<RecordedRequest> PracticeSite::requests() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->log;
+}
+
+int PracticeSite::requestCount() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return static_cast<int>(d->log.size());
+}
+
+void PracticeSite::clearRequests()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->log.clear();
+    d->log.shrink_to_fit();
+}
+
+void PracticeSite::setFault(const QString &target, const Fault &fault)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults.insert(target, fault);
+}
+
+void PracticeSite::clearFault(const QString &target)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults.remove(target);
+}
+
+void PracticeSite::clearFaults()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->faults.clear();
+}
+
+void PracticeSite::setHttpControl(bool enabled) { d->httpControl = enabled; }
+
+} // namespace practice

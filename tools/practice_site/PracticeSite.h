@@ -1,0 +1,100 @@
+#pragma once
+
+#include "SiteModel.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace practice {
+
+// One request as it reached the site, with its arrival time (ms since the epoch, real time).
+struct RecordedRequest
+{
+    qint64 arrivalMs = 0;
+    QString method;
+    QString path;
+    QString query; // raw, as sent
+    QByteArray body;
+    QString command; // ViewItem, TimeShow, MakeBid, AcceptBid, SignIn, SignInWelcome, ...
+};
+
+enum class FaultKind
+{
+    Delay,       // wait delayMs, then answer normally
+    Drop,        // close the connection without an answer
+    ServerError, // HTTP 500
+    Garbage,     // a page of nonsense with status 200
+    NoTime       // the official-time page without the time
+};
+
+struct Fault
+{
+    FaultKind kind = FaultKind::Delay;
+    int delayMs = 0;
+    int times = -1; // how many requests it hits; -1 = until cleared
+};
+
+// The practice auction site on loopback. Thread-safe: the server answers on its own threads
+// while a test drives it from its own.
+class PracticeSite
+{
+public:
+    PracticeSite();
+    ~PracticeSite();
+    PracticeSite(const PracticeSite &) = delete;
+    PracticeSite &operator=(const PracticeSite &) = delete;
+
+    // Listens on 127.0.0.1; port 0 takes a free one. False when the port cannot be bound.
+    bool start(quint16 port = 0);
+    void stop();
+    bool isRunning() const;
+    quint16 port() const;
+    QString baseUrl() const; // "http://127.0.0.1:<port>"
+    // The address of one command: commandUrl("TimeShow") = base + "/aw-cgi/eBayISAPI.dll?TimeShow".
+    QString commandUrl(const QString &command) const;
+    // An eburl.zdx naming this site's addresses.
+    QByteArray urlFile() const;
+
+    // The site's clock runs at real speed, offsetMs ahead of the real time.
+    void setClockOffsetMs(qint64 ms);
+    qint64 clockOffsetMs() const;
+    void setSiteTime(const QDateTime &t);
+    QDateTime now() const;
+
+    void addAuction(const Auction &auction);
+    void removeAuction(const QString &item);
+    std::optional<Auction> auction(const QString &item) const;
+    std::optional<Standing> standing(const QString &item) const;
+    // A competitor's bid, placed at once.
+    BidResult placeBid(const QString &item, const QString &bidder, double maxBid);
+    // A site account that may sign in and accept bids.
+    void addUser(const QString &userId, const QString &password);
+    void setRating(const QString &userId, int rating);
+
+    std::vector<RecordedRequest> requests() const;
+    int requestCount() const;
+    void clearRequests();
+
+    // A fault for one target: a path ("/aw-cgi/eBayISAPI.dll", every command there) or a path
+    // and a command ("/aw-cgi/eBayISAPI.dll?TimeShow"). The command-specific one wins.
+    void setFault(const QString &target, const Fault &fault);
+    void clearFault(const QString &target);
+    void clearFaults();
+
+    // The /control/... addresses for driving the stand-alone site over HTTP.
+    void setHttpControl(bool enabled);
+    // A handful of auctions that end a few minutes from now, and a site user "snipetester".
+    void loadDemoScenario();
+
+    static constexpr const char *kDllPath = "/aw-cgi/eBayISAPI.dll";
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace practice
