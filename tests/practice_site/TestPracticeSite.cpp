@@ -1,0 +1,300 @@
+// The practice site's own rules: proxy bidding, the end of an auction, its clock, its faults.
+#include "PracticeSite.h"
+
+#include <httplib.h>
+
+#include <QElapsedTimer>
+#include <QTimeZone>
+#include <QUrl>
+#include <QtTest>
+
+using namespace practice;
+
+namespace {
+const char *kDll = "/aw-cgi/eBayISAPI.dll";
+
+std::string enc(const QString &s) { return QUrl::toPercentEncoding(s).toStdString(); }
+} // namespace
+
+class TestPracticeSite : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void proxyBiddingBetweenTwoBidders_data();
+    void proxyBiddingBetweenTwoBidders();
+    void belowMinimumGetsNoKey();
+    void lateBidRefused();
+    void credentialsDecodedAndChecked_data();
+    void credentialsDecodedAndChecked();
+    void timePageZoneWord_data();
+    void timePageZoneWord();
+    void unknownItem();
+    void faults_data();
+    void faults();
+    void faultTargetsAndCount();
+    void requestLog();
+
+private:
+    std::string post(const std::string &command, const std::string &body);
+    QString get(const std::string &query, int *status = nullptr);
+    // make-bid then accept-bid as the given account; the reply of the accept post.
+    QString bid(const QString &item, double maxBid, const QString &user, const QString &pass);
+
+    std::unique_ptr<PracticeSite> m_site;
+    std::unique_ptr<httplib::Client> m_client;
+};
+
+void TestPracticeSite::init()
+{
+    m_site = std::make_unique<PracticeSite>();
+    QVERIFY(m_site->start());
+    m_client = std::make_unique<httplib::Client>("127.0.0.1", m_site->port());
+    m_client->set_read_timeout(5, 0);
+    Auction a;
+    a.item = "100";
+    a.title = "Brass clock";
+    a.startPrice = 1.0;
+    a.end = m_site->now().addSecs(600);
+    m_site->addAuction(a);
+    m_site->addUser("snipetester", "secret");
+}
+
+void TestPracticeSite::cleanup()
+{
+    m_client.reset();
+    m_site.reset();
+}
+
+std::string TestPracticeSite::post(const std::string &command, const std::string &body)
+{
+    auto res = m_client->Post((std::string(kDll) + "?" + command).c_str(), body, "application/x-www-form-urlencoded");
+    return res ? res->body : std::string();
+}
+
+QString TestPracticeSite::get(const std::string &query, int *status)
+{
+    auto res = m_client->Get((std::string(kDll) + "?" + query).c_str());
+    if (status)
+        *status = res ? res->status : -1;
+    return res ? QString::fromLatin1(res->body.c_str()) : QString();
+}
+
+QString TestPracticeSite::bid(const QString &item, double maxBid, const QString &user, const QString &pass)
+{
+    const std::string amount = QString::number(maxBid).toStdString();
+    const QString review = QString::fromStdString(
+        post("MakeBid", "MfcISAPICommand=MakeBid&item=" + item.toStdString() + "&quant=1&maxbid=" + amount));
+    const int at = review.indexOf("name=\"key\" value=\"");
+    if (at < 0)
+        return review;
+    const int from = at + 18;
+    const QString key = review.mid(from, review.indexOf('"', from) - from);
+    return QString::fromStdString(post("AcceptBid", "MfcISAPICommand=AcceptBid&item=" + item.toStdString() +
+                                                        "&maxbid=" + amount + "&quant=1&userid=" + enc(user) +
+                                                        "&pass=" + enc(pass) + "&key=" + key.toStdString()));
+}
+
+void TestPracticeSite::proxyBiddingBetweenTwoBidders_data()
+{
+    QTest::addColumn<double>("rivalMax");
+    QTest::addColumn<double>("myMax");
+    QTest::addColumn<QString>("phrase");
+    QTest::addColumn<QString>("highBidder");
+    QTest::addColumn<double>("price");
+    QTest::newRow("mine is higher") << 15.0 << 20.0 << "You are the current high bidder" << "snipetester" << 15.5;
+    QTest::newRow("capped at my maximum") << 19.8 << 20.0 << "bid is confirmed!" << "snipetester" << 20.0;
+    QTest::newRow("rival is higher") << 25.0 << 20.0 << "you have been outbid" << "rival" << 20.5;
+    QTest::newRow("a tie goes to the earlier") << 20.0 << 20.0 << "you have been outbid" << "rival" << 20.0;
+}
+
+void TestPracticeSite::proxyBiddingBetweenTwoBidders()
+{
+    QFETCH(double, rivalMax);
+    QFETCH(double, myMax);
+    QFETCH(QString, phrase);
+    QFETCH(QString, highBidder);
+    QFETCH(double, price);
+    QCOMPARE(m_site->placeBid("100", "rival", rivalMax), BidResult::HighBidder);
+    const QString reply = bid("100", myMax, "snipetester", "secret");
+    QVERIFY2(reply.contains(phrase), qPrintable(reply));
+    const auto s = m_site->standing("100");
+    QCOMPARE(s->highBidder, highBidder);
+    QCOMPARE(s->price, price);
+    QCOMPARE(s->bidCount, 2);
+    // The item page shows the same standing.
+    const QString page = get("ViewItem&item=100");
+    QVERIFY(page.contains(QStringLiteral("<b>$%1</b>").arg(price, 0, 'f', 2)));
+    QVERIFY(page.contains(QStringLiteral(">%1</a> (").arg(highBidder)));
+}
+
+void TestPracticeSite::belowMinimumGetsNoKey()
+{
+    m_site->placeBid("100", "rival", 10.0); // price 1.00, next minimum 1.25
+    const std::string reply = post("MakeBid", "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=1.2");
+    QVERIFY(QString::fromStdString(reply).contains("less than the minimum bid"));
+    QVERIFY(reply.find("name=\"key\"") == std::string::npos);
+    QVERIFY(QString::fromStdString(post("MakeBid", "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=1.25"))
+                .contains("name=\"key\""));
+}
+
+void TestPracticeSite::lateBidRefused()
+{
+    // A key taken while the auction runs is no good once it has ended.
+    const std::string review = post("MakeBid", "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=30");
+    const QString text = QString::fromStdString(review);
+    const int from = text.indexOf("name=\"key\" value=\"") + 18;
+    QVERIFY(from > 18);
+    const std::string key = text.mid(from, text.indexOf('"', from) - from).toStdString();
+    m_site->setClockOffsetMs(m_site->clockOffsetMs() + 601 * 1000);
+
+    const QString late = QString::fromStdString(post(
+        "AcceptBid", "MfcISAPICommand=AcceptBid&item=100&maxbid=30&quant=1&userid=snipetester&pass=secret&key=" + key));
+    QVERIFY2(late.contains("Bidding has ended"), qPrintable(late));
+    QVERIFY(!late.contains("confirmed", Qt::CaseInsensitive));
+    QCOMPARE(m_site->standing("100")->bidCount, 0);
+    QVERIFY(QString::fromStdString(post("MakeBid", "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=30"))
+                .contains("Bidding has ended"));
+    QVERIFY(get("ViewItem&item=100").contains("Auction has ended."));
+}
+
+void TestPracticeSite::credentialsDecodedAndChecked_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("special characters") << "a&b=c+d%e f" << "a&b=c+d%e f" << true;
+    QTest::newRow("non-ASCII") << QStringLiteral("gr\u00fcn") << QStringLiteral("gr\u00fcn") << true;
+    QTest::newRow("wrong password") << "secret" << "Secret" << false;
+    QTest::newRow("plus is not a blank") << "a+b" << "a b" << false;
+}
+
+void TestPracticeSite::credentialsDecodedAndChecked()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, sent);
+    QFETCH(bool, accepted);
+    m_site->addUser("snipetester", stored);
+    const QString reply = bid("100", 5.0, "snipetester", sent);
+    QCOMPARE(reply.contains("bid is confirmed!"), accepted);
+    if (!accepted)
+        QVERIFY(reply.contains("password or bid key is not valid"));
+    const QString signIn = QString::fromStdString(
+        post("SignInWelcome", "MfcISAPICommand=SignInWelcome&userid=snipetester&pass=" + enc(sent)));
+    QCOMPARE(signIn.contains("You are signed in"), accepted);
+}
+
+void TestPracticeSite::timePageZoneWord_data()
+{
+    QTest::addColumn<QDateTime>("siteTime");
+    QTest::addColumn<QString>("text");
+    const QTimeZone la("America/Los_Angeles");
+    QTest::newRow("winter") << QDateTime(QDate(2026, 12, 14), QTime(18, 4, 37), la)
+                            << "believed to be... <b>Monday, December 14, 2026 18:04:3";
+    QTest::newRow("summer") << QDateTime(QDate(2026, 6, 27), QTime(7, 45, 10), la)
+                            << "believed to be... <b>Saturday, June 27, 2026 07:45:1";
+}
+
+void TestPracticeSite::timePageZoneWord()
+{
+    QFETCH(QDateTime, siteTime);
+    QFETCH(QString, text);
+    m_site->setSiteTime(siteTime);
+    const QString page = get("TimeShow");
+    QVERIFY2(page.contains(text), qPrintable(page));
+    const bool summer = siteTime.date().month() == 6;
+    QCOMPARE(page.contains("PDT"), summer);
+    QCOMPARE(page.contains("PST"), !summer);
+}
+
+void TestPracticeSite::unknownItem()
+{
+    int status = 0;
+    const QString page = get("ViewItem&item=999", &status);
+    QCOMPARE(status, 200);
+    QVERIFY(page.contains("(999) is invalid"));
+    QVERIFY(!page.contains("MakeBid"));
+}
+
+void TestPracticeSite::faults_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::newRow("delay") << int(FaultKind::Delay);
+    QTest::newRow("drop") << int(FaultKind::Drop);
+    QTest::newRow("server error") << int(FaultKind::ServerError);
+    QTest::newRow("garbage") << int(FaultKind::Garbage);
+    QTest::newRow("time page without the time") << int(FaultKind::NoTime);
+}
+
+void TestPracticeSite::faults()
+{
+    QFETCH(int, kind);
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind(kind), 400, -1});
+    QElapsedTimer clock;
+    clock.start();
+    auto res = m_client->Get((std::string(kDll) + "?TimeShow").c_str());
+    const qint64 took = clock.elapsed();
+    switch (FaultKind(kind)) {
+    case FaultKind::Delay:
+        QVERIFY(res && res->status == 200);
+        QVERIFY(took >= 400);
+        QVERIFY(QString::fromStdString(res->body).contains("believed to be..."));
+        break;
+    case FaultKind::Drop:
+        QVERIFY(!res);
+        break;
+    case FaultKind::ServerError:
+        QVERIFY(res && res->status == 500);
+        break;
+    case FaultKind::Garbage:
+    case FaultKind::NoTime:
+        QVERIFY(res && res->status == 200);
+        QVERIFY(!QString::fromStdString(res->body).contains("be..."));
+        QCOMPARE(QString::fromStdString(res->body).contains("Official time"), FaultKind(kind) == FaultKind::NoTime);
+        break;
+    }
+    QCOMPARE(m_site->requestCount(), 1); // a faulty answer still logs its request
+}
+
+void TestPracticeSite::faultTargetsAndCount()
+{
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::ServerError, 0, 1});
+    int status = 0;
+    get("ViewItem&item=100", &status);
+    QCOMPARE(status, 200); // another command of the same path is not hit
+    get("TimeShow", &status);
+    QCOMPARE(status, 500);
+    get("TimeShow", &status);
+    QCOMPARE(status, 200); // the fault was for one request only
+
+    m_site->setFault(kDll, Fault{FaultKind::ServerError, 0, -1});
+    get("ViewItem&item=100", &status);
+    QCOMPARE(status, 500);
+    m_site->clearFaults();
+    get("ViewItem&item=100", &status);
+    QCOMPARE(status, 200);
+}
+
+void TestPracticeSite::requestLog()
+{
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    get("ViewItem&item=100");
+    post("MakeBid", "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=2%2E5");
+    const auto log = m_site->requests();
+    QCOMPARE(int(log.size()), 2);
+    QCOMPARE(log[0].method, QStringLiteral("GET"));
+    QCOMPARE(log[0].path, QString(kDll));
+    QCOMPARE(log[0].query, QStringLiteral("ViewItem&item=100"));
+    QCOMPARE(log[0].command, QStringLiteral("ViewItem"));
+    QCOMPARE(log[1].method, QStringLiteral("POST"));
+    QCOMPARE(log[1].body, QByteArray("MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=2%2E5"));
+    QCOMPARE(log[1].command, QStringLiteral("MakeBid"));
+    QVERIFY(log[0].arrivalMs >= before && log[1].arrivalMs >= log[0].arrivalMs);
+    QVERIFY(log[1].arrivalMs <= QDateTime::currentMSecsSinceEpoch());
+    m_site->clearRequests();
+    QCOMPARE(m_site->requestCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestPracticeSite)
+#include "TestPracticeSite.moc"
