@@ -1,0 +1,173 @@
+#include "clsEbayAuction.h"
+
+#include "BNParseScripElem.h"
+#include "BNParseScript.h"
+#include "Globals.h"
+#include "ProgramFolder.h"
+#include "Values.h"
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// The whole-number value of a text, as the old runtime's conversion rounds it; nothing when the
+// text is empty, no number or too large for a 32-bit integer.
+bool wholeNumber(const QString &text, qint32 *number)
+{
+    bool ok = false;
+    const double value = text.isEmpty() ? 0.0 : std::nearbyint(Values::toNumber(text, &ok));
+    if (!ok || !(value >= -2147483648.0 && value <= 2147483647.0))
+        return false;
+    *number = static_cast<qint32>(value);
+    return true;
+}
+
+// The name inside a link: "<a ...>name</a>" gives "name", a link without "</A" gives "", and
+// a text that is not a link gives "".
+QString linkText(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    const qsizetype gt = text.indexOf(QLatin1Char('>'));
+    if (!text.startsWith(QLatin1Char('<')) || gt < 0)
+        return QString();
+    const QStringView after = QStringView(text).mid(gt + 1);
+    const qsizetype end = after.indexOf(QLatin1String("</A"), 0, Qt::CaseInsensitive);
+    return end < 0 ? QString() : after.left(end).toString();
+}
+
+// One Parse: the script, the element of the last lookup that worked, and the page.
+class Reader
+{
+public:
+    Reader(const BNHTMLExtract &extract, QStringView page, const QString &scriptPath)
+        : m_extract(extract), m_page(page)
+    {
+        m_script.ImportScript(scriptPath); // a missing script makes every lookup fail
+    }
+
+    // A failed lookup keeps the previous element in use.
+    void lookup(const char *key)
+    {
+        if (auto elem = GetScriptElem(QString::fromLatin1(key), m_script))
+            m_elem = std::move(elem);
+    }
+
+    // Extracts with the current element (its Catch replaced when catchText is given) and
+    // stores the result; a failed extraction, or no element yet, leaves field alone.
+    bool extract(QString *field, QStringView page, const QString *catchText = nullptr) const
+    {
+        if (!m_elem)
+            return false;
+        bool ok = false;
+        QString text = m_extract.Extract(m_elem->OpenTag, m_elem->CloseTag, catchText ? *catchText : m_elem->Catch,
+                                         m_elem->CaseNumber, page, m_elem->xType, &ok);
+        if (!ok)
+            return false;
+        *field = std::move(text);
+        return true;
+    }
+    bool extract(QString *field) const { return extract(field, m_page); }
+
+    // lookup and extract in one: the standard extraction of a key.
+    void standard(const char *key, QString *field)
+    {
+        lookup(key);
+        extract(field);
+    }
+
+private:
+    const BNHTMLExtract &m_extract;
+    QStringView m_page;
+    BNParseScript m_script;
+    std::optional<BNParseScripElem> m_elem;
+};
+
+} // namespace
+
+void clsEbayAuction::Parse(const QString &page, const QString &itemNumber)
+{
+    Parse(page, itemNumber, ProgramFolder::file(QStringLiteral("ebparse.zdx")));
+}
+
+void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const QString &scriptPath)
+{
+    const QStringView view(page);
+    ItemNumber = itemNumber;
+    Reader r(m_extract, view, scriptPath);
+
+    r.standard("CURRENTBID", &CurrentBid);
+    if (CurrentBid.isEmpty() || !Values::isNumber(CurrentBid))
+        r.standard("CURRENTBID2", &CurrentBid);
+
+    // The minimum bid sits in the bid form, which begins at "MakeBid" (exact case).
+    const qsizetype makeBid = page.indexOf(QLatin1String("MakeBid"));
+    if (makeBid >= 0) {
+        r.lookup("MINBID");
+        r.extract(&MinimumBid, view.mid(makeBid, view.size() - makeBid - 1));
+    } else {
+        MinimumBid = QStringLiteral("0");
+    }
+    if (!Values::isNumber(MinimumBid))
+        MinimumBid = CurrentBid;
+
+    r.standard("QUANTITY", &Quantity);
+    qint32 quantity = 0;
+    const bool quantityIsNumber = wholeNumber(Quantity, &quantity);
+    if (quantityIsNumber)
+        AuctionType = quantity < 2 ? QStringLiteral("REG") : QStringLiteral("DUTCH");
+
+    r.standard("TIMELEFT", &TimeLeft);
+    if (TimeLeft.contains(QLatin1String("ENDED"), Qt::CaseInsensitive))
+        TimeLeft = QStringLiteral("Auction has Ended");
+
+    // High bidder: not judged on a private auction (no names shown) nor on a multiple-item one.
+    MeHighBidder = QStringLiteral("Unknown");
+    r.lookup("BIDDERSEARCH");
+    QString answer;
+    const QString privateCatch = QStringLiteral("private");
+    if (r.extract(&answer, view, &privateCatch) && answer != QLatin1String("TRUE")) {
+        if (quantityIsNumber && quantity <= 1) {
+            const QString name = gCurrentUser ? gCurrentUser->EbayName : QString();
+            const QString nameCatch = QLatin1Char('>') + name + QLatin1Char('<');
+            if (r.extract(&answer, view, &nameCatch))
+                MeHighBidder = answer == QLatin1String("TRUE") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+        }
+    }
+
+    r.standard("TIMEENDS", &TimeEnds);
+    r.standard("NUMBEROFBIDS", &NumberOfBids);
+    r.standard("LOCATION", &Location);
+    StripTags(Location);
+
+    r.standard("COUNTRY", &Country);
+    if (Country.isEmpty())
+        r.standard("COUNTRY2", &Country);
+
+    r.standard("Seller", &Seller);
+    Seller = linkText(Seller);
+
+    r.standard("HIGHBID", &HighBidder);
+    HighBidder = linkText(HighBidder);
+    if (HighBidder.contains(QLatin1String("href"), Qt::CaseInsensitive))
+        HighBidder = QStringLiteral("Unknown");
+
+    r.lookup("TITLE");
+    if (r.extract(&title))
+        title = Values::trimBlanks(title);
+}
+
+QString clsEbayAuction::StripTags(QString &text)
+{
+    while (!text.isEmpty()) {
+        const qsizetype lt = text.indexOf(QLatin1Char('<'));
+        const qsizetype gt = text.indexOf(QLatin1Char('>'));
+        if (lt < 0 || gt < 0 || gt < lt)
+            break;
+        // Copy first: the tag is removed from the text it points into.
+        const QString tag = text.mid(lt, gt - lt + 1);
+        text.remove(tag);
+    }
+    return text;
+}

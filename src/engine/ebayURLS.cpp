@@ -1,0 +1,38 @@
+#include "ebayURLS.h"
+
+#include "CommandLine.h"
+#include "ProgramFolder.h"
+
+std::unique_ptr<ebayURLS> gURLs;
+
+bool ebayURLS::Load(const QString &path, QString *error)
+{
+    QString text;
+    CommandLine cl;
+    if (!CommandLine::ReadDataFile(path, &text, error))
+        return false;
+    cl.ClearArgs();
+    if (!cl.SplitArgs(1, text, QStringLiteral("\n"), QStringLiteral("|"), error))
+        return false;
+
+    const ParamCollection &p = *cl.colParams;
+    p.lookup(QStringLiteral("EbayViewItemURL"), &EbayViewItemURL);
+    p.lookup(QStringLiteral("EbayBiddingURL"), &EbayBiddingURL);
+    p.lookup(QStringLiteral("EbayTimeSyncURL"), &EbayTimeSyncURL);
+    p.lookup(QStringLiteral("EbayLogInURL"), &EbayLogInURL);
+    p.lookup(QStringLiteral("EbayMakeBidURL"), &EbayMakeBidURL);
+    p.lookup(QStringLiteral("EbayConfirmBidURL"), &EbayConfirmBidURL);
+    p.lookup(QStringLiteral("EbaySignInURL"), &EbayUserSignInURL);
+    return true;
+}
+
+ebayURLS *UseURLs(QString *error)
+{
+    if (!gURLs) {
+        auto urls = std::make_unique<ebayURLS>();
+        if (!urls->Load(ProgramFolder::file(QStringLiteral("eburl.zdx")), error))
+            return nullptr;
+        gURLs = std::move(urls);
+    }
+    return gURLs.get();
+}
