@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTimer;
+
+// The program's HTTP transfer control: one request at a time, asynchronous on the thread that
+// owns it, progress reported through StateChanged, the reply handed out as text in chunks.
+class InetTransfer : public QObject
+{
+    Q_OBJECT
+public:
+    enum StateConstants {
+        icNone = 0,
+        icHostResolvingHost = 1,
+        icHostResolved = 2,
+        icConnecting = 3,
+        icConnected = 4,
+        icRequesting = 5,
+        icRequestSent = 6,
+        icReceivingResponse = 7,
+        icResponseReceived = 8,
+        icDisconnecting = 9,
+        icDisconnected = 10,
+        icError = 11,
+        icResponseCompleted = 12
+    };
+    enum AccessConstants { icUseDefault = 0, icDirect = 1, icNamedProxy = 2 };
+
+    // ResponseCode of a request that ran out of time.
+    static constexpr int kTimeoutCode = 35768;
+    static constexpr int kDefaultTimeoutMs = 60000;
+
+    explicit InetTransfer(QObject *parent = nullptr);
+    ~InetTransfer() override;
+
+    // Starts a transfer: operation "Get" or "POST" (any case); a post sends data as a
+    // form-encoded body. False, and nothing sent, while a transfer is still executing or for
+    // an operation or address it cannot send.
+    bool Execute(const QString &url, const QString &operation, const QString &data = QString());
+    bool StillExecuting() const { return m_reply != nullptr; }
+    // Stops the transfer in flight; no further state is reported for it.
+    void Cancel();
+    // The next size characters of the completed reply; empty once all has been read.
+    QString GetChunk(int size);
+
+    // After state 11: the failure's number and text (kTimeoutCode for a time-out).
+    int ResponseCode() const { return m_responseCode; }
+    QString ResponseInfo() const { return m_responseInfo; }
+    // The HTTP status of the last completed reply (0 before one).
+    int httpStatus() const { return m_httpStatus; }
+
+    int AccessType() const { return m_accessType; }
+    void setAccessType(int accessType);
+    // "host:port" of the named proxy (port 80 when left out).
+    QString Proxy() const { return m_proxy; }
+    void setProxy(const QString &proxy);
+    // The settings' connection type: 0 and 1 use the system's settings, 2 goes direct, 3
+    // through proxyServer. Other values change nothing.
+    void applyConnectionType(int connectionType, const QString &proxyServer);
+
+    int requestTimeoutMs() const { return m_timeoutMs; }
+    void setRequestTimeoutMs(int ms) { m_timeoutMs = ms; }
+
+signals:
+    void StateChanged(int state);
+
+private:
+    void onFinished();
+    void onTimeout();
+    void release();
+    void applyProxy();
+
+    QNetworkAccessManager *m_nam;
+    QTimer *m_timer;
+    QNetworkReply *m_reply = nullptr;
+    bool m_receiving = false;
+    QString m_text;
+    qsizetype m_pos = 0;
+    int m_responseCode = 0;
+    QString m_responseInfo;
+    int m_httpStatus = 0;
+    int m_accessType = icUseDefault;
+    QString m_proxy;
+    int m_timeoutMs = kDefaultTimeoutMs;
+};

@@ -1,0 +1,259 @@
+// The transfer control against the practice site on loopback.
+#include "InetTransfer.h"
+#include "PracticeSite.h"
+
+#include <QSignalSpy>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QtTest>
+
+using namespace practice;
+
+namespace {
+const QString kDll = QStringLiteral("/aw-cgi/eBayISAPI.dll");
+
+bool finished(const QSignalSpy &spy)
+{
+    for (const auto &args : spy) {
+        const int s = args.at(0).toInt();
+        if (s == InetTransfer::icResponseCompleted || s == InetTransfer::icError)
+            return true;
+    }
+    return false;
+}
+
+QList<int> states(const QSignalSpy &spy)
+{
+    QList<int> out;
+    for (const auto &args : spy)
+        out << args.at(0).toInt();
+    return out;
+}
+
+QString readAll(InetTransfer &t)
+{
+    QString text, chunk = t.GetChunk(1024);
+    while (!chunk.isEmpty()) {
+        text += chunk;
+        chunk = t.GetChunk(1024);
+    }
+    return text;
+}
+} // namespace
+
+class TestInetTransfer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void getAndPostArriveExactly();
+    void replyOfExactly1024Characters();
+    void decodesByDeclaredCharset();
+    void refusedConnectionIsAnError();
+    void droppedConnectionIsAnError();
+    void httpErrorStatusStillCompletes();
+    void delayBeyondTimeOut();
+    void cancelStopsTransferInFlight();
+    void oneRequestAtATime();
+    void connectionTypeSetsAccessAndProxy();
+    void tlsBackendAvailable();
+
+private:
+    std::unique_ptr<PracticeSite> m_site;
+};
+
+void TestInetTransfer::init()
+{
+    m_site = std::make_unique<PracticeSite>();
+    QVERIFY(m_site->start());
+    Auction a;
+    a.item = "3001000001";
+    a.title = QStringLiteral("Fountain pen \u2013 gold nib");
+    a.end = m_site->now().addSecs(3600);
+    m_site->addAuction(a);
+}
+
+void TestInetTransfer::cleanup() { m_site.reset(); }
+
+void TestInetTransfer::getAndPostArriveExactly()
+{
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=3001000001"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    const QList<int> seen = states(spy);
+    QCOMPARE(seen.first(), int(InetTransfer::icRequesting));
+    QVERIFY(seen.contains(InetTransfer::icReceivingResponse));
+    QCOMPARE(seen.mid(seen.size() - 2),
+             (QList<int>{InetTransfer::icResponseReceived, InetTransfer::icResponseCompleted}));
+    QVERIFY(readAll(t).contains("Item #3001000001"));
+
+    // A post body goes as given: the site sees exactly these bytes, form-encoded.
+    const QString body = "MfcISAPICommand=AcceptBid&item=3001000001&maxbid=12.5&quant=1&userid=ann&pass=a%26b+c&key=K1";
+    spy.clear();
+    QVERIFY(t.Execute(m_site->commandUrl("AcceptBid"), "POST", body));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
+    const auto log = m_site->requests();
+    QCOMPARE(int(log.size()), 2);
+    QCOMPARE(log[0].method, QStringLiteral("GET"));
+    QCOMPARE(log[0].query, QStringLiteral("ViewItem&item=3001000001"));
+    QVERIFY(log[0].body.isEmpty());
+    QCOMPARE(log[1].method, QStringLiteral("POST"));
+    QCOMPARE(log[1].query, QStringLiteral("AcceptBid"));
+    QCOMPARE(log[1].body, body.toUtf8());
+}
+
+void TestInetTransfer::replyOfExactly1024Characters()
+{
+    // The unknown-item page repeats the asked number once: pad it to make the page 1,024 long.
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=x"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    const int base = readAll(t).size() - 1;
+    QVERIFY(base < 1024);
+
+    spy.clear();
+    QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=" + QString(1024 - base, 'x')), "Get"));
+    QTRY_VERIFY(finished(spy));
+    const QString first = t.GetChunk(1024);
+    QCOMPARE(first.size(), 1024);
+    QVERIFY(first.endsWith("</html>\n"));
+    QCOMPARE(t.GetChunk(1024), QString());
+}
+
+void TestInetTransfer::decodesByDeclaredCharset()
+{
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=3001000001"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QVERIFY(readAll(t).contains(QStringLiteral("<b>Fountain pen \u2013 gold nib</b>"))); // byte 0x96 on the wire
+}
+
+void TestInetTransfer::refusedConnectionIsAnError()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close(); // nothing listens there now
+
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(QStringLiteral("http://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?TimeShow").arg(port), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+    QVERIFY(!states(spy).contains(InetTransfer::icResponseCompleted));
+    QCOMPARE(t.ResponseCode(), 1); // connection refused
+    QVERIFY(!t.ResponseInfo().isEmpty());
+    QVERIFY(!t.StillExecuting());
+}
+
+void TestInetTransfer::droppedConnectionIsAnError()
+{
+    m_site->setFault(kDll + "?TimeShow", Fault{FaultKind::Drop, 0, -1});
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+    QVERIFY(t.ResponseCode() != 0);
+    QVERIFY(!t.ResponseInfo().isEmpty());
+}
+
+void TestInetTransfer::httpErrorStatusStillCompletes()
+{
+    m_site->setFault(kDll + "?TimeShow", Fault{FaultKind::ServerError, 0, -1});
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
+    QCOMPARE(t.httpStatus(), 500);
+    QVERIFY(readAll(t).contains("Internal Server Error"));
+}
+
+void TestInetTransfer::delayBeyondTimeOut()
+{
+    m_site->setFault(kDll + "?TimeShow", Fault{FaultKind::Delay, 3000, -1});
+    InetTransfer t;
+    t.setRequestTimeoutMs(300);
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QVERIFY(clock.elapsed() < 2500);
+    QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+    QCOMPARE(t.ResponseCode(), InetTransfer::kTimeoutCode);
+    QVERIFY(!t.StillExecuting());
+}
+
+void TestInetTransfer::cancelStopsTransferInFlight()
+{
+    m_site->setFault(kDll + "?TimeShow", Fault{FaultKind::Delay, 600, 1});
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+    QTRY_COMPARE(m_site->requestCount(), 1); // it reached the site
+    t.Cancel();
+    QVERIFY(!t.StillExecuting());
+    QTest::qWait(900); // past the site's delayed answer
+    QVERIFY(!finished(spy));
+    QCOMPARE(t.GetChunk(1024), QString());
+
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get")); // the control is usable again
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
+    QVERIFY(readAll(t).contains("believed to be..."));
+}
+
+void TestInetTransfer::oneRequestAtATime()
+{
+    m_site->setFault(kDll + "?TimeShow", Fault{FaultKind::Delay, 300, 1});
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(!t.StillExecuting());
+    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+    QVERIFY(t.StillExecuting());
+    QVERIFY(!t.Execute(m_site->commandUrl("ViewItem&item=3001000001"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QVERIFY(!t.StillExecuting());
+    const auto log = m_site->requests();
+    QCOMPARE(int(log.size()), 1);
+    QCOMPARE(log[0].command, QStringLiteral("TimeShow"));
+}
+
+void TestInetTransfer::connectionTypeSetsAccessAndProxy()
+{
+    InetTransfer t;
+    const struct
+    {
+        int type;
+        int access;
+    } rows[] = {{2, InetTransfer::icDirect}, {0, InetTransfer::icUseDefault}, {1, InetTransfer::icUseDefault},
+                {3, InetTransfer::icNamedProxy}};
+    for (const auto &r : rows) {
+        t.applyConnectionType(r.type, QStringLiteral("127.0.0.1:%1").arg(m_site->port()));
+        QCOMPARE(t.AccessType(), r.access);
+    }
+    t.applyConnectionType(7, QString()); // unknown types change nothing
+    QCOMPARE(t.AccessType(), int(InetTransfer::icNamedProxy));
+
+    // Through the named proxy, the site sees the absolute address of a host that does not exist.
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute("http://auction.invalid/aw-cgi/eBayISAPI.dll?TimeShow", "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(m_site->requestCount(), 1);
+    QVERIFY(m_site->requests()[0].path.contains("auction.invalid"));
+}
+
+void TestInetTransfer::tlsBackendAvailable()
+{
+    QVERIFY2(QSslSocket::supportsSsl(), "no TLS backend: https addresses would fail");
+}
+
+QTEST_GUILESS_MAIN(TestInetTransfer)
+#include "TestInetTransfer.moc"
