@@ -1,0 +1,157 @@
+#include "modComm.h"
+
+#include "AppSettings.h"
+#include "BSN_Log.h"
+#include "DialUpComponent.h"
+#include "Database.h"
+#include "Globals.h"
+#include "MsgBox.h"
+
+namespace {
+qint32 connectionType() { return gSettings ? gSettings->ConnectionType : 0; }
+
+qint32 currentUserKey() { return gCurrentUser ? gCurrentUser->PrimaryKey : 0; }
+
+void logGeneral(const QString &message)
+{
+    try {
+        BSN_Log().MarkAuction(0, currentUserKey(), message);
+    } catch (const DbError &) {
+        // Nowhere left to report to; the dial goes on regardless.
+    }
+}
+} // namespace
+
+void ReportRasError(DialUpComponent &component)
+{
+    const DialUpComponent::ErrorInfo e = component.LastError();
+    const int n = e.number;
+    if ((n >= 600 && n <= 750) || n == 120) {
+        logGeneral(e.text);
+        component.ResetError();
+    } else if (n == 1911) {
+        logGeneral(QStringLiteral("Ras is not Properly Configured on this machine"));
+    } else if (n == 1912) {
+        logGeneral(QStringLiteral("Could not determine Windows version on this machine"));
+    } else if (n == 1913) {
+        logGeneral(QStringLiteral("RAS was not properly deinitialized"));
+    } else if (n == 6) {
+        logGeneral(e.text + QStringLiteral(": ") + QStringLiteral("Often The Result Of An Invalid Connection Handle"));
+        component.ResetError();
+    } else {
+        logGeneral(e.text);
+        MsgBox::show(e.text, QStringLiteral("Error: ") + QString::number(DialUpComponent::kObjectErrorBase + n),
+                     MsgBox::Icon::Critical);
+    }
+}
+
+bool ProbePhoneBook(DialUpComponent &component)
+{
+    const int count = component.PhoneBookCount();
+    for (int i = 0; i < count; ++i)
+        (void)component.PhoneBookEntry(i).EntryName;
+    return true;
+}
+
+qint16 FindPhoneBookEntry(DialUpComponent &component, const QString &entryName)
+{
+    try {
+        ProbePhoneBook(component);
+    } catch (const DialUpError &) {
+        ReportRasError(component);
+    }
+    try {
+        const int count = component.PhoneBookCount();
+        for (int i = 0; i < count; ++i) {
+            if (component.PhoneBookEntry(i).EntryName == entryName)
+                return static_cast<qint16>(i);
+        }
+    } catch (const DialUpError &) {
+        ReportRasError(component);
+    }
+    return -1;
+}
+
+qint16 FindPhoneBookEntry(const QString &entryName)
+{
+    DialUpComponent component;
+    return FindPhoneBookEntry(component, entryName);
+}
+
+void DialConnection(const QString &entryName, bool interactive)
+{
+    DialUpComponent component;
+    if (component.OpenConnectionCount() > 0) {
+        MsgBox::show(QStringLiteral("Already Connected, Connection State: ") + component.OpenConnection(0).State,
+                     QString());
+    }
+    const qint16 n = FindPhoneBookEntry(component, entryName);
+    if (n == -1) {
+        MsgBox::show(QStringLiteral("Unable to resolve Phonebook Entry, make sure you have the correct dialup "
+                                    "network connection chosen."),
+                     QString(), MsgBox::Icon::Exclamation);
+        return;
+    }
+    DialUpEntry *entry = nullptr;
+    try {
+        entry = &component.PhoneBookEntry(n);
+    } catch (const DialUpError &) {
+        ReportRasError(component);
+        return;
+    }
+    // Empty settings leave the entry's own stored credentials in force.
+    if (gSettings && !gSettings->DialupUserName.isEmpty())
+        entry->UserName = gSettings->DialupUserName;
+    if (gSettings && !gSettings->DialupPassword.isEmpty())
+        entry->Password = gSettings->DialupPassword;
+    try {
+        component.DialEntry(*entry, interactive);
+    } catch (const DialUpError &) {
+        ReportRasError(component);
+    }
+}
+
+void HangUpAll()
+{
+    DialUpComponent component;
+    int count = 0;
+    try {
+        count = component.OpenConnectionCount();
+    } catch (const DialUpError &) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        try {
+            component.OpenConnectionCount();
+            component.RemoveConnection(i);
+        } catch (const DialUpError &) {
+        }
+    }
+}
+
+bool IsOnline()
+{
+    if (connectionType() != 0)
+        return true;
+    return DialUpComponent().OpenConnectionCount() > 0;
+}
+
+bool IsOnlineForBid()
+{
+    const qint32 type = connectionType();
+    if (type != 0 && type != 1)
+        return true;
+    return DialUpComponent().OpenConnectionCount() > 0;
+}
+
+void ActionsConnect()
+{
+    if (DialUpComponent().OpenConnectionCount() < 1) {
+        DialConnection(gSettings ? gSettings->PhoneBookEntry : QString(), true);
+    } else {
+        MsgBox::show(QStringLiteral("You are already connected to the internet"), QStringLiteral("Alerady Connected"),
+                     MsgBox::Icon::Information);
+    }
+}
+
+void ActionsDisconnect() { HangUpAll(); }
