@@ -1,0 +1,286 @@
+#include "AuctionEngine.h"
+
+#include "AppSettings.h"
+#include "BSN_Log.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Globals.h"
+#include "EngineSupport.h"
+#include "IMainWindow.h"
+#include "InetTransfer.h"
+#include "TreeGrid.h"
+#include "Values.h"
+#include "ebayURLS.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+bool gClosing = false;
+
+AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
+    : QObject(parent), m_window(window), m_inet(new InetTransfer(this)), m_tmrBidSnipe(new QTimer(this)),
+      m_tmrAutoRefresh(new QTimer(this)), m_tmrScheduler(new QTimer(this))
+{
+    m_tmrScheduler->setInterval(60000);
+    connect(m_tmrScheduler, &QTimer::timeout, this, &AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer);
+    m_tmrBidSnipe->setInterval(200);
+    m_tmrAutoRefresh->setInterval(60000);
+    connect(m_tmrBidSnipe, &QTimer::timeout, this, &AuctionEngine::tmrBidSnipe_Timer);
+    connect(m_tmrAutoRefresh, &QTimer::timeout, this, &AuctionEngine::tmrAutoRefresh_Timer);
+    connect(m_inet, &InetTransfer::StateChanged, this, &AuctionEngine::Inet1_StateChanged);
+    queue().InetAvailable = true;
+}
+
+AuctionEngine::~AuctionEngine() = default;
+
+BNQueue &AuctionEngine::queue()
+{
+    if (!m_queue)
+        m_queue = std::make_unique<BNQueue>();
+    return *m_queue;
+}
+
+void AuctionEngine::setTimersEnabled(bool on)
+{
+    for (QTimer *t : {m_tmrBidSnipe, m_tmrAutoRefresh, m_tmrScheduler}) {
+        if (on)
+            t->start();
+        else
+            t->stop();
+    }
+}
+
+bool AuctionEngine::timersEnabled() const { return m_tmrBidSnipe->isActive(); }
+
+qint32 AuctionEngine::currentUserKey() { return gCurrentUser ? gCurrentUser->PrimaryKey : 0; }
+
+void AuctionEngine::tmrBidSnipe_Timer()
+{
+    try {
+        bidSnipeTick();
+    } catch (const std::exception &e) {
+        engine_detail::logFailure(currentUserKey(), "the request pump", e);
+    }
+}
+
+void AuctionEngine::bidSnipeTick()
+{
+    if (gClosing)
+        m_window.unloadWindow();
+    if (ConnectionLogChanged) {
+        m_window.reloadGeneralLogView();
+        ConnectionLogChanged = false;
+    }
+    if (AuctionLogChanged) {
+        m_window.reloadAuctionLogView();
+        AuctionLogChanged = false;
+    }
+    TreeGrid &grid = m_window.auctionGrid();
+    grid.setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(grid.rowCount()));
+    ServeQueue();
+}
+
+void AuctionEngine::ServeQueue()
+{
+    // A tick that arrives while a wait inside here lets events through must not take a second item.
+    if (m_inServeQueue)
+        return;
+    if (!queue().InetAvailable || m_inet->StillExecuting())
+        return;
+    m_inServeQueue = true;
+    struct Leave
+    {
+        bool &flag;
+        ~Leave() { flag = false; }
+    } leave{m_inServeQueue};
+
+    m_window.ToggleToolBarsMenus();
+    mLastQueueItem = queue().NextItem();
+    QString action, step;
+    m_window.SetStatusText(action, step);
+    if (!mLastQueueItem) {
+        mblnServingItem = false;
+        m_window.setStatusPanel(3, QStringLiteral("Items in Queue: 0"));
+        return;
+    }
+    mblnServingItem = true;
+    const QItemPtr item = mLastQueueItem;
+    m_window.setStatusPanel(1, item->message);
+    bool started = false;
+    switch (item->Action) {
+    case BNQItem::Import:
+    case BNQItem::Refresh: {
+        ebayURLS *urls = UseURLs();
+        started = urls && startGet(urls->EbayViewItemURL + Values::trimBlanks(item->ItemNumber));
+        if (!urls)
+            BSN_Log().MarkAuction(0, currentUserKey(),
+                                  QStringLiteral("Unable to read the page addresses (eburl.zdx); aborting processing "
+                                                 "of Item: #") +
+                                      item->ItemNumber);
+        break;
+    }
+    case BNQItem::TimeSync:
+        serveTimeSync(item);
+        started = m_inet->StillExecuting();
+        break;
+    case BNQItem::Snipe:
+        started = item->Bid && serveSnipeItems(item);
+        break;
+    default:
+        break;
+    }
+    if (started)
+        queue().InetAvailable = false;
+}
+
+bool AuctionEngine::serveSnipeItems(QItemPtr item)
+{
+    // Snipes that only wait do not use up the tick: each queued snipe is looked at once, until
+    // one sends its request, so ten snipes ending together are each looked at every 200 ms.
+    qint32 budget = 1;
+    for (const QItemPtr &i : queue().items())
+        budget += (i->Action == BNQItem::Snipe && i->Priority == 3) ? 1 : 0;
+    for (qint32 looked = 1;; ++looked) {
+        const SnipeServed served = serveSnipe(item);
+        if (served == SnipeServed::Sent)
+            return true;
+        if (served == SnipeServed::Dialled || looked >= budget)
+            return false;
+        QItemPtr next;
+        for (const QItemPtr &i : queue().items()) {
+            if (i->Priority == 3) {
+                next = i;
+                break;
+            }
+        }
+        if (!next || next->Action != BNQItem::Snipe || !next->Bid)
+            return false;
+        item = queue().NextItem();
+        mLastQueueItem = item;
+        m_window.setStatusPanel(1, item->message);
+    }
+}
+
+bool AuctionEngine::startGet(const QString &url) { return m_inet->Execute(url, QStringLiteral("Get")); }
+
+bool AuctionEngine::startPost(const QString &url, const QString &body)
+{
+    return m_inet->Execute(url, QStringLiteral("POST"), body);
+}
+
+void AuctionEngine::WaitSeconds(qint32 seconds)
+{
+    const QDateTime start = Clock::now();
+    if (Clock::isFrozen()) {
+        // Tests run on a clock they move: let events through once, then step the clock on.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        Clock::advance(static_cast<qint64>(seconds) * 1000);
+        return;
+    }
+    while (Values::secondsCrossed(start, Clock::now()) < seconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+}
+
+void AuctionEngine::Inet1_StateChanged(int state)
+{
+    static const char *const texts[] = {"None",
+                                        "Host Resolving Host...",
+                                        "Host Resolved",
+                                        "Connecting to Host...",
+                                        "Connected",
+                                        "Sending Request to Host...",
+                                        "Request Sent",
+                                        "Receiving Response...",
+                                        "Response Received",
+                                        "Disconnecting from Host...",
+                                        "Disconnected"};
+    if (state >= 0 && state <= 10) {
+        m_window.setStatusPanel(2, QLatin1String(texts[state]));
+        return;
+    }
+    if (state != InetTransfer::icError && !(state == InetTransfer::icResponseCompleted && !gClosing))
+        return;
+    try {
+        if (state == InetTransfer::icError)
+            responseError();
+        else
+            responseCompleted();
+    } catch (const std::exception &e) {
+        engine_detail::logFailure(currentUserKey(), "reading the reply", e);
+    }
+    // Whatever happened to the reply, the pump is free again.
+    queue().InetAvailable = true;
+}
+
+void AuctionEngine::responseCompleted()
+{
+    m_window.setStatusPanel(2, QStringLiteral("Response Completed"));
+    // The item this reply belongs to; a halt or a cancelled snipe clears it meanwhile.
+    const QItemPtr item = mLastQueueItem;
+    QString page;
+    QString chunk = m_inet->GetChunk(1024);
+    QCoreApplication::processEvents();
+    while (!chunk.isEmpty()) {
+        page += chunk;
+        chunk = m_inet->GetChunk(1024);
+        QCoreApplication::processEvents();
+    }
+    if (item && item == mLastQueueItem) {
+        if (item->Bid)
+            item->Bid->ActionRetry = 0;
+        item->Processed = true;
+        InetIn(page);
+    }
+    queue().InetAvailable = true;
+}
+
+void AuctionEngine::responseError()
+{
+    m_window.setStatusPanel(2, QStringLiteral("An Error Occurred - %1:%2")
+                                   .arg(m_inet->ResponseCode())
+                                   .arg(m_inet->ResponseInfo()));
+    const QItemPtr item = mLastQueueItem;
+    if (item) {
+        BSN_Log log;
+        if (item->Action == BNQItem::TimeSync)
+            log.MarkAuction(0, currentUserKey(), QStringLiteral("Unable to connect, aborting Time Synchronization."));
+        else
+            log.MarkAuction(0, currentUserKey(),
+                            QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
+        if (item->Bid && item->Bid->User)
+            retrySnipeStep(item, m_inet->ResponseCode(), m_inet->ResponseInfo());
+    }
+    queue().InetAvailable = true;
+}
+
+void AuctionEngine::HaltOperation()
+{
+    if (gClosing)
+        return;
+    queue().RemoveAllItemsExceptSnipes();
+    m_inet->Cancel();
+    mLastQueueItem.reset();
+    if (gDB)
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 1"));
+    if (m_window.folderTreeHasSelection())
+        m_window.BuildAuctionGrid(m_window.selectedFolderKey());
+    m_window.setStatusPanel(1, QStringLiteral("None"));
+    m_window.setStatusPanel(2, QStringLiteral("Operation Halted by User Request..."));
+    m_window.setStatusPanel(3, QStringLiteral("Items in Queue: %1").arg(queue().Count()));
+    queue().InetAvailable = true;
+}
+
+QString GetStatusPicture(qint32 status)
+{
+    static const char *const pictures[] = {"picNotScheduled", "picScheduled", "picBidSubmitted", "picSnipedWon",
+                                           "picSnipedLost",   "picClosed",    "picError"};
+    return status >= 1 && status <= 7 ? QLatin1String(pictures[status - 1]) : QString();
+}
+
+qint32 FindAuctionRow(TreeGrid &grid, qint32 itemNumber)
+{
+    if (!gCurrentUser)
+        return -1;
+    return grid.findRowByText(QString::number(itemNumber), gCurrentUser->Columns.ItemNumber, 0);
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "BNQueue.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class IMainWindow;
+class InetTransfer;
+class QTimer;
+class TreeGrid;
+class clsEbayAuction;
+
+// Shared with the schedule dialog: the auction it edits and how the user left it.
+extern qint32 ScheduleAuctionKey;
+extern bool ScheduleCancelled;
+extern bool SnipeUnscheduled;
+
+// True from the first close request on.
+extern bool gClosing;
+
+// The engine procedures of the main window: the request queue and its pump, the transfer
+// control, the reply dispatch, the auction writer, and the import and refresh requests.
+class AuctionEngine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit AuctionEngine(IMainWindow &window, QObject *parent = nullptr);
+    ~AuctionEngine() override;
+
+    BNQueue &queue();
+    InetTransfer &Inet1() { return *m_inet; }
+    IMainWindow &window() { return m_window; }
+
+    QItemPtr mLastQueueItem;
+    bool mblnServingItem = false;
+
+    // The timers start stopped; start-up switches them on.
+    void setTimersEnabled(bool on);
+    bool timersEnabled() const;
+
+    void tmrBidSnipe_Timer();
+    void ServeQueue();
+    void Inet1_StateChanged(int state);
+    void WaitSeconds(qint32 seconds);
+    void HaltOperation();
+    void InetIn(const QString &page);
+
+    void EbayProcessAuction(clsEbayAuction &auction, qint16 &mode);
+
+    // Import and refresh requests.
+    bool CanAddAuction(bool fromBrowser, QString &itemNumber, bool showMessages);
+    void cmdAuctionAddOK_Click(const QString &typedItemNumber);
+    void RefreshAuction();
+    void RefreshAllAuctions();
+    void mnuActionsRefresh_Click();
+    void tmrAutoRefresh_Timer();
+    qint16 autoRefreshCounter() const { return m_autoRefreshCount; }
+
+    // The key of the signed-in user, 0 when nobody is signed in.
+    static qint32 currentUserKey();
+
+    // The snipe conversation.
+    void AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason);
+    void SetAuctionStatus(qint32 auctionKey, qint16 status);
+    // The site's present time: the program clock less TimeOffset hours.
+    static QDateTime siteNow();
+    static qint64 secondsLeft(const BNBidTalk &bid);
+
+    // Scheduling and clock synchronisation.
+    void tmrQueueSchedulerAndTimeSyncs_Timer();
+    void QueueDueSnipes();
+    void TimeSync(bool unused, bool disconnectAfter);
+    // Opens the schedule dialog for the selected auction (showDialog runs it modally, leaving
+    // its outcome in the shared values), then brings a queued conversation in line with it.
+    void ScheduleSnipe(const std::function<void()> &showDialog);
+
+private:
+    void bidSnipeTick();
+    void tmrAutoRefresh_TimerBody();
+    void tmrQueueSchedulerAndTimeSyncs_TimerBody();
+    enum class SnipeServed { Sent, Waiting, Dialled, Done };
+    bool serveSnipeItems(QItemPtr item);
+    SnipeServed serveSnipe(const QItemPtr &item);
+    SnipeServed serveConnectStep(const QItemPtr &item);
+    SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post);
+    void retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo);
+    void serveTimeSync(const QItemPtr &item);
+    bool startGet(const QString &url);
+    bool startPost(const QString &url, const QString &body);
+    void responseCompleted();
+    void responseError();
+    void dispatchSnipeReply(const QItemPtr &item, const QString &page);
+    bool setClockFromTimePage(const QString &page);
+    void refreshFromPage(const QString &page, const QItemPtr &item);
+
+    IMainWindow &m_window;
+    std::unique_ptr<BNQueue> m_queue;
+    InetTransfer *m_inet;
+    QTimer *m_tmrBidSnipe;
+    QTimer *m_tmrAutoRefresh;
+    QTimer *m_tmrScheduler;
+    qint16 m_schedulingCounter = 0;
+    qint16 m_periodicSyncCounter = 0;
+    QSet<qint32> m_orphanSnipesLogged;
+    bool m_inServeQueue = false;
+    qint16 m_autoRefreshCount = 0;
+};
+
+// The picture of an auction status in the grid; empty for codes outside 1-7.
+QString GetStatusPicture(qint32 status);
+// The grid row whose item-number cell shows the number, -1 when none.
+qint32 FindAuctionRow(TreeGrid &grid, qint32 itemNumber);

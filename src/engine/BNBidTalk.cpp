@@ -1,0 +1,87 @@
+#include "BNBidTalk.h"
+
+#include "BNParseScripElem.h"
+#include "ProgramFolder.h"
+#include "Values.h"
+
+#include <QUrl>
+#include <charconv>
+
+namespace {
+// Each value is URL-encoded on its own: a password holding "&", "=", "+" or "%" must reach
+// the site as typed.
+QString field(const char *name, const QString &value)
+{
+    return QLatin1String(name) + QLatin1Char('=') + QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+const char *const kHomePage = "http://127.0.0.1:8088/";
+} // namespace
+
+BNBidTalk::BNBidTalk() : BNBidTalk(ProgramFolder::file(QStringLiteral("ebparse.zdx"))) {}
+
+BNBidTalk::BNBidTalk(const QString &scriptPath) { m_script.ImportScript(scriptPath); }
+
+QString BNBidTalk::amountText(float amount)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, amount);
+    if (res.ec != std::errc())
+        return QString::number(static_cast<double>(amount));
+    return QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+}
+
+QString BNBidTalk::MakeBidFormData(QString &errorText) const
+{
+    errorText.clear();
+    const QString item = Values::trimBlanks(ItemNumber);
+    if (item.isEmpty() || !(MaxBid > 0) || Quantity < 1) {
+        errorText = QStringLiteral("Unable to process bid.  There may have been an error extracing important information.");
+        return QString();
+    }
+    return QStringList{QStringLiteral("MfcISAPICommand=MakeBid"), field("item", item),
+                       field("quant", QString::number(Quantity)), field("maxbid", amountText(MaxBid))}
+        .join(QLatin1Char('&'));
+}
+
+void BNBidTalk::PrepareFinalFormData(const QString &page, QString &errorText)
+{
+    errorText.clear();
+    QString key;
+    if (const auto elem = GetScriptElem(QStringLiteral("KEY"), m_script)) {
+        bool ok = false;
+        key = m_extract.Extract(*elem, page, &ok);
+        if (!ok)
+            key.clear();
+    }
+    if (!key.isEmpty() && User) {
+        Key = key;
+        FinalFormData = QStringList{QStringLiteral("MfcISAPICommand=AcceptBid"),
+                                    field("item", Values::trimBlanks(ItemNumber)),
+                                    field("maxbid", amountText(MaxBid)),
+                                    field("quant", QString::number(Quantity)),
+                                    field("userid", User->EbayName),
+                                    field("pass", User->EbayPassword),
+                                    field("key", key)}
+                            .join(QLatin1Char('&'));
+        return;
+    }
+    if (page.toUpper().contains(QStringLiteral("LESS THAN THE MINIMUM BID")))
+        errorText = QStringLiteral("Outbid");
+    else
+        errorText = QStringLiteral("Unable to Extract Key Information.");
+}
+
+QString BNBidTalk::LoginFormData() const
+{
+    const QString name = User ? User->EbayName : QString();
+    const QString pass = User ? User->EbayPassword : QString();
+    return QStringList{QStringLiteral("MfcISAPICommand=SignInWelcome"), QStringLiteral("UsingSSL=0"),
+                       field("userid", name), field("pass", pass), field("referrer", QLatin1String(kHomePage))}
+        .join(QLatin1Char('&'));
+}
+
+bool BNBidTalk::IsUserDutchHighBidder(const QString &page) const
+{
+    return User && page.contains(QLatin1Char('>') + User->EbayName + QLatin1Char('<'));
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BNHTMLExtract.h"
+#include "BNParseScript.h"
+#include "BSN_Users.h"
+
+#include <QDateTime>
+#include <QString>
+
+// The state of one snipe: carried by its queue item from step to step until it ends.
+class BNBidTalk
+{
+public:
+    QString ItemNumber;
+    float MaxBid = 0;
+    QString BidError;
+    QDateTime EndingTime; // site clock
+    qint32 BidSeconds = 0;
+    UserPtr User;
+    qint32 PrimaryKey = 0; // AUC_Primary
+    qint16 ReconnectionAttempts = 0;
+    qint16 Quantity = 0;
+    QString Key;
+    QString Pass;
+    QString FinalFormData;
+    bool ConnectedBySnipe = false;
+    bool CancelBid = false;
+    qint16 ActionRetry = 0;
+    qint16 FinalizeRetry = 0;
+
+    // Steps of the conversation.
+    enum SnipeStep : qint32 { Wait = 0, Connect = 1, SyncClock = 2, PrepareBid = 3, FinalBid = 4, Done = 8 };
+
+    // Loads the parse script from the program folder's ebparse.zdx.
+    BNBidTalk();
+    explicit BNBidTalk(const QString &scriptPath);
+
+    // The preparatory bid's form body; errorText is set (and the body unusable) when it fails.
+    QString MakeBidFormData(QString &errorText) const;
+    // Reads the accept key from the make-bid reply and builds the final post's body. With no
+    // key, errorText is "Outbid" when the bid was below the minimum, else another text.
+    void PrepareFinalFormData(const QString &page, QString &errorText);
+    QString LoginFormData() const;
+    bool IsUserDutchHighBidder(const QString &page) const;
+
+    // "12.5": the shortest text that reads back as the same single-precision amount.
+    static QString amountText(float amount);
+
+    void SetNextAction(qint32 code)
+    {
+        m_lastAction = m_nextAction;
+        m_nextAction = code;
+    }
+    qint32 GetNextAction() const { return m_nextAction; }
+    qint32 GetLastAction() const { return m_lastAction; }
+
+private:
+    BNParseScript m_script;
+    BNHTMLExtract m_extract;
+    qint32 m_nextAction = 0;
+    qint32 m_lastAction = 0;
+};

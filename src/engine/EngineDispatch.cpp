@@ -1,0 +1,161 @@
+#include "AuctionEngine.h"
+
+#include "AppSettings.h"
+#include "BSN_Log.h"
+#include "Clock.h"
+#include "Database.h"
+#include "Globals.h"
+#include "IMainWindow.h"
+#include "Values.h"
+#include "clsEbayAuction.h"
+#include "EngineSupport.h"
+
+void AuctionEngine::InetIn(const QString &page)
+{
+    const QItemPtr item = mLastQueueItem;
+    if (!item)
+        return;
+    switch (item->Action) {
+    case BNQItem::Import: {
+        clsEbayAuction auction;
+        auction.Parse(page, Values::trimBlanks(item->ItemNumber));
+        auction.Paid = auction.Received = auction.LeftFeedback = 0;
+        qint16 mode = 0;
+        EbayProcessAuction(auction, mode);
+        break;
+    }
+    case BNQItem::Refresh:
+        refreshFromPage(page, item);
+        break;
+    case BNQItem::TimeSync: {
+        if (item->DisconnectAfterCompletion && queue().Count() < 1 && gSettings &&
+            (gSettings->ConnectionType == 0 || gSettings->ConnectionType == 1))
+            engine_detail::hangUp();
+        if (!setClockFromTimePage(page))
+            BSN_Log().MarkAuction(0, 0,
+                                  QStringLiteral("Zandrift was unable to Synchronize your clock to eBay time.  You "
+                                                 "may have to Synchronize your clock manually - check the News Page "
+                                                 "for an update if this problem continues."));
+        break;
+    }
+    case BNQItem::Snipe:
+        if (item->Bid)
+            dispatchSnipeReply(item, page);
+        break;
+    default:
+        break;
+    }
+}
+
+void AuctionEngine::refreshFromPage(const QString &page, const QItemPtr &item)
+{
+    clsEbayAuction auction;
+    const QString number = Values::trimBlanks(item->ItemNumber);
+    auction.Parse(page, number);
+    auction.Paid = auction.Received = auction.LeftFeedback = 0;
+    auction.Comments.clear();
+    if (gDB && gCurrentUser) {
+        // The user's own marks are kept across a refresh.
+        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary, AUC_Comments, AUC_ItemNumber, AUC_Paid, "
+                                                "AUC_Received, AUC_LeftFeedback FROM Auctions WHERE AUC_User = ?"),
+                                 {gCurrentUser->PrimaryKey});
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            if (Values::trimBlanks(rs->value(QStringLiteral("AUC_ItemNumber")).toString()) != number)
+                continue;
+            auction.Paid = static_cast<qint16>(rs->value(QStringLiteral("AUC_Paid")).toInt());
+            auction.Received = static_cast<qint16>(rs->value(QStringLiteral("AUC_Received")).toInt());
+            auction.LeftFeedback = static_cast<qint16>(rs->value(QStringLiteral("AUC_LeftFeedback")).toInt());
+            auction.Comments = rs->value(QStringLiteral("AUC_Comments")).toString();
+            break;
+        }
+    }
+    qint16 mode = 1;
+    EbayProcessAuction(auction, mode);
+}
+
+bool AuctionEngine::setClockFromTimePage(const QString &page)
+{
+    const QDateTime noted = Clock::now();
+    const QString zone = page.toUpper().contains(QLatin1String("PDT")) ? QStringLiteral("PDT") : QStringLiteral("PST");
+    BNHTMLExtract extract;
+    bool ok = false;
+    const QString text = Values::trimBlanks(
+        extract.Extract(QStringLiteral(", "), zone, QStringLiteral("be..."), 1, page, QStringLiteral("Forward"), &ok));
+    const QDateTime site = ok ? Values::toDate(text) : QDateTime();
+    if (!site.isValid()) {
+        Clock::set(noted);
+        return false;
+    }
+    Clock::set(site.addSecs(3600 * static_cast<qint64>(gSettings ? gSettings->TimeOffset : 0)));
+    return true;
+}
+
+void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page)
+{
+    BNBidTalk &bid = *item->Bid;
+    BSN_Log log;
+    auto auctionLog = [&](const QString &msg) {
+        log.MarkAuction(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, msg);
+    };
+    switch (bid.GetNextAction()) {
+    case BNBidTalk::SyncClock:
+        if (setClockFromTimePage(page))
+            auctionLog(QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping."));
+        else
+            auctionLog(QStringLiteral(
+                "Unable to Synchronize System Clock to eBay time... continuing with bidding process..."));
+        bid.SetNextAction(BNBidTalk::PrepareBid);
+        queue().Add(item);
+        break;
+    case BNBidTalk::PrepareBid: {
+        auctionLog(QStringLiteral(
+            "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage."));
+        QString error;
+        bid.PrepareFinalFormData(page, error);
+        if (error == QLatin1String("Outbid")) {
+            AbortSnipe(bid, QStringLiteral("You have been Outbid..."), 2);
+        } else if (!error.isEmpty()) {
+            AbortSnipe(bid,
+                       QStringLiteral("Error extracting key information while Preparing Finalization of the Bid- the "
+                                      "probable cause is that your maxbid has been outbid."),
+                       1);
+        } else {
+            bid.SetNextAction(BNBidTalk::FinalBid);
+            queue().Add(item);
+        }
+        break;
+    }
+    case BNBidTalk::FinalBid: {
+        const QString upper = page.toUpper();
+        if (upper.contains(QLatin1String("BID IS CONFIRMED!")) ||
+            upper.contains(QLatin1String("YOU ARE THE CURRENT HIGH BIDDER"))) {
+            auctionLog(QStringLiteral("Bid placement of ") + Values::formatMoney(bid.MaxBid) +
+                       QStringLiteral(" for item #") + bid.ItemNumber + QStringLiteral(" Confirmed."));
+        } else if (bid.FinalizeRetry >= 1) {
+            auctionLog(QStringLiteral(
+                "Still Unable to Verify Bid Confirmation.  Zandrift cannot determine whether or not eBay accepted "
+                "your bid, please check the auction to verify.  It is also possible that your password is "
+                "incorrect, please test your password by clicking 'Sign Me into eBay' from the 'Actions' menu."));
+            bid.FinalizeRetry = 0;
+        } else if (upper.contains(QLatin1String("YOU HAVE BEEN OUTBID")) ||
+                   upper.contains(QLatin1String("LESS THAN THE MINIMUM BID"))) {
+            auctionLog(QStringLiteral("You have been Outbid by another Bidder."));
+        } else {
+            auctionLog(QStringLiteral(
+                "Unable to Verify Bid Confirmation.  This may be the result in a change the eBay confirmation "
+                "response page, or eBay may be returning a miscellaneous error.  It is also possible that there was "
+                "a communication error.  Zandrift will retry this bid for added redundancy."));
+            ++bid.FinalizeRetry;
+            queue().Add(item);
+            return;
+        }
+        if (bid.ConnectedBySnipe && queue().Count() < 1) {
+            bid.SetNextAction(BNBidTalk::Done);
+            queue().Add(item);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}

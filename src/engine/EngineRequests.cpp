@@ -1,0 +1,185 @@
+#include "AuctionEngine.h"
+
+#include "Database.h"
+#include "Folders.h"
+#include "Globals.h"
+#include "IMainWindow.h"
+#include "MsgBox.h"
+#include "StoreValues.h"
+#include "TreeGrid.h"
+#include "Values.h"
+#include "EngineSupport.h"
+
+namespace {
+QString queueText(BNQueue &q) { return QStringLiteral("Items in Queue: %1").arg(q.Count() + 1); }
+
+QItemPtr refreshItem(const QString &itemNumber, qint32 folder, qint32 priority)
+{
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::Refresh;
+    item->Priority = priority;
+    item->ItemNumber = Values::trimBlanks(itemNumber);
+    item->UserKey = AuctionEngine::currentUserKey();
+    item->Folder = folder;
+    item->message = QStringLiteral("Refreshing Auction #") + item->ItemNumber;
+    return item;
+}
+} // namespace
+
+bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool showMessages)
+{
+    if (!gCurrentUser || !gDB)
+        return false;
+    QString fromAddress;
+    const QString address = m_window.browserAddress().toUpper();
+    const QString marker = QStringLiteral("VIEWITEM&ITEM=");
+    const qsizetype at = address.indexOf(marker);
+    if (at >= 0) {
+        fromAddress = address.mid(at + marker.size());
+        const qsizetype amp = fromAddress.indexOf(QLatin1Char('&'));
+        if (amp >= 0)
+            fromAddress = fromAddress.left(amp);
+    }
+    const QString source = fromBrowser ? fromAddress : Values::trimBlanks(itemNumber);
+    // Only a whole number is an item number; "007" is item 7.
+    bool ok = false;
+    const double value = Values::toNumber(source, &ok);
+    const auto number = toInt32(source);
+    if (!ok || !number || value != static_cast<double>(*number))
+        return false;
+    const QString plain = QString::number(*number);
+
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
+                             {gCurrentUser->PrimaryKey, plain});
+    if (rs->recordCount() > 0) {
+        if (showMessages)
+            MsgBox::show(QStringLiteral("This auction (Item # ") + plain + QStringLiteral(") has already been added."),
+                         QStringLiteral("Auction Already Added"), MsgBox::Icon::Information);
+        return false;
+    }
+    if (itemNumber.isEmpty())
+        itemNumber = plain;
+    if (queue().ItemIsQueued(itemNumber))
+        return false;
+    if (mLastQueueItem && Values::trimBlanks(mLastQueueItem->ItemNumber) == Values::trimBlanks(itemNumber))
+        return false;
+    itemNumber = plain;
+    return true;
+}
+
+void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
+{
+    const qint32 folder = m_window.selectedFolderKey();
+    if (folder < 0 || !m_window.folderTreeHasSelection()) {
+        MsgBox::show(QStringLiteral("You must first select a folder before adding an auction."),
+                     QStringLiteral("Select a Folder First"), MsgBox::Icon::Information);
+        return;
+    }
+    if (gDB && gCurrentUser && m_window.selectedFolderRootKey() == GetClosedAuctionsFolder(*gDB, gCurrentUser->PrimaryKey)) {
+        MsgBox::show(QStringLiteral("You must first select the Open Auctions folder or one of its subfolders before "
+                                    "adding an auction."),
+                     QStringLiteral("Cannot Add Auctions to Closed Folders"), MsgBox::Icon::Information);
+        return;
+    }
+    m_window.setAddAuctionEnabled(false);
+    if (queue().ItemIsQueued(typedItemNumber)) {
+        m_window.ShowAlreadyQueued(typedItemNumber);
+        return;
+    }
+    m_window.setStatusPanel(2, QString());
+    QString text = typedItemNumber;
+    const QString typed = Values::trimBlanks(typedItemNumber);
+    if (CanAddAuction(false, text, true)) {
+        auto item = std::make_shared<BNQItem>();
+        item->Action = BNQItem::Import;
+        item->Priority = 1;
+        item->ItemNumber = typed;
+        item->UserKey = currentUserKey();
+        item->Folder = folder;
+        item->message = QStringLiteral("Adding Auction #") + typedItemNumber;
+        queue().Add(item);
+        m_window.setStatusPanel(3, queueText(queue()));
+    }
+    m_window.hideAddAuctionStrip();
+    m_window.setAddAuctionEnabled(false);
+}
+
+void AuctionEngine::RefreshAuction()
+{
+    if (!gDB || !gCurrentUser)
+        return;
+    auto rs = gDB->openTable(QStringLiteral("Auctions"));
+    if (rs->recordCount() == 0)
+        return;
+    rs->setIndex(QStringLiteral("PrimaryKey"));
+    TreeGrid &grid = m_window.auctionGrid();
+    for (qint32 row : grid.selectedRows()) {
+        if (!rs->seek(QStringLiteral("="), grid.rowKey(row)))
+            continue;
+        if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
+            continue;
+        rs->edit();
+        rs->setValue(QStringLiteral("AUC_Refreshed"), 0);
+        const QString itemNumber = rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+        queue().Add(refreshItem(itemNumber, static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()), 1));
+        const qint32 shown = FindAuctionRow(grid, Values::trimBlanks(itemNumber).toInt());
+        if (shown > -1)
+            grid.setCellColor(shown, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
+        m_window.setStatusPanel(3, queueText(queue()));
+        rs->update();
+    }
+}
+
+void AuctionEngine::RefreshAllAuctions()
+{
+    if (!gDB || !gCurrentUser)
+        return;
+    auto rs = gDB->openTable(QStringLiteral("Auctions"));
+    if (rs->recordCount() == 0)
+        return;
+    rs->setIndex(QStringLiteral("AUC_Ended"));
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
+            continue;
+        if (rs->value(QStringLiteral("AUC_Status")).toInt() >= 4)
+            continue;
+        rs->edit();
+        rs->setValue(QStringLiteral("AUC_Refreshed"), 0);
+        queue().Add(refreshItem(rs->value(QStringLiteral("AUC_ItemNumber")).toString(),
+                                static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()), 0));
+        m_window.setStatusPanel(3, queueText(queue()));
+        rs->update();
+    }
+    m_window.sftFolders_SelChange();
+}
+
+void AuctionEngine::mnuActionsRefresh_Click()
+{
+    RefreshAllAuctions();
+    m_window.ToggleToolBarsMenus();
+}
+
+void AuctionEngine::tmrAutoRefresh_Timer()
+{
+    try {
+        tmrAutoRefresh_TimerBody();
+    } catch (const std::exception &e) {
+        engine_detail::logFailure(currentUserKey(), "the automatic refresh", e);
+    }
+}
+
+void AuctionEngine::tmrAutoRefresh_TimerBody()
+{
+    if (queue().Count() != 0 || mblnServingItem)
+        return;
+    if (gCurrentUser && engine_detail::onlineForBid() && gCurrentUser->AutoRefeshMins > 0) {
+        if (m_autoRefreshCount + 1 >= gCurrentUser->AutoRefeshMins) {
+            RefreshAllAuctions();
+            m_autoRefreshCount = 0;
+        } else {
+            ++m_autoRefreshCount;
+        }
+    }
+    if (m_autoRefreshCount > 30000)
+        m_autoRefreshCount = 0;
+}

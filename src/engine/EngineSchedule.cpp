@@ -1,0 +1,172 @@
+#include "AuctionEngine.h"
+
+#include "AppSettings.h"
+#include "AuctionDatabase.h"
+#include "BSN_Log.h"
+#include "Database.h"
+#include "Globals.h"
+#include "IMainWindow.h"
+#include "TreeGrid.h"
+#include "Values.h"
+#include "ebayURLS.h"
+#include "EngineSupport.h"
+
+qint32 ScheduleAuctionKey = 0;
+bool ScheduleCancelled = false;
+bool SnipeUnscheduled = false;
+
+void AuctionEngine::serveTimeSync(const QItemPtr &item)
+{
+    if (engine_detail::onlineForBid()) {
+        item->DisconnectAfterCompletion = false;
+    } else if (gSettings && gSettings->ConnectionType == 0) {
+        item->message = QStringLiteral("Connecting for time sync...");
+        QString action = item->message;
+        QString step = QStringLiteral("Connecting...Please Wait");
+        m_window.SetStatusText(action, step);
+        engine_detail::dial(gSettings->PhoneBookEntry, false);
+        WaitSeconds(10);
+        if (!engine_detail::onlineForBid()) {
+            BSN_Log().MarkAuction(0, currentUserKey(),
+                                  QStringLiteral("Unable to connect to the internet to perform time synchronization."));
+            return;
+        }
+    }
+    QString action = QStringLiteral("Syncronizing Time...");
+    QString step;
+    m_window.SetStatusText(action, step);
+    ebayURLS *urls = UseURLs();
+    if (!urls || !startGet(urls->EbayTimeSyncURL))
+        BSN_Log().MarkAuction(0, currentUserKey(), QStringLiteral("Unable to connect, aborting Time Synchronization."));
+}
+
+void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer()
+{
+    try {
+        tmrQueueSchedulerAndTimeSyncs_TimerBody();
+    } catch (const std::exception &e) {
+        engine_detail::logFailure(currentUserKey(), "the snipe scheduler", e);
+    }
+}
+
+void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_TimerBody()
+{
+    ++m_schedulingCounter;
+    ++m_periodicSyncCounter;
+    if (m_schedulingCounter == 1) {
+        m_schedulingCounter = 0;
+        QueueDueSnipes();
+        m_window.UpdateTimeLeftColumn();
+    }
+    const qint16 hours = gSettings ? gSettings->PeriodicTimeSync : 0;
+    if (hours != 0) {
+        if (static_cast<float>(m_periodicSyncCounter) / 60.0f >= static_cast<float>(hours)) {
+            TimeSync(false, true);
+            m_periodicSyncCounter = 0;
+        }
+    } else {
+        m_periodicSyncCounter = 0;
+    }
+}
+
+void AuctionEngine::QueueDueSnipes()
+{
+    if (!gDB || !gSettings || !gUsers)
+        return;
+    auto rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Status = ?"), {2});
+    const QDateTime now = siteNow();
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        const qint32 key = static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong());
+        const QDateTime ended = rs->value(QStringLiteral("AUC_Ended")).toDateTime();
+        const qint32 bidSecs = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong());
+        if (!ended.isValid())
+            continue;
+        const QDateTime moment = ended.addSecs(-bidSecs);
+        if (Values::minutesCrossed(now, moment) > gSettings->ConnectXPriortoBid + 1)
+            continue;
+        if ((mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key) || queue().BidIsQueued(key))
+            continue;
+        const qint32 userKey = static_cast<qint32>(rs->value(QStringLiteral("AUC_User")).toLongLong());
+        UserPtr user = gUsers->GetUserByPrimary(userKey);
+        const QString itemNumber = rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+        if (!user) {
+            // Bidding needs the user's site account; say so once rather than every minute.
+            if (!m_orphanSnipesLogged.contains(key)) {
+                m_orphanSnipesLogged.insert(key);
+                BSN_Log().MarkAuction(0, 0,
+                                      QStringLiteral("Item #") + itemNumber +
+                                          QStringLiteral(": the program user of this snipe no longer exists; the "
+                                                         "snipe was not started."));
+            }
+            continue;
+        }
+        auto bid = std::make_shared<BNBidTalk>();
+        bid->BidSeconds = bidSecs;
+        bid->EndingTime = ended;
+        bid->ItemNumber = itemNumber;
+        bid->MaxBid = static_cast<float>(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
+        bid->SetNextAction(BNBidTalk::Wait);
+        bid->PrimaryKey = key;
+        bid->Quantity = static_cast<qint16>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
+        bid->ReconnectionAttempts = 0;
+        bid->User = user;
+        auto item = std::make_shared<BNQItem>();
+        item->Action = BNQItem::Snipe;
+        item->Priority = 3;
+        item->message = QStringLiteral("Preparing to Snipe Item# ") + itemNumber;
+        item->Bid = bid;
+        queue().Add(item);
+    }
+}
+
+void AuctionEngine::TimeSync(bool, bool disconnectAfter)
+{
+    m_window.setStatusPanel(2, QString());
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::TimeSync;
+    item->Priority = 2;
+    item->message = QStringLiteral("Syncronizing Time...");
+    item->DisconnectAfterCompletion = disconnectAfter;
+    queue().Add(item);
+}
+
+void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
+{
+    TreeGrid &grid = m_window.auctionGrid();
+    const qint32 selected = grid.currentRow();
+    if (selected < 0)
+        return;
+    ScheduleAuctionKey = grid.rowKey(selected);
+    if (showDialog)
+        showDialog();
+    if (m_window.folderTreeHasSelection())
+        m_window.BuildAuctionGrid(m_window.selectedFolderKey());
+    if (selected < grid.rowCount())
+        grid.selectRow(selected);
+
+    const UserPtr user = gCurrentUser;
+    if (user && SnipeUnscheduled) {
+        BSN_Log().MarkAuction(ScheduleAuctionKey, user->PrimaryKey,
+                              QStringLiteral("User (") + user->ZandroName + QStringLiteral(") Cancelled Snipe."));
+        SnipeUnscheduled = false;
+        queue().RemoveBid(ScheduleAuctionKey, *user, &mLastQueueItem);
+    } else if (user && !ScheduleCancelled) {
+        BSN_Log().MarkAuction(ScheduleAuctionKey, user->PrimaryKey,
+                              QStringLiteral("(Zandrift Name: ") + user->ZandroName + QStringLiteral(", eBay Name: ") +
+                                  user->EbayName + QStringLiteral(") Scheduled Snipe (V") + GetAppVersion() +
+                                  QStringLiteral(")."));
+        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity FROM Auctions WHERE AUC_Primary = ?"),
+                                 {ScheduleAuctionKey});
+        if (rs->recordCount() > 0) {
+            const float maxBid = static_cast<float>(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
+            const qint32 quantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
+            if (!queue().AdjustBid(ScheduleAuctionKey, *user, maxBid, quantity) && mLastQueueItem &&
+                mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == ScheduleAuctionKey) {
+                mLastQueueItem->Bid->MaxBid = maxBid;
+                mLastQueueItem->Bid->Quantity = static_cast<qint16>(quantity);
+            }
+        }
+    }
+    m_window.updateCaption();
+    QueueDueSnipes();
+}

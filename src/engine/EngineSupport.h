@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BSN_Log.h"
+#include "modComm.h"
+
+#include <QString>
+#include <exception>
+
+// The engine runs inside timer and transfer events: nothing may escape from there. A failing
+// dial-up component counts as "not connected", which the steps already know how to handle.
+namespace engine_detail {
+
+inline bool onlineForBid()
+{
+    try {
+        return IsOnlineForBid();
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+inline void dial(const QString &entry, bool interactive)
+{
+    try {
+        DialConnection(entry, interactive);
+    } catch (const std::exception &) {
+    }
+}
+
+inline void hangUp()
+{
+    try {
+        HangUpAll();
+    } catch (const std::exception &) {
+    }
+}
+
+// Writes what went wrong to the general log, if even that can be written.
+inline void logFailure(qint32 userKey, const char *where, const std::exception &e)
+{
+    try {
+        BSN_Log().MarkAuction(0, userKey, QStringLiteral("Error in %1: %2").arg(QLatin1String(where),
+                                                                                QString::fromLocal8Bit(e.what())));
+    } catch (const std::exception &) {
+    }
+}
+
+} // namespace engine_detail
