@@ -1,0 +1,55 @@
+#pragma once
+
+#include "IMainWindow.h"
+#include "QtTreeGrid.h"
+
+#include <QStringList>
+#include <QTreeWidget>
+#include <functional>
+
+// The main window as the engine sees it, with a real tree-grid over a widget that is never
+// shown. Everything the engine asks is recorded for the tests to read.
+class FakeMainWindow : public IMainWindow
+{
+public:
+    FakeMainWindow();
+
+    // Builds the grid's columns from the signed-in user's column set.
+    void setUpColumns();
+
+    void SetStatusText(QString &action, QString &step) override;
+    QString statusPanel(int panel) const override { return panels.value(panel); }
+    void setStatusPanel(int panel, const QString &text) override;
+    void ToggleToolBarsMenus() override { ++toggles; }
+    void BuildAuctionGrid(qint32 folderKey) override;
+    void sftFolders_SelChange() override { BuildAuctionGrid(selectedFolder); }
+    qint32 selectedFolderKey() const override { return selectedFolder; }
+    qint32 selectedFolderRootKey() const override { return selectedFolderRoot; }
+    bool folderTreeHasSelection() const override { return selectedFolder >= 0; }
+    TreeGrid &auctionGrid() override { return grid; }
+    QString browserDocumentTitle() const override { return documentTitle; }
+    QString browserAddress() const override { return address; }
+    void ShowAlreadyQueued(const QString &itemNumber) override { alreadyQueued << itemNumber; }
+    void setAddAuctionEnabled(bool enabled) override { addEnabled = enabled; }
+    void hideAddAuctionStrip() override { stripHidden = true; }
+    void UpdateTimeLeftColumn() override { ++timeLeftUpdates; }
+    void updateCaption() override { ++captionUpdates; }
+    void reloadGeneralLogView() override { ++generalLogReloads; }
+    void reloadAuctionLogView() override { ++auctionLogReloads; }
+    void unloadWindow() override { ++unloads; }
+
+    QTreeWidget widget;
+    QtTreeGrid grid{&widget};
+    QStringList panels{QString(), QString(), QString(), QString()};
+    QStringList panelWrites; // "n:text" for every write
+    qint32 selectedFolder = -1;
+    qint32 selectedFolderRoot = -1;
+    QString documentTitle;
+    QString address;
+    QStringList alreadyQueued;
+    bool addEnabled = true;
+    bool stripHidden = false;
+    int toggles = 0, builds = 0, timeLeftUpdates = 0, captionUpdates = 0;
+    int generalLogReloads = 0, auctionLogReloads = 0, unloads = 0;
+    std::function<int()> queueCount;
+};
