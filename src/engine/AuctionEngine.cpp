@@ -278,7 +278,7 @@ QString GetStatusPicture(qint32 status)
     return status >= 1 && status <= 7 ? QLatin1String(pictures[status - 1]) : QString();
 }
 
-qint32 FindAuctionRow(TreeGrid &grid, qint32 itemNumber)
+qint32 FindAuctionRow(TreeGrid &grid, qint64 itemNumber)
 {
     if (!gCurrentUser)
         return -1;

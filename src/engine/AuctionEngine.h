@@ -114,4 +114,4 @@ private:
 // The picture of an auction status in the grid; empty for codes outside 1-7.
 QString GetStatusPicture(qint32 status);
 // The grid row whose item-number cell shows the number, -1 when none.
-qint32 FindAuctionRow(TreeGrid &grid, qint32 itemNumber);
+qint32 FindAuctionRow(TreeGrid &grid, qint64 itemNumber);

@@ -283,7 +283,7 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     grid.refreshLayout();
     if (item->Folder != m_window.selectedFolderKey())
         return;
-    const qint32 row = importing ? grid.addRow(a.title) : FindAuctionRow(grid, trimmedItem.toInt());
+    const qint32 row = importing ? grid.addRow(a.title) : FindAuctionRow(grid, trimmedItem.toLongLong());
     if (row < 0)
         return;
     grid.setRowKey(row, v.primary);

@@ -5,9 +5,10 @@
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "MsgBox.h"
-#include "StoreValues.h"
 #include "TreeGrid.h"
 #include "Values.h"
+
+#include <cmath>
 #include "EngineSupport.h"
 
 namespace {
@@ -41,13 +42,13 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
             fromAddress = fromAddress.left(amp);
     }
     const QString source = fromBrowser ? fromAddress : Values::trimBlanks(itemNumber);
-    // Only a whole number is an item number; "007" is item 7.
+    // Only a whole number is an item number; "007" is item 7. The site's numbers outgrew 32 bits
+    // long ago, so they are read as 64-bit.
     bool ok = false;
     const double value = Values::toNumber(source, &ok);
-    const auto number = toInt32(source);
-    if (!ok || !number || value != static_cast<double>(*number))
+    if (!ok || value < 0 || value > 9.0e15 || value != std::floor(value))
         return false;
-    const QString plain = QString::number(*number);
+    const QString plain = QString::number(static_cast<qint64>(value));
 
     auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
                              {gCurrentUser->PrimaryKey, plain});
@@ -122,7 +123,7 @@ void AuctionEngine::RefreshAuction()
         rs->setValue(QStringLiteral("AUC_Refreshed"), 0);
         const QString itemNumber = rs->value(QStringLiteral("AUC_ItemNumber")).toString();
         queue().Add(refreshItem(itemNumber, static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()), 1));
-        const qint32 shown = FindAuctionRow(grid, Values::trimBlanks(itemNumber).toInt());
+        const qint32 shown = FindAuctionRow(grid, Values::trimBlanks(itemNumber).toLongLong());
         if (shown > -1)
             grid.setCellColor(shown, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
         m_window.setStatusPanel(3, queueText(queue()));
