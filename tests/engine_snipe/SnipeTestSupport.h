@@ -1,0 +1,66 @@
+#pragma once
+
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "Clock.h"
+#include "EngineFixture.h"
+#include "Globals.h"
+#include "InetTransfer.h"
+
+#include <QDir>
+#include <QFile>
+
+// A snipe conversation for one of the fixture's auction rows, as the scheduler builds it.
+inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &endSite, qint32 bidSeconds,
+                          float maxBid = 20.0f, qint16 quantity = 1, qint32 nextAction = 0)
+{
+    auto bid = std::make_shared<BNBidTalk>();
+    bid->PrimaryKey = auctionKey;
+    bid->ItemNumber = f.column(auctionKey, QStringLiteral("AUC_ItemNumber")).toString();
+    bid->EndingTime = endSite;
+    bid->BidSeconds = bidSeconds;
+    bid->MaxBid = maxBid;
+    bid->Quantity = quantity;
+    bid->User = gCurrentUser;
+    bid->SetNextAction(nextAction);
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::Snipe;
+    item->Priority = 3;
+    item->message = QStringLiteral("Preparing to Snipe Item# ") + bid->ItemNumber;
+    item->Bid = bid;
+    return item;
+}
+
+// The fake nmcli on PATH with the given connections (name, uuid, type, active, user; tab-separated).
+class FakeNmcli
+{
+public:
+    FakeNmcli(const QString &folder, const QByteArray &state) : m_state(folder + QStringLiteral("/nm-state"))
+    {
+        m_path = qgetenv("PATH");
+        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + m_path);
+        qputenv("FAKE_NMCLI_STATE", m_state.toUtf8());
+        qunsetenv("FAKE_NMCLI_FAIL");
+        write(state);
+    }
+    ~FakeNmcli()
+    {
+        qputenv("PATH", m_path);
+        qunsetenv("FAKE_NMCLI_FAIL");
+    }
+    void write(const QByteArray &state)
+    {
+        QFile f(m_state);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(state);
+    }
+    QByteArray read() const
+    {
+        QFile f(m_state);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    QString m_state;
+    QByteArray m_path;
+};

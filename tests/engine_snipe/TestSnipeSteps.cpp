@@ -1,0 +1,247 @@
+#include "BSN_Log.h"
+#include "Database.h"
+#include "MsgBoxRecorder.h"
+#include "SnipeTestSupport.h"
+
+#include <QtTest>
+
+// The steps of a snipe that need no reply from the site, on a clock the test holds still.
+class TestSnipeSteps : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<EngineFixture> f;
+    const QDateTime m_now{QDate(2026, 12, 10), QTime(12, 0, 0)};
+
+    QDateTime siteIn(qint64 seconds) const { return AuctionEngine::siteNow().addSecs(seconds); }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<EngineFixture>();
+        QVERIFY(f->isValid());
+        Clock::freeze(m_now);
+    }
+    void cleanup()
+    {
+        Clock::unfreeze();
+        f.reset();
+    }
+
+    void waitStep_data()
+    {
+        QTest::addColumn<qint64>("secondsLeft");
+        QTest::addColumn<int>("nextAction");
+        QTest::newRow("310 left waits") << qint64(310) << 0;
+        QTest::newRow("309 left starts") << qint64(309) << 1;
+    }
+    void waitStep()
+    {
+        QFETCH(qint64, secondsLeft);
+        QFETCH(int, nextAction);
+        gSettings->ConnectXPriortoBid = 5;
+        const qint32 key = f->addAuctionRow(QStringLiteral("100"), 2);
+        auto item = snipeItem(*f, key, siteIn(secondsLeft), 10);
+        f->engine->queue().Add(item);
+        f->engine->ServeQueue();
+        QCOMPARE(item->Bid->GetNextAction(), nextAction);
+        QCOMPARE(f->engine->queue().Count(), 1); // put back either way
+        QCOMPARE(f->auctionLog(key),
+                 nextAction == 1 ? QStringList{QStringLiteral("Initiating Snipe...")} : QStringList());
+        QVERIFY(f->site.requests().empty());
+    }
+
+    void siteClockIsLocalLessTheOffset()
+    {
+        gSettings->TimeOffset = 3;
+        QCOMPARE(AuctionEngine::siteNow(), m_now.addSecs(-3 * 3600));
+        gSettings->TimeOffset = -2;
+        QCOMPARE(AuctionEngine::siteNow(), m_now.addSecs(2 * 3600));
+    }
+
+    void endedBeforeTheFirstStep()
+    {
+        const qint32 key = f->addAuctionRow(QStringLiteral("101"), 2);
+        f->engine->queue().Add(snipeItem(*f, key, siteIn(0), 10));
+        f->engine->ServeQueue();
+        QCOMPARE(f->engine->queue().Count(), 0);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
+        QCOMPARE(f->auctionLog(key), QStringList({QStringLiteral("Auction has ended...too late to submit a bid."),
+                                                  QStringLiteral("Snipe Aborted.")}));
+    }
+
+    void cancelledAtItsNextStep_data()
+    {
+        QTest::addColumn<int>("nextAction");
+        QTest::newRow("waiting") << 0;
+        QTest::newRow("before the final bid") << 4;
+    }
+    void cancelledAtItsNextStep()
+    {
+        QFETCH(int, nextAction);
+        const qint32 key = f->addAuctionRow(QStringLiteral("102"), 2, QDateTime(), 20.0, 1);
+        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0f, 1, nextAction);
+        f->engine->queue().Add(item);
+        QVERIFY(f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem));
+        QVERIFY(item->Bid->CancelBid);
+        f->engine->queue().Add(item); // as if it had been in flight
+        f->engine->ServeQueue();
+        QCOMPARE(f->engine->queue().Count(), 0);
+        QCOMPARE(f->auctionLog(key), QStringList({QStringLiteral("Bid Canceled..."),
+                                                  QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 0.0);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_BidQuantity")).toInt(), 0);
+    }
+
+    void connectStepByConnectionType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("connections");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<bool>("bySnipe");
+        QTest::newRow("direct") << 2 << QByteArray() << QStringList({"Checking to see if connected to the Internet...",
+                                                                     "Already Connected..."})
+                                << false;
+        QTest::newRow("proxy") << 3 << QByteArray() << QStringList({"Checking to see if connected to the Internet...",
+                                                                    "Already Connected..."})
+                               << false;
+        QTest::newRow("AOL, offline: no dialling") << 1 << QByteArray("Home Modem\tu1\tgsm\t0\t\n")
+                                                   << QStringList({"Checking to see if connected to the Internet...",
+                                                                   "Not connected... connecting now..."})
+                                                   << true;
+        QTest::newRow("dial-up, already up") << 0 << QByteArray("Home Modem\tu1\tgsm\t1\t\n")
+                                             << QStringList({"Checking to see if connected to the Internet...",
+                                                             "Already Connected..."})
+                                             << false;
+    }
+    void connectStepByConnectionType()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, connections);
+        QFETCH(QStringList, log);
+        QFETCH(bool, bySnipe);
+        FakeNmcli nm(f->folder.path(), connections);
+        gSettings->ConnectionType = type;
+        const qint32 key = f->addAuctionRow(QStringLiteral("103"), 2);
+        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0f, 1, 1);
+        f->engine->queue().Add(item);
+        f->engine->ServeQueue();
+        QCOMPARE(item->Bid->GetNextAction(), 2);
+        QCOMPARE(item->Bid->ConnectedBySnipe, bySnipe);
+        QCOMPARE(f->auctionLog(key), log);
+        QCOMPARE(f->engine->queue().Count(), 1);
+    }
+
+    void dialUpGivesUpOnTheFifthVisit()
+    {
+        FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        qputenv("FAKE_NMCLI_FAIL", "up=4");
+        gSettings->ConnectionType = 0;
+        gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+        const qint32 key = f->addAuctionRow(QStringLiteral("104"), 2);
+        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1);
+        f->engine->queue().Add(item);
+        for (int visit = 1; visit <= 4; ++visit) {
+            f->engine->ServeQueue();
+            QCOMPARE(item->Bid->ReconnectionAttempts, visit);
+            QCOMPARE(item->Bid->GetNextAction(), 1);
+            QCOMPARE(f->engine->queue().Count(), 1);
+        }
+        f->engine->ServeQueue();
+        QCOMPARE(f->engine->queue().Count(), 0);
+        const QStringList log = f->auctionLog(key);
+        QCOMPARE(log.count(QStringLiteral("Connection Failed... Retrying...")), 4);
+        QCOMPARE(log.mid(log.size() - 2), QStringList({"Unable to connect to internet, unable to place bid.",
+                                                       "Snipe Aborted."}));
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Folder")).toInt(), f->closedFolder);
+        QCOMPARE(item->message, QStringLiteral("Unable to Connect..."));
+    }
+
+    void dialUpThatComesUp()
+    {
+        FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        gSettings->ConnectionType = 0;
+        gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+        const qint32 key = f->addAuctionRow(QStringLiteral("105"), 2);
+        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1);
+        f->engine->queue().Add(item);
+        f->engine->ServeQueue();
+        QCOMPARE(item->Bid->GetNextAction(), 2);
+        QVERIFY(item->Bid->ConnectedBySnipe);
+        QCOMPARE(f->auctionLog(key).last(), QStringLiteral("Connected Successfully..."));
+        QVERIFY(nm.read().contains("Home Modem\tu1\tgsm\t1"));
+    }
+
+    void doneHangsUpOnlyWhenNothingElseWaits_data()
+    {
+        QTest::addColumn<int>("disconnect");
+        QTest::addColumn<bool>("otherQueued");
+        QTest::addColumn<bool>("hungUp");
+        QTest::newRow("queue empty") << 1 << false << true;
+        QTest::newRow("another item queued") << 1 << true << false;
+        QTest::newRow("not asked to") << 0 << false << false;
+    }
+    void doneHangsUpOnlyWhenNothingElseWaits()
+    {
+        QFETCH(int, disconnect);
+        QFETCH(bool, otherQueued);
+        QFETCH(bool, hungUp);
+        FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t1\t\n");
+        gSettings->ConnectionType = 0;
+        gSettings->DisconnectAfterSnipe = static_cast<qint16>(disconnect);
+        const qint32 key = f->addAuctionRow(QStringLiteral("106"), 3);
+        f->engine->queue().Add(snipeItem(*f, key, siteIn(-5), 10, 20.0f, 1, 8));
+        if (otherQueued) {
+            auto refresh = std::make_shared<BNQItem>();
+            refresh->Action = BNQItem::Refresh;
+            refresh->ItemNumber = QStringLiteral("999");
+            f->engine->queue().Add(refresh);
+        }
+        f->engine->ServeQueue();
+        QCOMPARE(nm.read().contains("Home Modem\tu1\tgsm\t0"), hungUp);
+        QCOMPARE(f->auctionLog(key).contains(QStringLiteral("Snipe Complete: Disconnecting from the Internet...")),
+                 hungUp);
+    }
+
+    void waitingSnipesDoNotUseUpTheTick()
+    {
+        // Three conversations waiting to start and one due for its final post: one tick looks
+        // at each of them and sends the final post.
+        gSettings->ConnectXPriortoBid = 5;
+        QList<QItemPtr> waiting;
+        for (int i = 0; i < 3; ++i) {
+            const qint32 key = f->addAuctionRow(QStringLiteral("20%1").arg(i), 2);
+            waiting << snipeItem(*f, key, siteIn(200), 10);
+            f->engine->queue().Add(waiting.last());
+        }
+        f->site.addAuction(f->siteAuction(QStringLiteral("210"), 5));
+        const qint32 due = f->addAuctionRow(QStringLiteral("210"), 2, QDateTime(), 20.0, 1);
+        auto final = snipeItem(*f, due, siteIn(5), 10, 20.0f, 1, 4);
+        final->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=210");
+        f->engine->queue().Add(final);
+
+        f->engine->ServeQueue();
+        for (const QItemPtr &w : waiting)
+            QCOMPARE(w->Bid->GetNextAction(), 1);
+        QVERIFY(f->engine->Inet1().StillExecuting());
+        QCOMPARE(f->engine->mLastQueueItem, final);
+        QVERIFY(f->runUntil([&] { return f->site.requestCount() > 0; }));
+        QCOMPARE(f->site.requests().front().command, QStringLiteral("AcceptBid"));
+    }
+
+    void deletedAuctionIsLeftAlone()
+    {
+        const qint32 key = f->addAuctionRow(QStringLiteral("107"), 2);
+        auto item = snipeItem(*f, key, siteIn(600), 10);
+        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {key});
+        f->engine->AbortSnipe(*item->Bid, QStringLiteral("Snipe gone"), 1);
+        f->engine->SetAuctionStatus(key, 3);
+        QVERIFY(f->auctionLog(key).isEmpty());
+        QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), 0);
+    }
+};
+
+QTEST_MAIN(TestSnipeSteps)
+#include "TestSnipeSteps.moc"
