@@ -9,6 +9,36 @@ constexpr qsizetype kBackSlipSpan = 250;
 // The window of a first-occurrence extraction.
 constexpr qsizetype kWindowSpan = 500;
 
+} // namespace
+
+qsizetype BNHTMLExtract::IndexOf(QStringView hay, QStringView needle, qsizetype from, Qt::CaseSensitivity cs)
+{
+    // Case-blind search is most of a parse. When only the two ASCII cases of the needle's first
+    // character can match it (not so for s and k, which other letters fold to), jump between
+    // their occurrences with the fast single-character search and compare there.
+    const QChar first = needle.isEmpty() ? QChar() : needle.front();
+    const char16_t lower = first.toLower().unicode();
+    if (cs == Qt::CaseSensitive || needle.isEmpty() || first.unicode() >= 0x80 || lower == u's' || lower == u'k')
+        return hay.indexOf(needle, from, cs);
+    const QChar upper = first.toUpper();
+    const qsizetype last = hay.size() - needle.size();
+    qsizetype nextLower = hay.indexOf(QChar(lower), from);
+    qsizetype nextUpper = upper == QChar(lower) ? -1 : hay.indexOf(upper, from);
+    for (;;) {
+        qsizetype at = nextLower < 0 ? nextUpper : (nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper));
+        if (at < 0 || at > last)
+            return -1;
+        if (hay.mid(at, needle.size()).compare(needle, Qt::CaseInsensitive) == 0)
+            return at;
+        if (at == nextLower)
+            nextLower = hay.indexOf(QChar(lower), at + 1);
+        else
+            nextUpper = hay.indexOf(upper, at + 1);
+    }
+}
+
+namespace {
+
 // 1-based position of needle in hay from the 1-based start, 0 when absent. As the old
 // runtime's InStr: an empty needle is found at the start, an empty hay holds nothing.
 qsizetype inStr(QStringView hay, qsizetype start, QStringView needle, Qt::CaseSensitivity cs = Qt::CaseInsensitive)
@@ -17,7 +47,7 @@ qsizetype inStr(QStringView hay, qsizetype start, QStringView needle, Qt::CaseSe
         return 0;
     if (needle.isEmpty())
         return start;
-    const qsizetype at = hay.indexOf(needle, start - 1, cs);
+    const qsizetype at = BNHTMLExtract::IndexOf(hay, needle, start - 1, cs);
     return at < 0 ? 0 : at + 1;
 }
 

@@ -12,6 +12,8 @@ private slots:
     void extract();
     void windowStopsShortOfPageEnd();
     void pageIsNotChanged();
+    void caseBlindSearch_data();
+    void caseBlindSearch();
 };
 
 namespace {
@@ -145,6 +147,33 @@ void TestExtract::pageIsNotChanged()
     BNHTMLExtract().Extract(open, close, c, 1, page, QStringLiteral("FORWARD"));
     QCOMPARE(page, copy);
     QCOMPARE(open, QStringLiteral("<b>"));
+}
+
+void TestExtract::caseBlindSearch_data()
+{
+    QTest::addColumn<QString>("hay");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<int>("from");
+
+    QTest::newRow("other case first") << "xx current CURRENTLY" << "Currently" << 0;
+    QTest::newRow("near misses") << "Curr cURRENTL currentlY" << "CURRENTLY" << 0;
+    QTest::newRow("from past a match") << "<b>1</b><B>2</B>" << "<b>" << 1;
+    QTest::newRow("match at the very end") << "....<B>" << "<b>" << 0;
+    QTest::newRow("needle longer than rest") << "abc<b" << "<b>" << 0;
+    QTest::newRow("long s folds to s") << QString::fromUtf8("Å¿" "eller") << "Seller" << 0;
+    QTest::newRow("kelvin sign folds to k") << QString::fromUtf8("âª" "EY") << "key" << 0;
+    QTest::newRow("accented first letter") << QString::fromUtf8("ÃtÃ© Ã©TÃ") << QString::fromUtf8("Ã©tÃ©") << 1;
+    QTest::newRow("no letter first") << "# OF BIDS" << "# of bids" << 0;
+    QTest::newRow("absent") << "nothing here" << "Quantity" << 0;
+}
+
+void TestExtract::caseBlindSearch()
+{
+    QFETCH(QString, hay);
+    QFETCH(QString, needle);
+    QFETCH(int, from);
+    QCOMPARE(BNHTMLExtract::IndexOf(hay, needle, from, Qt::CaseInsensitive),
+             QStringView(hay).indexOf(needle, from, Qt::CaseInsensitive));
 }
 
 QTEST_GUILESS_MAIN(TestExtract)
