@@ -34,8 +34,8 @@ void fuzzParse(const QByteArray &bytes)
     a.Parse(TextCodec::decodePage(bytes), QStringLiteral("1"), QStringLiteral(ZANDRIFT_FUZZ_SCRIPT));
     require(isOneOf(a.MeHighBidder, {"TRUE", "FALSE", "Unknown"}));
     require(isOneOf(a.AuctionType, {"", "REG", "DUTCH"}));
-    require(!a.Location.contains(QLatin1Char('<')) || a.Location.indexOf(QLatin1Char('>')) < 0
-            || a.Location.indexOf(QLatin1Char('>')) < a.Location.indexOf(QLatin1Char('<')));
+    require(!a.Location.contains(QLatin1Char('<')) || a.Location.indexOf(QLatin1Char('>')) < 0 ||
+            a.Location.indexOf(QLatin1Char('>')) < a.Location.indexOf(QLatin1Char('<')));
 }
 
 void fuzzExtract(const uint8_t *data, size_t size)
@@ -53,7 +53,8 @@ void fuzzExtract(const uint8_t *data, size_t size)
     size_t at = 5;
     auto take = [&](size_t wanted) {
         const size_t n = qMin(wanted, size - at);
-        const QString text = TextCodec::fromWindows1252(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n)));
+        const QString text =
+            TextCodec::fromWindows1252(QByteArray(reinterpret_cast<const char *>(data + at), qsizetype(n)));
         at += n;
         return text;
     };
@@ -67,8 +68,8 @@ void fuzzExtract(const uint8_t *data, size_t size)
     for (const QString *hay : {&page, &wide}) {
         const qsizetype from = hay->isEmpty() ? 0 : qsizetype(data[1]) % hay->size();
         for (const QString *needle : {&open, &close, &catchText})
-            require(BNHTMLExtract::IndexOf(*hay, *needle, from, Qt::CaseInsensitive)
-                    == QStringView(*hay).indexOf(*needle, from, Qt::CaseInsensitive));
+            require(BNHTMLExtract::IndexOf(*hay, *needle, from, Qt::CaseInsensitive) ==
+                    QStringView(*hay).indexOf(*needle, from, Qt::CaseInsensitive));
     }
 
     bool ok = true;

@@ -83,10 +83,12 @@ int main()
 
     // Extract: a FORWARD whose Catch sits at the end, so the whole page is searched.
     const BNHTMLExtract extract;
-    const QString open = QStringLiteral("<b>"), close = QStringLiteral("</b>"), catchText = QStringLiteral("Current minimum bid");
+    const QString open = QStringLiteral("<b>"), close = QStringLiteral("</b>"),
+                  catchText = QStringLiteral("Current minimum bid");
     const QString command = QStringLiteral("FORWARD");
-    for (const auto &[name, size] : {std::pair{"extract_10k_us_median", 10 * 1024}, std::pair{"extract_100k_us_median", 100 * 1024},
-                                     std::pair{"extract_1m_us_median", 1024 * 1024}}) {
+    for (const auto &[name, size] :
+         {std::pair{"extract_10k_us_median", 10 * 1024}, std::pair{"extract_100k_us_median", 100 * 1024},
+          std::pair{"extract_1m_us_median", 1024 * 1024}}) {
         const QString big = filler(size - 64) + QStringLiteral("Current minimum bid <b>$13.00</b>.");
         const int runs = size > 200 * 1024 ? 51 : 501;
         const double us = medianMicros(runs, [&] {

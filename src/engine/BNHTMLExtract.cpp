@@ -60,8 +60,8 @@ bool setOk(bool *ok, bool value)
 
 } // namespace
 
-QString BNHTMLExtract::Extract(const QString &OpenTag, const QString &CloseTag, const QString &Catch,
-                               qint16 CaseNumber, QStringView page, const QString &xType, bool *ok) const
+QString BNHTMLExtract::Extract(const QString &OpenTag, const QString &CloseTag, const QString &Catch, qint16 CaseNumber,
+                               QStringView page, const QString &xType, bool *ok) const
 {
     setOk(ok, true);
     if (xType.compare(QLatin1String("TRUEFALSE"), Qt::CaseInsensitive) == 0)

@@ -18,8 +18,8 @@ public:
     // Splits text from the 1-based start position. CRs become blanks first, so CR LF files read
     // like LF files. Key and value lose their outer blanks; a record without the key separator
     // (or with an empty key separator) is kept unkeyed. A key seen twice fails the split.
-    bool SplitArgs(qsizetype start, const QString &text, const QString &recordSeparator,
-                   const QString &keySeparator, QString *error = nullptr);
+    bool SplitArgs(qsizetype start, const QString &text, const QString &recordSeparator, const QString &keySeparator,
+                   QString *error = nullptr);
 
     // text with every character `find` replaced by `replacement`.
     static QString DeNullify(const QString &text, uchar find, uchar replacement);

@@ -41,8 +41,7 @@ QString linkText(const QString &text)
 class Reader
 {
 public:
-    Reader(const BNHTMLExtract &extract, QStringView page, const QString &scriptPath)
-        : m_extract(extract), m_page(page)
+    Reader(const BNHTMLExtract &extract, QStringView page, const QString &scriptPath) : m_extract(extract), m_page(page)
     {
         m_script.ImportScript(scriptPath); // a missing script makes every lookup fail
     }

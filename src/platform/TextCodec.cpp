@@ -37,13 +37,16 @@ QByteArray charsetIn(const QByteArray &text)
     return at < 0 ? QByteArray() : charsetAfter(lower, at + 8);
 }
 
-bool isUtf8Name(const QByteArray &name) { return name == "utf-8" || name == "utf8"; }
+bool isUtf8Name(const QByteArray &name)
+{
+    return name == "utf-8" || name == "utf8";
+}
 
 bool isSingleByteWestern(const QByteArray &name)
 {
     // Browsers read all of these as Windows-1252, and so do we.
-    return name == "windows-1252" || name == "cp1252" || name == "iso-8859-1" || name == "latin1"
-        || name == "iso_8859-1" || name == "us-ascii" || name == "ascii" || name == "x-cp1252";
+    return name == "windows-1252" || name == "cp1252" || name == "iso-8859-1" || name == "latin1" ||
+           name == "iso_8859-1" || name == "us-ascii" || name == "ascii" || name == "x-cp1252";
 }
 
 QString fromUtf8(const QByteArray &bytes)

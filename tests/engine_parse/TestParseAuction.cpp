@@ -44,7 +44,10 @@ QString readPage(const QString &path)
     return TextCodec::decodePage(f.readAll());
 }
 
-QString sitePage(const QString &name) { return readPage(QStringLiteral(ZANDRIFT_TEST_DATA "/site/") + name); }
+QString sitePage(const QString &name)
+{
+    return readPage(QStringLiteral(ZANDRIFT_TEST_DATA "/site/") + name);
+}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -86,6 +89,7 @@ void TestParseAuction::sitePages_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("expected");
 
+    // clang-format off
     QTest::newRow("active") << "item_active.html"
                             << QStringList{"Brass ship's clock, working", "$12.50", "$13.00", "1", "REG",
                                            "2 days, 3 hours +", "Dec-14-26 18:04:37 PST", "7",
@@ -106,6 +110,7 @@ void TestParseAuction::sitePages_data()
                                  << QStringList{QString::fromUtf8("Fountain pen, gold nib \xe2\x80\x93 14ct"), "$55.00",
                                                 "0", "1", "REG", "Auction has Ended", "Jun-27-26 07:45:10 PDT", "9",
                                                 "Leeds", "United Kingdom", "inkwell", "penpal77", "FALSE"};
+    // clang-format on
 }
 
 void TestParseAuction::sitePages()
@@ -115,9 +120,9 @@ void TestParseAuction::sitePages()
 
     clsEbayAuction a;
     a.Parse(sitePage(file), QStringLiteral("3001000001"));
-    const QStringList got = {a.title,        a.CurrentBid, a.MinimumBid, a.Quantity, a.AuctionType,
-                             a.TimeLeft,     a.TimeEnds,   a.NumberOfBids, a.Location, a.Country,
-                             a.Seller,       a.HighBidder, a.MeHighBidder};
+    const QStringList got = {a.title,    a.CurrentBid, a.MinimumBid,   a.Quantity, a.AuctionType,
+                             a.TimeLeft, a.TimeEnds,   a.NumberOfBids, a.Location, a.Country,
+                             a.Seller,   a.HighBidder, a.MeHighBidder};
     QCOMPARE(got, expected);
     QCOMPARE(a.ItemNumber, QStringLiteral("3001000001"));
     QVERIFY(a.TimeStarted.isEmpty() && a.Category.isEmpty() && a.FirstBid.isEmpty() && a.BidIncrement.isEmpty());
@@ -138,40 +143,78 @@ void TestParseAuction::editedPages_data()
     const QString quantity = QStringLiteral("Quantity</font></td><td><b>1</b>");
 
     QTest::newRow("current bid from the second try")
-        << current << "Currently</font></td><td><b>n/a</b> Winning bid <b>$9.00</b>" << "CurrentBid" << "$9.00";
-    QTest::newRow("second try whatever it gives") << current << "Currently <b>n/a</b>" << "CurrentBid" << "";
-    QTest::newRow("minimum bid no number takes current bid") << "<b>$13.00</b>" << "<b>see above</b>"
-                                                              << "MinimumBid" << "$12.50";
-    QTest::newRow("minimum bid only after MakeBid") << "value=\"MakeBid\"" << "value=\"makebid\""
-                                                    << "MinimumBid" << "$13.00";
-    QTest::newRow("no MakeBid anywhere") << "MakeBid" << "Bid" << "MinimumBid" << "0";
-    QTest::newRow("quantity five is multiple") << quantity << "Quantity</font></td><td><b>5</b>" << "AuctionType"
+        << current << "Currently</font></td><td><b>n/a</b> Winning bid <b>$9.00</b>"
+        << "CurrentBid"
+        << "$9.00";
+    QTest::newRow("second try whatever it gives") << current << "Currently <b>n/a</b>"
+                                                  << "CurrentBid"
+                                                  << "";
+    QTest::newRow("minimum bid no number takes current bid") << "<b>$13.00</b>"
+                                                             << "<b>see above</b>"
+                                                             << "MinimumBid"
+                                                             << "$12.50";
+    QTest::newRow("minimum bid only after MakeBid") << "value=\"MakeBid\""
+                                                    << "value=\"makebid\""
+                                                    << "MinimumBid"
+                                                    << "$13.00";
+    QTest::newRow("no MakeBid anywhere") << "MakeBid"
+                                         << "Bid"
+                                         << "MinimumBid"
+                                         << "0";
+    QTest::newRow("quantity five is multiple") << quantity << "Quantity</font></td><td><b>5</b>"
+                                               << "AuctionType"
                                                << "DUTCH";
-    QTest::newRow("quantity five not judged") << quantity << "Quantity</font></td><td><b>5</b>" << "MeHighBidder"
+    QTest::newRow("quantity five not judged") << quantity << "Quantity</font></td><td><b>5</b>"
+                                              << "MeHighBidder"
                                               << "Unknown";
-    QTest::newRow("empty quantity no type") << quantity << "Quantity</font></td><td><b></b>" << "AuctionType" << "";
-    QTest::newRow("empty quantity not judged") << quantity << "Quantity</font></td><td><b></b>" << "MeHighBidder"
+    QTest::newRow("empty quantity no type") << quantity << "Quantity</font></td><td><b></b>"
+                                            << "AuctionType"
+                                            << "";
+    QTest::newRow("empty quantity not judged") << quantity << "Quantity</font></td><td><b></b>"
+                                               << "MeHighBidder"
                                                << "Unknown";
     QTest::newRow("huge quantity no type") << quantity << "Quantity</font></td><td><b>99999999999</b>"
-                                           << "AuctionType" << "";
-    QTest::newRow("ended in any case") << "<b>2 days, 3 hours +</b>" << "<b>bidding eNdEd</b>" << "TimeLeft"
+                                           << "AuctionType"
+                                           << "";
+    QTest::newRow("ended in any case") << "<b>2 days, 3 hours +</b>"
+                                       << "<b>bidding eNdEd</b>"
+                                       << "TimeLeft"
                                        << "Auction has Ended";
-    QTest::newRow("private in any case") << high << "colspan=\"3\">PRIVATE listing" << "MeHighBidder" << "Unknown";
-    QTest::newRow("user as whole link text") << ">tickfan<" << ">SnipeTester<" << "MeHighBidder" << "TRUE";
-    QTest::newRow("user name inside longer name") << ">tickfan<" << ">snipetester2<" << "MeHighBidder" << "FALSE";
-    QTest::newRow("seller as plain text") << seller << "colspan=\"3\">clockworks" << "Seller" << "";
-    QTest::newRow("seller link in capitals") << seller << "colspan=\"3\"><A HREF=x>Clock Works</A>" << "Seller"
+    QTest::newRow("private in any case") << high << "colspan=\"3\">PRIVATE listing"
+                                         << "MeHighBidder"
+                                         << "Unknown";
+    QTest::newRow("user as whole link text") << ">tickfan<"
+                                             << ">SnipeTester<"
+                                             << "MeHighBidder"
+                                             << "TRUE";
+    QTest::newRow("user name inside longer name") << ">tickfan<"
+                                                  << ">snipetester2<"
+                                                  << "MeHighBidder"
+                                                  << "FALSE";
+    QTest::newRow("seller as plain text") << seller << "colspan=\"3\">clockworks"
+                                          << "Seller"
+                                          << "";
+    QTest::newRow("seller link in capitals") << seller << "colspan=\"3\"><A HREF=x>Clock Works</A>"
+                                             << "Seller"
                                              << "Clock Works";
-    QTest::newRow("high bidder link without </A") << high << "colspan=\"3\"><a href=x>tickfan" << "HighBidder" << "";
+    QTest::newRow("high bidder link without </A") << high << "colspan=\"3\"><a href=x>tickfan"
+                                                  << "HighBidder"
+                                                  << "";
     QTest::newRow("high bidder link within a link") << high << "colspan=\"3\"><a href=x><a href=y>tickfan</a>"
-                                                    << "HighBidder" << "Unknown";
+                                                    << "HighBidder"
+                                                    << "Unknown";
     QTest::newRow("location tags stripped") << "<font size=\"2\">Springfield, Illinois</font>"
-                                            << "<i>Springfield</i>, <i>IL</i>" << "Location" << "Springfield, IL";
+                                            << "<i>Springfield</i>, <i>IL</i>"
+                                            << "Location"
+                                            << "Springfield, IL";
     QTest::newRow("country second try") << "Country/Region</font></td><td><b>USA/Chicago</b>"
                                         << "Country/Region</font></td><td><b></b> Country</font><b>USA</b>"
-                                        << "Country" << "USA";
-    QTest::newRow("title trimmed of blanks only") << "<b>Brass ship's clock, working</b>" << "<b>  \tClock  </b>"
-                                                  << "title" << "\tClock";
+                                        << "Country"
+                                        << "USA";
+    QTest::newRow("title trimmed of blanks only") << "<b>Brass ship's clock, working</b>"
+                                                  << "<b>  \tClock  </b>"
+                                                  << "title"
+                                                  << "\tClock";
 }
 
 void TestParseAuction::editedPages()
@@ -187,9 +230,9 @@ void TestParseAuction::editedPages()
     clsEbayAuction a;
     a.Parse(page, QStringLiteral("1"));
     const QHash<QString, QString> fields = {
-        {"title", a.title},       {"CurrentBid", a.CurrentBid},     {"MinimumBid", a.MinimumBid},
-        {"TimeLeft", a.TimeLeft}, {"AuctionType", a.AuctionType},   {"MeHighBidder", a.MeHighBidder},
-        {"Seller", a.Seller},     {"HighBidder", a.HighBidder},     {"Location", a.Location},
+        {"title", a.title},       {"CurrentBid", a.CurrentBid},   {"MinimumBid", a.MinimumBid},
+        {"TimeLeft", a.TimeLeft}, {"AuctionType", a.AuctionType}, {"MeHighBidder", a.MeHighBidder},
+        {"Seller", a.Seller},     {"HighBidder", a.HighBidder},   {"Location", a.Location},
         {"Country", a.Country}};
     QVERIFY(fields.contains(field));
     QCOMPARE(fields.value(field), expected);
@@ -239,16 +282,26 @@ void TestParseAuction::stripTags_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("no tags") << "Leeds" << "Leeds";
-    QTest::newRow("tags") << "<font size=2><b>Leeds</b></font>" << "Leeds";
-    QTest::newRow("same tag twice in one pass") << "<i>a<i>b" << "ab";
-    QTest::newRow("lone > first stops") << "a > b <i>c</i>" << "a > b <i>c</i>";
-    QTest::newRow("lone > after tags") << "<b>x</b> > y" << "x > y";
-    QTest::newRow("tag formed by removal") << "<i>a<<i>b>" << "a";
-    QTest::newRow("from first < to first >") << "<<b>>x" << ">x";
-    QTest::newRow("unclosed <") << "a <b" << "a <b";
-    QTest::newRow("removal is case exact") << "<B>x<b>" << "x";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("no tags") << "Leeds"
+                             << "Leeds";
+    QTest::newRow("tags") << "<font size=2><b>Leeds</b></font>"
+                          << "Leeds";
+    QTest::newRow("same tag twice in one pass") << "<i>a<i>b"
+                                                << "ab";
+    QTest::newRow("lone > first stops") << "a > b <i>c</i>"
+                                        << "a > b <i>c</i>";
+    QTest::newRow("lone > after tags") << "<b>x</b> > y"
+                                       << "x > y";
+    QTest::newRow("tag formed by removal") << "<i>a<<i>b>"
+                                           << "a";
+    QTest::newRow("from first < to first >") << "<<b>>x"
+                                             << ">x";
+    QTest::newRow("unclosed <") << "a <b"
+                                << "a <b";
+    QTest::newRow("removal is case exact") << "<B>x<b>"
+                                           << "x";
 }
 
 void TestParseAuction::stripTags()

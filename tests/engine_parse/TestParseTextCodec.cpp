@@ -24,17 +24,20 @@ void TestParseTextCodec::decodePage_data()
     QTest::newRow("meta 1252") << QByteArray("<meta charset=windows-1252>caf\xe9 \x96") << QByteArray()
                                << "<meta charset=windows-1252>" + cafe;
     QTest::newRow("header beats meta") << QByteArray("<meta charset=windows-1252>caf\xc3\xa9 \xe2\x80\x93")
-                                       << QByteArray("text/html; charset=UTF-8") << "<meta charset=windows-1252>" + cafe;
+                                       << QByteArray("text/html; charset=UTF-8")
+                                       << "<meta charset=windows-1252>" + cafe;
     QTest::newRow("latin-1 read as 1252")
         << QByteArray("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">\x80")
-        << QByteArray() << QString::fromUtf8("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
-                                             "charset=ISO-8859-1\">\xe2\x82\xac");
+        << QByteArray()
+        << QString::fromUtf8("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
+                             "charset=ISO-8859-1\">\xe2\x82\xac");
     QTest::newRow("undeclared utf-8") << QByteArray("caf\xc3\xa9 \xe2\x80\x93") << QByteArray() << cafe;
     QTest::newRow("undeclared, not utf-8") << QByteArray("caf\xe9 \x96") << QByteArray() << cafe;
-    QTest::newRow("utf-8 byte order mark") << QByteArray("\xef\xbb\xbf" "caf\xc3\xa9 \xe2\x80\x93") << QByteArray()
-                                           << cafe;
-    QTest::newRow("unknown charset falls back") << QByteArray("caf\xe9 \x96") << QByteArray("text/html; charset=x-no")
-                                                << cafe;
+    QTest::newRow("utf-8 byte order mark") << QByteArray("\xef\xbb\xbf"
+                                                         "caf\xc3\xa9 \xe2\x80\x93")
+                                           << QByteArray() << cafe;
+    QTest::newRow("unknown charset falls back")
+        << QByteArray("caf\xe9 \x96") << QByteArray("text/html; charset=x-no") << cafe;
     QTest::newRow("empty") << QByteArray() << QByteArray() << QString();
 }
 

@@ -68,16 +68,25 @@ void TestScriptFiles::scriptRecords_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<int>("keyed");
 
-    QTest::newRow("lf") << QByteArray("A = 1\nB = 2\n") << "B" << "2" << 2;
-    QTest::newRow("cr lf") << QByteArray("A = 1\r\nB = 2\r\n") << "B" << "2" << 2;
-    QTest::newRow("cr lf first") << QByteArray("A = 1\r\nB = 2\r\n") << "A" << "1" << 2;
-    QTest::newRow("last line without lf") << QByteArray("A = 1\nB = 2") << "B" << "2" << 2;
+    QTest::newRow("lf") << QByteArray("A = 1\nB = 2\n") << "B"
+                        << "2" << 2;
+    QTest::newRow("cr lf") << QByteArray("A = 1\r\nB = 2\r\n") << "B"
+                           << "2" << 2;
+    QTest::newRow("cr lf first") << QByteArray("A = 1\r\nB = 2\r\n") << "A"
+                                 << "1" << 2;
+    QTest::newRow("last line without lf") << QByteArray("A = 1\nB = 2") << "B"
+                                          << "2" << 2;
     QTest::newRow("value holds =") << QByteArray("TIMEENDS = <font size=\"2\">,</font>,Ends,1,0,FORWARD\n")
-                                   << "TIMEENDS" << "<font size=\"2\">,</font>,Ends,1,0,FORWARD" << 1;
-    QTest::newRow("key without regard to case") << QByteArray("Seller = v\n") << "SELLER" << "v" << 1;
-    QTest::newRow("lines without separator") << QByteArray("a comment\n\n  \nA = 1\n") << "A" << "1" << 1;
-    QTest::newRow("only blanks trimmed") << QByteArray("A =\t1 \n") << "A" << "\t1" << 1;
-    QTest::newRow("empty value") << QByteArray("A =\n") << "A" << "" << 1;
+                                   << "TIMEENDS"
+                                   << "<font size=\"2\">,</font>,Ends,1,0,FORWARD" << 1;
+    QTest::newRow("key without regard to case") << QByteArray("Seller = v\n") << "SELLER"
+                                                << "v" << 1;
+    QTest::newRow("lines without separator") << QByteArray("a comment\n\n  \nA = 1\n") << "A"
+                                             << "1" << 1;
+    QTest::newRow("only blanks trimmed") << QByteArray("A =\t1 \n") << "A"
+                                         << "\t1" << 1;
+    QTest::newRow("empty value") << QByteArray("A =\n") << "A"
+                                 << "" << 1;
     QTest::newRow("one byte per character") << QByteArray("A = caf\xe9\x96\x81\n") << "A"
                                             << QString::fromUtf8("caf\xc3\xa9\xe2\x80\x93") + QChar(0x81) << 1;
 }
@@ -162,22 +171,36 @@ void TestScriptFiles::element_data()
     QTest::addColumn<int>("caseNumber");
     QTest::addColumn<QString>("command");
 
-    QTest::newRow("six fields") << "<b>,</b>,Currently,1,anything,FORWARD" << true << "<b>" << "</b>" << "Currently"
-                                << 1 << "FORWARD";
-    QTest::newRow("seventh field ignored") << "a,b,c,3,e,BACKSLIP,extra" << true << "a" << "b" << "c" << 3
-                                           << "BACKSLIP";
-    QTest::newRow("VBLF is a line feed") << "VBLF,VBLF,c,1,e,FORWARD" << true << "\n" << "\n" << "c" << 1
-                                         << "FORWARD";
-    QTest::newRow("VBLF after a blank stays") << "a, VBLF,c,1,e,FORWARD" << true << "a" << " VBLF" << "c" << 1
-                                              << "FORWARD";
-    QTest::newRow("vblf in lower case stays") << "vblf,b,c,1,e,FORWARD" << true << "vblf" << "b" << "c" << 1
-                                              << "FORWARD";
-    QTest::newRow("blank after comma kept") << "<b>, </b>, x,1,e,TRUEFALSE" << true << "<b>" << " </b>" << " x" << 1
-                                            << "TRUEFALSE";
-    QTest::newRow("case number rounded") << "a,b,c, 2.5 ,e,FORWARD" << true << "a" << "b" << "c" << 2 << "FORWARD";
-    QTest::newRow("five fields") << "a,b,c,1,FORWARD" << false << "" << "" << "" << 0 << "";
-    QTest::newRow("case number not a number") << "a,b,c,one,e,FORWARD" << false << "" << "" << "" << 0 << "";
-    QTest::newRow("case number out of range") << "a,b,c,40000,e,FORWARD" << false << "" << "" << "" << 0 << "";
+    QTest::newRow("six fields") << "<b>,</b>,Currently,1,anything,FORWARD" << true << "<b>"
+                                << "</b>"
+                                << "Currently" << 1 << "FORWARD";
+    QTest::newRow("seventh field ignored") << "a,b,c,3,e,BACKSLIP,extra" << true << "a"
+                                           << "b"
+                                           << "c" << 3 << "BACKSLIP";
+    QTest::newRow("VBLF is a line feed") << "VBLF,VBLF,c,1,e,FORWARD" << true << "\n"
+                                         << "\n"
+                                         << "c" << 1 << "FORWARD";
+    QTest::newRow("VBLF after a blank stays") << "a, VBLF,c,1,e,FORWARD" << true << "a"
+                                              << " VBLF"
+                                              << "c" << 1 << "FORWARD";
+    QTest::newRow("vblf in lower case stays") << "vblf,b,c,1,e,FORWARD" << true << "vblf"
+                                              << "b"
+                                              << "c" << 1 << "FORWARD";
+    QTest::newRow("blank after comma kept") << "<b>, </b>, x,1,e,TRUEFALSE" << true << "<b>"
+                                            << " </b>"
+                                            << " x" << 1 << "TRUEFALSE";
+    QTest::newRow("case number rounded") << "a,b,c, 2.5 ,e,FORWARD" << true << "a"
+                                         << "b"
+                                         << "c" << 2 << "FORWARD";
+    QTest::newRow("five fields") << "a,b,c,1,FORWARD" << false << ""
+                                 << ""
+                                 << "" << 0 << "";
+    QTest::newRow("case number not a number") << "a,b,c,one,e,FORWARD" << false << ""
+                                              << ""
+                                              << "" << 0 << "";
+    QTest::newRow("case number out of range") << "a,b,c,40000,e,FORWARD" << false << ""
+                                              << ""
+                                              << "" << 0 << "";
 }
 
 void TestScriptFiles::element()
@@ -231,16 +254,24 @@ void TestScriptFiles::urlFile_data()
 
     QTest::newRow("all keys") << QByteArray("EbayViewItemURL|http://h/v?item=\r\nEbaySignInURL | http://h/s\r\n"
                                             "EbayConfirmBidURL|http://h/c\r\n")
-                              << true << "http://h/v?item=" << "http://h/s" << "http://h/c";
+                              << true << "http://h/v?item="
+                              << "http://h/s"
+                              << "http://h/c";
     QTest::newRow("without confirm-bid key") << QByteArray("EbayViewItemURL|http://h/v\n") << true << "http://h/v"
-                                             << "" << "";
+                                             << ""
+                                             << "";
     QTest::newRow("sign-in field has its own key only") << QByteArray("EbayUserSignInURL|http://h/x\n") << true << ""
-                                                        << "" << "";
-    QTest::newRow("value holds the separator") << QByteArray("ebayviewitemurl|http://h/v?a|b\n") << true
-                                               << "http://h/v?a|b" << "" << "";
+                                                        << ""
+                                                        << "";
+    QTest::newRow("value holds the separator")
+        << QByteArray("ebayviewitemurl|http://h/v?a|b\n") << true << "http://h/v?a|b"
+        << ""
+        << "";
     QTest::newRow("view-item key twice") << QByteArray("EbayViewItemURL|http://h/1\nEbaySignInURL|http://h/s\n"
                                                        "EbayViewItemURL|http://h/2\n")
-                                         << false << "" << "" << "";
+                                         << false << ""
+                                         << ""
+                                         << "";
 }
 
 void TestScriptFiles::urlFile()
