@@ -343,7 +343,7 @@ void PracticeSite::setRating(const QString &userId, int rating)
 std::vector<RecordedRequest> PracticeSite::requests() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->log;
+    return std::vector<RecordedRequest>(d->log.begin(), d->log.end());
 }
 
 int PracticeSite::requestCount() const

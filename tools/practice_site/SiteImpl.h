@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <deque>
 
 namespace practice {
 
@@ -28,7 +29,7 @@ struct PracticeSite::Impl
     SiteModel model;
     QHash<QString, int> ratings;
     qint64 offsetMs = 0;
-    std::vector<RecordedRequest> log;
+    std::deque<RecordedRequest> log;
     QHash<QString, Fault> faults;
 
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(port.load()); }

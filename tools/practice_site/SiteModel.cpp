@@ -1,5 +1,7 @@
 #include "SiteModel.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -28,6 +30,14 @@ std::vector<QString> SiteModel::items() const
 }
 
 void SiteModel::addUser(const QString &userId, const QString &password) { m_passwords[userId.toLower()] = password; }
+
+// A key made from the item and the amount: nothing to store, so a long run does not grow, and
+// a repeated final post of the same bid is accepted again.
+QString SiteModel::keyFor(const QString &item, double maxBid)
+{
+    const QByteArray text = (item + QLatin1Char('|') + QString::number(maxBid, 'f', 2)).toUtf8() + "|zandrift";
+    return QLatin1Char('K') + QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex().left(9));
+}
 
 bool SiteModel::checkUser(const QString &userId, const QString &password) const
 {
@@ -104,11 +114,8 @@ BidResult SiteModel::makeBid(const QString &item, double maxBid, const QDateTime
         return BidResult::Ended;
     if (maxBid + 1e-9 < standing(*a).minimumBid)
         return BidResult::BelowMinimum;
-    // The same key may be posted more than once: a client repeats an unconfirmed final post.
-    const QString k = QStringLiteral("K%1").arg(m_nextKey++ * 2654435761u % 0xffffffffu, 8, 16, QLatin1Char('0'));
-    m_keys.insert(k, a->item);
     if (key)
-        *key = k;
+        *key = keyFor(a->item, maxBid);
     return BidResult::HighBidder;
 }
 
@@ -120,7 +127,7 @@ BidResult SiteModel::acceptBid(const QString &item, const QString &userId, const
         return BidResult::UnknownItem;
     if (!checkUser(userId, password))
         return BidResult::BadCredentials;
-    if (m_keys.value(key) != a->item)
+    if (key != keyFor(a->item, maxBid))
         return BidResult::BadKey;
     return placeBid(item, Bid{userId, maxBid, std::max(1, quantity)}, now);
 }

@@ -48,7 +48,7 @@ struct Standing
 
 enum class BidResult { HighBidder, Outbid, BelowMinimum, Ended, UnknownItem, BadCredentials, BadKey };
 
-// The auctions, the registered bidders and the keys handed out by make-bid. Not thread-safe:
+// The auctions and the registered bidders. Not thread-safe:
 // the site holds its lock around every call.
 class SiteModel
 {
@@ -80,8 +80,7 @@ public:
 private:
     std::map<QString, Auction> m_auctions;
     QHash<QString, QString> m_passwords; // by lower-case user id
-    QHash<QString, QString> m_keys;      // key -> item
-    quint64 m_nextKey = 0x5a17;
+    static QString keyFor(const QString &item, double maxBid);
 };
 
 } // namespace practice
