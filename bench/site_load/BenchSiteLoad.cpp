@@ -1,4 +1,5 @@
-// bench_site_load [requests] [clients]: the practice site under parallel load on loopback.
+// bench_site_load [requests] [clients] [rounds] [kind]: the practice site under parallel load on loopback
+// (kind 0 time page, 1 make-bid post, 2 item page; by default a mix of all three).
 // Prints throughput, failures and the process's resident memory before and after, so growth
 // shows. Bounded in count and in time (stops after 120 s whatever happens).
 #include "PracticeSite.h"
