@@ -268,6 +268,15 @@ void TestPracticeSite::faultTargetsAndCount()
     get("TimeShow", &status);
     QCOMPARE(status, 200); // the fault was for one request only
 
+    // One item only: the whole query names it, and it wins over the command's own fault.
+    m_site->setFault(QStringLiteral("%1?ViewItem&item=100").arg(kDll), Fault{FaultKind::ServerError, 0, -1});
+    m_site->setFault(QStringLiteral("%1?ViewItem").arg(kDll), Fault{FaultKind::Garbage, 0, -1});
+    get("ViewItem&item=100", &status);
+    QCOMPARE(status, 500);
+    QVERIFY(!get("ViewItem&item=101", &status).contains("500"));
+    QCOMPARE(status, 200);
+    m_site->clearFaults();
+
     m_site->setFault(kDll, Fault{FaultKind::ServerError, 0, -1});
     get("ViewItem&item=100", &status);
     QCOMPARE(status, 500);

@@ -55,10 +55,10 @@ void PracticeSite::Impl::shutdownSockets(int remotePort) const
     closedir(dir);
 }
 
-std::optional<Fault> PracticeSite::Impl::takeFault(const QString &path, const QString &command)
+std::optional<Fault> PracticeSite::Impl::takeFault(const QString &path, const QString &command, const QString &query)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    for (const QString &target : {path + QLatin1Char('?') + command, path}) {
+    for (const QString &target : {path + QLatin1Char('?') + query, path + QLatin1Char('?') + command, path}) {
         auto it = faults.find(target);
         if (it == faults.end())
             continue;
@@ -88,7 +88,7 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
         std::lock_guard<std::mutex> lock(mutex);
         log.push_back(r);
     }
-    if (const auto fault = takeFault(r.path, r.command)) {
+    if (const auto fault = takeFault(r.path, r.command, r.query)) {
         switch (fault->kind) {
         case FaultKind::Delay:
             pause(fault->delayMs);

@@ -79,8 +79,9 @@ public:
     int requestCount() const;
     void clearRequests();
 
-    // A fault for one target: a path ("/aw-cgi/eBayISAPI.dll", every command there) or a path
-    // and a command ("/aw-cgi/eBayISAPI.dll?TimeShow"). The command-specific one wins.
+    // A fault for one target: a path ("/aw-cgi/eBayISAPI.dll", every command there), a path
+    // and a command ("/aw-cgi/eBayISAPI.dll?TimeShow") or a path and the whole raw query
+    // ("/aw-cgi/eBayISAPI.dll?ViewItem&item=12", one item). The most specific one wins.
     void setFault(const QString &target, const Fault &fault);
     void clearFault(const QString &target);
     void clearFaults();

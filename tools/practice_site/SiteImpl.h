@@ -36,7 +36,7 @@ struct PracticeSite::Impl
     QDateTime now() const;
     void handle(const httplib::Request &req, httplib::Response &res);
     void answer(const RecordedRequest &r, const FormData &form, httplib::Response &res);
-    std::optional<Fault> takeFault(const QString &path, const QString &command);
+    std::optional<Fault> takeFault(const QString &path, const QString &command, const QString &query);
     // Waits up to ms, returning early when the site stops.
     void pause(int ms);
     bool handleControl(const httplib::Request &req, httplib::Response &res, PracticeSite &site);
