@@ -1,0 +1,381 @@
+#include "AppSettings.h"
+#include "Clock.h"
+#include "Database.h"
+#include "EngineFixture.h"
+#include "Globals.h"
+#include "InetTransfer.h"
+#include "Values.h"
+#include "ebayURLS.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kDll = QLatin1String(practice::PracticeSite::kDllPath);
+
+QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 priority = 1)
+{
+    auto item = std::make_shared<BNQItem>();
+    item->Action = action;
+    item->ItemNumber = number;
+    item->UserKey = AuctionEngine::currentUserKey();
+    item->Folder = folder;
+    item->Priority = priority;
+    item->message = QStringLiteral("Refreshing Auction #") + Values::trimBlanks(number);
+    return item;
+}
+
+QItemPtr snipe(qint32 auctionKey, float maxBid)
+{
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::Snipe;
+    item->Priority = 3;
+    item->Bid = std::make_shared<BNBidTalk>();
+    item->Bid->PrimaryKey = auctionKey;
+    item->Bid->MaxBid = maxBid;
+    item->Bid->User = gCurrentUser;
+    return item;
+}
+
+// Answers every request with the same page, byte for byte.
+class FixedPageServer : public QObject
+{
+public:
+    explicit FixedPageServer(QByteArray body) : m_body(std::move(body))
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    m_request += s->readAll();
+                    if (!m_request.contains("\r\n\r\n"))
+                        return;
+                    s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=windows-1252\r\nContent-Length: " +
+                             QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body);
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/time").arg(m_server.serverPort()); }
+
+private:
+    QTcpServer m_server;
+    QByteArray m_body;
+    QByteArray m_request;
+};
+
+void pointTimePageAt(EngineFixture &f, const QString &url)
+{
+    QByteArray lines;
+    for (const QByteArray &line : f.site.urlFile().split('\n')) {
+        if (!line.isEmpty())
+            lines += (line.startsWith("EbayTimeSyncURL|") ? "EbayTimeSyncURL|" + url.toUtf8() : line) + '\n';
+    }
+    QFile file(f.folder.file(QStringLiteral("eburl.zdx")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(lines);
+    file.close();
+    gURLs.reset();
+}
+
+int countOf(const QStringList &rows, const QString &text) { return static_cast<int>(rows.count(text)); }
+
+// A seller no page of the site shows: still there means the row was not written.
+const QString kUntouched = QStringLiteral("seller before");
+void markUntouched(qint32 key)
+{
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Seller = ? WHERE AUC_Primary = ?"), {kUntouched, key});
+}
+
+} // namespace
+
+class TestPump : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup();
+    void emptyQueueSendsNothing();
+    void refreshGetsTheTrimmedNumber();
+    void replyReadInChunksPassedWhole_data();
+    void replyReadInChunksPassedWhole();
+    void failedRefreshLoggedOnceAndDropped_data();
+    void failedRefreshLoggedOnceAndDropped();
+    void haltDropsTheSnipeInFlightKeepsQueuedSnipes();
+    void replyForAClearedItemDoesNothing();
+    void replyIgnoredWhileClosing();
+    void serveQueueNotReenteredDuringWait();
+};
+
+void TestPump::cleanup()
+{
+    gClosing = false;
+    Clock::unfreeze();
+    Clock::setOffsetMs(0);
+}
+
+void TestPump::emptyQueueSendsNothing()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.engine->tmrBidSnipe_Timer();
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 0"));
+    QCOMPARE(f.window->grid.columnCaption(0), QStringLiteral("Auctions (0 Items)"));
+    QVERIFY(!f.engine->mblnServingItem);
+    QVERIFY(!f.engine->mLastQueueItem);
+    QVERIFY(f.engine->queue().InetAvailable);
+    QVERIFY(!f.engine->Inet1().StillExecuting());
+    QTest::qWait(50);
+    QCOMPARE(f.site.requestCount(), 0);
+}
+
+void TestPump::refreshGetsTheTrimmedNumber()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.site.addAuction(f.siteAuction(QStringLiteral("3001000002"), 3600, 12.5));
+    const qint32 key = f.addAuctionRow(QStringLiteral("3001000002"));
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("  3001000002 "), f.openFolder);
+    f.engine->queue().Add(item);
+
+    f.engine->ServeQueue();
+    QCOMPARE(f.engine->mLastQueueItem, item);
+    QVERIFY(f.engine->mblnServingItem);
+    QVERIFY(!f.engine->queue().InetAvailable);
+    QVERIFY(f.engine->Inet1().StillExecuting());
+    QCOMPARE(f.window->statusPanel(1), QStringLiteral("Refreshing Auction #3001000002"));
+    // A second call while the request is in flight takes nothing.
+    f.engine->ServeQueue();
+    QCOMPARE(f.engine->mLastQueueItem, item);
+
+    QVERIFY(f.runUntilIdle());
+    const auto requests = f.site.requests();
+    QCOMPARE(int(requests.size()), 1);
+    QCOMPARE(requests[0].method, QStringLiteral("GET"));
+    QCOMPARE(requests[0].path, kDll);
+    QCOMPARE(requests[0].query, QStringLiteral("ViewItem&item=3001000002"));
+    QVERIFY(item->Processed);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_CurrentBid")).toDouble(), 12.5);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), QStringLiteral("seller1"));
+}
+
+void TestPump::replyReadInChunksPassedWhole_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("markerAt"); // where the time text's marker starts
+    QTest::addColumn<int>("zoneEndsAt");
+    // The extraction looks at most 500 characters past the marker and never at the page's last one.
+    QTest::newRow("one chunk exactly") << 1024 << 900 << 1018;
+    QTest::newRow("time across the first boundary") << 1500 << 1000 << 1038;
+    QTest::newRow("time across the second, short last chunk") << 2070 << 1800 << 2060;
+}
+
+void TestPump::replyReadInChunksPassedWhole()
+{
+    QFETCH(int, length);
+    QFETCH(int, markerAt);
+    QFETCH(int, zoneEndsAt);
+    const QByteArray head = "<html><body>";
+    const QByteArray marker = "be... Thursday, ";
+    const QByteArray time = "Dec-10-26 09:00:00 PST";
+    QByteArray body = head + QByteArray(markerAt - head.size(), '-') + marker;
+    body += QByteArray(zoneEndsAt - time.size() - body.size(), ' ') + time;
+    body += QByteArray(length - body.size(), '-');
+    QCOMPARE(body.size(), length);
+
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    FixedPageServer server(body);
+    pointTimePageAt(f, server.url());
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::TimeSync;
+    item->Priority = 2;
+    item->message = QStringLiteral("Syncronizing Time...");
+    f.engine->queue().Add(item);
+    QVERIFY(f.runUntil([&] { return item->Processed; }, 5000));
+    QVERIFY(f.runUntilIdle());
+
+    const QDateTime expected = Values::toDate(QStringLiteral("Dec-10-26 09:00:00")).addSecs(3600 * gSettings->TimeOffset);
+    QVERIFY2(qAbs(Clock::now().secsTo(expected)) < 5, qPrintable(Clock::now().toString()));
+    QVERIFY(f.generalLog().isEmpty());
+}
+
+void TestPump::failedRefreshLoggedOnceAndDropped_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("panel2");
+    QTest::newRow("dropped") << int(practice::FaultKind::Drop) << QString();
+    QTest::newRow("timed out") << int(practice::FaultKind::Delay)
+                               << QStringLiteral("An Error Occurred - 35768:The request timed out");
+}
+
+void TestPump::failedRefreshLoggedOnceAndDropped()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, panel2);
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.engine->Inet1().setRequestTimeoutMs(300);
+    f.site.addAuction(f.siteAuction(QStringLiteral("3001000003"), 3600));
+    const qint32 key = f.addAuctionRow(QStringLiteral("3001000003"));
+    markUntouched(key);
+    f.site.setFault(kDll + QStringLiteral("?ViewItem"), practice::Fault{practice::FaultKind(kind), 700, -1});
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000003"), f.openFolder);
+    f.engine->queue().Add(item);
+
+    QVERIFY(f.runUntil([&] { return f.window->statusPanel(2).startsWith(QLatin1String("An Error Occurred - ")); },
+                       5000));
+    if (!panel2.isEmpty())
+        QCOMPARE(f.window->statusPanel(2), panel2);
+    QVERIFY(f.runUntilIdle());
+    const int sent = f.site.requestCount();
+    f.runUntil([] { return false; }, 600); // more ticks: nothing is sent again
+    QCOMPARE(f.site.requestCount(), sent);
+    QCOMPARE(f.generalLog(), QStringList{QStringLiteral("Unable to connect, aborting processing of Item: #3001000003")});
+    QVERIFY(f.auctionLog(key).isEmpty());
+    QVERIFY(!item->Processed);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
+    QVERIFY(f.engine->queue().InetAvailable);
+}
+
+void TestPump::haltDropsTheSnipeInFlightKeepsQueuedSnipes()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const qint32 a = f.addAuctionRow(QStringLiteral("3001000004"), 3);
+    const qint32 b = f.addAuctionRow(QStringLiteral("3001000005"), 2);
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 0"));
+
+    // A snipe step in flight: the site holds its answer back.
+    f.site.setFault(kDll + QStringLiteral("?TimeShow"), practice::Fault{practice::FaultKind::Delay, 500, -1});
+    const QItemPtr inFlight = snipe(a, 5);
+    inFlight->Bid->SetNextAction(BNBidTalk::SyncClock);
+    f.engine->mLastQueueItem = inFlight;
+    f.engine->mblnServingItem = true;
+    QVERIFY(f.engine->Inet1().Execute(f.site.commandUrl(QStringLiteral("TimeShow")), QStringLiteral("Get")));
+    f.engine->queue().InetAvailable = false;
+
+    const QItemPtr kept = snipe(b, 7);
+    f.engine->queue().Add(request(BNQItem::Refresh, QStringLiteral("3001000004"), f.openFolder, 0));
+    f.engine->queue().Add(kept);
+    f.engine->queue().Add(snipe(b, 0));
+    f.engine->queue().Add(request(BNQItem::Import, QStringLiteral("3001000009"), f.openFolder));
+    auto sync = std::make_shared<BNQItem>();
+    sync->Action = BNQItem::TimeSync;
+    sync->Priority = 2;
+    f.engine->queue().Add(sync);
+    const int builds = f.window->builds;
+
+    f.engine->HaltOperation();
+    QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{kept});
+    QVERIFY(!f.engine->mLastQueueItem);
+    QVERIFY(!f.engine->Inet1().StillExecuting());
+    QVERIFY(f.engine->queue().InetAvailable);
+    auto notRefreshed = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Refreshed <> 1"));
+    QCOMPARE(notRefreshed->value(QStringLiteral("n")).toInt(), 0);
+    QCOMPARE(f.window->builds, builds + 1);
+    QCOMPARE(f.window->statusPanel(1), QStringLiteral("None"));
+    QCOMPARE(f.window->statusPanel(2), QStringLiteral("Operation Halted by User Request..."));
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 1"));
+
+    // The held-back answer never reaches the dropped step.
+    QTest::qWait(700);
+    QVERIFY(!inFlight->Processed);
+    QVERIFY(f.auctionLog(a).isEmpty());
+    QCOMPARE(f.window->statusPanel(2), QStringLiteral("Operation Halted by User Request..."));
+}
+
+void TestPump::replyForAClearedItemDoesNothing()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.site.addAuction(f.siteAuction(QStringLiteral("3001000006"), 3600));
+    const qint32 key = f.addAuctionRow(QStringLiteral("3001000006"));
+    markUntouched(key);
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000006"), f.openFolder);
+    f.engine->queue().Add(item);
+    f.engine->ServeQueue();
+    QVERIFY(f.engine->Inet1().StillExecuting());
+    // As when the auction's snipe is cancelled while its step is out.
+    f.engine->mLastQueueItem.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.engine->Inet1().StillExecuting() && f.engine->queue().InetAvailable, 5000);
+    QVERIFY(!item->Processed);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
+}
+
+void TestPump::replyIgnoredWhileClosing()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.site.addAuction(f.siteAuction(QStringLiteral("3001000007"), 3600));
+    const qint32 key = f.addAuctionRow(QStringLiteral("3001000007"));
+    markUntouched(key);
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000007"), f.openFolder);
+    f.engine->queue().Add(item);
+    f.engine->ServeQueue();
+    QVERIFY(f.engine->Inet1().StillExecuting());
+    gClosing = true;
+    const QItemPtr waiting = request(BNQItem::Refresh, QStringLiteral("3001000008"), f.openFolder);
+    f.engine->queue().Add(waiting);
+    f.engine->HaltOperation(); // does nothing while closing
+    QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{waiting});
+    QCOMPARE(f.engine->mLastQueueItem, item);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!f.engine->Inet1().StillExecuting(), 5000);
+    QTest::qWait(50);
+    QVERIFY(!item->Processed);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
+    QVERIFY(f.window->statusPanel(2) != QLatin1String("Response Completed"));
+}
+
+void TestPump::serveQueueNotReenteredDuringWait()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    // A dial-up connection that cannot be made: the time synchronisation waits, then gives up.
+    QTemporaryDir noTools;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", noTools.path().toLocal8Bit());
+    gSettings->ConnectionType = 0;
+    Clock::freeze(QDateTime::currentDateTime());
+
+    auto sync = std::make_shared<BNQItem>();
+    sync->Action = BNQItem::TimeSync;
+    sync->Priority = 2;
+    sync->message = QStringLiteral("Syncronizing Time...");
+    const QItemPtr refresh = request(BNQItem::Refresh, QStringLiteral("3001000010"), f.openFolder);
+    f.engine->queue().Add(refresh);
+    f.engine->queue().Add(sync);
+
+    bool ticked = false;
+    QItemPtr servedDuringTick;
+    int queuedDuringTick = -1;
+    QMetaObject::invokeMethod(
+        f.engine.get(),
+        [&] {
+            ticked = true;
+            f.engine->tmrBidSnipe_Timer();
+            servedDuringTick = f.engine->mLastQueueItem;
+            queuedDuringTick = f.engine->queue().Count();
+        },
+        Qt::QueuedConnection);
+    f.engine->ServeQueue();
+    qputenv("PATH", path);
+
+    QVERIFY(ticked);
+    QCOMPARE(servedDuringTick, sync);
+    QCOMPARE(queuedDuringTick, 1);
+    QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{refresh});
+    QCOMPARE(f.site.requestCount(), 0);
+    QCOMPARE(countOf(f.generalLog(), QStringLiteral("Unable to connect to the internet to perform time synchronization.")),
+             1);
+    QVERIFY(f.engine->queue().InetAvailable);
+}
+
+QTEST_MAIN(TestPump)
+#include "TestPump.moc"
