@@ -1,0 +1,208 @@
+#include "BSN_Log.h"
+#include "Database.h"
+#include "SnipeTestSupport.h"
+#include "ebayURLS.h"
+
+#include <QtTest>
+
+// Whole conversations against the practice site, on the real clock.
+class TestSnipeSite : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<EngineFixture> f;
+
+    // A scheduled auction that ends secondsFromNow on the site, and its queued conversation.
+    qint32 schedule(const QString &item, qint64 secondsFromNow, double maxBid, int bidSecs = 3,
+                    const std::vector<practice::Bid> &competitors = {})
+    {
+        practice::Auction a = f->siteAuction(item, secondsFromNow, 10.0);
+        a.bids = competitors;
+        f->site.addAuction(a);
+        const QDateTime endSite = AuctionEngine::siteNow().addSecs(secondsFromNow);
+        const qint32 key = f->addAuctionRow(item, 2, endSite, maxBid, 1, bidSecs);
+        f->engine->QueueDueSnipes();
+        return key;
+    }
+    bool conversationOver(qint32 key)
+    {
+        for (const QItemPtr &i : f->engine->queue().items())
+            if (i->Bid && i->Bid->PrimaryKey == key)
+                return false;
+        return !(f->engine->mLastQueueItem && f->engine->mLastQueueItem->Bid &&
+                 f->engine->mLastQueueItem->Bid->PrimaryKey == key && f->engine->Inet1().StillExecuting());
+    }
+    int commands(const QString &command, const QString &item = QString()) const
+    {
+        int n = 0;
+        for (const auto &r : f->site.requests())
+            n += (r.command == command && (item.isEmpty() || r.body.contains(item.toUtf8()) ||
+                                           r.query.contains(item))) ? 1 : 0;
+        return n;
+    }
+    void refreshAfterTheEnd(const QString &item)
+    {
+        auto refresh = std::make_shared<BNQItem>();
+        refresh->Action = BNQItem::Refresh;
+        refresh->Priority = 1;
+        refresh->ItemNumber = item;
+        refresh->UserKey = f->userKey;
+        refresh->Folder = f->openFolder;
+        f->engine->queue().Add(refresh);
+        QVERIFY(f->runUntilIdle());
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<EngineFixture>();
+        QVERIFY(f->isValid());
+        gSettings->ConnectXPriortoBid = 1;
+    }
+    void cleanup() { f.reset(); }
+
+    void winsAndLosesAgainstACompetitor()
+    {
+        const qint32 win = schedule(QStringLiteral("4001"), 8, 20.0, 3, {{QStringLiteral("rival"), 15.0, 1}});
+        const qint32 lose = schedule(QStringLiteral("4002"), 9, 20.0, 3, {{QStringLiteral("rival"), 30.0, 1}});
+        QVERIFY(f->runUntil([&] { return conversationOver(win) && conversationOver(lose); }, 30000));
+
+        const QStringList winLog = f->auctionLog(win);
+        QCOMPARE(winLog.first(), QStringLiteral("Initiating Snipe..."));
+        QVERIFY(winLog.contains(QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping.")));
+        QVERIFY(winLog.contains(QStringLiteral("Making Preparatory Bid of $20.00")));
+        QVERIFY(winLog.contains(QStringLiteral(
+            "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage.")));
+        QVERIFY(winLog.contains(QStringLiteral("Auction Closes in 3 Seconds: Finalizing bid of $20.00 for snipetester...")));
+        QCOMPARE(winLog.last(), QStringLiteral("Bid placement of $20.00 for item #4001 Confirmed."));
+        QCOMPARE(f->auctionLog(lose).last(), QStringLiteral("You have been Outbid by another Bidder."));
+        for (qint32 key : {win, lose})
+            QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
+        // One preparatory and one final post per snipe; the password went through intact.
+        for (const QString &item : {QStringLiteral("4001"), QStringLiteral("4002")}) {
+            QCOMPARE(commands(QStringLiteral("MakeBid"), item), 1);
+            QCOMPARE(commands(QStringLiteral("AcceptBid"), item), 1);
+        }
+        QCOMPARE(f->site.standing(QStringLiteral("4001"))->highBidder, QLatin1String(EngineFixture::kSiteUser));
+
+        // The final post left in the last BidSeconds before the end.
+        for (const auto &r : f->site.requests()) {
+            if (r.command != QLatin1String("AcceptBid") || !r.body.contains("4001"))
+                continue;
+            const qint64 end = f->site.auction(QStringLiteral("4001"))->end.toMSecsSinceEpoch();
+            QVERIFY2(r.arrivalMs >= end - 3000 - 100, qPrintable(QString::number(end - r.arrivalMs)));
+            QVERIFY2(r.arrivalMs < end, qPrintable(QString::number(end - r.arrivalMs)));
+        }
+
+        // After the close a refresh reads the outcome.
+        QVERIFY(f->runUntil([&] { return f->site.now() > f->site.auction(QStringLiteral("4002"))->end; }, 15000));
+        refreshAfterTheEnd(QStringLiteral("4001"));
+        refreshAfterTheEnd(QStringLiteral("4002"));
+        QCOMPARE(f->column(win, QStringLiteral("AUC_Status")).toInt(), 4);
+        QCOMPARE(f->auctionLog(win).last(), QStringLiteral("Congratulations, you have Won this Auction."));
+        QCOMPARE(f->column(lose, QStringLiteral("AUC_Status")).toInt(), 5);
+        QCOMPARE(f->auctionLog(lose).last(), QStringLiteral("You did not win this Auction.  You were outbid."));
+    }
+
+    void timePageWithoutTheTime()
+    {
+        f->site.setFault(f->site.commandUrl(QStringLiteral("TimeShow")).mid(f->site.baseUrl().size()),
+                         {practice::FaultKind::NoTime, 0, -1});
+        const qint64 offsetBefore = Clock::offsetMs();
+        const qint32 key = schedule(QStringLiteral("4003"), 6, 20.0);
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
+        QCOMPARE(Clock::offsetMs(), offsetBefore);
+        const QStringList log = f->auctionLog(key);
+        QVERIFY(log.contains(QStringLiteral(
+            "Unable to Synchronize System Clock to eBay time... continuing with bidding process...")));
+        QCOMPARE(log.last(), QStringLiteral("Bid placement of $20.00 for item #4003 Confirmed."));
+    }
+
+    void preparatoryBidRefused_data()
+    {
+        QTest::addColumn<double>("maxBid");
+        QTest::addColumn<bool>("garbage");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("ending");
+        QTest::newRow("below the minimum") << 5.0 << false << 5
+                                           << QStringList({"You have been Outbid...",
+                                                           "Snipe Aborted: You have been Outbid."});
+        QTest::newRow("a page without the key") << 20.0 << true << 7
+                                                << QStringList({"Error extracting key information while Preparing "
+                                                                "Finalization of the Bid- the probable cause is that "
+                                                                "your maxbid has been outbid.",
+                                                                "Snipe Aborted."});
+    }
+    void preparatoryBidRefused()
+    {
+        QFETCH(double, maxBid);
+        QFETCH(bool, garbage);
+        QFETCH(int, status);
+        QFETCH(QStringList, ending);
+        if (garbage)
+            f->site.setFault(f->site.commandUrl(QStringLiteral("MakeBid")).mid(f->site.baseUrl().size()),
+                             {practice::FaultKind::Garbage, 0, -1});
+        const qint32 key = schedule(QStringLiteral("4004"), 30, maxBid);
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
+        const QStringList log = f->auctionLog(key);
+        QCOMPARE(log.mid(log.size() - 2), ending);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), status);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Folder")).toInt(), f->closedFolder);
+        QCOMPARE(commands(QStringLiteral("AcceptBid")), 0);
+    }
+
+    void finalReplyUnverified_data()
+    {
+        QTest::addColumn<int>("garbageReplies");
+        QTest::addColumn<int>("posts");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("once") << 1 << 2 << "Bid placement of $20.00 for item #4005 Confirmed.";
+        // Log rows keep their first 255 characters.
+        QTest::newRow("twice") << 2 << 2
+                               << QStringLiteral("Still Unable to Verify Bid Confirmation.  Zandrift cannot determine whether or not "
+                                  "eBay accepted your bid, please check the auction to verify.  It is also possible "
+                                  "that your password is incorrect, please test your password by clicking 'Sign Me "
+                                  "into eBay' from the 'Actions' menu.").left(255).trimmed();
+    }
+    void finalReplyUnverified()
+    {
+        QFETCH(int, garbageReplies);
+        QFETCH(int, posts);
+        QFETCH(QString, last);
+        f->site.setFault(f->site.commandUrl(QStringLiteral("AcceptBid")).mid(f->site.baseUrl().size()),
+                         {practice::FaultKind::Garbage, 0, garbageReplies});
+        const qint32 key = schedule(QStringLiteral("4005"), 6, 20.0);
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
+        QCOMPARE(commands(QStringLiteral("AcceptBid")), posts);
+        const QStringList log = f->auctionLog(key);
+        QCOMPARE(log.count(QStringLiteral(
+                     "Unable to Verify Bid Confirmation.  This may be the result in a change the eBay confirmation "
+                     "response page, or eBay may be returning a miscellaneous error.  It is also possible that there "
+                     "was a communication error.  Zandrift will retry this bid for added redundancy.")
+                          .left(255).trimmed()),
+                 1);
+        QVERIFY(log.contains(QStringLiteral("Reattempting to Finalize bid of $20.00 for snipetester...")));
+        QCOMPARE(log.last(), last);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
+    }
+
+    void sendFailuresAreRetriedTwice()
+    {
+        f->engine->Inet1().setRequestTimeoutMs(300);
+        f->site.setFault(f->site.commandUrl(QStringLiteral("MakeBid")).mid(f->site.baseUrl().size()),
+                         {practice::FaultKind::Delay, 1500, -1});
+        const qint32 key = schedule(QStringLiteral("4006"), 60, 20.0);
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
+        const QStringList log = f->auctionLog(key);
+        QCOMPARE(log.count(QStringLiteral("eBay server request timed out.  Zandrift will reattempt to Make Preparatory Bid.")), 2);
+        QCOMPARE(log.mid(log.size() - 2),
+                 QStringList({"eBay has not responded to the last 3 requests.  Most likely, this problem was due to "
+                              "eBay's server being down or a ISP problem.  Zandrift must abort this snipe.",
+                              "Snipe Aborted."}));
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
+        QCOMPARE(f->generalLog().count(QStringLiteral("Unable to connect, aborting processing of Item: #")), 3);
+    }
+};
+
+QTEST_MAIN(TestSnipeSite)
+#include "TestSnipeSite.moc"
