@@ -1,0 +1,344 @@
+#include "Database.h"
+#include "EngineFixture.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "TreeGrid.h"
+
+#include <QtTest>
+
+namespace {
+
+QStringList queuedNumbers(BNQueue &q)
+{
+    QStringList out;
+    for (const QItemPtr &i : q.items())
+        out << i->ItemNumber;
+    return out;
+}
+
+QString boxText(const MsgBoxRecorder &r)
+{
+    QStringList out;
+    for (const MsgBox::Request &b : r.boxes)
+        out << b.title + QStringLiteral(": ") + b.prompt;
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestRequests : public QObject
+{
+    Q_OBJECT
+private slots:
+    void addStrip_data();
+    void addStrip();
+    void canAddAuction_data();
+    void canAddAuction();
+    void refreshSelectedRows();
+    void refreshAllInClosingOrder();
+    void autoRefreshCountsIdleMinutes();
+    void refreshKeepsMarksAndComment();
+    void refreshAfterTheCloseMovesTheAuction();
+};
+
+void TestRequests::addStrip_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("alreadyQueued");
+    QTest::addColumn<bool>("queued");
+    QTest::addColumn<bool>("stripHidden");
+
+    QTest::newRow("accepted") << "" << " 3003000001 " << "" << "" << true << true;
+    QTest::newRow("no folder selected") << "noFolder" << "3003000001"
+                                        << "Select a Folder First: You must first select a folder before adding an "
+                                           "auction."
+                                        << "" << false << false;
+    QTest::newRow("closed branch selected")
+        << "closedFolder" << "3003000001"
+        << "Cannot Add Auctions to Closed Folders: You must first select the Open Auctions folder or one of its "
+           "subfolders before adding an auction."
+        << "" << false << false;
+    QTest::newRow("already queued") << "queued" << "3003000001" << "" << "3003000001" << false << false;
+    QTest::newRow("already added, typed with leading zeros")
+        << "added7" << "007" << "Auction Already Added: This auction (Item # 7) has already been added." << "" << false
+        << true;
+    QTest::newRow("not a number") << "" << "30030x" << "" << "" << false << true;
+    QTest::newRow("being served") << "inFlight" << "3003000001" << "" << "" << false << true;
+}
+
+void TestRequests::addStrip()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, typed);
+    QFETCH(bool, queued);
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    MsgBoxRecorder boxes;
+    QItemPtr before;
+    if (setup == QLatin1String("noFolder")) {
+        f.window->selectedFolder = f.window->selectedFolderRoot = -1;
+    } else if (setup == QLatin1String("closedFolder")) {
+        f.window->selectedFolder = f.window->selectedFolderRoot = f.closedFolder;
+    } else if (setup == QLatin1String("added7")) {
+        f.addAuctionRow(QStringLiteral("7"));
+    } else if (setup == QLatin1String("queued") || setup == QLatin1String("inFlight")) {
+        before = std::make_shared<BNQItem>();
+        before->ItemNumber = QStringLiteral("3003000001");
+        before->Priority = 1;
+        if (setup == QLatin1String("queued"))
+            f.engine->queue().Add(before);
+        else
+            f.engine->mLastQueueItem = before;
+    }
+    const int queuedBefore = f.engine->queue().Count();
+
+    f.engine->cmdAuctionAddOK_Click(typed);
+
+    QTEST(boxText(boxes), "box");
+    for (const MsgBox::Request &b : boxes.boxes)
+        QCOMPARE(b.icon, MsgBox::Icon::Information);
+    QTEST(f.window->alreadyQueued.join(QLatin1Char('|')), "alreadyQueued");
+    QTEST(f.window->stripHidden, "stripHidden");
+    QCOMPARE(f.engine->queue().Count(), queuedBefore + (queued ? 1 : 0));
+    if (boxes.boxes.isEmpty() || setup == QLatin1String("added7"))
+        QVERIFY(!f.window->addEnabled); // disabled once the folder checks passed
+    if (!queued)
+        return;
+    const QItemPtr item = f.engine->queue().items().last();
+    QCOMPARE(item->Action, qint32(BNQItem::Import));
+    QCOMPARE(item->Priority, 1);
+    QCOMPARE(item->ItemNumber, QStringLiteral("3003000001"));
+    QCOMPARE(item->UserKey, f.userKey);
+    QCOMPARE(item->Folder, f.openFolder);
+    QCOMPARE(item->message, QStringLiteral("Adding Auction # 3003000001 "));
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 2"));
+    QVERIFY(f.window->panelWrites.contains(QStringLiteral("2:")));
+}
+
+void TestRequests::canAddAuction_data()
+{
+    QTest::addColumn<bool>("fromBrowser");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("showMessages");
+    QTest::addColumn<QString>("queued");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("textAfter");
+    QTest::addColumn<int>("boxes");
+
+    const QString page = QStringLiteral("http://127.0.0.1/aw-cgi/eBayISAPI.dll?viewitem&Item=0042&ssPageName=x");
+    QTest::newRow("typed, leading zeros dropped") << false << page << " 0099 " << true << "" << true << "99" << 0;
+    QTest::newRow("typed, already added") << false << "" << " 007 " << true << "" << false << " 007 " << 1;
+    QTest::newRow("typed, already added, quietly") << false << "" << "007" << false << "" << false << "007" << 0;
+    QTest::newRow("typed, not whole") << false << "" << "12.5" << true << "" << false << "12.5" << 0;
+    QTest::newRow("from the browser's page") << true << page << "" << true << "" << true << "42" << 0;
+    QTest::newRow("from a page without a number") << true << "http://127.0.0.1/index.html" << "" << true << "" << false
+                                                  << "" << 0;
+    QTest::newRow("from the browser, already queued") << true << page << "" << true << "42" << false << "42" << 0;
+    QTest::newRow("queued under the same text") << false << "" << "55" << true << "55" << false << "55" << 0;
+}
+
+void TestRequests::canAddAuction()
+{
+    QFETCH(bool, fromBrowser);
+    QFETCH(QString, address);
+    QFETCH(QString, text);
+    QFETCH(bool, showMessages);
+    QFETCH(QString, queued);
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    MsgBoxRecorder boxes;
+    f.addAuctionRow(QStringLiteral("7"));
+    f.window->address = address;
+    if (!queued.isEmpty()) {
+        auto item = std::make_shared<BNQItem>();
+        item->ItemNumber = queued;
+        f.engine->queue().Add(item);
+    }
+    QTEST(f.engine->CanAddAuction(fromBrowser, text, showMessages), "result");
+    QTEST(text, "textAfter");
+    QTEST(int(boxes.boxes.size()), "boxes");
+    if (!boxes.boxes.isEmpty())
+        QCOMPARE(boxText(boxes), QStringLiteral("Auction Already Added: This auction (Item # 7) has already been added."));
+}
+
+void TestRequests::refreshSelectedRows()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const qint32 a = f.addAuctionRow(QStringLiteral("3003000011"));
+    const qint32 b = f.addAuctionRow(QStringLiteral("3003000012"));
+    const qint32 c = f.addAuctionRow(QStringLiteral("3003000013"));
+    // Another user's row that somehow shows in the grid is left alone.
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_User = ? WHERE AUC_Primary = ?"), {f.userKey + 100, c});
+    f.window->BuildAuctionGrid(f.openFolder);
+    f.window->widget.setSelectionMode(QAbstractItemView::MultiSelection);
+    TreeGrid &g = f.window->grid;
+    for (qint32 key : {b, a, c})
+        g.selectRow(g.findRowByKey(key, 0));
+
+    f.engine->RefreshAuction();
+    f.engine->RefreshAuction(); // no search for duplicates
+    QCOMPARE(f.engine->queue().Count(), 4);
+    for (const QItemPtr &i : f.engine->queue().items()) {
+        QCOMPARE(i->Action, qint32(BNQItem::Refresh));
+        QCOMPARE(i->Priority, 1);
+        QCOMPARE(i->UserKey, f.userKey);
+        QCOMPARE(i->Folder, f.openFolder);
+        QCOMPARE(i->message, QStringLiteral("Refreshing Auction #") + i->ItemNumber);
+    }
+    QStringList numbers = queuedNumbers(f.engine->queue());
+    numbers.sort();
+    QCOMPARE(numbers, (QStringList{"3003000011", "3003000011", "3003000012", "3003000012"}));
+    const qint32 blue = TreeGrid::rgb(16, 16, 255);
+    const qint16 title = gCurrentUser->Columns.AuctionName;
+    QCOMPARE(g.cellColor(g.findRowByKey(a, 0), title), blue);
+    QCOMPARE(g.cellColor(g.findRowByKey(b, 0), title), blue);
+    QVERIFY(g.cellColor(g.findRowByKey(c, 0), title) != blue);
+    QCOMPARE(f.column(a, QStringLiteral("AUC_Refreshed")).toInt(), 0);
+    QCOMPARE(f.column(c, QStringLiteral("AUC_Refreshed")).toInt(), 1);
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 5"));
+}
+
+void TestRequests::refreshAllInClosingOrder()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const QDateTime t0(QDate(2026, 12, 20), QTime(9, 0));
+    // Item numbers name the order of their end times.
+    const struct
+    {
+        const char *item;
+        int status;
+        int hours;
+    } rows[] = {{"c3", 3, 3}, {"x4", 4, 0}, {"a1", 1, 1}, {"x6", 6, 2}, {"d2", 2, 4},
+                {"x5", 5, 5}, {"b1", 1, 2}, {"x7", 7, 1}, {"e3", 3, 6}};
+    QList<qint32> keys;
+    for (const auto &r : rows)
+        keys << f.addAuctionRow(QLatin1String(r.item), r.status, t0.addSecs(3600 * r.hours));
+    const qint32 others = f.addAuctionRow(QStringLiteral("z1"), 1, t0);
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_User = ? WHERE AUC_Primary = ?"), {f.userKey + 100, others});
+    const int builds = f.window->builds;
+
+    f.engine->mnuActionsRefresh_Click();
+    QCOMPARE(queuedNumbers(f.engine->queue()),
+             (QStringList{"a1", "b1", "c3", "d2", "e3"}));
+    for (const QItemPtr &i : f.engine->queue().items())
+        QCOMPARE(i->Priority, 0);
+    for (int i = 0; i < keys.size(); ++i)
+        QCOMPARE(f.column(keys[i], QStringLiteral("AUC_Refreshed")).toInt(), rows[i].status < 4 ? 0 : 1);
+    QCOMPARE(f.column(others, QStringLiteral("AUC_Refreshed")).toInt(), 1);
+    QCOMPARE(f.window->builds, builds + 1);
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 6"));
+}
+
+void TestRequests::autoRefreshCountsIdleMinutes()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.addAuctionRow(QStringLiteral("3003000021"));
+    gCurrentUser->AutoRefeshMins = 3;
+    BNQueue &q = f.engine->queue();
+
+    f.engine->tmrAutoRefresh_Timer();
+    f.engine->tmrAutoRefresh_Timer();
+    QCOMPARE(f.engine->autoRefreshCounter(), qint16(2));
+    QCOMPARE(q.Count(), 0);
+    // A busy minute neither counts nor refreshes.
+    f.engine->mblnServingItem = true;
+    f.engine->tmrAutoRefresh_Timer();
+    f.engine->mblnServingItem = false;
+    auto waiting = std::make_shared<BNQItem>();
+    q.Add(waiting);
+    f.engine->tmrAutoRefresh_Timer();
+    QCOMPARE(f.engine->autoRefreshCounter(), qint16(2));
+    QCOMPARE(q.Count(), 1);
+    q.NextItem();
+
+    f.engine->tmrAutoRefresh_Timer(); // the third idle minute
+    QCOMPARE(f.engine->autoRefreshCounter(), qint16(0));
+    QCOMPARE(queuedNumbers(q), QStringList{QStringLiteral("3003000021")});
+    q.NextItem();
+
+    // Switched off, or nobody signed in: nothing counts.
+    gCurrentUser->AutoRefeshMins = 0;
+    f.engine->tmrAutoRefresh_Timer();
+    QCOMPARE(f.engine->autoRefreshCounter(), qint16(0));
+    const UserPtr ann = gCurrentUser;
+    ann->AutoRefeshMins = 3;
+    gCurrentUser.reset();
+    f.engine->tmrAutoRefresh_Timer();
+    gCurrentUser = ann;
+    QCOMPARE(f.engine->autoRefreshCounter(), qint16(0));
+    QCOMPARE(q.Count(), 0);
+}
+
+void TestRequests::refreshKeepsMarksAndComment()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    AucColumns &c = gCurrentUser->Columns;
+    c.Paid = 9;
+    c.Received = 10;
+    c.LeftFeedback = 11;
+    c.Comments = 12;
+    f.window->setUpColumns();
+    const QString item = QStringLiteral("3003000031");
+    f.site.addAuction(f.siteAuction(item, 3600, 10.0));
+    f.engine->cmdAuctionAddOK_Click(item);
+    QVERIFY(f.runUntilIdle());
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_ItemNumber = ?"), {item});
+    QCOMPARE(rs->recordCount(), 1);
+    const qint32 key = rs->value(QStringLiteral("AUC_Primary")).toInt();
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Paid = 1, AUC_Received = 0, AUC_LeftFeedback = 1, "
+                                "AUC_Comments = 'ask about postage' WHERE AUC_Primary = ?"),
+                 {key});
+    QCOMPARE(f.site.placeBid(item, QStringLiteral("rival"), 25.0), practice::BidResult::HighBidder);
+
+    f.window->BuildAuctionGrid(f.openFolder);
+    TreeGrid &g = f.window->grid;
+    g.selectRow(g.findRowByKey(key, 0));
+    f.engine->RefreshAuction();
+    QVERIFY(f.runUntilIdle());
+
+    QVERIFY(f.generalLog().isEmpty());
+    QCOMPARE(f.column(key, QStringLiteral("AUC_CurrentBid")).toDouble(), 10.0);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_HighBidder")).toString(), QStringLiteral("rival"));
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Paid")).toInt(), 1);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Received")).toInt(), 0);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_LeftFeedback")).toInt(), 1);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Comments")).toString(), QStringLiteral("ask about postage"));
+    const qint32 row = g.findRowByKey(key, 0);
+    QCOMPARE(g.cellPicture(row, c.Paid), QStringLiteral("imgChecked"));
+    QCOMPARE(g.cellPicture(row, c.Received), QStringLiteral("imgUnchecked"));
+    QCOMPARE(g.cellPicture(row, c.LeftFeedback), QStringLiteral("imgChecked"));
+    QCOMPARE(g.cellText(row, c.Comments), QStringLiteral("ask about postage"));
+    QCOMPARE(g.cellText(row, c.CurrentBid), QStringLiteral("$10.00"));
+}
+
+void TestRequests::refreshAfterTheCloseMovesTheAuction()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const QString item = QStringLiteral("3003000041");
+    f.site.addAuction(f.siteAuction(item, -600, 8.0));
+    f.engine->cmdAuctionAddOK_Click(item);
+    QVERIFY(f.runUntilIdle());
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_ItemNumber = ?"), {item});
+    QCOMPARE(rs->recordCount(), 1);
+    const qint32 key = rs->value(QStringLiteral("AUC_Primary")).toInt();
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Status")).toInt(), 1); // an import decides nothing
+    QCOMPARE(f.window->grid.rowCount(), 1);
+
+    f.engine->RefreshAllAuctions();
+    QVERIFY(f.runUntilIdle());
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Status")).toInt(), 6);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Folder")).toInt(), f.closedFolder);
+    QCOMPARE(f.auctionLog(key), QStringList{QStringLiteral("Auction Closed - No Bid Scheduled.")});
+    QCOMPARE(f.window->grid.findRowByKey(key, 0), -1);
+}
+
+QTEST_MAIN(TestRequests)
+#include "TestRequests.moc"
