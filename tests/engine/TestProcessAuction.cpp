@@ -80,8 +80,8 @@ void showAllColumns(EngineFixture &f)
 {
     AucColumns &c = gCurrentUser->Columns;
     qint16 next = 9;
-    for (qint16 *pos : {&c.Location, &c.CountryRegion, &c.Seller, &c.HighBidder, &c.Paid, &c.Received,
-                        &c.LeftFeedback, &c.Comments})
+    for (qint16 *pos :
+         {&c.Location, &c.CountryRegion, &c.Seller, &c.HighBidder, &c.Paid, &c.Received, &c.LeftFeedback, &c.Comments})
         *pos = next++;
     f.window->setUpColumns();
 }
@@ -114,27 +114,37 @@ void TestProcessAuction::importFailures_data()
     QTest::addColumn<bool>("saved");
 
     const QString item = QStringLiteral("Item #") + kItem;
-    QTest::newRow("no title") << "title" << "" << "Invalid Item Number: " + kItem + ".  Unable to import this auction."
-                              << false;
-    QTest::newRow("no item number") << "ItemNumber" << "" << "Invalid Item Number: Unable to import auction." << false;
+    QTest::newRow("no title") << "title"
+                              << ""
+                              << "Invalid Item Number: " + kItem + ".  Unable to import this auction." << false;
+    QTest::newRow("no item number") << "ItemNumber"
+                                    << ""
+                                    << "Invalid Item Number: Unable to import auction." << false;
     const QString currentBid = item + ": Unable to retrieve Current Bid for this item.  Aborting auction import.";
-    QTest::newRow("no current bid") << "CurrentBid" << "" << currentBid << false;
-    QTest::newRow("current bid not a number") << "CurrentBid" << "n/a" << currentBid << false;
+    QTest::newRow("no current bid") << "CurrentBid"
+                                    << "" << currentBid << false;
+    QTest::newRow("current bid not a number") << "CurrentBid"
+                                              << "n/a" << currentBid << false;
     QTest::newRow("minimum bid not a number")
-        << "MinimumBid" << "--" << item + ": Unable to retrieve Minimum Bid for this item.  Aborting auction import."
-        << false;
-    QTest::newRow("no quantity") << "Quantity" << ""
+        << "MinimumBid"
+        << "--" << item + ": Unable to retrieve Minimum Bid for this item.  Aborting auction import." << false;
+    QTest::newRow("no quantity") << "Quantity"
+                                 << ""
                                  << item + ": Unable to retrieve the Quantity for this item.  Aborting auction import."
                                  << false;
     const QString endTime = item + ": Unable to retrieve the End Time for this item.  Aborting auction import.";
-    QTest::newRow("end time of four characters") << "TimeEnds" << "2026" << endTime << false;
-    QTest::newRow("end time not a date") << "TimeEnds" << "Soon, Dec PST" << endTime << false;
-    QTest::newRow("no end time") << "TimeEnds" << "" << endTime << false;
+    QTest::newRow("end time of four characters") << "TimeEnds"
+                                                 << "2026" << endTime << false;
+    QTest::newRow("end time not a date") << "TimeEnds"
+                                         << "Soon, Dec PST" << endTime << false;
+    QTest::newRow("no end time") << "TimeEnds"
+                                 << "" << endTime << false;
     QTest::newRow("number of bids not a number")
-        << "NumberOfBids" << "x"
-        << item + ": Unable to retrieve the Number of Bids for this item.  Aborting auction import." << false;
+        << "NumberOfBids"
+        << "x" << item + ": Unable to retrieve the Number of Bids for this item.  Aborting auction import." << false;
     QTest::newRow("no time left is imported anyway")
-        << "TimeLeft" << "" << item + ": Unable to retrieve the Time Left for this item." << true;
+        << "TimeLeft"
+        << "" << item + ": Unable to retrieve the Time Left for this item." << true;
 }
 
 void TestProcessAuction::importFailures()
@@ -161,23 +171,51 @@ void TestProcessAuction::refreshKeepsWhatItCannotRead_data()
     QTest::addColumn<QString>("auctionMessage");
     QTest::addColumn<QString>("generalMessage");
 
-    QTest::newRow("current bid") << "CurrentBid" << "n/a" << "AUC_CurrentBid"
-                                 << "Unable to refresh Current Bid for this item." << "";
-    QTest::newRow("minimum bid") << "MinimumBid" << "" << "AUC_MinBid" << "Unable to refresh Minimum Bid for this item."
+    QTest::newRow("current bid") << "CurrentBid"
+                                 << "n/a"
+                                 << "AUC_CurrentBid"
+                                 << "Unable to refresh Current Bid for this item."
                                  << "";
-    QTest::newRow("quantity") << "Quantity" << "many" << "AUC_Quantity"
-                              << "Unable to refresh the Quantity for this item." << "";
-    QTest::newRow("time left") << "TimeLeft" << "" << "AUC_TimeLeft" << "Unable to refresh the Time Left for this item."
+    QTest::newRow("minimum bid") << "MinimumBid"
+                                 << ""
+                                 << "AUC_MinBid"
+                                 << "Unable to refresh Minimum Bid for this item."
+                                 << "";
+    QTest::newRow("quantity") << "Quantity"
+                              << "many"
+                              << "AUC_Quantity"
+                              << "Unable to refresh the Quantity for this item."
+                              << "";
+    QTest::newRow("time left") << "TimeLeft"
+                               << ""
+                               << "AUC_TimeLeft"
+                               << "Unable to refresh the Time Left for this item."
                                << "";
-    QTest::newRow("end time short") << "TimeEnds" << "2026" << "AUC_Ended"
-                                    << "Unable to refresh the End Time for this item." << "";
-    QTest::newRow("end time not a date") << "TimeEnds" << "Soon, Dec PST" << "AUC_Ended"
-                                         << "Unable to refresh the End Time for this item." << "";
-    QTest::newRow("number of bids") << "NumberOfBids" << "x" << "AUC_NumberOfBids"
-                                    << "Unable to refresh the Number of Bids for this item." << "";
-    QTest::newRow("location, silently") << "Location" << "" << "AUC_CityLocation" << "" << "";
+    QTest::newRow("end time short") << "TimeEnds"
+                                    << "2026"
+                                    << "AUC_Ended"
+                                    << "Unable to refresh the End Time for this item."
+                                    << "";
+    QTest::newRow("end time not a date") << "TimeEnds"
+                                         << "Soon, Dec PST"
+                                         << "AUC_Ended"
+                                         << "Unable to refresh the End Time for this item."
+                                         << "";
+    QTest::newRow("number of bids") << "NumberOfBids"
+                                    << "x"
+                                    << "AUC_NumberOfBids"
+                                    << "Unable to refresh the Number of Bids for this item."
+                                    << "";
+    QTest::newRow("location, silently") << "Location"
+                                        << ""
+                                        << "AUC_CityLocation"
+                                        << ""
+                                        << "";
     // A page without a title stops the refresh at once: nothing of it is stored.
-    QTest::newRow("no title") << "title" << "" << "AUC_Title" << ""
+    QTest::newRow("no title") << "title"
+                              << ""
+                              << "AUC_Title"
+                              << ""
                               << "Invalid Item Number: " + kItem + ".  Unable to import this auction.";
 }
 
@@ -265,10 +303,10 @@ void TestProcessAuction::closeOnRefresh_data()
     QTest::newRow("3 anything else") << 3 << "" << ended << false << 3 << "" << true << false << "";
     QTest::newRow("6 moved again") << 6 << "" << ended << false << 6 << "" << true << false << "";
     QTest::newRow("7 moved again") << 7 << "FALSE" << ended << false << 7 << "" << true << false << "";
-    QTest::newRow("1 still running") << 1 << "" << "3 hours, 2 mins" << false << 1 << "" << false << false
-                                     << "picNotScheduled";
-    QTest::newRow("3 still running") << 3 << "TRUE" << "1 min, 5 secs" << false << 3 << "" << false << false
-                                     << "picBidSubmitted";
+    QTest::newRow("1 still running") << 1 << ""
+                                     << "3 hours, 2 mins" << false << 1 << "" << false << false << "picNotScheduled";
+    QTest::newRow("3 still running") << 3 << "TRUE"
+                                     << "1 min, 5 secs" << false << 3 << "" << false << false << "picBidSubmitted";
     QTest::newRow("no closed folder") << 1 << "" << ended << true << 6 << "Auction Closed - No Bid Scheduled." << false
                                       << false << "picClosed";
 }
@@ -413,21 +451,42 @@ void TestProcessAuction::maxBidCells_data()
     QTest::addColumn<QString>("qtyText");
     QTest::addColumn<int>("qtyColor");
 
-    QTest::newRow("no maximum") << 0.0 << 0 << "$12.50" << "1" << "bob" << "--" << kGreen << "--" << -1;
-    QTest::newRow("above the current bid") << 20.0 << 2 << "$12.50" << "1" << "bob" << "$20.00" << kGreen << "2"
-                                           << kGreen;
-    QTest::newRow("equal to the current bid") << 12.5 << 1 << "$12.50" << "1" << "bob" << "$12.50" << kRed << "1"
-                                              << kGreen;
-    QTest::newRow("below, several offered") << 10.0 << 1 << "$12.50" << "2" << "bob" << "$10.00" << kGreen << "1"
-                                            << kGreen;
-    QTest::newRow("below, user leads by name") << 10.0 << 1 << "$12.50" << "1" << "snipetester" << "$10.00" << kGreen
-                                               << "1" << kGreen;
-    QTest::newRow("below, user leads by e-mail") << 10.0 << 1 << "$12.50" << "1" << "ann@example.com" << "$10.00"
-                                                 << kGreen << "1" << kGreen;
-    QTest::newRow("below, name in another case") << 10.0 << 1 << "$12.50" << "1" << "SNIPETESTER" << "$10.00" << kRed
-                                                 << "1" << kGreen;
-    QTest::newRow("below, no high bidder") << 10.0 << 1 << "$12.50" << "1" << "" << "$10.00" << kRed << "1" << kGreen;
-    QTest::newRow("thousands") << 1234.5 << 0 << "$1,500.00" << "1" << "bob" << "$1,234.50" << kRed << "--" << -1;
+    QTest::newRow("no maximum") << 0.0 << 0 << "$12.50"
+                                << "1"
+                                << "bob"
+                                << "--" << kGreen << "--" << -1;
+    QTest::newRow("above the current bid") << 20.0 << 2 << "$12.50"
+                                           << "1"
+                                           << "bob"
+                                           << "$20.00" << kGreen << "2" << kGreen;
+    QTest::newRow("equal to the current bid") << 12.5 << 1 << "$12.50"
+                                              << "1"
+                                              << "bob"
+                                              << "$12.50" << kRed << "1" << kGreen;
+    QTest::newRow("below, several offered") << 10.0 << 1 << "$12.50"
+                                            << "2"
+                                            << "bob"
+                                            << "$10.00" << kGreen << "1" << kGreen;
+    QTest::newRow("below, user leads by name") << 10.0 << 1 << "$12.50"
+                                               << "1"
+                                               << "snipetester"
+                                               << "$10.00" << kGreen << "1" << kGreen;
+    QTest::newRow("below, user leads by e-mail") << 10.0 << 1 << "$12.50"
+                                                 << "1"
+                                                 << "ann@example.com"
+                                                 << "$10.00" << kGreen << "1" << kGreen;
+    QTest::newRow("below, name in another case") << 10.0 << 1 << "$12.50"
+                                                 << "1"
+                                                 << "SNIPETESTER"
+                                                 << "$10.00" << kRed << "1" << kGreen;
+    QTest::newRow("below, no high bidder") << 10.0 << 1 << "$12.50"
+                                           << "1"
+                                           << ""
+                                           << "$10.00" << kRed << "1" << kGreen;
+    QTest::newRow("thousands") << 1234.5 << 0 << "$1,500.00"
+                               << "1"
+                               << "bob"
+                               << "$1,234.50" << kRed << "--" << -1;
 }
 
 void TestProcessAuction::maxBidCells()

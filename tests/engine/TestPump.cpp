@@ -84,7 +84,10 @@ void pointTimePageAt(EngineFixture &f, const QString &url)
     gURLs.reset();
 }
 
-int countOf(const QStringList &rows, const QString &text) { return static_cast<int>(rows.count(text)); }
+int countOf(const QStringList &rows, const QString &text)
+{
+    return static_cast<int>(rows.count(text));
+}
 
 // A seller no page of the site shows: still there means the row was not written.
 const QString kUntouched = QStringLiteral("seller before");
@@ -200,7 +203,8 @@ void TestPump::replyReadInChunksPassedWhole()
     QVERIFY(f.runUntil([&] { return item->Processed; }, 5000));
     QVERIFY(f.runUntilIdle());
 
-    const QDateTime expected = Values::toDate(QStringLiteral("Dec-10-26 09:00:00")).addSecs(3600 * gSettings->TimeOffset);
+    const QDateTime expected =
+        Values::toDate(QStringLiteral("Dec-10-26 09:00:00")).addSecs(3600 * gSettings->TimeOffset);
     QVERIFY2(qAbs(Clock::now().secsTo(expected)) < 5, qPrintable(Clock::now().toString()));
     QVERIFY(f.generalLog().isEmpty());
 }
@@ -228,15 +232,16 @@ void TestPump::failedRefreshLoggedOnceAndDropped()
     const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000003"), f.openFolder);
     f.engine->queue().Add(item);
 
-    QVERIFY(f.runUntil([&] { return f.window->statusPanel(2).startsWith(QLatin1String("An Error Occurred - ")); },
-                       5000));
+    QVERIFY(
+        f.runUntil([&] { return f.window->statusPanel(2).startsWith(QLatin1String("An Error Occurred - ")); }, 5000));
     if (!panel2.isEmpty())
         QCOMPARE(f.window->statusPanel(2), panel2);
     QVERIFY(f.runUntilIdle());
     const int sent = f.site.requestCount();
     f.runUntil([] { return false; }, 600); // more ticks: nothing is sent again
     QCOMPARE(f.site.requestCount(), sent);
-    QCOMPARE(f.generalLog(), QStringList{QStringLiteral("Unable to connect, aborting processing of Item: #3001000003")});
+    QCOMPARE(f.generalLog(),
+             QStringList{QStringLiteral("Unable to connect, aborting processing of Item: #3001000003")});
     QVERIFY(f.auctionLog(key).isEmpty());
     QVERIFY(!item->Processed);
     QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
@@ -372,8 +377,9 @@ void TestPump::serveQueueNotReenteredDuringWait()
     QCOMPARE(queuedDuringTick, 1);
     QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{refresh});
     QCOMPARE(f.site.requestCount(), 0);
-    QCOMPARE(countOf(f.generalLog(), QStringLiteral("Unable to connect to the internet to perform time synchronization.")),
-             1);
+    QCOMPARE(
+        countOf(f.generalLog(), QStringLiteral("Unable to connect to the internet to perform time synchronization.")),
+        1);
     QVERIFY(f.engine->queue().InetAvailable);
 }
 

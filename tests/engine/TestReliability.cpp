@@ -11,12 +11,17 @@
 // late, some are nonsense. The pump must come out of it idle with every row intact.
 namespace {
 
-enum class Outcome { Normal, Dropped, Late, Garbage };
+enum class Outcome
+{
+    Normal,
+    Dropped,
+    Late,
+    Garbage
+};
 
-const QStringList kKeptColumns = {"AUC_User",     "AUC_Folder",       "AUC_ItemNumber", "AUC_Title",
-                                  "AUC_CurrentBid", "AUC_MinBid",     "AUC_Quantity",   "AUC_TimeLeft",
-                                  "AUC_Ended",    "AUC_NumberOfBids", "AUC_Seller",     "AUC_HighBidder",
-                                  "AUC_Status",   "AUC_MaxBid",       "AUC_Comments"};
+const QStringList kKeptColumns = {"AUC_User",   "AUC_Folder",     "AUC_ItemNumber", "AUC_Title",  "AUC_CurrentBid",
+                                  "AUC_MinBid", "AUC_Quantity",   "AUC_TimeLeft",   "AUC_Ended",  "AUC_NumberOfBids",
+                                  "AUC_Seller", "AUC_HighBidder", "AUC_Status",     "AUC_MaxBid", "AUC_Comments"};
 
 QVariantMap snapshot(qint32 key)
 {
@@ -42,7 +47,7 @@ void TestReliability::refreshUnderFaults()
 {
     EngineFixture f;
     QVERIFY(f.isValid());
-    f.engine->Inet1().setRequestTimeoutMs(500);
+    f.engine->Inet1().setRequestTimeoutMs(700);
     constexpr int kCount = 200;
 
     // 10% dropped, 10% late, 5% garbage, spread at random over the items (a fixed seed).
@@ -69,13 +74,14 @@ void TestReliability::refreshUnderFaults()
                      {key});
         keys << key;
         before << snapshot(key);
-        const QString target = QLatin1String(practice::PracticeSite::kDllPath) + QStringLiteral("?ViewItem&item=") + item;
+        const QString target =
+            QLatin1String(practice::PracticeSite::kDllPath) + QStringLiteral("?ViewItem&item=") + item;
         switch (outcomes[i]) {
         case Outcome::Dropped:
             f.site.setFault(target, practice::Fault{practice::FaultKind::Drop, 0, -1});
             break;
         case Outcome::Late:
-            f.site.setFault(target, practice::Fault{practice::FaultKind::Delay, 800, -1});
+            f.site.setFault(target, practice::Fault{practice::FaultKind::Delay, 1200, -1});
             break;
         case Outcome::Garbage:
             f.site.setFault(target, practice::Fault{practice::FaultKind::Garbage, 0, -1});
@@ -136,8 +142,8 @@ void TestReliability::refreshUnderFaults()
             QCOMPARE(now, before[i]);
             QVERIFY(!general.contains(failed));
             // Only what could not be read is logged, to the general log or the auction's.
-            const QString noTitle = QStringLiteral("Invalid Item Number: ") + item +
-                                    QStringLiteral(".  Unable to import this auction.");
+            const QString noTitle =
+                QStringLiteral("Invalid Item Number: ") + item + QStringLiteral(".  Unable to import this auction.");
             unreadable += int(general.count(noTitle));
             for (const QString &m : own)
                 QVERIFY2(m.startsWith(QLatin1String("Unable to refresh ")), qPrintable(m));

@@ -50,22 +50,38 @@ void TestRequests::addStrip_data()
     QTest::addColumn<bool>("queued");
     QTest::addColumn<bool>("stripHidden");
 
-    QTest::newRow("accepted") << "" << " 3003000001 " << "" << "" << true << true;
-    QTest::newRow("no folder selected") << "noFolder" << "3003000001"
+    QTest::newRow("accepted") << ""
+                              << " 3003000001 "
+                              << ""
+                              << "" << true << true;
+    QTest::newRow("no folder selected") << "noFolder"
+                                        << "3003000001"
                                         << "Select a Folder First: You must first select a folder before adding an "
                                            "auction."
                                         << "" << false << false;
     QTest::newRow("closed branch selected")
-        << "closedFolder" << "3003000001"
+        << "closedFolder"
+        << "3003000001"
         << "Cannot Add Auctions to Closed Folders: You must first select the Open Auctions folder or one of its "
            "subfolders before adding an auction."
         << "" << false << false;
-    QTest::newRow("already queued") << "queued" << "3003000001" << "" << "3003000001" << false << false;
+    QTest::newRow("already queued") << "queued"
+                                    << "3003000001"
+                                    << ""
+                                    << "3003000001" << false << false;
     QTest::newRow("already added, typed with leading zeros")
-        << "added7" << "007" << "Auction Already Added: This auction (Item # 7) has already been added." << "" << false
-        << true;
-    QTest::newRow("not a number") << "" << "30030x" << "" << "" << false << true;
-    QTest::newRow("being served") << "inFlight" << "3003000001" << "" << "" << false << true;
+        << "added7"
+        << "007"
+        << "Auction Already Added: This auction (Item # 7) has already been added."
+        << "" << false << true;
+    QTest::newRow("not a number") << ""
+                                  << "30030x"
+                                  << ""
+                                  << "" << false << true;
+    QTest::newRow("being served") << "inFlight"
+                                  << "3003000001"
+                                  << ""
+                                  << "" << false << true;
 }
 
 void TestRequests::addStrip()
@@ -130,14 +146,18 @@ void TestRequests::canAddAuction_data()
 
     const QString page = QStringLiteral("http://127.0.0.1/aw-cgi/eBayISAPI.dll?viewitem&Item=0042&ssPageName=x");
     QTest::newRow("typed, leading zeros dropped") << false << page << " 0099 " << true << "" << true << "99" << 0;
-    QTest::newRow("typed, already added") << false << "" << " 007 " << true << "" << false << " 007 " << 1;
-    QTest::newRow("typed, already added, quietly") << false << "" << "007" << false << "" << false << "007" << 0;
-    QTest::newRow("typed, not whole") << false << "" << "12.5" << true << "" << false << "12.5" << 0;
+    QTest::newRow("typed, already added") << false << ""
+                                          << " 007 " << true << "" << false << " 007 " << 1;
+    QTest::newRow("typed, already added, quietly") << false << ""
+                                                   << "007" << false << "" << false << "007" << 0;
+    QTest::newRow("typed, not whole") << false << ""
+                                      << "12.5" << true << "" << false << "12.5" << 0;
     QTest::newRow("from the browser's page") << true << page << "" << true << "" << true << "42" << 0;
-    QTest::newRow("from a page without a number") << true << "http://127.0.0.1/index.html" << "" << true << "" << false
-                                                  << "" << 0;
+    QTest::newRow("from a page without a number") << true << "http://127.0.0.1/index.html"
+                                                  << "" << true << "" << false << "" << 0;
     QTest::newRow("from the browser, already queued") << true << page << "" << true << "42" << false << "42" << 0;
-    QTest::newRow("queued under the same text") << false << "" << "55" << true << "55" << false << "55" << 0;
+    QTest::newRow("queued under the same text") << false << ""
+                                                << "55" << true << "55" << false << "55" << 0;
 }
 
 void TestRequests::canAddAuction()
@@ -161,7 +181,8 @@ void TestRequests::canAddAuction()
     QTEST(text, "textAfter");
     QTEST(int(boxes.boxes.size()), "boxes");
     if (!boxes.boxes.isEmpty())
-        QCOMPARE(boxText(boxes), QStringLiteral("Auction Already Added: This auction (Item # 7) has already been added."));
+        QCOMPARE(boxText(boxes),
+                 QStringLiteral("Auction Already Added: This auction (Item # 7) has already been added."));
 }
 
 void TestRequests::refreshSelectedRows()
@@ -223,8 +244,7 @@ void TestRequests::refreshAllInClosingOrder()
     const int builds = f.window->builds;
 
     f.engine->mnuActionsRefresh_Click();
-    QCOMPARE(queuedNumbers(f.engine->queue()),
-             (QStringList{"a1", "b1", "c3", "d2", "e3"}));
+    QCOMPARE(queuedNumbers(f.engine->queue()), (QStringList{"a1", "b1", "c3", "d2", "e3"}));
     for (const QItemPtr &i : f.engine->queue().items())
         QCOMPARE(i->Priority, 0);
     for (int i = 0; i < keys.size(); ++i)
