@@ -87,8 +87,15 @@ practice::Auction EngineFixture::siteAuction(const QString &item, qint64 seconds
     a.item = item;
     a.title = QStringLiteral("Lot ") + item;
     a.startPrice = price;
-    a.end = site.now().addSecs(secondsFromNow);
+    // The site's end times are whole seconds, as its pages show them.
+    a.end = QDateTime::fromSecsSinceEpoch(site.now().toSecsSinceEpoch() + secondsFromNow, QTimeZone::utc());
     return a;
+}
+
+QDateTime EngineFixture::siteWall(const QDateTime &instant)
+{
+    const QDateTime pacific = instant.toTimeZone(QTimeZone("America/Los_Angeles"));
+    return QDateTime(pacific.date(), pacific.time());
 }
 
 qint32 EngineFixture::addAuctionRow(const QString &item, int status, const QDateTime &ended, double maxBid,

@@ -32,8 +32,10 @@ public:
     qint32 openFolder = -1;
     qint32 closedFolder = -1;
 
-    // A running auction on the site, ending secondsFromNow from the site's now.
+    // A running auction on the site, ending on the whole second secondsFromNow from the site's now.
     practice::Auction siteAuction(const QString &item, qint64 secondsFromNow, double price = 10.0);
+    // An instant as the site's pages show it (its wall clock), the form AUC_Ended keeps.
+    static QDateTime siteWall(const QDateTime &instant);
 
     // Adds a row as an import would have, in the open folder; returns its key.
     qint32 addAuctionRow(const QString &item, int status = 1, const QDateTime &endedSiteTime = QDateTime(),
