@@ -178,8 +178,12 @@ void AuctionEngine::WaitSeconds(qint32 seconds)
         Clock::advance(static_cast<qint64>(seconds) * 1000);
         return;
     }
-    while (Values::secondsCrossed(start, Clock::now()) < seconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    // Sleep in short slices with the event loop running, so the window and the timers go on.
+    while (Values::secondsCrossed(start, Clock::now()) < seconds) {
+        QEventLoop slice;
+        QTimer::singleShot(50, &slice, &QEventLoop::quit);
+        slice.exec();
+    }
 }
 
 void AuctionEngine::Inet1_StateChanged(int state)

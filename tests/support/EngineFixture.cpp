@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimeZone>
+#include <QTimer>
 
 EngineFixture::EngineFixture()
 {
@@ -118,7 +119,9 @@ bool EngineFixture::runUntil(const std::function<bool()> &done, int timeoutMs)
     t.start();
     bool ok = done();
     while (!ok && t.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+        QEventLoop slice;
+        QTimer::singleShot(10, &slice, &QEventLoop::quit);
+        slice.exec();
         ok = done();
     }
     engine->setTimersEnabled(wasOn);
