@@ -71,6 +71,7 @@ void AuctionEngine::bidSnipeTick()
     if (ConnectionLogChanged) {
         m_window.reloadGeneralLogView();
         ConnectionLogChanged = false;
+        m_window.setLogHeadingColor(TreeGrid::rgb(255, 0, 0));
     }
     if (AuctionLogChanged) {
         m_window.reloadAuctionLogView();
@@ -113,11 +114,10 @@ void AuctionEngine::ServeQueue()
     case BNQItem::Refresh: {
         ebayURLS *urls = UseURLs();
         started = urls && startGet(urls->EbayViewItemURL + Values::trimBlanks(item->ItemNumber));
-        if (!urls)
+        // Nothing went out (no page addresses, or an address that cannot be sent): as a failed send.
+        if (!started)
             BSN_Log().MarkAuction(0, currentUserKey(),
-                                  QStringLiteral("Unable to read the page addresses (eburl.zdx); aborting processing "
-                                                 "of Item: #") +
-                                      item->ItemNumber);
+                                  QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
         break;
     }
     case BNQItem::TimeSync:

@@ -25,7 +25,7 @@ BNBidTalk::BNBidTalk(const QString &scriptPath) { m_script.ImportScript(scriptPa
 QString BNBidTalk::amountText(float amount)
 {
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, amount);
+    const auto res = std::to_chars(buf, buf + sizeof buf, amount, std::chars_format::fixed);
     if (res.ec != std::errc())
         return QString::number(static_cast<double>(amount));
     return QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));

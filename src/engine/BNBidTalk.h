@@ -27,6 +27,10 @@ public:
     bool CancelBid = false;
     qint16 ActionRetry = 0;
     qint16 FinalizeRetry = 0;
+    // The amount and quantity the preparatory bid was made for: the key the site hands out
+    // belongs to them, so a change afterwards needs a new preparatory bid.
+    float PreparedMaxBid = 0;
+    qint16 PreparedQuantity = 0;
 
     // Steps of the conversation.
     enum SnipeStep : qint32 { Wait = 0, Connect = 1, SyncClock = 2, PrepareBid = 3, FinalBid = 4, Done = 8 };
@@ -43,7 +47,7 @@ public:
     QString LoginFormData() const;
     bool IsUserDutchHighBidder(const QString &page) const;
 
-    // "12.5": the shortest text that reads back as the same single-precision amount.
+    // "12.5": the shortest fixed-point text that reads back as the same single-precision amount.
     static QString amountText(float amount);
 
     void SetNextAction(qint32 code)

@@ -75,7 +75,9 @@ void AuctionEngine::refreshFromPage(const QString &page, const QItemPtr &item)
 
 bool AuctionEngine::setClockFromTimePage(const QString &page)
 {
+    // Noted as the clock's offset, so that putting it back loses no time that passed meanwhile.
     const QDateTime noted = Clock::now();
+    const qint64 notedOffset = Clock::offsetMs();
     const QString zone = page.toUpper().contains(QLatin1String("PDT")) ? QStringLiteral("PDT") : QStringLiteral("PST");
     BNHTMLExtract extract;
     bool ok = false;
@@ -83,7 +85,10 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
         extract.Extract(QStringLiteral(", "), zone, QStringLiteral("be..."), 1, page, QStringLiteral("Forward"), &ok));
     const QDateTime site = ok ? Values::toDate(text) : QDateTime();
     if (!site.isValid()) {
-        Clock::set(noted);
+        if (Clock::isFrozen())
+            Clock::set(noted);
+        else
+            Clock::setOffsetMs(notedOffset);
         return false;
     }
     Clock::set(site.addSecs(3600 * static_cast<qint64>(gSettings ? gSettings->TimeOffset : 0)));

@@ -122,6 +122,7 @@ void AuctionEngine::QueueDueSnipes()
 void AuctionEngine::TimeSync(bool, bool disconnectAfter)
 {
     m_window.setStatusPanel(2, QString());
+    m_window.setAddAuctionDefault(false);
     auto item = std::make_shared<BNQItem>();
     item->Action = BNQItem::TimeSync;
     item->Priority = 2;

@@ -168,14 +168,27 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             return SnipeServed::Done;
         }
         m_window.setStatusPanel(1, QStringLiteral("Preparing Bid for Item: ") + Values::trimBlanks(bid.ItemNumber));
+        bid.PreparedMaxBid = bid.MaxBid;
+        bid.PreparedQuantity = bid.Quantity;
         const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayMakeBidURL : QString(), body, true);
-        auctionLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
+        if (sent == SnipeServed::Sent)
+            auctionLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
         return sent;
     }
     case BNBidTalk::FinalBid: {
         QString action = QStringLiteral("Waiting for Exact Moment to Snipe...");
         QString step = QStringLiteral("Waiting...");
         m_window.SetStatusText(action, step);
+        if (bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) {
+            // The schedule changed after the preparatory bid: its key would sign the old amount.
+            auctionLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
+                                Values::formatMoney(bid.MaxBid) + QStringLiteral("."));
+            bid.Key.clear();
+            bid.FinalFormData.clear();
+            bid.SetNextAction(BNBidTalk::PrepareBid);
+            queue().Add(item);
+            return SnipeServed::Waiting;
+        }
         if (secondsLeft(bid) > bid.BidSeconds) {
             queue().Add(item);
             return SnipeServed::Waiting;
@@ -192,6 +205,8 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
                                 Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
                                 QStringLiteral("..."));
         const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayBiddingURL : QString(), bid.FinalFormData, true);
+        if (sent != SnipeServed::Sent)
+            return sent; // retried, or aborted with its own status
         SetAuctionStatus(bid.PrimaryKey, 3);
         if (m_window.folderTreeHasSelection())
             m_window.BuildAuctionGrid(m_window.selectedFolderKey());
@@ -242,6 +257,11 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     m_window.setStatusPanel(1, item->message);
     engine_detail::dial(s.PhoneBookEntry, false);
     WaitSeconds(10);
+    if (mLastQueueItem != item || bid.CancelBid) {
+        // Unscheduled while the dial went on: the conversation ends here.
+        AbortSnipe(bid, QStringLiteral("Bid Canceled..."), 0);
+        return SnipeServed::Done;
+    }
     if (!engine_detail::onlineForBid()) {
         ++bid.ReconnectionAttempts;
         auctionLog(bid, QStringLiteral("Connection Failed... Retrying..."));

@@ -33,6 +33,7 @@ public:
     virtual void ShowAlreadyQueued(const QString &itemNumber) = 0;
     // The add strip's OK button and the strip itself.
     virtual void setAddAuctionEnabled(bool enabled) = 0;
+    virtual void setAddAuctionDefault(bool isDefault) = 0;
     virtual void hideAddAuctionStrip() = 0;
 
     // Rewrites the grid's time-left cells; the window caption (counts of scheduled snipes).
@@ -40,6 +41,8 @@ public:
     virtual void updateCaption() = 0;
 
     virtual void reloadGeneralLogView() = 0;
+    // The colour of the log views' heading (choosing the general log view sets it back).
+    virtual void setLogHeadingColor(qint32 rgb) = 0;
     virtual void reloadAuctionLogView() = 0;
     // The window's unload on the close request (the 200 ms tick checks it).
     virtual void unloadWindow() = 0;

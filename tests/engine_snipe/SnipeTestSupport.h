@@ -22,6 +22,8 @@ inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &
     bid->MaxBid = maxBid;
     bid->Quantity = quantity;
     bid->User = gCurrentUser;
+    bid->PreparedMaxBid = maxBid; // as if the preparatory bid had been made for these
+    bid->PreparedQuantity = quantity;
     bid->SetNextAction(nextAction);
     auto item = std::make_shared<BNQItem>();
     item->Action = BNQItem::Snipe;

@@ -73,6 +73,8 @@ private slots:
         QTest::newRow("cents") << 1234.56f << "1234.56";
         QTest::newRow("whole") << 20.0f << "20";
         QTest::newRow("dime") << 0.1f << "0.1";
+        QTest::newRow("round hundred thousand") << 100000.0f << "100000";
+        QTest::newRow("a million") << 1000000.0f << "1000000";
     }
     void amountsAreShortestText()
     {

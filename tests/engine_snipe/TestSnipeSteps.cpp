@@ -1,6 +1,7 @@
 #include "BSN_Log.h"
 #include "Database.h"
 #include "MsgBoxRecorder.h"
+#include "ebayURLS.h"
 #include "SnipeTestSupport.h"
 
 #include <QtTest>
@@ -229,6 +230,66 @@ private slots:
         QCOMPARE(f->engine->mLastQueueItem, final);
         QVERIFY(f->runUntil([&] { return f->site.requestCount() > 0; }));
         QCOMPARE(f->site.requests().front().command, QStringLiteral("AcceptBid"));
+    }
+
+    void changedMaximumMakesANewPreparatoryBid()
+    {
+        const qint32 key = f->addAuctionRow(QStringLiteral("108"), 2, QDateTime(), 25.0, 1);
+        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0f, 1, 4);
+        item->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=108&maxbid=20");
+        item->Bid->MaxBid = 25.0f; // the user saved a new maximum after the preparatory bid
+        f->engine->queue().Add(item);
+        f->engine->ServeQueue();
+        QCOMPARE(item->Bid->GetNextAction(), 3);
+        QVERIFY(item->Bid->FinalFormData.isEmpty());
+        QVERIFY(f->site.requests().empty());
+        QCOMPARE(f->auctionLog(key).last(),
+                 QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of $25.00."));
+    }
+
+    void unsendableRequests()
+    {
+        // No address to send to: the refresh is logged and dropped; a final post that cannot be
+        // sent a third time aborts with status 7, not the 3 of a bid that went out.
+        QVERIFY(UseURLs());
+        gURLs->EbayViewItemURL = QStringLiteral("not an address ");
+        gURLs->EbayBiddingURL.clear();
+        auto refresh = std::make_shared<BNQItem>();
+        refresh->Action = BNQItem::Refresh;
+        refresh->Priority = 1;
+        refresh->ItemNumber = QStringLiteral("109");
+        f->engine->queue().Add(refresh);
+        f->engine->ServeQueue();
+        QCOMPARE(f->generalLog(), QStringList{QStringLiteral("Unable to connect, aborting processing of Item: #109")});
+        QVERIFY(f->engine->queue().InetAvailable);
+
+        const qint32 key = f->addAuctionRow(QStringLiteral("110"), 2, QDateTime(), 20.0, 1);
+        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0f, 1, 4);
+        item->Bid->ActionRetry = 2;
+        f->engine->queue().Add(item);
+        f->engine->ServeQueue();
+        QCOMPARE(f->engine->queue().Count(), 0);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
+        QVERIFY(f->site.requests().empty());
+        gURLs.reset();
+    }
+
+    void unscheduledWhileDialling()
+    {
+        FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        gSettings->ConnectionType = 0;
+        gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+        const qint32 key = f->addAuctionRow(QStringLiteral("111"), 2, QDateTime(), 20.0, 1);
+        f->engine->queue().Add(snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1));
+        // The user unschedules during the wait that follows the dial.
+        QTimer::singleShot(0, f->engine.get(), [&] {
+            f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem);
+        });
+        f->engine->ServeQueue();
+        QCOMPARE(f->engine->queue().Count(), 0);
+        QCOMPARE(f->auctionLog(key).mid(f->auctionLog(key).size() - 2),
+                 QStringList({QStringLiteral("Bid Canceled..."), QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
     }
 
     void deletedAuctionIsLeftAlone()

@@ -31,6 +31,8 @@ public:
     QString browserAddress() const override { return address; }
     void ShowAlreadyQueued(const QString &itemNumber) override { alreadyQueued << itemNumber; }
     void setAddAuctionEnabled(bool enabled) override { addEnabled = enabled; }
+    void setAddAuctionDefault(bool isDefault) override { addDefault = isDefault; }
+    void setLogHeadingColor(qint32 rgb) override { headingColor = rgb; }
     void hideAddAuctionStrip() override { stripHidden = true; }
     void UpdateTimeLeftColumn() override { ++timeLeftUpdates; }
     void updateCaption() override { ++captionUpdates; }
@@ -48,6 +50,8 @@ public:
     QString address;
     QStringList alreadyQueued;
     bool addEnabled = true;
+    bool addDefault = true;
+    qint32 headingColor = -1;
     bool stripHidden = false;
     int toggles = 0, builds = 0, timeLeftUpdates = 0, captionUpdates = 0;
     int generalLogReloads = 0, auctionLogReloads = 0, unloads = 0;
