@@ -15,8 +15,9 @@ CREATE TABLE Users (
     U_BidSeconds INTEGER DEFAULT 0,
     U_AutoLogOn SMALLINT DEFAULT 0
 );
--- The profile wizard relies on a second user of the same program name being refused.
-CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName);
+-- The profile wizard relies on a second user of the same program name being refused, in any
+-- letter case.
+CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName COLLATE NOCASE);
 
 CREATE TABLE Auctions (
     AUC_Primary INTEGER PRIMARY KEY AUTOINCREMENT,

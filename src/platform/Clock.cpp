@@ -1,5 +1,7 @@
 #include "Clock.h"
 
+#include <QTimeZone>
+
 namespace {
 qint64 g_offsetMs = 0;
 bool g_frozen = false;
@@ -21,7 +23,10 @@ void Clock::set(const QDateTime &t)
         g_frozenAt = t;
         return;
     }
-    g_offsetMs = QDateTime::currentDateTime().msecsTo(t);
+    // Counted on the wall clock, as every time the program keeps is.
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto wall = [](const QDateTime &d) { return QDateTime(d.date(), d.time(), QTimeZone::utc()); };
+    g_offsetMs = wall(now).msecsTo(wall(t));
 }
 
 qint64 Clock::offsetMs() { return g_offsetMs; }

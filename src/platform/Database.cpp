@@ -4,6 +4,7 @@
 #include "Values.h"
 
 #include <QAtomicInt>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -11,6 +12,7 @@
 #include <QSqlRecord>
 #include <QUrl>
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 
@@ -246,6 +248,8 @@ QVariant Database::toStorage(const QVariant &value, ColumnKind kind)
     }
     if (type == QMetaType::QDateTime)
         return dateText(value.toDateTime());
+    if (type == QMetaType::QDate)
+        return dateText(QDateTime(value.toDate(), QTime(0, 0)));
     if (type == QMetaType::Bool)
         return value.toBool() ? 1 : 0;
     return value;
@@ -267,9 +271,7 @@ QVariant Database::fromStorage(const QVariant &value, ColumnKind kind)
         return value.toLongLong() != 0;
     case ColumnKind::Date: {
         const QString s = value.toString();
-        QDateTime dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (!dt.isValid())
-            dt = Values::toDate(s);
+        QDateTime dt = Values::toDate(s);
         return dt.isValid() ? QVariant(dt) : QVariant();
     }
     case ColumnKind::Text:
@@ -409,6 +411,13 @@ bool Database::compact(const QString &source, const QString &destination, QStrin
     if (!q.exec()) {
         if (error)
             *error = q.lastError().text();
+        return false;
+    }
+    // The copy will be renamed over the database: it must be on the disk first.
+    QFile copy(destination);
+    if (!copy.open(QIODevice::ReadWrite) || ::fsync(copy.handle()) != 0) {
+        if (error)
+            *error = QStringLiteral("The file \"%1\" could not be written to the disk.").arg(destination);
         return false;
     }
     return true;

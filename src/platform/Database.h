@@ -45,6 +45,8 @@ public:
     QSqlDatabase connection() const;
 
     // Runs one statement with bound parameters; returns the number of rows it changed.
+    // Parameters are bound by their own type (no column to convert them for): pass a QDateTime
+    // for a date and a number for money or counts, never their texts.
     int execute(const QString &sql, const QVariantList &params = {});
 
     // A whole-table cursor (seek on a named index, add and edit rows).

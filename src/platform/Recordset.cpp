@@ -51,14 +51,23 @@ bool Recordset::bof()
     return m_pos < 0 || recordCount() == 0;
 }
 
+// A move abandons an unsaved edit, so a later update cannot write it to another row.
 void Recordset::moveFirst()
 {
+    cancelUpdate();
     ensureRows();
     m_pos = 0;
+    m_currentDeleted = false;
 }
 
 void Recordset::moveNext()
 {
+    cancelUpdate();
+    if (m_currentDeleted) {
+        // The row after a deleted one already stands at its position.
+        m_currentDeleted = false;
+        return;
+    }
     if (eof())
         throw DbError(QStringLiteral("No current record."));
     ++m_pos;
@@ -66,8 +75,10 @@ void Recordset::moveNext()
 
 void Recordset::moveLast()
 {
+    cancelUpdate();
     ensureRows();
     m_pos = qMax(0, recordCount() - 1);
+    m_currentDeleted = false;
 }
 
 void Recordset::setIndex(const QString &indexName)
@@ -101,7 +112,9 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
                                     QStringLiteral("<="), QStringLiteral("<")};
     if (!ops.contains(comparison))
         throw DbError(QStringLiteral("Invalid seek comparison \"%1\".").arg(comparison));
+    cancelUpdate();
     ensureRows();
+    m_currentDeleted = false;
     const bool descending = comparison.startsWith(QLatin1Char('<'));
     QSqlQuery q(m_db->connection());
     const QString col = quoted(m_indexColumn);
@@ -127,6 +140,8 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
 
 void Recordset::requireCurrent() const
 {
+    if (m_currentDeleted)
+        throw DbError(QStringLiteral("Record is deleted."));
     const int n = m_isTable ? m_rowIds.size() : m_rows.size();
     if (m_pos < 0 || m_pos >= n)
         throw DbError(QStringLiteral("No current record."));
@@ -256,8 +271,15 @@ void Recordset::update()
         if (!q.exec())
             throw DbError(q.lastError().text());
         m_lastInsertedKey = q.lastInsertId().toLongLong();
-        if (m_isTable)
-            m_loaded = false; // the new row joins the walk at its index position
+        if (m_isTable && m_loaded) {
+            // The new row joins the walk at its index position; the current row stays current.
+            const int n = m_rowIds.size();
+            const qint64 current = (m_pos >= 0 && m_pos < n && !m_currentDeleted) ? m_rowIds[m_pos] : -1;
+            m_loaded = false;
+            ensureRows();
+            if (current >= 0)
+                m_pos = m_rowIds.indexOf(current);
+        }
     } else if (!cols.isEmpty()) {
         QStringList sets;
         for (const QString &c : cols)
@@ -309,4 +331,5 @@ void Recordset::deleteCurrent()
         throw DbError(q.lastError().text());
     m_rowIds.remove(m_pos);
     m_currentLoadedId = -1;
+    m_currentDeleted = true;
 }

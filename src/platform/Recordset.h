@@ -75,6 +75,7 @@ private:
     QHash<QString, int> m_columnIndex;
 
     int m_pos = 0;
+    bool m_currentDeleted = false; // the row at m_pos was deleted: the next move stays put
     bool m_noMatch = false;
     EditMode m_mode = EditMode::None;
     QHash<QString, QVariant> m_buffer; // lower-case column -> value to write

@@ -7,6 +7,7 @@
 namespace Values {
 
 namespace {
+QDateTime wallClockOf(const QDate &date, const QTime &time);
 
 QLocale &currentLocale()
 {
@@ -184,7 +185,7 @@ QDateTime build(int y, int mo, int d, const QString &timeText)
     QTime time;
     if (!date.isValid() || !parseTime(timeText.trimmed(), &time))
         return {};
-    return QDateTime(date, time);
+    return wallClockOf(date, time);
 }
 
 qint64 floorDiv(qint64 a, qint64 b)
@@ -203,10 +204,29 @@ qint64 naiveSeconds(const QDateTime &dt)
 
 } // namespace
 
+namespace {
+QDateTime wallClockOf(const QDate &date, const QTime &time) { return wallClock(date, time); }
+} // namespace
+
+QDateTime wallClock(const QDate &date, const QTime &time)
+{
+    QDateTime local(date, time);
+    // A wall time that this machine's clock skips (the spring-forward hour) still names a
+    // moment on the site's clock: keep its digits.
+    if (!local.isValid() && date.isValid() && time.isValid())
+        return QDateTime(date, time, QTimeZone::utc());
+    return local;
+}
+
 void setLocale(const QLocale &loc) { currentLocale() = loc; }
 QLocale locale() { return currentLocale(); }
 
-bool isNumber(const QString &text) { return !normalizeNumber(text).isEmpty(); }
+bool isNumber(const QString &text)
+{
+    bool ok = false;
+    toNumber(text, &ok);
+    return ok;
+}
 
 double toNumber(const QString &text, bool *ok)
 {
@@ -263,8 +283,11 @@ QString formatGeneralDate(const QDateTime &dt)
 QString formatMoney(double amount)
 {
     const QLocale &loc = currentLocale();
+    if (!std::isfinite(amount))
+        return QString();
     const bool negative = amount < 0;
-    const qint64 cents = std::llround(std::fabs(amount) * 100.0);
+    // Rounded as the decimal text reads (1.005 is "$1.01"), not as its nearest binary value.
+    const qint64 cents = std::llround(std::fabs(amount) * 100.0 + 1e-7);
     QString whole = QString::number(cents / 100);
     const QString group = loc.groupSeparator().isEmpty() ? QStringLiteral(",") : loc.groupSeparator();
     for (int i = whole.size() - 3; i > 0; i -= 3)

@@ -26,6 +26,9 @@ bool isDate(const QString &text);
 // The local date-time of such a text; an invalid QDateTime when it is not a date.
 QDateTime toDate(const QString &text);
 
+// A wall-clock date and time as a QDateTime, valid even in an hour this machine's clock skips.
+QDateTime wallClock(const QDate &date, const QTime &time);
+
 // The general date-and-time form the program writes and shows: "12/10/2026 9:05:03 AM";
 // a time of exactly midnight shows the date alone.
 QString formatGeneralDate(const QDateTime &dt);

@@ -25,7 +25,10 @@ void BSN_Log::MarkAuction(qint32 auctionKey, qint32 userKey, const QString &mess
     rs->setValue(QStringLiteral("LOG_TimeStamp"), Clock::now());
     rs->setValue(QStringLiteral("LOG_Auction"), auctionKey);
     rs->setValue(QStringLiteral("LOG_User"), userKey);
-    rs->setValue(QStringLiteral("LOG_Message"), Values::trimBlanks(message.left(kMaxMessage)));
+    QString cut = message.left(kMaxMessage);
+    if (!cut.isEmpty() && cut.back().isHighSurrogate())
+        cut.chop(1); // never half a character
+    rs->setValue(QStringLiteral("LOG_Message"), Values::trimBlanks(cut));
     rs->update();
     if (auctionKey != 0)
         AuctionLogChanged = true;

@@ -13,7 +13,7 @@ CREATE TABLE Users (
     U_AutoLogOn SMALLINT DEFAULT 0
 );
 -- The profile wizard relies on a second user of the same program name being refused.
-CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName);
+CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName COLLATE NOCASE);
 
 CREATE TABLE Auctions (
     AUC_Primary INTEGER PRIMARY KEY AUTOINCREMENT,

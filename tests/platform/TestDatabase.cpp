@@ -149,6 +149,43 @@ private slots:
         QCOMPARE(rs->recordCount(), 3);
     }
 
+    void cursorMovesAroundChanges()
+    {
+        for (int i = 0; i < 6; ++i)
+            addAuction(QString::number(i), QDateTime(QDate(2026, 12, 10), QTime(10, i)));
+        auto rs = m_db->openTable(QStringLiteral("Auctions"));
+        rs->setIndex(QStringLiteral("AUC_Ended"));
+        // Deleting every other row while walking visits every row once.
+        QStringList visited;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            const QString item = rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+            visited << item;
+            if (item.toInt() % 2 == 0) {
+                rs->deleteCurrent();
+                QVERIFY_THROWS_EXCEPTION(DbError, rs->value(QStringLiteral("AUC_ItemNumber")));
+            }
+        }
+        QCOMPARE(visited, QStringList({"0", "1", "2", "3", "4", "5"}));
+        QCOMPARE(m_db->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), 3);
+
+        // A row added ahead of the current one in the walk leaves the current row current.
+        rs->moveFirst();
+        rs->moveNext();
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("3"));
+        rs->addNew();
+        rs->setValue(QStringLiteral("AUC_ItemNumber"), QStringLiteral("early"));
+        rs->setValue(QStringLiteral("AUC_Ended"), QDateTime(QDate(2026, 1, 1), QTime(0, 0)));
+        rs->update();
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("3"));
+
+        // An edit abandoned by a move writes nothing anywhere.
+        rs->edit();
+        rs->setValue(QStringLiteral("AUC_Title"), QStringLiteral("stray"));
+        rs->moveNext();
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->update());
+        QCOMPARE(m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Title = 'stray'"))->recordCount(), 0);
+    }
+
     void emptyTableCursor()
     {
         auto rs = m_db->openTable(QStringLiteral("Folders"));

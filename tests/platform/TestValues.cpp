@@ -34,6 +34,7 @@ private slots:
         QTest::newRow("two signs") << "--5" << false << 0.0;
         QTest::newRow("bare exponent") << "1e" << false << 0.0;
         QTest::newRow("tag") << "<b>5</b>" << false << 0.0;
+        QTest::newRow("beyond double") << "1e400" << false << 0.0;
     }
     void isNumber()
     {
@@ -107,6 +108,8 @@ private slots:
         QTest::newRow("rounds up") << 2.996 << "$3.00";
         QTest::newRow("negative") << -12.5 << "-$12.50";
         QTest::newRow("exact hundred") << 100.0 << "$100.00";
+        QTest::newRow("half cent up") << 1.005 << "$1.01";
+        QTest::newRow("half cent up again") << 0.285 << "$0.29";
     }
     void money()
     {
@@ -141,6 +144,18 @@ private slots:
         QFETCH(qint64, minutes);
         QCOMPARE(Values::secondsCrossed(a, b), seconds);
         QCOMPARE(Values::minutesCrossed(a, b), minutes);
+    }
+
+    // Run again under a zone with daylight saving (see CMakeLists): a wall time this machine's
+    // clock skips is still the site's time and must survive.
+    void wallTimeInASkippedHour()
+    {
+        const QDateTime t = Values::toDate(QStringLiteral("Mar-08-26 02:30:00"));
+        QVERIFY(t.isValid());
+        QCOMPARE(t.date(), QDate(2026, 3, 8));
+        QCOMPARE(t.time(), QTime(2, 30));
+        const QDateTime before = Values::toDate(QStringLiteral("Mar-08-26 01:59:00"));
+        QCOMPARE(Values::secondsCrossed(before, t), qint64(31 * 60));
     }
 
     void trimRemovesBlanksOnly()

@@ -54,6 +54,7 @@ private slots:
             QCOMPARE(auctions.value(QLatin1String(c)).second, QStringLiteral("0"));
         }
         QCOMPARE(gDB->kindOf(QStringLiteral("APP_SnipesTemp")), ColumnKind::Long);
+        QCOMPARE(app.value(QStringLiteral("APP_SnipesTemp")).second, QStringLiteral("0"));
 
         // Zero length allowed: an empty comment is accepted; the old row reads the defaults.
         gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Comments = ''"));
@@ -71,9 +72,11 @@ private slots:
         QVERIFY(OpenAuctionDatabase());
         gDB->execute(QStringLiteral("UPDATE Application SET APP_SnipesTemp = 5"));
         const auto before = layout(*gDB, QStringLiteral("Auctions"));
+        const auto appBefore = layout(*gDB, QStringLiteral("Application"));
         UpgradeDatabase();
         UpgradeDatabase();
         QCOMPARE(layout(*gDB, QStringLiteral("Auctions")), before);
+        QCOMPARE(layout(*gDB, QStringLiteral("Application")), appBefore);
         auto app = gDB->openQuery(QStringLiteral("SELECT APP_SnipesTemp FROM Application"));
         QCOMPARE(app->value(QStringLiteral("APP_SnipesTemp")).toLongLong(), 5); // a value is kept
     }
@@ -149,7 +152,9 @@ private slots:
         gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Ann")});
         QVERIFY_THROWS_EXCEPTION(
             DbError, gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Ann")}));
-        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("ann")});
+        QVERIFY_THROWS_EXCEPTION( // in any letter case
+            DbError, gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("ann")}));
+        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Bob")});
     }
 };
 
