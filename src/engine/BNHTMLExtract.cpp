@@ -21,20 +21,31 @@ qsizetype BNHTMLExtract::IndexOf(QStringView hay, QStringView needle, qsizetype 
     if (cs == Qt::CaseSensitive || needle.isEmpty() || first.unicode() >= 0x80 || lower == u's' || lower == u'k')
         return hay.indexOf(needle, from, cs);
     const QChar upper = first.toUpper();
+    const QChar lowerChar(lower);
     const qsizetype last = hay.size() - needle.size();
-    qsizetype nextLower = hay.indexOf(QChar(lower), from);
-    qsizetype nextUpper = upper == QChar(lower) ? -1 : hay.indexOf(upper, from);
-    for (;;) {
-        qsizetype at = nextLower < 0 ? nextUpper : (nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper));
-        if (at < 0 || at > last)
-            return -1;
-        if (hay.mid(at, needle.size()).compare(needle, Qt::CaseInsensitive) == 0)
-            return at;
-        if (at == nextLower)
-            nextLower = hay.indexOf(QChar(lower), at + 1);
-        else
-            nextUpper = hay.indexOf(upper, at + 1);
+    // Searched a stretch at a time, so a case of the letter that the page lacks costs one
+    // stretch per call, not the rest of the page (the n-th occurrence walk calls this often).
+    constexpr qsizetype kStretch = 4096;
+    for (qsizetype pos = qMax<qsizetype>(from, 0); pos <= last; pos += kStretch) {
+        const QStringView stretch = hay.mid(pos, qMin(kStretch, hay.size() - pos));
+        qsizetype nextLower = stretch.indexOf(lowerChar);
+        qsizetype nextUpper = upper == lowerChar ? -1 : stretch.indexOf(upper);
+        for (;;) {
+            const qsizetype at =
+                nextLower < 0 ? nextUpper : (nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper));
+            if (at < 0)
+                break;
+            if (pos + at > last)
+                return -1;
+            if (hay.mid(pos + at, needle.size()).compare(needle, Qt::CaseInsensitive) == 0)
+                return pos + at;
+            if (at == nextLower)
+                nextLower = stretch.indexOf(lowerChar, at + 1);
+            else
+                nextUpper = stretch.indexOf(upper, at + 1);
+        }
     }
+    return -1;
 }
 
 namespace {

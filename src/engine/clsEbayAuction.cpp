@@ -124,14 +124,17 @@ void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const
     // High bidder: not judged on a private auction (no names shown) nor on a multiple-item one.
     MeHighBidder = QStringLiteral("Unknown");
     r.lookup("BIDDERSEARCH");
+    // A failed extraction only leaves the answer as it was; the test goes on.
     QString answer;
     const QString privateCatch = QStringLiteral("private");
-    if (r.extract(&answer, view, &privateCatch) && answer != QLatin1String("TRUE")) {
-        if (quantityIsNumber && quantity <= 1) {
-            const QString name = gCurrentUser ? gCurrentUser->EbayName : QString();
+    r.extract(&answer, view, &privateCatch);
+    if (answer != QLatin1String("TRUE") && quantityIsNumber && quantity <= 1) {
+        // Without a signed-in site name there is nobody to look for ("><" is in every row).
+        const QString name = gCurrentUser ? gCurrentUser->EbayName : QString();
+        if (!name.isEmpty()) {
             const QString nameCatch = QLatin1Char('>') + name + QLatin1Char('<');
-            if (r.extract(&answer, view, &nameCatch))
-                MeHighBidder = answer == QLatin1String("TRUE") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+            r.extract(&answer, view, &nameCatch);
+            MeHighBidder = answer == QLatin1String("TRUE") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         }
     }
 

@@ -1,5 +1,7 @@
 #include "DialUpComponent.h"
 
+#include <optional>
+
 #include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
@@ -9,6 +11,7 @@
 namespace {
 constexpr int kNmNotRunning = 8;
 constexpr int kInteractiveWaitSecs = 60;
+constexpr int kSecretsWaitSecs = 8;
 
 // nmcli's terse output: fields split at ":", with "\:" and "\\" escaped.
 QStringList splitTerse(const QString &line)
@@ -178,13 +181,24 @@ void DialUpComponent::DialEntry(const DialUpEntry &entry, bool interactive)
     if (m_program.isEmpty())
         raise(errNotConfigured, QStringLiteral("NetworkManager's nmcli is not installed"));
     const QString setting = credentialSetting(entry.type);
+    // The user name overrides the profile's for this connection only (--temporary), and a
+    // failure to set it does not stop the dial: it is reported once the dial has been asked for.
+    std::optional<DialUpError> userNameError;
     if (!entry.UserName.isEmpty()) {
-        run({QStringLiteral("connection"), QStringLiteral("modify"), QStringLiteral("uuid"), entry.uuid,
-             setting + QStringLiteral(".username"), entry.UserName},
-            timeoutMs);
+        try {
+            run({QStringLiteral("connection"), QStringLiteral("modify"), QStringLiteral("--temporary"),
+                 QStringLiteral("uuid"), entry.uuid, setting + QStringLiteral(".username"), entry.UserName},
+                timeoutMs);
+        } catch (const DialUpError &e) {
+            userNameError = e;
+        }
     }
-    QStringList args{QStringLiteral("--wait"), QString::number(interactive ? kInteractiveWaitSecs : 0),
-                     QStringLiteral("connection"), QStringLiteral("up"), QStringLiteral("uuid"), entry.uuid};
+    if (entry.Password.contains(QLatin1Char('\n')) || entry.Password.contains(QLatin1Char('\r')))
+        raise(errNotConfigured, QStringLiteral("The dial-up password holds a line break"));
+    // nmcli hands a passwd-file's secrets over only while it runs: give it a few seconds then.
+    const int waitSecs = interactive ? kInteractiveWaitSecs : (entry.Password.isEmpty() ? 0 : kSecretsWaitSecs);
+    QStringList args{QStringLiteral("--wait"), QString::number(waitSecs), QStringLiteral("connection"),
+                     QStringLiteral("up"), QStringLiteral("uuid"), entry.uuid};
     // The password goes in a private file, never on the command line where others could read it.
     QTemporaryFile secrets;
     if (!entry.Password.isEmpty()) {
@@ -194,8 +208,10 @@ void DialUpComponent::DialEntry(const DialUpEntry &entry, bool interactive)
         secrets.flush();
         args << QStringLiteral("passwd-file") << secrets.fileName();
     }
-    if (!run(args, (interactive ? kInteractiveWaitSecs : 0) * 1000 + timeoutMs, true).ran)
+    if (!run(args, waitSecs * 1000 + timeoutMs, true).ran)
         raise(errNotConfigured, QStringLiteral("NetworkManager is not running"));
     m_connectionsLoaded = false;
     m_connections.clear();
+    if (userNameError)
+        raise(userNameError->number(), userNameError->text());
 }

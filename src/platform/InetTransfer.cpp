@@ -41,6 +41,7 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     if (!target.isValid() || target.isRelative() || (!post && !get))
         return false;
 
+    ++m_transfer;
     m_text.clear();
     m_pos = 0;
     m_responseCode = 0;
@@ -82,13 +83,22 @@ void InetTransfer::onFinished()
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // A reply with an HTTP status is a completed transfer, whatever the status says; only a
     // failure below HTTP (refused, dropped, unreachable) is an error.
-    if (status.isValid()) {
+    // An HTTP error status (404, 500) is still a page; a connection that broke while the page
+    // came in is not, or half a confirmation would be read as the whole of it.
+    const QNetworkReply::NetworkError err = reply->error();
+    const bool httpLevel = err == QNetworkReply::NoError ||
+                           (err >= QNetworkReply::ContentAccessDenied && err <= QNetworkReply::UnknownContentError) ||
+                           (err >= QNetworkReply::InternalServerError && err <= QNetworkReply::UnknownServerError);
+    if (status.isValid() && httpLevel) {
         m_httpStatus = status.toInt();
         const QByteArray bytes = reply->readAll();
         m_text = TextCodec::decodePage(bytes, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
         release();
+        // A slot may cancel or start another transfer on any state: report no more of this one then.
+        const quint64 transfer = m_transfer;
         emit StateChanged(icResponseReceived);
-        emit StateChanged(icResponseCompleted);
+        if (transfer == m_transfer)
+            emit StateChanged(icResponseCompleted);
         return;
     }
     m_responseCode = static_cast<int>(reply->error());
@@ -111,6 +121,7 @@ void InetTransfer::Cancel()
 {
     m_timer->stop();
     release();
+    ++m_transfer;
 }
 
 void InetTransfer::release()

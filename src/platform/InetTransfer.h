@@ -87,4 +87,5 @@ private:
     int m_accessType = icUseDefault;
     QString m_proxy;
     int m_timeoutMs = kDefaultTimeoutMs;
+    quint64 m_transfer = 0; // counts transfers started and cancels, so stale states are not reported
 };

@@ -96,8 +96,9 @@ QString decodePage(const QByteArray &page, const QByteArray &contentType)
     if (page.startsWith("\xEF\xBB\xBF"))
         return fromUtf8(page);
     const QByteArray name = declaredCharset(page, contentType);
+    // A page that says UTF-8 but is not (old pages often lie) keeps its bytes as Windows-1252.
     if (isUtf8Name(name))
-        return fromUtf8(page);
+        return isValidUtf8(page) ? fromUtf8(page) : fromWindows1252(page);
     if (isSingleByteWestern(name))
         return fromWindows1252(page);
     if (!name.isEmpty()) {

@@ -35,6 +35,7 @@ private slots:
     void credentialsSetOnlyWhenNotEmpty_data();
     void credentialsSetOnlyWhenNotEmpty();
     void dialBringsConnectionUp();
+    void userNameFailureStillDials();
     void alreadyConnectedIsToldThenDialled();
     void hangUpAllEndsEveryOpenConnection();
     void hangUpWithNothingOpenDoesNothing();
@@ -167,7 +168,7 @@ void TestModComm::credentialsSetOnlyWhenNotEmpty()
     DialConnection("Home Modem", false);
     QVERIFY(boxes.boxes.isEmpty());
     const QStringList c = calls();
-    QCOMPARE(c.filter("modify").size(), user.isEmpty() ? 0 : 1);
+    QCOMPARE(c.filter("modify --temporary").size(), user.isEmpty() ? 0 : 1); // not saved in the profile
     QCOMPARE(state().contains("Home Modem\tu1\tgsm\t1\t" + (user.isEmpty() ? "stored" : user).toUtf8() + "\n"), true);
     const QStringList secrets = c.filter(QRegularExpression("^secrets "));
     QCOMPARE(secrets, password.isEmpty() ? QStringList() : QStringList{"secrets gsm.password:" + password});
@@ -184,6 +185,18 @@ void TestModComm::dialBringsConnectionUp()
     QVERIFY(IsOnlineForBid());
     DialConnection("Home Modem", true); // the user asked: the dial waits for the line
     QVERIFY(calls().contains("--wait 60 connection up uuid u1"));
+}
+
+void TestModComm::userNameFailureStillDials()
+{
+    gSettings->DialupUserName = "bob";
+    qputenv("FAKE_NMCLI_FAIL", "modify=4");
+    MsgBoxRecorder boxes;
+    DialConnection("Home Modem", false);
+    QVERIFY(calls().contains("--wait 0 connection up uuid u1"));
+    QVERIFY(state().contains("Home Modem\tu1\tgsm\t1\t"));
+    QCOMPARE(logRows().size(), 1); // the failed override is reported, once
+    QVERIFY(boxes.boxes.isEmpty());
 }
 
 void TestModComm::alreadyConnectedIsToldThenDialled()

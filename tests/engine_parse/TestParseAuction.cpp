@@ -27,6 +27,7 @@ private slots:
     void withoutScript();
     void stripTags_data();
     void stripTags();
+    void nobodySignedIn();
     void realPagesDoNotBreakIt();
 
 private:
@@ -311,6 +312,23 @@ void TestParseAuction::stripTags()
     QString inPlace = text;
     QCOMPARE(clsEbayAuction::StripTags(inPlace), expected);
     QCOMPARE(inPlace, expected);
+}
+
+void TestParseAuction::nobodySignedIn()
+{
+    // Without a site name to look for, "><" would match any row: the answer stays unknown.
+    const UserPtr signedIn = gCurrentUser;
+    for (const QString &name : {QString(), QStringLiteral("none")}) {
+        gCurrentUser.reset();
+        if (!name.isEmpty()) {
+            gCurrentUser = std::make_shared<BSN_User>();
+            gCurrentUser->EbayName = QString();
+        }
+        clsEbayAuction a;
+        a.Parse(sitePage(QStringLiteral("item_active.html")), QStringLiteral("3001000001"));
+        QCOMPARE(a.MeHighBidder, QStringLiteral("Unknown"));
+    }
+    gCurrentUser = signedIn;
 }
 
 void TestParseAuction::realPagesDoNotBreakIt()

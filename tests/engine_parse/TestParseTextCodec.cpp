@@ -31,6 +31,8 @@ void TestParseTextCodec::decodePage_data()
         << QByteArray()
         << QString::fromUtf8("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; "
                              "charset=ISO-8859-1\">\xe2\x82\xac");
+    QTest::newRow("says utf-8, holds 1252") << QByteArray("<meta charset=utf-8>caf\xe9 \x96") << QByteArray()
+                                            << QStringLiteral("<meta charset=utf-8>") + cafe;
     QTest::newRow("undeclared utf-8") << QByteArray("caf\xc3\xa9 \xe2\x80\x93") << QByteArray() << cafe;
     QTest::newRow("undeclared, not utf-8") << QByteArray("caf\xe9 \x96") << QByteArray() << cafe;
     QTest::newRow("utf-8 byte order mark") << QByteArray("\xef\xbb\xbf"

@@ -24,6 +24,7 @@ private slots:
     void cleanup();
     void proxyBiddingBetweenTwoBidders_data();
     void proxyBiddingBetweenTwoBidders();
+    void lowerBidsNeverLowerThePrice();
     void belowMinimumGetsNoKey();
     void lateBidRefused();
     void credentialsDecodedAndChecked_data();
@@ -127,6 +128,22 @@ void TestPracticeSite::proxyBiddingBetweenTwoBidders()
     const QString page = get("ViewItem&item=100");
     QVERIFY(page.contains(QStringLiteral("<b>$%1</b>").arg(price, 0, 'f', 2)));
     QVERIFY(page.contains(QStringLiteral(">%1</a> (").arg(highBidder)));
+}
+
+void TestPracticeSite::lowerBidsNeverLowerThePrice()
+{
+    // Competing bids given with the auction skip the minimum check: a later, lower one must
+    // still leave the price at the second-highest maximum plus the increment.
+    Auction a;
+    a.item = "300";
+    a.title = "Lot 300";
+    a.startPrice = 1.0;
+    a.end = m_site->now().addSecs(3600);
+    a.bids = {{"ann", 10.0, 1}, {"bob", 8.0, 1}, {"cyd", 5.0, 1}};
+    m_site->addAuction(a);
+    const auto s = m_site->standing("300");
+    QCOMPARE(s->highBidder, QStringLiteral("ann"));
+    QCOMPARE(s->price, 8.5);
 }
 
 void TestPracticeSite::belowMinimumGetsNoKey()

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 using namespace practice;
@@ -53,6 +54,8 @@ private slots:
     void refusedConnectionIsAnError();
     void droppedConnectionIsAnError();
     void httpErrorStatusStillCompletes();
+    void bodyCutShortIsAnError();
+    void noStaleStatesAfterASlotActs();
     void delayBeyondTimeOut();
     void cancelStopsTransferInFlight();
     void oneRequestAtATime();
@@ -173,6 +176,61 @@ void TestInetTransfer::httpErrorStatusStillCompletes()
     QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
     QCOMPARE(t.httpStatus(), 500);
     QVERIFY(readAll(t).contains("Internal Server Error"));
+}
+
+void TestInetTransfer::bodyCutShortIsAnError()
+{
+    // Headers promise 1,000 bytes, 14 arrive, then the connection closes: half a confirmation
+    // page must not pass for the whole of it.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    connect(&server, &QTcpServer::newConnection, &server, [&server] {
+        QTcpSocket *s = server.nextPendingConnection();
+        connect(s, &QTcpSocket::readyRead, s, [s] {
+            s->readAll();
+            s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 1000\r\n\r\n<html>bid is c");
+            s->flush();
+            s->disconnectFromHost();
+        });
+    });
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(QStringLiteral("http://127.0.0.1:%1/x").arg(server.serverPort()), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+    QVERIFY(!states(spy).contains(InetTransfer::icResponseCompleted));
+    QVERIFY(t.ResponseCode() != 0);
+}
+
+void TestInetTransfer::noStaleStatesAfterASlotActs()
+{
+    // A handler that cancels, or starts the next request, on "response received" hears
+    // nothing more of the old transfer.
+    for (const bool restart : {false, true}) {
+        InetTransfer t;
+        QList<int> seen;
+        bool acted = false;
+        connect(&t, &InetTransfer::StateChanged, &t, [&](int state) {
+            seen << state;
+            if (state == InetTransfer::icResponseReceived && !acted) {
+                acted = true;
+                if (restart)
+                    QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+                else
+                    t.Cancel();
+            }
+        });
+        QVERIFY(t.Execute(m_site->commandUrl("TimeShow"), "Get"));
+        QTRY_VERIFY(acted);
+        if (restart) {
+            QTRY_COMPARE(seen.count(InetTransfer::icResponseCompleted), 1);
+            QVERIFY(readAll(t).contains("believed to be..."));
+            QCOMPARE(seen.indexOf(InetTransfer::icResponseCompleted), seen.lastIndexOf(InetTransfer::icResponseReceived) + 1);
+        } else {
+            QTest::qWait(200);
+            QVERIFY(!seen.contains(InetTransfer::icResponseCompleted));
+        }
+    }
 }
 
 void TestInetTransfer::delayBeyondTimeOut()

@@ -231,6 +231,9 @@ bool PracticeSite::start(quint16 port)
     d->stopping = false;
     d->running = true;
     d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    // A stop before the server's loop runs would be lost and leave stop() waiting on it forever.
+    for (int i = 0; i < 5000 && !d->server.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

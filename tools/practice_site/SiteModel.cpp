@@ -79,7 +79,8 @@ Standing SiteModel::standing(const Auction &auction)
             s.highBidder = b.bidder;
             s.highMax = b.maxBid;
         } else {
-            s.price = std::min(s.highMax, b.maxBid + increment(auction, b.maxBid));
+            // A losing bid can only push the price up, never below what it already is.
+            s.price = std::max(s.price, std::min(s.highMax, b.maxBid + increment(auction, b.maxBid)));
         }
         s.price = roundCents(s.price);
     }
