@@ -4,11 +4,11 @@
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EngineSupport.h"
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "Values.h"
 #include "clsEbayAuction.h"
-#include "EngineSupport.h"
 
 void AuctionEngine::InetIn(const QString &page)
 {
@@ -98,10 +98,7 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
 void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page)
 {
     BNBidTalk &bid = *item->Bid;
-    BSN_Log log;
-    auto auctionLog = [&](const QString &msg) {
-        log.MarkAuction(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, msg);
-    };
+    auto auctionLog = [&bid](const QString &msg) { engine_detail::bidLog(bid, msg); };
     switch (bid.GetNextAction()) {
     case BNBidTalk::SyncClock:
         if (setClockFromTimePage(page))

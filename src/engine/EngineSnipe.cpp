@@ -14,11 +14,6 @@
 #include "EngineSupport.h"
 
 namespace {
-void auctionLog(const BNBidTalk &bid, const QString &message)
-{
-    BSN_Log().MarkAuction(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, message);
-}
-
 bool auctionExists(qint32 key)
 {
     return gDB && gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Primary = ?"), {key})
@@ -50,10 +45,10 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 re
     // An auction deleted meanwhile has nothing left to abort and no log to write to.
     if (!auctionExists(bid.PrimaryKey))
         return;
-    auctionLog(bid, message);
+    engine_detail::bidLog(bid, message);
     try {
         if (reason == 0) {
-            auctionLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
+            engine_detail::bidLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
             auto rs = gDB->openTable(QStringLiteral("Auctions"));
             rs->setIndex(QStringLiteral("PrimaryKey"));
             if (rs->seek(QStringLiteral("="), bid.PrimaryKey)) {
@@ -64,7 +59,7 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 re
                 rs->update();
             }
         } else if (reason == 1 || reason == 2) {
-            auctionLog(bid, reason == 1 ? QStringLiteral("Snipe Aborted.")
+            engine_detail::bidLog(bid, reason == 1 ? QStringLiteral("Snipe Aborted.")
                                         : QStringLiteral("Snipe Aborted: You have been Outbid."));
             auto rs = gDB->openTable(QStringLiteral("Auctions"));
             rs->setIndex(QStringLiteral("PrimaryKey"));
@@ -82,7 +77,7 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 re
                 grid.removeRow(row);
         }
     } catch (const DbError &) {
-        auctionLog(bid, QStringLiteral("Error in Procedure: Abort Bid."));
+        engine_detail::bidLog(bid, QStringLiteral("Error in Procedure: Abort Bid."));
     }
 }
 
@@ -106,12 +101,12 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
             break;
         }
         if (responseCode == InetTransfer::kTimeoutCode) {
-            auctionLog(bid, QStringLiteral("eBay server request timed out.  ") + retry);
+            engine_detail::bidLog(bid, QStringLiteral("eBay server request timed out.  ") + retry);
         } else {
-            auctionLog(bid, QStringLiteral("eBay did not respond to the last request from Zandrift.  Additional Info "
+            engine_detail::bidLog(bid, QStringLiteral("eBay did not respond to the last request from Zandrift.  Additional Info "
                                            "Returned: ") +
                                 responseInfo);
-            auctionLog(bid, retry);
+            engine_detail::bidLog(bid, retry);
         }
         ++bid.ActionRetry;
         queue().Add(item);
@@ -145,7 +140,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         }
         if (left < static_cast<qint64>(s.ConnectXPriortoBid) * 60 + bid.BidSeconds) {
             bid.SetNextAction(BNBidTalk::Connect);
-            auctionLog(bid, QStringLiteral("Initiating Snipe..."));
+            engine_detail::bidLog(bid, QStringLiteral("Initiating Snipe..."));
         }
         queue().Add(item);
         return SnipeServed::Waiting;
@@ -155,7 +150,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     case BNBidTalk::SyncClock:
         item->message = QStringLiteral("Syncronizing Time...");
         m_window.setStatusPanel(1, item->message);
-        auctionLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
+        engine_detail::bidLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
         return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false);
     case BNBidTalk::PrepareBid: {
         QString error;
@@ -172,7 +167,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         bid.PreparedQuantity = bid.Quantity;
         const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayMakeBidURL : QString(), body, true);
         if (sent == SnipeServed::Sent)
-            auctionLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
+            engine_detail::bidLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
         return sent;
     }
     case BNBidTalk::FinalBid: {
@@ -181,7 +176,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         m_window.SetStatusText(action, step);
         if (bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) {
             // The schedule changed after the preparatory bid: its key would sign the old amount.
-            auctionLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
+            engine_detail::bidLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
                                 Values::formatMoney(bid.MaxBid) + QStringLiteral("."));
             bid.Key.clear();
             bid.FinalFormData.clear();
@@ -198,10 +193,10 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         m_window.SetStatusText(action, step);
         const QString name = bid.User ? bid.User->EbayName : QString();
         if (bid.FinalizeRetry)
-            auctionLog(bid, QStringLiteral(" Reattempting to Finalize bid of ") + Values::formatMoney(bid.MaxBid) +
+            engine_detail::bidLog(bid, QStringLiteral(" Reattempting to Finalize bid of ") + Values::formatMoney(bid.MaxBid) +
                                 QStringLiteral(" for ") + name + QStringLiteral("..."));
         else
-            auctionLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
+            engine_detail::bidLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
                                 Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
                                 QStringLiteral("..."));
         const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayBiddingURL : QString(), bid.FinalFormData, true);
@@ -214,7 +209,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     }
     case BNBidTalk::Done:
         if (s.DisconnectAfterSnipe == 1 && queue().Count() < 1 && (s.ConnectionType == 0 || s.ConnectionType == 1)) {
-            auctionLog(bid, QStringLiteral("Snipe Complete: Disconnecting from the Internet..."));
+            engine_detail::bidLog(bid, QStringLiteral("Snipe Complete: Disconnecting from the Internet..."));
             engine_detail::hangUp();
         }
         return SnipeServed::Done;
@@ -240,15 +235,15 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
         AbortSnipe(bid, QStringLiteral("Unable to connect to internet, unable to place bid."), 1);
         return SnipeServed::Done;
     }
-    auctionLog(bid, QStringLiteral("Checking to see if connected to the Internet..."));
+    engine_detail::bidLog(bid, QStringLiteral("Checking to see if connected to the Internet..."));
     if (engine_detail::onlineForBid()) {
-        auctionLog(bid, QStringLiteral("Already Connected..."));
+        engine_detail::bidLog(bid, QStringLiteral("Already Connected..."));
         bid.SetNextAction(BNBidTalk::SyncClock);
         queue().Add(item);
         return SnipeServed::Waiting;
     }
     bid.ConnectedBySnipe = true;
-    auctionLog(bid, QStringLiteral("Not connected... connecting now..."));
+    engine_detail::bidLog(bid, QStringLiteral("Not connected... connecting now..."));
     if (s.ConnectionType != 0) {
         queue().Add(item);
         return SnipeServed::Waiting;
@@ -264,12 +259,12 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     }
     if (!engine_detail::onlineForBid()) {
         ++bid.ReconnectionAttempts;
-        auctionLog(bid, QStringLiteral("Connection Failed... Retrying..."));
+        engine_detail::bidLog(bid, QStringLiteral("Connection Failed... Retrying..."));
     } else {
         bid.SetNextAction(BNBidTalk::SyncClock);
         item->message = QStringLiteral("Connected Successfully...");
         m_window.setStatusPanel(1, item->message);
-        auctionLog(bid, QStringLiteral("Connected Successfully..."));
+        engine_detail::bidLog(bid, QStringLiteral("Connected Successfully..."));
     }
     queue().Add(item);
     return SnipeServed::Dialled;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BNBidTalk.h"
 #include "BSN_Log.h"
 #include "modComm.h"
 
@@ -33,6 +34,12 @@ inline void hangUp()
         HangUpAll();
     } catch (const std::exception &) {
     }
+}
+
+// A row of the conversation's auction log, under the bidding user.
+inline void bidLog(const BNBidTalk &bid, const QString &message)
+{
+    BSN_Log().MarkAuction(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, message);
 }
 
 // Writes what went wrong to the general log, if even that can be written.

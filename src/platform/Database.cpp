@@ -18,13 +18,6 @@ namespace {
 
 QAtomicInt g_connectionCounter;
 
-QString quoteIdent(const QString &name)
-{
-    if (!Database::isIdentifier(name))
-        throw DbError(QStringLiteral("Invalid name: %1").arg(name));
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
 QString sqlLiteral(const QVariant &v)
 {
     if (v.isNull())
@@ -57,6 +50,13 @@ Database::~Database()
             db.close();
     }
     QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+QString Database::quoteIdentifier(const QString &name)
+{
+    if (!isIdentifier(name))
+        throw DbError(QStringLiteral("Invalid name: %1").arg(name));
+    return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
 bool Database::isIdentifier(const QString &name)
@@ -142,7 +142,7 @@ void Database::loadSchema()
         names << tables.value(0).toString();
     for (const QString &t : names) {
         QSqlQuery info(db);
-        if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoteIdent(t))))
+        if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(Database::quoteIdentifier(t))))
             throw DbError(info.lastError().text());
         QStringList cols;
         while (info.next()) {
@@ -372,11 +372,11 @@ void Database::addColumn(const QString &table, const NewColumn &column)
     default:
         throw DbError(QStringLiteral("Unsupported column type for \"%1\".").arg(column.name));
     }
-    QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteIdent(table), quoteIdent(column.name), type);
+    QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(Database::quoteIdentifier(table), Database::quoteIdentifier(column.name), type);
     if (!column.defaultValue.isNull())
         sql += QStringLiteral(" DEFAULT ") + sqlLiteral(column.defaultValue);
     if (column.kind == ColumnKind::Text && !column.allowZeroLength)
-        sql += QStringLiteral(" CHECK (%1 <> '')").arg(quoteIdent(column.name));
+        sql += QStringLiteral(" CHECK (%1 <> '')").arg(Database::quoteIdentifier(column.name));
     QSqlQuery q(connection());
     if (!q.exec(sql))
         throw DbError(q.lastError().text());

@@ -87,6 +87,8 @@ public:
     static QString dateText(const QDateTime &dt);
 
     static bool isIdentifier(const QString &name);
+    // A table or column name for SQL text; throws DbError for anything but a plain name.
+    static QString quoteIdentifier(const QString &name);
 
 private:
     Database() = default;

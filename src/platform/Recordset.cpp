@@ -6,23 +6,14 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-namespace {
-QString quoted(const QString &name)
-{
-    if (!Database::isIdentifier(name))
-        throw DbError(QStringLiteral("Invalid name: %1").arg(name));
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-} // namespace
-
 void Recordset::ensureRows()
 {
     if (!m_isTable || m_loaded)
         return;
-    const QString order = m_indexColumn.isEmpty() ? QStringLiteral("rowid") : quoted(m_indexColumn) + QStringLiteral(", rowid");
+    const QString order = m_indexColumn.isEmpty() ? QStringLiteral("rowid") : Database::quoteIdentifier(m_indexColumn) + QStringLiteral(", rowid");
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(quoted(m_table), order)))
+    if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(Database::quoteIdentifier(m_table), order)))
         throw DbError(q.lastError().text());
     m_rowIds.clear();
     while (q.next())
@@ -117,9 +108,9 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
     m_currentDeleted = false;
     const bool descending = comparison.startsWith(QLatin1Char('<'));
     QSqlQuery q(m_db->connection());
-    const QString col = quoted(m_indexColumn);
+    const QString col = Database::quoteIdentifier(m_indexColumn);
     q.prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 ? ORDER BY %2 %4, rowid LIMIT 1")
-                  .arg(quoted(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+                  .arg(Database::quoteIdentifier(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
     q.bindValue(0, Database::toStorage(key, m_db->kindOf(m_indexColumn)));
     if (!q.exec())
         throw DbError(q.lastError().text());
@@ -160,7 +151,7 @@ void Recordset::loadCurrent()
     if (id == m_currentLoadedId)
         return;
     QSqlQuery q(m_db->connection());
-    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())
         throw DbError(q.lastError().text());
@@ -249,20 +240,20 @@ void Recordset::update()
     QStringList cols;
     QVariantList vals;
     for (auto it = m_bufferNames.constBegin(); it != m_bufferNames.constEnd(); ++it) {
-        cols << quoted(it.value());
+        cols << Database::quoteIdentifier(it.value());
         vals << m_buffer.value(it.key());
     }
     QSqlQuery q(m_db->connection());
     if (m_mode == EditMode::Add) {
         QString sql;
         if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table));
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(Database::quoteIdentifier(m_table));
         } else {
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(m_table), cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+                      .arg(Database::quoteIdentifier(m_table), cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
         }
         if (!q.prepare(sql))
             throw DbError(q.lastError().text());
@@ -295,10 +286,10 @@ void Recordset::update()
             if (idx == m_columnIndex.constEnd())
                 throw DbError(QStringLiteral("The cursor is not updatable."));
             id = m_rows[m_pos][*idx].toLongLong();
-            where = quoted(m_keyColumn);
+            where = Database::quoteIdentifier(m_keyColumn);
         }
         if (!q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                           .arg(quoted(m_table), sets.join(QLatin1String(", ")), where)))
+                           .arg(Database::quoteIdentifier(m_table), sets.join(QLatin1String(", ")), where)))
             throw DbError(q.lastError().text());
         int i = 0;
         for (; i < vals.size(); ++i)
@@ -325,7 +316,7 @@ void Recordset::deleteCurrent()
         throw DbError(QStringLiteral("Only a table cursor deletes rows."));
     const qint64 id = currentRowId();
     QSqlQuery q(m_db->connection());
-    q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoted(m_table)));
+    q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())
         throw DbError(q.lastError().text());

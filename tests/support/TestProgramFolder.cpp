@@ -10,9 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QProcess>
 
 namespace {
 bool copyTree(const QString &from, const QString &to)
@@ -75,31 +73,11 @@ bool TestProgramFolder::openStore()
 
 bool buildDatabaseFromSchema(const QString &schemaSqlPath, const QString &outPath, QString *error)
 {
-    QFile f(schemaSqlPath);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    QStringList lines;
-    for (const QString &line : QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'))) {
-        if (!line.trimmed().startsWith(QLatin1String("--")))
-            lines << line;
-    }
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("schema-builder"));
-        db.setDatabaseName(outPath);
-        ok = db.open();
-        QSqlQuery q(db);
-        for (const QString &stmt : lines.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
-            if (!ok || stmt.trimmed().isEmpty())
-                continue;
-            if (!q.exec(stmt)) {
-                ok = false;
-                if (error)
-                    *error = q.lastError().text();
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("schema-builder"));
+    // The same tool the build makes the delivered database with.
+    QProcess mkdb;
+    mkdb.start(QStringLiteral(ZANDRIFT_MKDB), {schemaSqlPath, outPath});
+    const bool ok = mkdb.waitForFinished(30000) && mkdb.exitStatus() == QProcess::NormalExit && mkdb.exitCode() == 0;
+    if (!ok && error)
+        *error = QString::fromLocal8Bit(mkdb.readAllStandardError());
     return ok;
 }
