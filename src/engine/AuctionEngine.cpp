@@ -57,11 +57,7 @@ qint32 AuctionEngine::currentUserKey() { return gCurrentUser ? gCurrentUser->Pri
 
 void AuctionEngine::tmrBidSnipe_Timer()
 {
-    try {
-        bidSnipeTick();
-    } catch (const std::exception &e) {
-        engine_detail::logFailure(currentUserKey(), "the request pump", e);
-    }
+    engine_detail::guarded(currentUserKey(), "the request pump", [this] { bidSnipeTick(); });
 }
 
 void AuctionEngine::bidSnipeTick()
@@ -205,14 +201,12 @@ void AuctionEngine::Inet1_StateChanged(int state)
     }
     if (state != InetTransfer::icError && !(state == InetTransfer::icResponseCompleted && !gClosing))
         return;
-    try {
+    engine_detail::guarded(currentUserKey(), "reading the reply", [this, state] {
         if (state == InetTransfer::icError)
             responseError();
         else
             responseCompleted();
-    } catch (const std::exception &e) {
-        engine_detail::logFailure(currentUserKey(), "reading the reply", e);
-    }
+    });
     // Whatever happened to the reply, the pump is free again.
     queue().InetAvailable = true;
 }

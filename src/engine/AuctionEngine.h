@@ -12,6 +12,7 @@
 class IMainWindow;
 class InetTransfer;
 class QTimer;
+class Recordset;
 class TreeGrid;
 class clsEbayAuction;
 
@@ -97,6 +98,8 @@ private:
     void dispatchSnipeReply(const QItemPtr &item, const QString &page);
     bool setClockFromTimePage(const QString &page);
     void refreshFromPage(const QString &page, const QItemPtr &item);
+    // Marks the row (left in edit) as being refreshed and queues its refresh; its item number.
+    QString queueRefreshOf(Recordset &row, qint32 priority);
 
     IMainWindow &m_window;
     std::unique_ptr<BNQueue> m_queue;

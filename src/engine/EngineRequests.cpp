@@ -1,6 +1,7 @@
 #include "AuctionEngine.h"
 
 #include "Database.h"
+#include "EngineSupport.h"
 #include "Folders.h"
 #include "Globals.h"
 #include "IMainWindow.h"
@@ -9,7 +10,6 @@
 #include "Values.h"
 
 #include <cmath>
-#include "EngineSupport.h"
 
 namespace {
 QString queueText(BNQueue &q) { return QStringLiteral("Items in Queue: %1").arg(q.Count() + 1); }
@@ -105,6 +105,18 @@ void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
     m_window.setAddAuctionEnabled(false);
 }
 
+QString AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
+{
+    // The row is marked as waiting for its page until the page processing sets it back.
+    row.edit();
+    row.setValue(QStringLiteral("AUC_Refreshed"), 0);
+    const QString itemNumber = row.value(QStringLiteral("AUC_ItemNumber")).toString();
+    queue().Add(refreshItem(itemNumber, static_cast<qint32>(row.value(QStringLiteral("AUC_Folder")).toLongLong()),
+                            priority));
+    m_window.setStatusPanel(3, queueText(queue()));
+    return itemNumber;
+}
+
 void AuctionEngine::RefreshAuction()
 {
     if (!gDB || !gCurrentUser)
@@ -119,14 +131,10 @@ void AuctionEngine::RefreshAuction()
             continue;
         if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
             continue;
-        rs->edit();
-        rs->setValue(QStringLiteral("AUC_Refreshed"), 0);
-        const QString itemNumber = rs->value(QStringLiteral("AUC_ItemNumber")).toString();
-        queue().Add(refreshItem(itemNumber, static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()), 1));
+        const QString itemNumber = queueRefreshOf(*rs, 1);
         const qint32 shown = FindAuctionRow(grid, Values::trimBlanks(itemNumber).toLongLong());
         if (shown > -1)
             grid.setCellColor(shown, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
-        m_window.setStatusPanel(3, queueText(queue()));
         rs->update();
     }
 }
@@ -144,11 +152,7 @@ void AuctionEngine::RefreshAllAuctions()
             continue;
         if (rs->value(QStringLiteral("AUC_Status")).toInt() >= 4)
             continue;
-        rs->edit();
-        rs->setValue(QStringLiteral("AUC_Refreshed"), 0);
-        queue().Add(refreshItem(rs->value(QStringLiteral("AUC_ItemNumber")).toString(),
-                                static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()), 0));
-        m_window.setStatusPanel(3, queueText(queue()));
+        queueRefreshOf(*rs, 0);
         rs->update();
     }
     m_window.sftFolders_SelChange();
@@ -162,11 +166,7 @@ void AuctionEngine::mnuActionsRefresh_Click()
 
 void AuctionEngine::tmrAutoRefresh_Timer()
 {
-    try {
-        tmrAutoRefresh_TimerBody();
-    } catch (const std::exception &e) {
-        engine_detail::logFailure(currentUserKey(), "the automatic refresh", e);
-    }
+    engine_detail::guarded(currentUserKey(), "the automatic refresh", [this] { tmrAutoRefresh_TimerBody(); });
 }
 
 void AuctionEngine::tmrAutoRefresh_TimerBody()

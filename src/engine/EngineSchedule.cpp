@@ -42,11 +42,7 @@ void AuctionEngine::serveTimeSync(const QItemPtr &item)
 
 void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer()
 {
-    try {
-        tmrQueueSchedulerAndTimeSyncs_TimerBody();
-    } catch (const std::exception &e) {
-        engine_detail::logFailure(currentUserKey(), "the snipe scheduler", e);
-    }
+    engine_detail::guarded(currentUserKey(), "the snipe scheduler", [this] { tmrQueueSchedulerAndTimeSyncs_TimerBody(); });
 }
 
 void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_TimerBody()

@@ -52,4 +52,15 @@ inline void logFailure(qint32 userKey, const char *where, const std::exception &
     }
 }
 
+// Runs one event handler's work; whatever it throws is logged instead of reaching the event loop.
+template <typename Work>
+void guarded(qint32 userKey, const char *where, Work &&work)
+{
+    try {
+        work();
+    } catch (const std::exception &e) {
+        logFailure(userKey, where, e);
+    }
+}
+
 } // namespace engine_detail
