@@ -1,0 +1,54 @@
+#include "Dialogs.h"
+
+// Each form replaces its own empty body below as it is built.
+
+qint16 CloseResult = 0;
+
+void Dialogs::showSplash(QWidget *)
+{
+}
+
+void Dialogs::signIn(QWidget *)
+{
+}
+
+void Dialogs::profileWizard(QWidget *)
+{
+}
+
+void Dialogs::columnChooser(QWidget *)
+{
+}
+
+void Dialogs::systemSettings(QWidget *)
+{
+}
+
+void Dialogs::scheduleSnipe(QWidget *)
+{
+}
+
+void Dialogs::closeConfirmation(QWidget *)
+{
+}
+
+bool Dialogs::comment(QWidget *, const QString &, QString &)
+{
+    return false;
+}
+
+void Dialogs::compactDatabase(QWidget *)
+{
+}
+
+void Dialogs::deleteUser(QWidget *)
+{
+}
+
+void Dialogs::about(QWidget *)
+{
+}
+
+void Dialogs::legend(QWidget *)
+{
+}
