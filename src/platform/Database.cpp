@@ -136,14 +136,14 @@ void Database::loadSchema()
     QSqlDatabase db = connection();
     QSqlQuery tables(db);
     if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")))
-        throw DbError(tables.lastError().text());
+        throwError(tables.lastError());
     QStringList names;
     while (tables.next())
         names << tables.value(0).toString();
     for (const QString &t : names) {
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(Database::quoteIdentifier(t))))
-            throw DbError(info.lastError().text());
+            throwError(info.lastError());
         QStringList cols;
         while (info.next()) {
             const QString col = info.value(1).toString();
@@ -294,10 +294,10 @@ int Database::execute(const QString &sql, const QVariantList &params)
 {
     QSqlQuery q(connection());
     if (!q.prepare(sql))
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     bindAll(q, params);
     if (!q.exec())
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     return q.numRowsAffected();
 }
 
@@ -319,10 +319,10 @@ std::unique_ptr<Recordset> Database::openQuery(const QString &sql, const QVarian
     QSqlQuery q(connection());
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     bindAll(q, params);
     if (!q.exec())
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     std::unique_ptr<Recordset> rs(new Recordset(this));
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i) {
@@ -379,7 +379,7 @@ void Database::addColumn(const QString &table, const NewColumn &column)
         sql += QStringLiteral(" CHECK (%1 <> '')").arg(Database::quoteIdentifier(column.name));
     QSqlQuery q(connection());
     if (!q.exec(sql))
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     loadSchema();
 }
 
@@ -421,4 +421,53 @@ bool Database::compact(const QString &source, const QString &destination, QStrin
         return false;
     }
     return true;
+}
+
+void Database::throwError(const QSqlError &error)
+{
+    // SQLite's extended result codes: SQLITE_CONSTRAINT_PRIMARYKEY and SQLITE_CONSTRAINT_UNIQUE.
+    const QString code = error.nativeErrorCode();
+    if (code == QLatin1String("1555") || code == QLatin1String("2067"))
+        throw DbDuplicateKey(error.text());
+    throw DbError(error.text());
+}
+
+void Database::run(const QString &sql)
+{
+    QSqlQuery q(connection());
+    if (!q.exec(sql))
+        throwError(q.lastError());
+}
+
+void Database::beginTransaction()
+{
+    run(m_transactionDepth == 0 ? QStringLiteral("BEGIN IMMEDIATE")
+                                : QStringLiteral("SAVEPOINT zd%1").arg(m_transactionDepth));
+    ++m_transactionDepth;
+}
+
+void Database::commit()
+{
+    if (m_transactionDepth == 0)
+        throw DbError(QStringLiteral("Commit without a transaction."));
+    // A failed commit leaves the depth as it was, so the caller's rollback still ends it.
+    run(m_transactionDepth == 1 ? QStringLiteral("COMMIT")
+                                : QStringLiteral("RELEASE zd%1").arg(m_transactionDepth - 1));
+    --m_transactionDepth;
+}
+
+void Database::rollback()
+{
+    if (m_transactionDepth == 0)
+        throw DbError(QStringLiteral("Rollback without a transaction."));
+    const int level = --m_transactionDepth;
+    if (level == 0) {
+        QSqlQuery q(connection());
+        // SQLite may have rolled the whole transaction back itself after an I/O or full-disk error.
+        if (!q.exec(QStringLiteral("ROLLBACK")) && !q.lastError().text().contains(QLatin1String("no transaction is active")))
+            throwError(q.lastError());
+        return;
+    }
+    run(QStringLiteral("ROLLBACK TO zd%1").arg(level));
+    run(QStringLiteral("RELEASE zd%1").arg(level));
 }

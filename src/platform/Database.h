@@ -10,6 +10,8 @@
 
 #include "Recordset.h"
 
+class QSqlError;
+
 // A failed database operation. Callers that own a user-visible step catch it there.
 class DbError : public std::runtime_error
 {
@@ -19,6 +21,14 @@ public:
 
 private:
     QString m_message;
+};
+
+// SQLite refused a row because a UNIQUE or PRIMARY KEY constraint already holds its value:
+// the caller can say "already exists" instead of "the file is broken".
+class DbDuplicateKey : public DbError
+{
+public:
+    using DbError::DbError;
 };
 
 // The kinds of column the program reads and writes. Values cross this layer as Qt types:
@@ -43,6 +53,14 @@ public:
 
     QString path() const { return m_path; }
     QSqlDatabase connection() const;
+
+    // Transactions nest as savepoints: the outermost commit stores everything, an inner
+    // rollback undoes only what ran since its own begin. Each throws DbError on failure;
+    // commit or rollback without a begin is an error. Prefer the Transaction guard.
+    void beginTransaction();
+    void commit();
+    void rollback();
+    int transactionDepth() const { return m_transactionDepth; }
 
     // Runs one statement with bound parameters; returns the number of rows it changed.
     // Parameters are bound by their own type (no column to convert them for): pass a QDateTime
@@ -92,6 +110,9 @@ public:
 
 private:
     Database() = default;
+    // Throws DbDuplicateKey for a UNIQUE or PRIMARY KEY failure, else DbError.
+    [[noreturn]] static void throwError(const QSqlError &error);
+    void run(const QString &sql);
     void loadSchema();
     static ColumnKind kindFromDeclType(const QString &decl, bool isKey);
 
@@ -100,6 +121,7 @@ private:
     QHash<QString, ColumnKind> m_kinds;           // by lower-case column name
     QHash<QString, QStringList> m_tableColumns;   // by lower-case table name
     QHash<QString, QString> m_tableKeys;          // by lower-case table name
+    int m_transactionDepth = 0;
 
     friend class Recordset;
 };

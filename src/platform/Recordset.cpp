@@ -14,7 +14,7 @@ void Recordset::ensureRows()
     QSqlQuery q(m_db->connection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(Database::quoteIdentifier(m_table), order)))
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     m_rowIds.clear();
     while (q.next())
         m_rowIds.push_back(q.value(0).toLongLong());
@@ -83,7 +83,7 @@ void Recordset::setIndex(const QString &indexName)
         // A named index of one column; its column is what the cursor walks by.
         QSqlQuery q(m_db->connection());
         if (!q.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?)")))
-            throw DbError(q.lastError().text());
+            Database::throwError(q.lastError());
         q.bindValue(0, indexName);
         if (q.exec() && q.next())
             column = q.value(0).toString();
@@ -113,7 +113,7 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
                   .arg(Database::quoteIdentifier(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
     q.bindValue(0, Database::toStorage(key, m_db->kindOf(m_indexColumn)));
     if (!q.exec())
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     m_noMatch = !q.next();
     if (m_noMatch) {
         m_pos = m_rowIds.size();
@@ -154,7 +154,7 @@ void Recordset::loadCurrent()
     q.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     if (!q.next())
         throw DbError(QStringLiteral("Record is deleted."));
     m_current.clear();
@@ -256,11 +256,11 @@ void Recordset::update()
                       .arg(Database::quoteIdentifier(m_table), cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
         }
         if (!q.prepare(sql))
-            throw DbError(q.lastError().text());
+            Database::throwError(q.lastError());
         for (int i = 0; i < vals.size(); ++i)
             q.bindValue(i, vals[i]);
         if (!q.exec())
-            throw DbError(q.lastError().text());
+            Database::throwError(q.lastError());
         m_lastInsertedKey = q.lastInsertId().toLongLong();
         if (m_isTable && m_loaded) {
             // The new row joins the walk at its index position; the current row stays current.
@@ -290,13 +290,13 @@ void Recordset::update()
         }
         if (!q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                            .arg(Database::quoteIdentifier(m_table), sets.join(QLatin1String(", ")), where)))
-            throw DbError(q.lastError().text());
+            Database::throwError(q.lastError());
         int i = 0;
         for (; i < vals.size(); ++i)
             q.bindValue(i, vals[i]);
         q.bindValue(i, id);
         if (!q.exec())
-            throw DbError(q.lastError().text());
+            Database::throwError(q.lastError());
         if (m_isTable) {
             m_currentLoadedId = -1;
         } else {
@@ -319,7 +319,7 @@ void Recordset::deleteCurrent()
     q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())
-        throw DbError(q.lastError().text());
+        Database::throwError(q.lastError());
     m_rowIds.remove(m_pos);
     m_currentLoadedId = -1;
     m_currentDeleted = true;

@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "Recordset.h"
 #include "TestProgramFolder.h"
+#include "Transaction.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -243,6 +244,144 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, m_db->addColumn(QStringLiteral("Nowhere"), col));
         col.name = QStringLiteral("bad name; --");
         QVERIFY_THROWS_EXCEPTION(DbError, m_db->addColumn(QStringLiteral("Auctions"), col));
+    }
+
+    int count(const QString &table)
+    {
+        return m_db->openQuery(QStringLiteral("SELECT * FROM %1").arg(table))->recordCount();
+    }
+    // What another connection sees: only committed rows.
+    int committedAuctions()
+    {
+        auto other = Database::open(m_db->path());
+        return other->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount();
+    }
+
+    void failureMidwayLeavesNoRow()
+    {
+        addAuction(QStringLiteral("before"), QVariant());
+        try {
+            Transaction tx(*m_db);
+            addAuction(QStringLiteral("1"), QVariant());
+            m_db->execute(QStringLiteral("UPDATE Auctions SET AUC_Title = ?"), {QStringLiteral("changed")});
+            addAuction(QStringLiteral("2"), QStringLiteral("not a date")); // throws
+            tx.commit();
+            QFAIL("the bad date was stored");
+        } catch (const DbError &) {
+        }
+        QCOMPARE(count(QStringLiteral("Auctions")), 1);
+        QCOMPARE(m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Title = ?"), {QStringLiteral("changed")})
+                     ->recordCount(),
+                 0);
+        QCOMPARE(m_db->transactionDepth(), 0);
+
+        {
+            Transaction tx(*m_db);
+            addAuction(QStringLiteral("3"), QVariant());
+            QCOMPARE(committedAuctions(), 1); // not visible before the commit
+            tx.commit();
+            QVERIFY_THROWS_EXCEPTION(DbError, tx.commit());
+        }
+        QCOMPARE(committedAuctions(), 2);
+
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->commit());
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->rollback());
+    }
+
+    void nestedTransactionsAreSavepoints()
+    {
+        {
+            Transaction outer(*m_db);
+            addAuction(QStringLiteral("kept"), QVariant());
+            {
+                Transaction inner(*m_db);
+                addAuction(QStringLiteral("undone"), QVariant());
+            } // rolled back alone
+            {
+                Transaction inner(*m_db);
+                addAuction(QStringLiteral("inner committed"), QVariant());
+                inner.commit();
+            }
+            QCOMPARE(m_db->transactionDepth(), 1);
+            QCOMPARE(committedAuctions(), 0); // an inner commit stores nothing yet
+            outer.commit();
+        }
+        auto rs = m_db->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions ORDER BY AUC_Primary"));
+        QStringList items;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            items << rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+        QCOMPARE(items, QStringList({QStringLiteral("kept"), QStringLiteral("inner committed")}));
+
+        {
+            Transaction outer(*m_db);
+            Transaction inner(*m_db);
+            addAuction(QStringLiteral("lost"), QVariant());
+            inner.commit();
+        } // the outer rollback takes the inner commit with it
+        QCOMPARE(count(QStringLiteral("Auctions")), 2);
+        QCOMPARE(m_db->transactionDepth(), 0);
+    }
+
+    void duplicateKeyIsItsOwnError_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("duplicate");
+        QTest::newRow("execute, same name") << "execute Ann" << true;
+        QTest::newRow("execute, other letter case") << "execute ANN" << true;
+        QTest::newRow("execute, same key") << "execute key" << true;
+        QTest::newRow("table cursor add") << "add" << true;
+        QTest::newRow("table cursor edit") << "edit" << true;
+        QTest::newRow("query cursor edit") << "query edit" << true;
+        QTest::newRow("missing name") << "execute null" << false;
+    }
+    void duplicateKeyIsItsOwnError()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, duplicate);
+        const QString insert = QStringLiteral("INSERT INTO Users (U_Primary, U_ZandroName) VALUES (?, ?)");
+        m_db->execute(insert, {1, QStringLiteral("Ann")});
+        m_db->execute(insert, {2, QStringLiteral("Bob")});
+        auto attempt = [&] {
+            if (how == QLatin1String("execute Ann"))
+                m_db->execute(insert, {3, QStringLiteral("Ann")});
+            else if (how == QLatin1String("execute ANN"))
+                m_db->execute(insert, {3, QStringLiteral("ANN")});
+            else if (how == QLatin1String("execute key"))
+                m_db->execute(insert, {2, QStringLiteral("Cid")});
+            else if (how == QLatin1String("execute null"))
+                m_db->execute(insert, {3, QVariant()});
+            else if (how == QLatin1String("add")) {
+                auto rs = m_db->openTable(QStringLiteral("Users"));
+                rs->addNew();
+                rs->setValue(QStringLiteral("U_ZandroName"), QStringLiteral("Bob"));
+                rs->update();
+            } else if (how == QLatin1String("edit")) {
+                auto rs = m_db->openTable(QStringLiteral("Users"));
+                rs->setIndex(QStringLiteral("PrimaryKey"));
+                QVERIFY(rs->seek(QStringLiteral("="), 2));
+                rs->edit();
+                rs->setValue(QStringLiteral("U_ZandroName"), QStringLiteral("ann"));
+                rs->update();
+            } else {
+                auto rs = m_db->openQuery(QStringLiteral("SELECT * FROM Users WHERE U_Primary = ?"), {2},
+                                          QStringLiteral("Users"));
+                rs->edit();
+                rs->setValue(QStringLiteral("U_ZandroName"), QStringLiteral("Ann"));
+                rs->update();
+            }
+        };
+        bool threwDuplicate = false;
+        bool threw = false;
+        try {
+            attempt();
+        } catch (const DbDuplicateKey &) {
+            threwDuplicate = threw = true;
+        } catch (const DbError &) {
+            threw = true;
+        }
+        QVERIFY(threw);
+        QCOMPARE(threwDuplicate, duplicate);
+        QCOMPARE(count(QStringLiteral("Users")), 2);
     }
 
     void compactCopiesEveryRow()
