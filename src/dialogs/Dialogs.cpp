@@ -1,11 +1,16 @@
 #include "Dialogs.h"
 
+#include "frmCloseZandrift.h"
+#include "frmSplash.h"
+
 // Each form replaces its own empty body below as it is built.
 
 qint16 CloseResult = 0;
 
-void Dialogs::showSplash(QWidget *)
+void Dialogs::showSplash(QWidget *owner)
 {
+    frmSplash splash(owner);
+    splash.exec();
 }
 
 void Dialogs::signIn(QWidget *)
@@ -28,8 +33,10 @@ void Dialogs::scheduleSnipe(QWidget *)
 {
 }
 
-void Dialogs::closeConfirmation(QWidget *)
+void Dialogs::closeConfirmation(QWidget *owner)
 {
+    frmCloseZandrift dialog(owner);
+    dialog.exec();
 }
 
 bool Dialogs::comment(QWidget *, const QString &, QString &)

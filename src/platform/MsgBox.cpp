@@ -12,9 +12,9 @@ Handler &current()
 }
 } // namespace
 
-Answer show(const QString &prompt, const QString &title, Icon icon, Buttons buttons)
+Answer show(const QString &prompt, const QString &title, Icon icon, Buttons buttons, std::optional<Answer> defaultAnswer)
 {
-    const Request req{prompt, title, icon, buttons};
+    const Request req{prompt, title, icon, buttons, defaultAnswer};
     if (current())
         return current()(req);
     std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(prompt));

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 // Every message box of the program goes through here. The window installs a handler that
 // shows a real box; tests install one that answers in advance and records what was asked.
@@ -17,11 +18,14 @@ struct Request
     QString title;
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;
+    // The button that Enter presses; the first one when not given.
+    std::optional<Answer> defaultAnswer;
 };
 
 using Handler = std::function<Answer(const Request &)>;
 
-Answer show(const QString &prompt, const QString &title, Icon icon = Icon::None, Buttons buttons = Buttons::Ok);
+Answer show(const QString &prompt, const QString &title, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
+            std::optional<Answer> defaultAnswer = std::nullopt);
 // Installs a handler and returns the one it replaces. Without one, boxes are written to
 // standard error and answered with the first button.
 Handler setHandler(Handler handler);

@@ -1,0 +1,24 @@
+#include "frmSplash.h"
+
+#include "FormTimer.h"
+#include "ui_frmSplash.h"
+
+frmSplash::frmSplash(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frmSplash>())
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    // The window is exactly the picture.
+    setFixedSize(ui->Image1->pixmap().size());
+    tmrPause = new FormTimer(0, this);
+    connect(tmrPause, &FormTimer::timeout, this, &frmSplash::tmrPause_Timer);
+    tmrPause->setInterval(2000);
+    tmrPause->setEnabled(true);
+}
+
+frmSplash::~frmSplash() = default;
+
+void frmSplash::tmrPause_Timer()
+{
+    tmrPause->setEnabled(false);
+    accept();
+}

@@ -1,0 +1,219 @@
+#include "frmAuction.h"
+
+#include "AppSettings.h"
+#include "AucColumns.h"
+#include "AuctionDatabase.h"
+#include "AuctionEngine.h"
+#include "BSN_Log.h"
+#include "Database.h"
+#include "FormTimer.h"
+#include "Globals.h"
+#include "IDialogs.h"
+#include "InetTransfer.h"
+#include "MsgBox.h"
+#include "QtTreeGrid.h"
+#include "SingleInstance.h"
+#include "modComm.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+frmAuction::frmAuction(IDialogs &dialogs, QWidget *parent) : QMainWindow(parent), m_dialogs(dialogs)
+{
+    setObjectName(QStringLiteral("frmAuction"));
+    setWindowTitle(QStringLiteral("Zandrift 2.0"));
+    m_engine = std::make_unique<AuctionEngine>(*this);
+    tmrDateTime = new FormTimer(500, this);
+    tmrStatusAdjust = new FormTimer(0, this);
+    tmrFav = new FormTimer(0, this);
+    tmrTerminate = new FormTimer(0, this);
+    connect(tmrTerminate, &FormTimer::timeout, this, &frmAuction::tmrTerminate_Timer);
+    buildMenus();
+    buildPanes();
+    resize(1000, 700);
+}
+
+frmAuction::~frmAuction() = default;
+
+void frmAuction::setAllTimersEnabled(bool on)
+{
+    m_engine->setTimersEnabled(on);
+    for (FormTimer *t : {tmrDateTime, tmrStatusAdjust, tmrFav, tmrTerminate})
+        t->setEnabled(on);
+}
+
+// Runs a menu or toolbar command; a database error becomes a message, never an escape from a slot.
+void frmAuction::runCommand(const char *name, const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const DbError &e) {
+        MsgBox::show(QStringLiteral("%1 failed: %2").arg(QLatin1String(name), e.message()), QStringLiteral("Zandrift"),
+                     MsgBox::Icon::Critical);
+    }
+}
+
+QAction *frmAuction::menuItem(const QString &name) const { return m_menuItems.value(name.toLower()); }
+
+void frmAuction::buildMenus()
+{
+    struct Item
+    {
+        const char *name;
+        const char *caption; // nullptr: a separator
+    };
+    struct Menu
+    {
+        const char *name;
+        const char *caption;
+        std::vector<Item> items;
+    };
+    const std::vector<Menu> menus = {
+        {"mnuFile", "&File", {{"mnuFileLogIn", "Log &In"}, {"mnuFileLogOut", "Log &Out"}, {"mnuFileSep1", nullptr},
+                              {"mnuFileExit", "E&xit"}}},
+        {"mnuTools",
+         "&Tools",
+         {{"mnuToolsSyncTime", "Sync Ebay &Time"},
+          {"mnuToolsSep1", nullptr},
+          {"mnuToolsUserAdd", "&Add New User"},
+          {"mnuToolsUserRemove", "&Remove User"},
+          {"mnuToolsUserSettings", "&Edit My User Profile"},
+          {"mnuToolsSep2", nullptr},
+          {"mnuToolsSystemSettings", "A&pplication Settings"}}},
+        {"mnuActions",
+         "&Actions",
+         {{"mnuActionsConnect", "&Connect to the Internet"},
+          {"mnuActionsDisconnect", "&Disconnect from the Internet"},
+          {"mnuActionsSep1", nullptr},
+          {"mnuActionsSchedule", "Schedule &Bid"},
+          {"mnuActionsDelete", "&Delete Selected Auction"},
+          {"mnuActionsRefreshSelected", "Refresh &Selected Auction"},
+          {"mnuActionsSep2", nullptr},
+          {"mnuActionsRefresh", "&Refresh Auction List"},
+          {"mnuActionsStop", "&Stop Processing"},
+          {"mnuActionsSep3", nullptr},
+          {"mnuActionsEbaySignIn", "Sign Me In to eBay"},
+          {"mnueActionsSep4", nullptr},
+          {"mnuActionsCompactDB", "Compact my Database"}}},
+        {"mnuHelp",
+         "&Help",
+         {{"mnuHelpHelp", "Zandrift Help"},
+          {"mnuHelpLegend", "Auction Icon Legend"},
+          {"mnuHelpAbout", "About Zandrift"},
+          {"mnuHelpSep2", nullptr},
+          {"mnuHelpForum", "Zandrift User Forum"}}},
+    };
+    for (const Menu &m : menus) {
+        QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
+        menu->setObjectName(QLatin1String(m.name));
+        m_menuItems.insert(QString::fromLatin1(m.name).toLower(), menu->menuAction());
+        for (const Item &i : m.items) {
+            QAction *a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
+            a->setObjectName(QLatin1String(i.name));
+            m_menuItems.insert(QString::fromLatin1(i.name).toLower(), a);
+        }
+    }
+
+    const auto on = [this](const char *name, std::function<void()> handler) {
+        connect(menuItem(QLatin1String(name)), &QAction::triggered, this,
+                [this, name, handler] { runCommand(name, handler); });
+    };
+    on("mnuFileLogIn", [this] {
+        m_dialogs.signIn(this);
+        LoadAuctionScreen();
+    });
+    on("mnuFileLogOut", [this] {
+        gCurrentUser.reset();
+        m_engine->HaltOperation();
+        LoadAuctionScreen();
+    });
+    on("mnuFileExit", [this] { mnuFileExit_Click(); });
+    on("mnuToolsSyncTime", [this] {
+        m_engine->TimeSync(false, false);
+        ToggleToolBarsMenus();
+    });
+    const auto afterProfile = [this] {
+        configureGridColumns();
+        ShowUser();
+        m_grid->refreshLayout();
+    };
+    on("mnuToolsUserAdd", [this, afterProfile] {
+        m_dialogs.profileWizard(this);
+        afterProfile();
+    });
+    on("mnuToolsUserSettings", [this, afterProfile] {
+        if (gCurrentUser)
+            gCurrentUser->Editing = true;
+        m_dialogs.profileWizard(this);
+        afterProfile();
+    });
+    on("mnuToolsUserRemove", [this] {
+        m_dialogs.deleteUser(this);
+        ShowUser();
+    });
+    on("mnuToolsSystemSettings", [this] { mnuToolsSystemSettings_Click(); });
+    on("mnuActionsConnect", [this] {
+        ActionsConnect();
+        ToggleToolBarsMenus();
+    });
+    on("mnuActionsDisconnect", [this] {
+        ActionsDisconnect();
+        ToggleToolBarsMenus();
+    });
+    on("mnuActionsSchedule", [this] {
+        m_engine->ScheduleSnipe([this] { m_dialogs.scheduleSnipe(this); });
+        ToggleToolBarsMenus();
+    });
+    on("mnuActionsRefreshSelected", [this] { m_engine->RefreshAuction(); });
+    on("mnuActionsRefresh", [this] { m_engine->RefreshAllAuctions(); });
+    on("mnuActionsStop", [this] {
+        m_engine->HaltOperation();
+        ToggleToolBarsMenus();
+    });
+    on("mnuActionsCompactDB", [this] {
+        setAllTimersEnabled(false);
+        m_dialogs.compactDatabase(this);
+        setAllTimersEnabled(true);
+    });
+    on("mnuHelpLegend", [this] { m_dialogs.legend(this); });
+    on("mnuHelpAbout", [this] { m_dialogs.about(this); });
+}
+
+void frmAuction::mnuToolsSystemSettings_Click()
+{
+    m_dialogs.systemSettings(this);
+    ApplySystemSettings();
+    setAllTimersEnabled(!gSettings->NotSetup);
+    for (const char *name : {"mnuActions", "mnuFile", "mnuHelp", "mnuTools"})
+        menuItem(QLatin1String(name))->setEnabled(true);
+    if (!gSettings->NotSetup) {
+        for (auto it = m_menuItems.cbegin(); it != m_menuItems.cend(); ++it) {
+            if (!it.key().contains(QLatin1String("pop")) && !it.key().contains(QLatin1String("sep")))
+                it.value()->setEnabled(true);
+        }
+    }
+    ToggleToolBarsMenus();
+}
+
+void frmAuction::ApplySystemSettings()
+{
+    InetTransfer &inet = m_engine->Inet1();
+    switch (gSettings->ConnectionType) {
+    case 0:
+    case 1:
+        inet.setAccessType(InetTransfer::icUseDefault);
+        break;
+    case 2:
+        inet.setAccessType(InetTransfer::icDirect);
+        break;
+    case 3:
+        inet.setProxy(gSettings->ProxyServer);
+        inet.setAccessType(InetTransfer::icNamedProxy);
+        break;
+    default:
+        break;
+    }
+}

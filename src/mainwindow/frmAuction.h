@@ -1,0 +1,120 @@
+#pragma once
+
+#include "IMainWindow.h"
+#include "BSN_Users.h"
+
+#include <QMainWindow>
+#include <QHash>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class AuctionEngine;
+class FormTimer;
+class IDialogs;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QAction;
+class QTreeWidget;
+class QtTreeGrid;
+class SingleInstance;
+
+// The main window: it composes the panes, wires them to the engine, the store and the dialogs,
+// and runs start-up and shutdown.
+class frmAuction : public QMainWindow, public IMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmAuction(IDialogs &dialogs, QWidget *parent = nullptr);
+    ~frmAuction() override;
+
+    // The start-up sequence. False when this copy ends at once (another copy runs, or the
+    // database cannot be opened); the caller then leaves without showing anything.
+    bool Form_Load(const QString &commandLine);
+    // The close request; Cancel non-zero keeps the window. UnloadMode 2 is the operating system
+    // ending the session, 3 the task manager.
+    void Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode);
+    void tmrTerminate_Timer();
+    void mnuFileExit_Click();
+    // The session ends (SIGTERM, log-out): close at once, without the confirmation.
+    void closeForShutdown();
+
+    void LoadAuctionScreen();
+    void ShowUser();
+    // The connection type of the settings applied to the transfer control.
+    void ApplySystemSettings();
+    QAction *menuItem(const QString &name) const;
+
+    AuctionEngine &engine() { return *m_engine; }
+    IDialogs &dialogs() { return m_dialogs; }
+    // Every timer of the window on or off (the engine's and the window's own).
+    void setAllTimersEnabled(bool on);
+    bool startedMinimised() const { return m_startMinimised; }
+    bool mblnDuplicate = false;
+    bool mblnKeepUser = false;
+    UserPtr mKeptUser;
+    // The window has finished closing (phase 2 ran).
+    bool isClosed() const { return m_closed; }
+
+    // IMainWindow
+    void SetStatusText(QString &action, QString &step) override;
+    QString statusPanel(int panel) const override;
+    void setStatusPanel(int panel, const QString &text) override;
+    void ToggleToolBarsMenus() override;
+    void BuildAuctionGrid(qint32 folderKey) override;
+    void sftFolders_SelChange() override;
+    qint32 selectedFolderKey() const override;
+    qint32 selectedFolderRootKey() const override;
+    bool folderTreeHasSelection() const override;
+    TreeGrid &auctionGrid() override;
+    QString browserDocumentTitle() const override;
+    QString browserAddress() const override;
+    void ShowAlreadyQueued(const QString &itemNumber) override;
+    void setAddAuctionEnabled(bool enabled) override;
+    void setAddAuctionDefault(bool isDefault) override;
+    void hideAddAuctionStrip() override;
+    void UpdateTimeLeftColumn() override;
+    void updateCaption() override;
+    void reloadGeneralLogView() override;
+    void setLogHeadingColor(qint32 rgb) override;
+    void reloadAuctionLogView() override;
+    void unloadWindow() override;
+
+    FormTimer *tmrDateTime = nullptr;
+    FormTimer *tmrStatusAdjust = nullptr;
+    FormTimer *tmrFav = nullptr;
+    FormTimer *tmrTerminate = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildPanes();
+    void layoutPanes();
+    bool openStore();
+    void signInAtStart();
+    void startupTimeSync();
+    void UpdateWindowCaption();
+    void saveWindowLayout();
+    void configureGridColumns();
+    void mnuToolsSystemSettings_Click();
+    void runCommand(const char *name, const std::function<void()> &command);
+
+    IDialogs &m_dialogs;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<AuctionEngine> m_engine;
+    QWidget *m_central = nullptr;
+    QLabel *lblHeading = nullptr;
+    QComboBox *cboView = nullptr;
+    QTreeWidget *m_gridWidget = nullptr;
+    std::unique_ptr<QtTreeGrid> m_grid;
+    QStringList m_panels{QString(), QString(), QString(), QString()};
+    bool m_startMinimised = false;
+    bool m_closed = false;
+    qint16 m_unloadMode = 0;
+    QHash<QString, QAction *> m_menuItems;
+    qint32 m_folderKey = -1;
+};

@@ -1,0 +1,246 @@
+// Start-up, the two-phase close and the redraw for the signed-in user.
+#include "frmAuction.h"
+
+#include "AppSettings.h"
+#include "AuctionDatabase.h"
+#include "AuctionEngine.h"
+#include "BSN_Log.h"
+#include "Database.h"
+#include "DialUpComponent.h"
+#include "Folders.h"
+#include "FormTimer.h"
+#include "Globals.h"
+#include "IDialogs.h"
+#include "InetTransfer.h"
+#include "MsgBox.h"
+#include "ProgramFolder.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
+#include "QtTreeGrid.h"
+#include "modComm.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+
+bool frmAuction::Form_Load(const QString &commandLine)
+{
+    m_startMinimised = commandLine.trimmed().toUpper() == QLatin1String("/M");
+    setAllTimersEnabled(false);
+
+    m_instance = std::make_unique<SingleInstance>(ProgramFolder::file(QLatin1String(SingleInstance::kLockFileName)));
+    if (!m_instance->acquire()) {
+        setAllTimersEnabled(false);
+        MsgBox::show(QStringLiteral("Zandrift is Already Executing(check your system tray)...unloading..."),
+                     QStringLiteral("Zandrift Already Executing"), MsgBox::Icon::Information);
+        mblnDuplicate = true;
+        return false;
+    }
+
+    if (!openStore())
+        return false;
+    // A missing logs folder is made again at export; its failure here is not worth a stop.
+    QDir().mkpath(ProgramFolder::file(QStringLiteral("logs")));
+    m_dialogs.showSplash(this);
+
+    cboView->clear();
+    cboView->addItems({QStringLiteral("Auction View"), QStringLiteral("Auction Log"),
+                       QStringLiteral("General Error Log")});
+    cboView->setCurrentIndex(0);
+    gUsers = std::make_unique<BSN_Users>();
+    gUsers->Init(*gDB);
+
+    layoutPanes();
+    reloadGeneralLogView();
+    m_engine->QueueDueSnipes();
+    m_engine->queue().InetAvailable = true;
+    ToggleToolBarsMenus();
+
+    if (!m_startMinimised)
+        show();
+
+    if (gSettings->NotSetup) {
+        m_dialogs.systemSettings(this);
+    }
+    ApplySystemSettings();
+
+    if (!m_startMinimised && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
+        DialUpComponent dialUp;
+        if (dialUp.OpenConnectionCount() < 1)
+            DialConnection(gSettings->PhoneBookEntry, true);
+    }
+
+    signInAtStart();
+
+    if (!gSettings->NotSetup)
+        setAllTimersEnabled(true);
+    if (m_startMinimised)
+        showMinimized();
+    startupTimeSync();
+    return true;
+}
+
+bool frmAuction::openStore()
+{
+    QString error;
+    if (!OpenAuctionDatabase(&error)) {
+        MsgBox::show(error, QStringLiteral("Zandrift"), MsgBox::Icon::Critical);
+        return false;
+    }
+    try {
+        UpgradeDatabase();
+        gSettings = std::make_unique<AppSettings>(*gDB, SettingsStore::instance());
+    } catch (const DbError &e) {
+        MsgBox::show(QStringLiteral("Unable to open the database %1: %2")
+                         .arg(QDir::toNativeSeparators(AuctionDatabasePath()), e.message()),
+                     QStringLiteral("Zandrift"), MsgBox::Icon::Critical);
+        return false;
+    }
+    return true;
+}
+
+void frmAuction::signInAtStart()
+{
+    if (NoUsersExist()) {
+        gCurrentUser.reset();
+        m_dialogs.profileWizard(this);
+        if (!gCurrentUser) {
+            if (!NoUsersExist()) {
+                m_dialogs.signIn(this);
+                if (gCurrentUser)
+                    LoadAuctionScreen();
+            }
+        } else {
+            LoadAuctionScreen();
+        }
+        return;
+    }
+    if (!LogInDefaultUser())
+        m_dialogs.signIn(this);
+    if (gCurrentUser)
+        LoadAuctionScreen();
+}
+
+void frmAuction::startupTimeSync()
+{
+    if (gSettings->AutoTimeSync != 1 || gSettings->NotSetup)
+        return;
+    if (gSettings->AutoConnect != 0) {
+        m_engine->TimeSync(false, false);
+        return;
+    }
+    bool online = false;
+    try {
+        online = IsOnlineForBid();
+    } catch (const DialUpError &) {
+        online = false;
+    }
+    m_engine->TimeSync(false, !online);
+}
+
+void frmAuction::closeEvent(QCloseEvent *event)
+{
+    qint16 cancel = 0;
+    Form_QueryUnload(cancel, m_unloadMode);
+    m_unloadMode = 0;
+    if (cancel)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
+{
+    if (UnloadMode == 2 || UnloadMode == 3 || mblnDuplicate) {
+        // The session is ending: stop the work, keep nothing else waiting.
+        if (m_engine && !mblnDuplicate) {
+            m_engine->Inet1().Cancel();
+            setAllTimersEnabled(false);
+            m_engine->HaltOperation();
+        }
+        m_closed = true;
+        return;
+    }
+    if (!gClosing && gSettings && gSettings->ShowClosingWarning == 1) {
+        bool scheduled = false;
+        try {
+            auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = 2"));
+            scheduled = !rs->eof();
+        } catch (const DbError &) {
+            scheduled = false;
+        }
+        if (scheduled) {
+            CloseResult = 0;
+            m_dialogs.closeConfirmation(this);
+            if (CloseResult == 1) {
+                Cancel = 1;
+                return;
+            }
+            if (CloseResult == 2) {
+                gCurrentUser.reset();
+                LoadAuctionScreen();
+                showMinimized();
+                Cancel = 1;
+                return;
+            }
+        }
+    }
+
+    m_engine->Inet1().Cancel();
+    setAllTimersEnabled(false);
+    for (FormTimer *t : {tmrDateTime, tmrStatusAdjust, tmrFav, tmrTerminate})
+        t->setInterval(0);
+    m_engine->HaltOperation();
+    if (gClosing) {
+        if (!isMinimized())
+            saveWindowLayout();
+        m_closed = true;
+        return;
+    }
+    Cancel = 1;
+    gClosing = true;
+    tmrTerminate->setEnabled(true);
+    tmrTerminate->setInterval(500);
+}
+
+void frmAuction::tmrTerminate_Timer()
+{
+    tmrTerminate->setEnabled(false);
+    close();
+}
+
+void frmAuction::mnuFileExit_Click() { close(); }
+
+void frmAuction::closeForShutdown()
+{
+    m_unloadMode = 2;
+    close();
+}
+
+void frmAuction::LoadAuctionScreen() { ShowUser(); }
+
+void frmAuction::ShowUser()
+{
+    try {
+        PurgeOldRecords();
+    } catch (const DbError &e) {
+        BSN_Log().MarkConnection(QStringLiteral("Unable to purge old records: %1").arg(e.message()));
+    }
+    if (mblnKeepUser && mKeptUser)
+        gCurrentUser = mKeptUser;
+    if (!gCurrentUser) {
+        m_grid->clear();
+        m_folderKey = -1;
+        lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
+        UpdateWindowCaption();
+    } else {
+        lblHeading->setText(QStringLiteral("Auctions - ") + gCurrentUser->ZandroName);
+        UpdateWindowCaption();
+        configureGridColumns();
+        m_folderKey = GetOpenAuctionsFolder(*gDB, gCurrentUser->PrimaryKey);
+        sftFolders_SelChange();
+    }
+    reloadGeneralLogView();
+    ToggleToolBarsMenus();
+}

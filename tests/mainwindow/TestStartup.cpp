@@ -1,0 +1,260 @@
+// Start-up order, the single running copy and the two-phase close, with the dialogs faked.
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "Database.h"
+#include "FakeDialogs.h"
+#include "FormTimer.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "ProgramFolder.h"
+#include "SingleInstance.h"
+#include "TestProgramFolder.h"
+#include "frmAuction.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QLabel>
+#include <QLockFile>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+// Prepares the folder's store as earlier runs would have left it, then lets go of it so that
+// the window opens it itself.
+struct Prepared
+{
+    bool settingsSaved = true;
+    bool autoLogOnUser = false;
+    bool plainUser = false;
+    bool scheduledSnipe = false;
+    qint16 closingWarning = 1;
+};
+
+void prepare(TestProgramFolder &folder, const Prepared &p)
+{
+    QVERIFY(folder.openStore());
+    if (p.settingsSaved) {
+        gSettings->ConnectionType = 2;
+        gSettings->AutoTimeSync = 0;
+        gSettings->ShowClosingWarning = p.closingWarning;
+        QVERIFY(gSettings->SaveSettings());
+    }
+    if (p.autoLogOnUser || p.plainUser) {
+        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES (?, '', ?)"),
+                     {QStringLiteral("ann"), p.autoLogOnUser ? 1 : 0});
+        for (const char *name : {"Open Auctions", "Closed Auctions"})
+            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                         {QLatin1String(name)});
+    }
+    if (p.scheduledSnipe)
+        gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
+                                    "VALUES (1, 1, '12', 2)"));
+    ReleaseGlobals();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { gClosing = false; }
+    void cleanup() { ReleaseGlobals(); }
+
+    void firstRunOpensSettingsAndLeavesTimersOff()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {false, false, false, false, 1});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(dialogs.calls, (QStringList{"splash", "systemSettings", "profileWizard"}));
+        QVERIFY(!w.engine().timersEnabled());
+        QVERIFY(!w.tmrDateTime->isRunning());
+        QVERIFY(!w.menuItem("mnuFileExit")->isEnabled());
+        QVERIFY(w.menuItem("mnuToolsSystemSettings")->isEnabled());
+    }
+
+    void noUserOpensWizardAndCancelSignsNobodyIn()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(dialogs.calls, (QStringList{"splash", "profileWizard"}));
+        QVERIFY(!gCurrentUser);
+        QCOMPARE(w.findChild<QLabel *>("lblHeading")->text(), QStringLiteral("Auctions - (No User Currently Signed In...)"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Zandrift 2.0"));
+        QVERIFY(w.engine().timersEnabled());
+        QVERIFY(w.tmrDateTime->isRunning());
+        QVERIFY(!w.tmrTerminate->isRunning()); // interval 0: enabled, but never fires
+    }
+
+    void signInFollowsTheUsers_data()
+    {
+        QTest::addColumn<bool>("autoLogOn");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("automatic log-on") << true << QStringList{"splash"} << true;
+        QTest::newRow("sign-in dialog") << false << QStringList{"splash", "signIn"} << false;
+    }
+    void signInFollowsTheUsers()
+    {
+        QFETCH(bool, autoLogOn);
+        QFETCH(QStringList, calls);
+        QFETCH(bool, signedIn);
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = autoLogOn;
+        p.plainUser = !autoLogOn;
+        prepare(folder, p);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(dialogs.calls, calls);
+        QCOMPARE(bool(gCurrentUser), signedIn);
+        if (signedIn) {
+            QCOMPARE(w.findChild<QLabel *>("lblHeading")->text(), QStringLiteral("Auctions - ann"));
+            QVERIFY(w.windowTitle().startsWith(QStringLiteral("Zandrift 2.0.")));
+            QVERIFY(w.selectedFolderKey() > 0);
+        }
+    }
+
+    void secondCopyEndsWithoutTouchingTheDatabase()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {});
+        const QByteArray before = fileHash(folder.databasePath());
+        SingleInstance first(folder.file(SingleInstance::kLockFileName));
+        QVERIFY(first.acquire());
+
+        MsgBoxRecorder boxes;
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(!w.Form_Load(QString()));
+        QVERIFY(w.mblnDuplicate);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Zandrift is Already Executing(check your system tray)...unloading..."));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Zandrift Already Executing"));
+        QVERIFY(dialogs.calls.isEmpty());
+        QVERIFY(!gDB);
+        QCOMPARE(fileHash(folder.databasePath()), before);
+    }
+
+    void staleLockOfAKilledCopyDoesNotBlock()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {});
+        // A lock written by a process that has ended since.
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForFinished());
+        const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
+        QFile lock(folder.file(SingleInstance::kLockFileName));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(deadPid) + "\nzandrift\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(!w.mblnDuplicate);
+    }
+
+    void minimisedStart_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<bool>("minimised");
+        QTest::newRow("/M") << "/M" << true;
+        QTest::newRow("/m") << "/m" << true;
+        QTest::newRow("longer") << "/Mx" << false;
+        QTest::newRow("other") << "/X" << false;
+        QTest::newRow("none") << "" << false;
+    }
+    void minimisedStart()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(bool, minimised);
+        TestProgramFolder folder;
+        prepare(folder, {});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(commandLine));
+        QCOMPARE(w.startedMinimised(), minimised);
+        QCOMPARE(w.isMinimized(), minimised);
+    }
+
+    void closeWithScheduledSnipeAsksOnce_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("close") << 0 << true << true;
+        QTest::newRow("do not close") << 1 << false << true;
+        QTest::newRow("tray") << 2 << false << false;
+    }
+    void closeWithScheduledSnipeAsksOnce()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, signedIn);
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = true;
+        p.scheduledSnipe = true;
+        prepare(folder, p);
+        FakeDialogs dialogs;
+        dialogs.onOpen = [answer](const QString &name) {
+            if (name == QLatin1String("closeConfirmation"))
+                CloseResult = static_cast<qint16>(answer);
+        };
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(gCurrentUser);
+        w.close();
+        if (closed) {
+            QVERIFY(gClosing);
+            QVERIFY(w.isVisible()); // phase 1 stops the work and keeps the window
+            QVERIFY(!w.engine().timersEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(w.isClosed(), 3000);
+        } else {
+            QTest::qWait(700);
+            QVERIFY(!gClosing);
+            QVERIFY(!w.isClosed());
+            QVERIFY(w.engine().timersEnabled());
+        }
+        QCOMPARE(dialogs.calls.count("closeConfirmation"), 1);
+        QCOMPARE(bool(gCurrentUser), signedIn);
+        if (answer == 2)
+            QVERIFY(w.isMinimized());
+    }
+
+    void sessionEndClosesWithoutAsking()
+    {
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = true;
+        p.scheduledSnipe = true;
+        prepare(folder, p);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        QVERIFY(w.Form_Load(QString()));
+        w.closeForShutdown();
+        QVERIFY(w.isClosed());
+        QVERIFY(!dialogs.calls.contains("closeConfirmation"));
+        QVERIFY(!w.engine().timersEnabled());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "TestStartup.moc"
