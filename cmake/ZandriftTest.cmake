@@ -40,3 +40,14 @@ function(zandrift_add_subfolders)
         endif()
     endforeach()
 endfunction()
+
+# zandrift_rerun_test(<test> <new name> ENV <VAR=value>... [FUNCTIONS <test function>...]): runs a
+# registered test once more, or only the named functions of it, with some of its environment
+# changed (another time zone, another desktop language).
+function(zandrift_rerun_test test name)
+    cmake_parse_arguments(R "" "" "ENV;FUNCTIONS" ${ARGN})
+    get_test_property(${test} ENVIRONMENT env)
+    get_test_property(${test} TIMEOUT timeout)
+    add_test(NAME ${name} COMMAND ${test} ${R_FUNCTIONS})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env};${R_ENV}" TIMEOUT ${timeout})
+endfunction()

@@ -1,5 +1,6 @@
 #include "Values.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <cmath>
@@ -9,21 +10,13 @@ namespace Values {
 namespace {
 QDateTime wallClockOf(const QDate &date, const QTime &time);
 
-QLocale &currentLocale()
-{
-    static QLocale loc = QLocale::system();
-    return loc;
-}
-
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 // Parses the number text into a C-locale form; empty result when it is not a number.
 QString normalizeNumber(const QString &text)
 {
-    const QLocale &loc = currentLocale();
-    const QString group = loc.groupSeparator();
-    const QString decimal = loc.decimalPoint();
-    QString currency = loc.currencySymbol();
+    const QString group = QStringLiteral(",");
+    const QString decimal = QStringLiteral(".");
 
     QString s = text.trimmed();
     if (s.isEmpty())
@@ -36,14 +29,12 @@ QString normalizeNumber(const QString &text)
     }
 
     auto takeCurrency = [&](bool front) {
-        for (const QString &sym : {currency, QStringLiteral("$")}) {
-            if (sym.isEmpty())
-                continue;
+        for (const QString &sym : {QStringLiteral("US $"), QStringLiteral("US$"), QStringLiteral("$")}) {
             if (front && s.startsWith(sym)) {
                 s = s.mid(sym.size()).trimmed();
                 return true;
             }
-            if (!front && s.endsWith(sym)) {
+            if (!front && sym.size() == 1 && s.endsWith(sym)) {
                 s.chop(sym.size());
                 s = s.trimmed();
                 return true;
@@ -218,9 +209,6 @@ QDateTime wallClock(const QDate &date, const QTime &time)
     return local;
 }
 
-void setLocale(const QLocale &loc) { currentLocale() = loc; }
-QLocale locale() { return currentLocale(); }
-
 bool isNumber(const QString &text)
 {
     bool ok = false;
@@ -282,20 +270,32 @@ QString formatGeneralDate(const QDateTime &dt)
 
 QString formatMoney(double amount)
 {
-    const QLocale &loc = currentLocale();
     if (!std::isfinite(amount))
         return QString();
-    const bool negative = amount < 0;
-    // Rounded as the decimal text reads (1.005 is "$1.01"), not as its nearest binary value.
-    const qint64 cents = std::llround(std::fabs(amount) * 100.0 + 1e-7);
-    QString whole = QString::number(cents / 100);
-    const QString group = loc.groupSeparator().isEmpty() ? QStringLiteral(",") : loc.groupSeparator();
-    for (int i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, group);
-    const QString decimal = loc.decimalPoint().isEmpty() ? QStringLiteral(".") : loc.decimalPoint();
-    return QStringLiteral("%1$%2%3%4")
-        .arg(negative && cents != 0 ? QStringLiteral("-") : QString(), whole, decimal)
-        .arg(cents % 100, 2, 10, QLatin1Char('0'));
+    // Rounded as the shortest decimal text of the amount reads (1.005 is "$1.01"), not as its
+    // nearest binary value; done on the digits so that no amount is too large.
+    const QString plain = QString::number(std::fabs(amount), 'f', QLocale::FloatingPointShortest);
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    QString digits = point < 0 ? plain : plain.left(point);
+    QString fraction = point < 0 ? QString() : plain.mid(point + 1);
+    const bool roundUp = fraction.size() > 2 && fraction.at(2) >= QLatin1Char('5');
+    fraction = fraction.left(2).leftJustified(2, QLatin1Char('0'));
+    digits += fraction;
+    if (roundUp) {
+        qsizetype i = digits.size() - 1;
+        for (; i >= 0 && digits.at(i) == QLatin1Char('9'); --i)
+            digits[i] = QLatin1Char('0');
+        if (i < 0)
+            digits.prepend(QLatin1Char('1'));
+        else
+            digits[i] = QChar(digits.at(i).unicode() + 1);
+    }
+    QString whole = digits.left(digits.size() - 2);
+    const QString cents = digits.right(2);
+    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    const bool zero = digits.count(QLatin1Char('0')) == digits.size();
+    return (amount < 0 && !zero ? QStringLiteral("-$") : QStringLiteral("$")) + whole + QLatin1Char('.') + cents;
 }
 
 qint64 secondsCrossed(const QDateTime &a, const QDateTime &b) { return naiveSeconds(b) - naiveSeconds(a); }

@@ -1,20 +1,17 @@
 #pragma once
 
 #include <QDateTime>
-#include <QLocale>
 #include <QString>
 
 // Value rules the program applies to texts it reads from pages, boxes and the database:
 // what counts as a number or a date, how money is shown and how time differences are counted.
 namespace Values {
 
-// The locale whose separators and currency sign the number rules use (the system's by default).
-void setLocale(const QLocale &locale);
-QLocale locale();
-
-// True when the text reads as a number: blanks around it, a leading or trailing sign,
-// a currency sign, thousands separators, a decimal part, an exponent, or a negative
-// amount in parentheses ("$1,234.50", "(5.00)", " 7 ", "1e3"). Empty text is not a number.
+// Numbers are read by the site's rules, whatever the desktop's language: "." before the
+// decimals, "," between thousands, a "$" or "US $" sign. True when the text reads as a number:
+// blanks around it, a leading or trailing sign, the currency sign, thousands separators, a
+// decimal part, an exponent, or a negative amount in parentheses ("$1,234.50", "US $3.00",
+// "(5.00)", " 7 ", "1e3"). Empty text is not a number.
 bool isNumber(const QString &text);
 // The value of a text that isNumber accepts; 0 and *ok false otherwise.
 double toNumber(const QString &text, bool *ok = nullptr);
@@ -33,7 +30,8 @@ QDateTime wallClock(const QDate &date, const QTime &time);
 // a time of exactly midnight shows the date alone.
 QString formatGeneralDate(const QDateTime &dt);
 
-// "$##,##0.00": dollar sign, thousands separators, at least one integer digit, two decimals.
+// "$##,##0.00": dollar sign, "," between thousands, at least one integer digit, "." and two
+// decimals, for any finite amount; empty text for infinity and NaN.
 QString formatMoney(double amount);
 
 // Differences counted as boundaries crossed from a to b (negative when b is before a).

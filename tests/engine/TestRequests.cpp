@@ -39,6 +39,7 @@ private slots:
     void autoRefreshCountsIdleMinutes();
     void refreshKeepsMarksAndComment();
     void refreshAfterTheCloseMovesTheAuction();
+    void importReadsTheSitesPrices();
 };
 
 void TestRequests::addStrip_data()
@@ -358,6 +359,24 @@ void TestRequests::refreshAfterTheCloseMovesTheAuction()
     QCOMPARE(f.column(key, QStringLiteral("AUC_Folder")).toInt(), f.closedFolder);
     QCOMPARE(f.auctionLog(key), QStringList{QStringLiteral("Auction Closed - No Bid Scheduled.")});
     QCOMPARE(f.window->grid.findRowByKey(key, 0), -1);
+}
+
+// Also run on German and French desktops (see CMakeLists): the site's "$1,234.50" is the same
+// amount there.
+void TestRequests::importReadsTheSitesPrices()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const QString item = QStringLiteral("3003000051");
+    f.site.addAuction(f.siteAuction(item, 3600, 1234.5));
+    f.engine->cmdAuctionAddOK_Click(item);
+    QVERIFY(f.runUntilIdle());
+    QCOMPARE(f.generalLog(), QStringList());
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_CurrentBid, AUC_MinBid FROM Auctions WHERE AUC_ItemNumber = ?"),
+                             {item});
+    QCOMPARE(rs->recordCount(), 1);
+    QCOMPARE(rs->value(QStringLiteral("AUC_CurrentBid")).toDouble(), 1234.5);
+    QCOMPARE(rs->value(QStringLiteral("AUC_MinBid")).toDouble(), 1234.5); // no bids yet
 }
 
 QTEST_MAIN(TestRequests)

@@ -75,6 +75,7 @@ private slots:
         rs->setValue(QStringLiteral("AUC_Title"), QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
         rs->setValue(QStringLiteral("AUC_CurrentBid"), QStringLiteral("$1,234.56")); // text into money
         rs->setValue(QStringLiteral("AUC_MinBid"), 0.1 + 0.2);
+        rs->setValue(QStringLiteral("AUC_MaxBid"), QStringLiteral("$12.50")); // never 1250 on a German desktop
         rs->setValue(QStringLiteral("AUC_Quantity"), QStringLiteral("3"));
         rs->setValue(QStringLiteral("AUC_Ended"), ended);
         rs->setValue(QStringLiteral("AUC_Alert"), true);
@@ -88,6 +89,7 @@ private slots:
         QCOMPARE(q->value(QStringLiteral("AUC_Title")).toString(), QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
         QCOMPARE(q->value(QStringLiteral("AUC_CurrentBid")).toDouble(), 1234.56);
         QCOMPARE(q->value(QStringLiteral("AUC_MinBid")).toDouble(), 0.3);
+        QCOMPARE(q->value(QStringLiteral("AUC_MaxBid")).toDouble(), 12.5);
         QCOMPARE(q->value(QStringLiteral("AUC_Quantity")).toLongLong(), 3);
         QCOMPARE(q->value(QStringLiteral("AUC_Ended")).toDateTime(), ended);
         QCOMPARE(q->value(QStringLiteral("AUC_Alert")).toBool(), true);
