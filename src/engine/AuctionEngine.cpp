@@ -57,25 +57,31 @@ qint32 AuctionEngine::currentUserKey() { return gCurrentUser ? gCurrentUser->Pri
 
 void AuctionEngine::tmrBidSnipe_Timer()
 {
-    engine_detail::guarded(currentUserKey(), "the request pump", [this] { bidSnipeTick(); });
-}
-
-void AuctionEngine::bidSnipeTick()
-{
+    // Each step is guarded on its own: a log view that cannot be reloaded must not keep the
+    // queue from being served.
+    const qint32 user = currentUserKey();
     if (gClosing)
-        m_window.unloadWindow();
+        engine_detail::guarded(user, "closing the window", [this] { m_window.unloadWindow(); });
     if (ConnectionLogChanged) {
-        m_window.reloadGeneralLogView();
+        // Cleared first: a reload that fails would otherwise be tried, and logged, on every tick.
         ConnectionLogChanged = false;
-        m_window.setLogHeadingColor(TreeGrid::rgb(255, 0, 0));
+        const bool reloaded = engine_detail::guarded(user, "the error log view", [this] {
+            m_window.setLogHeadingColor(TreeGrid::rgb(255, 0, 0));
+            m_window.reloadGeneralLogView();
+        });
+        // The row about the failure is not news for a view that cannot be shown.
+        if (!reloaded)
+            ConnectionLogChanged = false;
     }
     if (AuctionLogChanged) {
-        m_window.reloadAuctionLogView();
         AuctionLogChanged = false;
+        engine_detail::guarded(user, "the auction log view", [this] { m_window.reloadAuctionLogView(); });
     }
-    TreeGrid &grid = m_window.auctionGrid();
-    grid.setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(grid.rowCount()));
-    ServeQueue();
+    engine_detail::guarded(user, "the auction grid caption", [this] {
+        TreeGrid &grid = m_window.auctionGrid();
+        grid.setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(grid.rowCount()));
+    });
+    engine_detail::guarded(user, "the request pump", [this] { ServeQueue(); });
 }
 
 void AuctionEngine::ServeQueue()

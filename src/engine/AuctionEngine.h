@@ -81,7 +81,6 @@ public:
     void ScheduleSnipe(const std::function<void()> &showDialog);
 
 private:
-    void bidSnipeTick();
     void tmrAutoRefresh_TimerBody();
     void tmrQueueSchedulerAndTimeSyncs_TimerBody();
     enum class SnipeServed { Sent, Waiting, Dialled, Done };
@@ -98,8 +97,8 @@ private:
     void dispatchSnipeReply(const QItemPtr &item, const QString &page);
     bool setClockFromTimePage(const QString &page);
     void refreshFromPage(const QString &page, const QItemPtr &item);
-    // Marks the row (left in edit) as being refreshed and queues its refresh; its item number.
-    QString queueRefreshOf(Recordset &row, qint32 priority);
+    // Marks the row (left in edit) as being refreshed and queues its refresh.
+    void queueRefreshOf(Recordset &row, qint32 priority);
 
     IMainWindow &m_window;
     std::unique_ptr<BNQueue> m_queue;

@@ -3,6 +3,7 @@
 #include "BNParseScripElem.h"
 #include "ProgramFolder.h"
 #include "Values.h"
+#include "ebayURLS.h"
 
 #include <QUrl>
 #include <charconv>
@@ -15,7 +16,21 @@ QString field(const char *name, const QString &value)
     return QLatin1String(name) + QLatin1Char('=') + QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
-const char *const kHomePage = "http://127.0.0.1:8088/";
+// The site's front page: the root of the site that the page-address file names.
+QString siteHomePage()
+{
+    const ebayURLS *urls = UseURLs();
+    if (!urls)
+        return QString();
+    for (const QString &address : {urls->EbayLogInURL, urls->EbayUserSignInURL, urls->EbayViewItemURL}) {
+        const QUrl url(address);
+        if (url.isValid() && !url.host().isEmpty())
+            return url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+                       .toString() +
+                   QLatin1Char('/');
+    }
+    return QString();
+}
 } // namespace
 
 BNBidTalk::BNBidTalk() : BNBidTalk(ProgramFolder::file(QStringLiteral("ebparse.zdx"))) {}
@@ -77,7 +92,7 @@ QString BNBidTalk::LoginFormData() const
     const QString name = User ? User->EbayName : QString();
     const QString pass = User ? User->EbayPassword : QString();
     return QStringList{QStringLiteral("MfcISAPICommand=SignInWelcome"), QStringLiteral("UsingSSL=0"),
-                       field("userid", name), field("pass", pass), field("referrer", QLatin1String(kHomePage))}
+                       field("userid", name), field("pass", pass), field("referrer", siteHomePage())}
         .join(QLatin1Char('&'));
 }
 

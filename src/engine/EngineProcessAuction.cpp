@@ -283,7 +283,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     grid.refreshLayout();
     if (item->Folder != m_window.selectedFolderKey())
         return;
-    const qint32 row = importing ? grid.addRow(a.title) : FindAuctionRow(grid, trimmedItem.toLongLong());
+    // A refreshed auction's row is found by its key, never by the text of its number.
+    const qint32 row = importing ? grid.addRow(a.title) : grid.findRowByKey(v.primary, 0);
     if (row < 0)
         return;
     grid.setRowKey(row, v.primary);

@@ -27,6 +27,19 @@ QItemPtr refreshItem(const QString &itemNumber, qint32 folder, qint32 priority)
 }
 } // namespace
 
+namespace {
+// An item number in its plain decimal form ("007" and "+7" are item 7); empty when the text is
+// not a whole number. The site's numbers outgrew 32 bits long ago, so they are read as 64-bit.
+QString plainItemNumber(const QString &text)
+{
+    bool ok = false;
+    const double value = Values::toNumber(Values::trimBlanks(text), &ok);
+    if (!ok || value < 0 || value > 9.0e15 || value != std::floor(value))
+        return QString();
+    return QString::number(static_cast<qint64>(value));
+}
+} // namespace
+
 bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool showMessages)
 {
     if (!gCurrentUser || !gDB)
@@ -41,14 +54,9 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
         if (amp >= 0)
             fromAddress = fromAddress.left(amp);
     }
-    const QString source = fromBrowser ? fromAddress : Values::trimBlanks(itemNumber);
-    // Only a whole number is an item number; "007" is item 7. The site's numbers outgrew 32 bits
-    // long ago, so they are read as 64-bit.
-    bool ok = false;
-    const double value = Values::toNumber(source, &ok);
-    if (!ok || value < 0 || value > 9.0e15 || value != std::floor(value))
+    const QString plain = plainItemNumber(fromBrowser ? fromAddress : itemNumber);
+    if (plain.isEmpty())
         return false;
-    const QString plain = QString::number(static_cast<qint64>(value));
 
     auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
                              {gCurrentUser->PrimaryKey, plain});
@@ -60,9 +68,10 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
     }
     if (itemNumber.isEmpty())
         itemNumber = plain;
-    if (queue().ItemIsQueued(itemNumber))
+    // One auction is one number: "+12" is refused while "12" waits or is being fetched.
+    if (queue().ItemIsQueued(plain))
         return false;
-    if (mLastQueueItem && Values::trimBlanks(mLastQueueItem->ItemNumber) == Values::trimBlanks(itemNumber))
+    if (mLastQueueItem && Values::trimBlanks(mLastQueueItem->ItemNumber) == plain)
         return false;
     itemNumber = plain;
     return true;
@@ -83,18 +92,19 @@ void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
         return;
     }
     m_window.setAddAuctionEnabled(false);
-    if (queue().ItemIsQueued(typedItemNumber)) {
+    const QString plain = plainItemNumber(typedItemNumber);
+    if (queue().ItemIsQueued(plain.isEmpty() ? typedItemNumber : plain)) {
         m_window.ShowAlreadyQueued(typedItemNumber);
         return;
     }
     m_window.setStatusPanel(2, QString());
-    QString text = typedItemNumber;
-    const QString typed = Values::trimBlanks(typedItemNumber);
-    if (CanAddAuction(false, text, true)) {
+    QString number = typedItemNumber;
+    if (CanAddAuction(false, number, true)) {
+        // Queued, fetched and stored as the plain number, so the same auction is one row.
         auto item = std::make_shared<BNQItem>();
         item->Action = BNQItem::Import;
         item->Priority = 1;
-        item->ItemNumber = typed;
+        item->ItemNumber = number;
         item->UserKey = currentUserKey();
         item->Folder = folder;
         item->message = QStringLiteral("Adding Auction #") + typedItemNumber;
@@ -105,7 +115,7 @@ void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
     m_window.setAddAuctionEnabled(false);
 }
 
-QString AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
+void AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
 {
     // The row is marked as waiting for its page until the page processing sets it back.
     row.edit();
@@ -114,7 +124,6 @@ QString AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
     queue().Add(refreshItem(itemNumber, static_cast<qint32>(row.value(QStringLiteral("AUC_Folder")).toLongLong()),
                             priority));
     m_window.setStatusPanel(3, queueText(queue()));
-    return itemNumber;
 }
 
 void AuctionEngine::RefreshAuction()
@@ -131,10 +140,9 @@ void AuctionEngine::RefreshAuction()
             continue;
         if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
             continue;
-        const QString itemNumber = queueRefreshOf(*rs, 1);
-        const qint32 shown = FindAuctionRow(grid, Values::trimBlanks(itemNumber).toLongLong());
-        if (shown > -1)
-            grid.setCellColor(shown, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
+        queueRefreshOf(*rs, 1);
+        // The row of this auction, by its key: another row may show the same number.
+        grid.setCellColor(row, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
         rs->update();
     }
 }

@@ -53,13 +53,16 @@ inline void logFailure(qint32 userKey, const char *where, const std::exception &
 }
 
 // Runs one event handler's work; whatever it throws is logged instead of reaching the event loop.
+// False when it failed.
 template <typename Work>
-void guarded(qint32 userKey, const char *where, Work &&work)
+bool guarded(qint32 userKey, const char *where, Work &&work)
 {
     try {
         work();
+        return true;
     } catch (const std::exception &e) {
         logFailure(userKey, where, e);
+        return false;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "AppSettings.h"
+#include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
 #include "EngineFixture.h"
@@ -114,6 +115,8 @@ private slots:
     void replyForAClearedItemDoesNothing();
     void replyIgnoredWhileClosing();
     void serveQueueNotReenteredDuringWait();
+    void aBrokenLogViewDoesNotStopThePump_data();
+    void aBrokenLogViewDoesNotStopThePump();
 };
 
 void TestPump::cleanup()
@@ -385,6 +388,34 @@ void TestPump::serveQueueNotReenteredDuringWait()
         countOf(f.generalLog(), QStringLiteral("Unable to connect to the internet to perform time synchronization.")),
         1);
     QVERIFY(f.engine->queue().InetAvailable);
+}
+
+void TestPump::aBrokenLogViewDoesNotStopThePump_data()
+{
+    QTest::addColumn<bool>("generalView");
+    QTest::newRow("the error log view") << true;
+    QTest::newRow("the auction log view") << false;
+}
+
+void TestPump::aBrokenLogViewDoesNotStopThePump()
+{
+    QFETCH(bool, generalView);
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.site.addAuction(f.siteAuction(QStringLiteral("3001000011"), 3600));
+    f.addAuctionRow(QStringLiteral("3001000011"));
+    (generalView ? f.window->generalLogBroken : f.window->auctionLogBroken) = true;
+    (generalView ? ConnectionLogChanged : AuctionLogChanged) = true;
+    f.engine->queue().Add(request(BNQItem::Refresh, QStringLiteral("3001000011"), f.openFolder));
+
+    for (int tick = 0; tick < 10; ++tick)
+        f.engine->tmrBidSnipe_Timer();
+    QVERIFY(f.engine->Inet1().StillExecuting());
+    QCOMPARE(f.engine->queue().Count(), 0);
+    // The failure is logged once, not on every tick.
+    QCOMPARE(f.generalLog().size(), 1);
+    QVERIFY(f.generalLog().first().startsWith(QStringLiteral("Error in the ")));
+    QCOMPARE(f.window->grid.columnCaption(0), QStringLiteral("Auctions (0 Items)"));
 }
 
 QTEST_MAIN(TestPump)

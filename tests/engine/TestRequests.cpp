@@ -34,7 +34,10 @@ private slots:
     void addStrip();
     void canAddAuction_data();
     void canAddAuction();
+    void oneAuctionOneRow_data();
+    void oneAuctionOneRow();
     void refreshSelectedRows();
+    void aRefreshTouchesOnlyItsOwnRow();
     void refreshAllInClosingOrder();
     void autoRefreshCountsIdleMinutes();
     void refreshKeepsMarksAndComment();
@@ -159,6 +162,8 @@ void TestRequests::canAddAuction_data()
     QTest::newRow("from the browser, already queued") << true << page << "" << true << "42" << false << "42" << 0;
     QTest::newRow("queued under the same text") << false << ""
                                                 << "55" << true << "55" << false << "55" << 0;
+    QTest::newRow("queued as the plain number") << false << ""
+                                                << "+55" << true << "55" << false << "+55" << 0;
 }
 
 void TestRequests::canAddAuction()
@@ -184,6 +189,73 @@ void TestRequests::canAddAuction()
     if (!boxes.boxes.isEmpty())
         QCOMPARE(boxText(boxes),
                  QStringLiteral("Auction Already Added: This auction (Item # 7) has already been added."));
+}
+
+void TestRequests::oneAuctionOneRow_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<bool>("servedBetween");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("alreadyQueued");
+    const QString added = QStringLiteral("Auction Already Added: This auction (Item # 12) has already been added.");
+    QTest::newRow("with a sign, then without") << "+12" << "12" << true << added << "";
+    QTest::newRow("leading zeros twice") << "0012" << "0012" << true << added << "";
+    QTest::newRow("with a sign, then without, both waiting") << "+12" << "12" << false << "" << "12";
+    QTest::newRow("leading zeros, then plain, both waiting") << "012" << " 12 " << false << "" << " 12 ";
+}
+
+void TestRequests::oneAuctionOneRow()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    QFETCH(bool, servedBetween);
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    MsgBoxRecorder boxes;
+    f.site.addAuction(f.siteAuction(QStringLiteral("12"), 3600, 10.0));
+
+    f.engine->cmdAuctionAddOK_Click(first);
+    if (servedBetween)
+        QVERIFY(f.runUntilIdle());
+    f.engine->cmdAuctionAddOK_Click(second);
+    QVERIFY(f.runUntilIdle());
+
+    QTEST(boxText(boxes), "box");
+    QTEST(f.window->alreadyQueued.join(QLatin1Char('|')), "alreadyQueued");
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions"));
+    QCOMPARE(rs->recordCount(), 1);
+    QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("12"));
+    const auto requests = f.site.requests();
+    QCOMPARE(int(requests.size()), 1);
+    QCOMPARE(requests[0].query, QStringLiteral("ViewItem&item=12"));
+}
+
+void TestRequests::aRefreshTouchesOnlyItsOwnRow()
+{
+    // Two rows whose numbers read as the same number, as older versions could store them.
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    f.site.addAuction(f.siteAuction(QStringLiteral("012"), 3600, 10.0));
+    const qint32 padded = f.addAuctionRow(QStringLiteral("012"));
+    const qint32 plain = f.addAuctionRow(QStringLiteral("12"));
+    f.window->BuildAuctionGrid(f.openFolder);
+    TreeGrid &g = f.window->grid;
+    const qint16 title = gCurrentUser->Columns.AuctionName;
+    const qint16 currentBid = gCurrentUser->Columns.CurrentBid;
+    const qint32 plainRow = g.findRowByKey(plain, 0);
+    g.selectRow(g.findRowByKey(padded, 0));
+
+    f.engine->RefreshAuction();
+    const qint32 blue = TreeGrid::rgb(16, 16, 255);
+    QCOMPARE(g.cellColor(g.findRowByKey(padded, 0), title), blue);
+    QVERIFY(g.cellColor(plainRow, title) != blue);
+
+    QVERIFY(f.runUntilIdle());
+    QCOMPARE(g.rowKey(plainRow), plain);
+    QVERIFY(g.cellText(plainRow, currentBid).isEmpty());
+    QCOMPARE(g.cellText(g.findRowByKey(padded, 0), currentBid), QStringLiteral("$10.00"));
+    QCOMPARE(f.column(padded, QStringLiteral("AUC_CurrentBid")).toDouble(), 10.0);
 }
 
 void TestRequests::refreshSelectedRows()

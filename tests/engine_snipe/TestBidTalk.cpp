@@ -1,4 +1,5 @@
 #include "BNBidTalk.h"
+#include "ebayURLS.h"
 
 #include <QFile>
 #include <QUrlQuery>
@@ -124,9 +125,34 @@ private slots:
         auto t = talk();
         QVERIFY(t->IsUserDutchHighBidder(QStringLiteral("<a href=x>snipe tester</a>")));
         QVERIFY(!t->IsUserDutchHighBidder(QStringLiteral("<a href=x>Snipe Tester</a>")));
+    }
+
+    void signInBodyNamesTheSiteOfThePageAddresses_data()
+    {
+        QTest::addColumn<QString>("logIn");
+        QTest::addColumn<QString>("viewItem");
+        QTest::addColumn<QString>("referrer");
+        QTest::newRow("the sign-in address") << "http://auctions.example:8123/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                             << "http://other.example/x?ViewItem&item="
+                                             << "http://auctions.example:8123/";
+        QTest::newRow("no sign-in address") << "" << "https://user:pw@cgi.example.com/aw-cgi/eBayISAPI.dll?ViewItem&item="
+                                            << "https://cgi.example.com/";
+        QTest::newRow("no address at all") << "" << "" << "";
+    }
+    void signInBodyNamesTheSiteOfThePageAddresses()
+    {
+        QFETCH(QString, logIn);
+        QFETCH(QString, viewItem);
+        gURLs = std::make_unique<ebayURLS>();
+        gURLs->EbayLogInURL = logIn;
+        gURLs->EbayViewItemURL = viewItem;
+        auto t = talk();
         const auto login = decoded(t->LoginFormData());
+        gURLs.reset();
+        QCOMPARE(login.value(QStringLiteral("MfcISAPICommand")), QStringLiteral("SignInWelcome"));
         QCOMPARE(login.value(QStringLiteral("pass")), QStringLiteral("p&ss=w+rd %x"));
         QCOMPARE(login.value(QStringLiteral("UsingSSL")), QStringLiteral("0"));
+        QTEST(login.value(QStringLiteral("referrer")), "referrer");
     }
 };
 

@@ -4,6 +4,8 @@
 #include "Database.h"
 #include "Globals.h"
 
+#include <stdexcept>
+
 FakeMainWindow::FakeMainWindow() { setUpColumns(); }
 
 void FakeMainWindow::setUpColumns()
@@ -54,4 +56,18 @@ void FakeMainWindow::BuildAuctionGrid(qint32 folderKey)
         if (itemCol >= 0)
             grid.setCellText(row, itemCol, rs->value(QStringLiteral("AUC_ItemNumber")).toString().trimmed());
     }
+}
+
+void FakeMainWindow::reloadGeneralLogView()
+{
+    ++generalLogReloads;
+    if (generalLogBroken)
+        throw std::runtime_error("the error log cannot be read");
+}
+
+void FakeMainWindow::reloadAuctionLogView()
+{
+    ++auctionLogReloads;
+    if (auctionLogBroken)
+        throw std::runtime_error("the auction log cannot be read");
 }

@@ -36,8 +36,8 @@ public:
     void hideAddAuctionStrip() override { stripHidden = true; }
     void UpdateTimeLeftColumn() override { ++timeLeftUpdates; }
     void updateCaption() override { ++captionUpdates; }
-    void reloadGeneralLogView() override { ++generalLogReloads; }
-    void reloadAuctionLogView() override { ++auctionLogReloads; }
+    void reloadGeneralLogView() override;
+    void reloadAuctionLogView() override;
     void unloadWindow() override { ++unloads; }
 
     QTreeWidget widget;
@@ -55,5 +55,7 @@ public:
     bool stripHidden = false;
     int toggles = 0, builds = 0, timeLeftUpdates = 0, captionUpdates = 0;
     int generalLogReloads = 0, auctionLogReloads = 0, unloads = 0;
+    // Log views whose reload throws, as a view over a broken database would.
+    bool generalLogBroken = false, auctionLogBroken = false;
     std::function<int()> queueCount;
 };
