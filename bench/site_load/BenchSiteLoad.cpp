@@ -1,7 +1,8 @@
 // bench_site_load [requests] [clients] [rounds] [kind]: the practice site under parallel load on loopback
 // (kind 0 time page, 1 make-bid post, 2 item page; by default a mix of all three).
 // Prints throughput, failures and the process's resident memory before and after, so growth
-// shows. Bounded in count and in time (stops after 120 s whatever happens).
+// shows, and the round trip of one request after another on a kept-alive connection. Bounded in
+// count and in time (stops after 120 s whatever happens).
 #include "PracticeSite.h"
 
 #include <httplib.h>
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -66,6 +68,23 @@ Round run(practice::PracticeSite &site, int requests, int clients, int only = -1
         t.join();
     return Round{ok.load(), failed.load(), clock.elapsed()};
 }
+// Milliseconds per request, one after another on one kept-alive connection: p50 and max.
+std::pair<double, double> keptAliveRoundTrip(practice::PracticeSite &site, int requests)
+{
+    httplib::Client client("127.0.0.1", site.port());
+    client.set_keep_alive(true);
+    client.set_read_timeout(10, 0);
+    std::vector<double> ms;
+    for (int i = 0; i < requests; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        if (!client.Get("/aw-cgi/eBayISAPI.dll?TimeShow"))
+            return {-1, -1};
+        ms.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return {ms[ms.size() / 2], ms.back()};
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -93,6 +112,8 @@ int main(int argc, char **argv)
                     round, r.ok + r.failed, clients, static_cast<long long>(r.ms),
                     r.ms > 0 ? (r.ok + r.failed) * 1000.0 / r.ms : 0.0, r.failed, logged, residentKb());
     }
+    const auto [p50, max] = keptAliveRoundTrip(site, 200);
+    std::printf("kept-alive round trip: p50 %.2f ms, max %.2f ms\n", p50, max);
     const long after = residentKb();
     std::printf("RSS after warm-up %ld kB, after %d rounds %ld kB, growth %ld kB; failures %d\n", before, rounds, after,
                 after - before, totalFailed);

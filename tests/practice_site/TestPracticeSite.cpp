@@ -3,10 +3,15 @@
 
 #include <httplib.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTimeZone>
 #include <QUrl>
 #include <QtTest>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 using namespace practice;
 
@@ -36,6 +41,8 @@ private slots:
     void faults();
     void faultTargetsAndCount();
     void requestLog();
+    void requestLogLimit();
+    void answersWithoutNagleDelay();
 
 private:
     std::string post(const std::string &command, const std::string &body);
@@ -242,12 +249,15 @@ void TestPracticeSite::faults_data()
     QTest::newRow("server error") << int(FaultKind::ServerError);
     QTest::newRow("garbage") << int(FaultKind::Garbage);
     QTest::newRow("time page without the time") << int(FaultKind::NoTime);
+    QTest::newRow("body cut short") << int(FaultKind::CutShort);
+    QTest::newRow("large page, paced") << int(FaultKind::LargePage);
+    QTest::newRow("empty body") << int(FaultKind::Empty);
 }
 
 void TestPracticeSite::faults()
 {
     QFETCH(int, kind);
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind(kind), 400, -1});
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind(kind), 400, -1, 200000});
     QElapsedTimer clock;
     clock.start();
     auto res = m_client->Get((std::string(kDll) + "?TimeShow").c_str());
@@ -269,6 +279,20 @@ void TestPracticeSite::faults()
         QVERIFY(res && res->status == 200);
         QVERIFY(!QString::fromStdString(res->body).contains("be..."));
         QCOMPARE(QString::fromStdString(res->body).contains("Official time"), FaultKind(kind) == FaultKind::NoTime);
+        break;
+    case FaultKind::CutShort:
+        QVERIFY(!res); // fewer bytes than announced: the reader sees a broken reply
+        break;
+    case FaultKind::LargePage:
+        // Four pieces of at most 64 KB with a pause between each: a page that is slow, never idle long.
+        QVERIFY(res && res->status == 200);
+        QCOMPARE(res->body.size(), size_t(200000));
+        QVERIFY(QString::fromStdString(res->body).contains("believed to be..."));
+        QVERIFY(took >= 3 * 400);
+        break;
+    case FaultKind::Empty:
+        QVERIFY(res && res->status == 200);
+        QVERIFY(res->body.empty());
         break;
     }
     QCOMPARE(m_site->requestCount(), 1); // a faulty answer still logs its request
@@ -318,8 +342,57 @@ void TestPracticeSite::requestLog()
     QCOMPARE(log[1].command, QStringLiteral("MakeBid"));
     QVERIFY(log[0].arrivalMs >= before && log[1].arrivalMs >= log[0].arrivalMs);
     QVERIFY(log[1].arrivalMs <= QDateTime::currentMSecsSinceEpoch());
+    for (const auto &r : log)
+        QVERIFY(r.processedMs >= r.arrivalMs);
     m_site->clearRequests();
     QCOMPARE(m_site->requestCount(), 0);
+
+    // A request held back by a fault is answered when the fault lets it go; a dropped one never.
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Delay, 300, 1});
+    get("TimeShow");
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Drop, 0, 1});
+    get("TimeShow");
+    const auto later = m_site->requests();
+    QCOMPARE(int(later.size()), 2);
+    QVERIFY(later[0].processedMs >= later[0].arrivalMs + 300);
+    QCOMPARE(later[1].processedMs, 0);
+}
+
+void TestPracticeSite::requestLogLimit()
+{
+    m_site->setRequestLogLimit(3);
+    for (int i = 1; i <= 5; ++i)
+        get("ViewItem&item=" + std::to_string(i));
+    const auto log = m_site->requests();
+    QCOMPARE(int(log.size()), 3);
+    QCOMPARE(log.front().query, QStringLiteral("ViewItem&item=3"));
+    QCOMPARE(log.back().query, QStringLiteral("ViewItem&item=5"));
+    QVERIFY(log.back().processedMs > 0); // the answer is noted on its own request
+}
+
+void TestPracticeSite::answersWithoutNagleDelay()
+{
+    // The site's side of a kept-alive connection sends each piece at once (TCP_NODELAY).
+    m_client->set_keep_alive(true);
+    QVERIFY(!get("TimeShow").isEmpty());
+    int checked = 0;
+    for (const QString &name : QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::System | QDir::Files)) {
+        const int fd = name.toInt();
+        sockaddr_in local{}, peer{};
+        socklen_t len = sizeof(local);
+        if (getsockname(fd, reinterpret_cast<sockaddr *>(&local), &len) != 0 || local.sin_family != AF_INET ||
+            ntohs(local.sin_port) != m_site->port())
+            continue;
+        len = sizeof(peer);
+        if (getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &len) != 0)
+            continue; // the listening socket
+        int noDelay = 0;
+        len = sizeof(noDelay);
+        QCOMPARE(getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, &len), 0);
+        QCOMPARE(noDelay, 1);
+        ++checked;
+    }
+    QVERIFY(checked >= 1);
 }
 
 QTEST_GUILESS_MAIN(TestPracticeSite)

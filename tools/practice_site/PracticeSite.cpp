@@ -84,10 +84,15 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
     const FormData form(r.body);
     r.command = form.has(QStringLiteral("MfcISAPICommand")) ? form.value(QStringLiteral("MfcISAPICommand"))
                                                             : query.firstName();
+    quint64 number = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        number = logged++;
         log.push_back(r);
+        while (logLimit > 0 && log.size() > logLimit)
+            log.pop_front();
     }
+    const FormData &fields = r.method == QLatin1String("POST") ? form : query;
     if (const auto fault = takeFault(r.path, r.command, r.query)) {
         switch (fault->kind) {
         case FaultKind::Delay:
@@ -108,11 +113,68 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             send(res, SitePages(base()).time(now(), false));
             return;
         }
+        case FaultKind::Empty:
+            res.status = 200;
+            res.set_content("", 0, SitePages::kContentType);
+            return;
+        case FaultKind::CutShort:
+        case FaultKind::LargePage:
+            answer(r, fields, res);
+            markProcessed(number);
+            reshape(*fault, res);
+            return;
         }
         if (stopping)
             return;
     }
-    answer(r, r.method == QLatin1String("POST") ? form : query, res);
+    answer(r, fields, res);
+    markProcessed(number);
+}
+
+void PracticeSite::Impl::markProcessed(quint64 number)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const quint64 first = logged - log.size();
+    if (number >= first)
+        log[number - first].processedMs = QDateTime::currentMSecsSinceEpoch();
+}
+
+void PracticeSite::Impl::reshape(const Fault &fault, httplib::Response &res)
+{
+    auto body = std::make_shared<std::string>(std::move(res.body));
+    res.body.clear();
+    if (fault.kind == FaultKind::CutShort) {
+        // Content-Length promises the whole page; half of it goes out, then the connection closes.
+        res.set_content_provider(body->size(), SitePages::kContentType,
+                                 [body](size_t offset, size_t, httplib::DataSink &sink) {
+                                     if (offset == 0)
+                                         sink.write(body->data(), body->size() / 2);
+                                     return false;
+                                 });
+        return;
+    }
+    if (fault.bytes > static_cast<qint64>(body->size())) {
+        const size_t size = static_cast<size_t>(fault.bytes);
+        *body += "\n<!-- ";
+        body->resize(size > body->size() + 5 ? size - 5 : body->size(), 'x');
+        *body += " -->\n";
+        body->resize(size, '\n');
+    }
+    // Chunked: the reader learns the size only by reading it.
+    const int pauseMs = fault.delayMs;
+    res.set_chunked_content_provider(
+        SitePages::kContentType, [this, body, pauseMs](size_t offset, httplib::DataSink &sink) {
+            constexpr size_t kPiece = 64 * 1024;
+            if (offset >= body->size()) {
+                sink.done();
+                return true;
+            }
+            if (offset > 0 && pauseMs > 0)
+                pause(pauseMs);
+            if (stopping)
+                return false;
+            return sink.write(body->data() + offset, std::min(kPiece, body->size() - offset));
+        });
 }
 
 void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, httplib::Response &res)
@@ -197,6 +259,9 @@ void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, 
 PracticeSite::PracticeSite() : d(std::make_unique<Impl>())
 {
     d->server.new_task_queue = [] { return new httplib::ThreadPool(24); };
+    // Headers and body go out in separate writes: without this, Nagle's rule holds the body back
+    // until the client's delayed acknowledgement, some 40 ms on every kept-alive request.
+    d->server.set_tcp_nodelay(true);
     d->server.set_keep_alive_max_count(1000);
     d->server.set_keep_alive_timeout(2);
     d->server.set_pre_routing_handler([](const httplib::Request &, httplib::Response &) {
@@ -360,6 +425,14 @@ void PracticeSite::clearRequests()
     std::lock_guard<std::mutex> lock(d->mutex);
     d->log.clear();
     d->log.shrink_to_fit();
+}
+
+void PracticeSite::setRequestLogLimit(int limit)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->logLimit = static_cast<size_t>(std::max(0, limit));
+    while (d->logLimit > 0 && d->log.size() > d->logLimit)
+        d->log.pop_front();
 }
 
 void PracticeSite::setFault(const QString &target, const Fault &fault)

@@ -11,10 +11,12 @@
 
 namespace practice {
 
-// One request as it reached the site, with its arrival time (ms since the epoch, real time).
+// One request as it reached the site: when it had arrived whole, and when the site answered it
+// (ms since the epoch, real time; add clockOffsetMs() for the site's clock).
 struct RecordedRequest
 {
     qint64 arrivalMs = 0;
+    qint64 processedMs = 0; // 0 while unanswered, or when a fault answered instead of the site
     QString method;
     QString path;
     QString query; // raw, as sent
@@ -28,14 +30,18 @@ enum class FaultKind
     Drop,        // close the connection without an answer
     ServerError, // HTTP 500
     Garbage,     // a page of nonsense with status 200
-    NoTime       // the official-time page without the time
+    NoTime,      // the official-time page without the time
+    CutShort,    // the right page, but the connection closes after half of the length it announced
+    LargePage,   // the right page padded to bytes, sent in pieces with delayMs between them
+    Empty        // status 200 with an empty body
 };
 
 struct Fault
 {
     FaultKind kind = FaultKind::Delay;
     int delayMs = 0;
-    int times = -1; // how many requests it hits; -1 = until cleared
+    int times = -1;   // how many requests it hits; -1 = until cleared
+    qint64 bytes = 0; // LargePage: the size of the page sent
 };
 
 // The practice auction site on loopback. Thread-safe: the server answers on its own threads
@@ -78,6 +84,8 @@ public:
     std::vector<RecordedRequest> requests() const;
     int requestCount() const;
     void clearRequests();
+    // Keeps only the newest limit requests (0: all of them), so a long-running site stays small.
+    void setRequestLogLimit(int limit);
 
     // A fault for one target: a path ("/aw-cgi/eBayISAPI.dll", every command there), a path
     // and a command ("/aw-cgi/eBayISAPI.dll?TimeShow") or a path and the whole raw query

@@ -5,12 +5,13 @@
 #include <QJsonObject>
 
 // The stand-alone site is driven over HTTP under /control/ with small JSON bodies:
-//   GET  /control/requests            every request received (arrival ms, method, path, query, body)
+//   GET  /control/requests            the requests kept (arrival and answer ms, method, path, query, body)
 //   POST /control/requests/clear
 //   POST /control/auction             {"item","title","price","quantity","endsInSeconds","seller",
 //                                      "private","bids":[{"bidder","max"}]}
 //   POST /control/user                {"userid","pass"}
-//   POST /control/fault               {"target","kind":"delay|drop|500|garbage|notime","ms","times"}
+//   POST /control/fault               {"target","kind":"delay|drop|500|garbage|notime|cut|large|empty",
+//                                      "ms","times","bytes"}
 //   POST /control/faults/clear
 //   POST /control/clock               {"offsetMs"}
 namespace practice {
@@ -33,6 +34,7 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
         QJsonArray out;
         for (const RecordedRequest &r : site.requests()) {
             out.append(QJsonObject{{QStringLiteral("ms"), r.arrivalMs},
+                                   {QStringLiteral("answeredMs"), r.processedMs},
                                    {QStringLiteral("method"), r.method},
                                    {QStringLiteral("path"), r.path},
                                    {QStringLiteral("query"), r.query},
@@ -69,7 +71,10 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
                                                      {QStringLiteral("drop"), FaultKind::Drop},
                                                      {QStringLiteral("500"), FaultKind::ServerError},
                                                      {QStringLiteral("garbage"), FaultKind::Garbage},
-                                                     {QStringLiteral("notime"), FaultKind::NoTime}};
+                                                     {QStringLiteral("notime"), FaultKind::NoTime},
+                                                     {QStringLiteral("cut"), FaultKind::CutShort},
+                                                     {QStringLiteral("large"), FaultKind::LargePage},
+                                                     {QStringLiteral("empty"), FaultKind::Empty}};
         const QString kind = in.value(QStringLiteral("kind")).toString();
         if (!kinds.contains(kind)) {
             json(res, QJsonDocument(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown kind")}}), 400);
@@ -77,7 +82,8 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
         }
         site.setFault(in.value(QStringLiteral("target")).toString(QLatin1String(kDllPath)),
                       Fault{kinds.value(kind), in.value(QStringLiteral("ms")).toInt(),
-                            in.value(QStringLiteral("times")).toInt(-1)});
+                            in.value(QStringLiteral("times")).toInt(-1),
+                            static_cast<qint64>(in.value(QStringLiteral("bytes")).toDouble())});
     } else if (path == QLatin1String("/control/faults/clear")) {
         site.clearFaults();
     } else if (path == QLatin1String("/control/clock")) {

@@ -30,12 +30,17 @@ struct PracticeSite::Impl
     QHash<QString, int> ratings;
     qint64 offsetMs = 0;
     std::deque<RecordedRequest> log;
+    size_t logLimit = 0;
+    quint64 logged = 0; // requests logged so far: the number of the next one
     QHash<QString, Fault> faults;
 
     QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(port.load()); }
     QDateTime now() const;
     void handle(const httplib::Request &req, httplib::Response &res);
     void answer(const RecordedRequest &r, const FormData &form, httplib::Response &res);
+    // Sends the page already in res as the fault asks: cut short, or padded and paced.
+    void reshape(const Fault &fault, httplib::Response &res);
+    void markProcessed(quint64 number);
     std::optional<Fault> takeFault(const QString &path, const QString &command, const QString &query);
     // Waits up to ms, returning early when the site stops.
     void pause(int ms);

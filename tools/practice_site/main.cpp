@@ -50,6 +50,8 @@ int main(int argc, char **argv)
 
     practice::PracticeSite site;
     site.setHttpControl(control);
+    // Runs for days by hand: keep the newest requests only.
+    site.setRequestLogLimit(10000);
     if (demo)
         site.loadDemoScenario();
     if (!site.start(static_cast<quint16>(port))) {
