@@ -13,6 +13,12 @@
 #include <QProcess>
 
 namespace {
+// Only what the program ships, not the executables and build leftovers beside it.
+bool shipped(const QString &rel)
+{
+    return rel.contains(QLatin1Char('/')) || rel == QLatin1String("auction.mdb") || rel.endsWith(QLatin1String(".zdx"));
+}
+
 bool copyTree(const QString &from, const QString &to)
 {
     QDir().mkpath(to);
@@ -21,6 +27,8 @@ bool copyTree(const QString &from, const QString &to)
         const QString src = it.next();
         const QString rel = QDir(from).relativeFilePath(src);
         const QString dst = QDir(to).filePath(rel);
+        if (!it.fileInfo().isDir() && !shipped(rel))
+            continue;
         if (it.fileInfo().isDir()) {
             QDir().mkpath(dst);
         } else if (!QFile::copy(src, dst)) {
@@ -36,11 +44,6 @@ TestProgramFolder::TestProgramFolder()
     if (!m_dir.isValid())
         return;
     m_ok = copyTree(QStringLiteral(ZANDRIFT_PROGRAM_DIR), m_dir.path());
-    // Only what the program ships, not build leftovers.
-    for (const QString &n : QDir(m_dir.path()).entryList(QDir::Files)) {
-        if (n != QLatin1String("auction.mdb") && !n.endsWith(QLatin1String(".zdx")))
-            QFile::remove(file(n));
-    }
     ProgramFolder::setOverride(m_dir.path());
     SettingsStore::redirect(settingsPath());
 }

@@ -1,0 +1,16 @@
+#include "SelectAllText.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+void SelectAllText(QLineEdit *box)
+{
+    if (box && !box->text().isEmpty())
+        box->selectAll();
+}
+
+void SelectAllText(QPlainTextEdit *box)
+{
+    if (box && !box->document()->isEmpty())
+        box->selectAll();
+}

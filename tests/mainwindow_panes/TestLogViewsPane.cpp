@@ -1,0 +1,338 @@
+#include "BSN_Log.h"
+#include "BSN_User.h"
+#include "Clock.h"
+#include "Database.h"
+#include "DesktopServices.h"
+#include "Globals.h"
+#include "LogViewsPane.h"
+#include "MsgBoxRecorder.h"
+#include "ProgramFolder.h"
+#include "Recordset.h"
+#include "TestProgramFolder.h"
+
+#include <QMenu>
+#include <QtTest>
+
+class TestLogViewsPane : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> m_folder;
+    QList<QUrl> m_opened;
+    bool m_openResult = true;
+    const QDateTime m_day{QDate(2026, 12, 10), QTime(9, 5, 3)};
+
+    static qint32 addAuction(qint32 user, const QString &item)
+    {
+        auto rs = gDB->openTable(QStringLiteral("Auctions"));
+        rs->addNew();
+        rs->setValue(QStringLiteral("AUC_User"), user);
+        rs->setValue(QStringLiteral("AUC_ItemNumber"), item);
+        rs->update();
+        return static_cast<qint32>(rs->lastInsertedKey());
+    }
+    void log(qint32 auction, qint32 user, const QString &message, int minutesLater)
+    {
+        Clock::freeze(m_day.addSecs(60 * minutesLater));
+        BSN_Log(*gDB).MarkAuction(auction, user, message);
+    }
+    static void signIn(qint32 key, const QString &name)
+    {
+        gCurrentUser = std::make_shared<BSN_User>();
+        gCurrentUser->PrimaryKey = key;
+        gCurrentUser->ZandroName = name;
+    }
+    static QStringList rows(TreeGrid &grid)
+    {
+        QStringList out;
+        for (qint32 r = 0; r < grid.rowCount(); ++r)
+            out << grid.cellText(r, 0) + QStringLiteral(" | ") + grid.cellText(r, 1);
+        return out;
+    }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void init()
+    {
+        m_folder = std::make_unique<TestProgramFolder>();
+        QVERIFY(m_folder->openStore());
+        QDir(m_folder->path()).mkdir(QStringLiteral("logs"));
+        signIn(1, QStringLiteral("ann"));
+        m_opened.clear();
+        m_openResult = true;
+        DesktopServices::setOpener([this](const QUrl &url) {
+            m_opened << url;
+            return m_openResult;
+        });
+    }
+    void cleanup()
+    {
+        DesktopServices::setOpener({});
+        Clock::unfreeze();
+        m_folder.reset();
+    }
+
+    void auctionLogShowsTheSignedInUsersRowsOfTheSelectedAuction()
+    {
+        const qint32 a = addAuction(1, QStringLiteral("100"));
+        const qint32 b = addAuction(1, QStringLiteral("200"));
+        // Written later but stamped earlier: the view keeps the order of writing.
+        log(a, 1, QStringLiteral("first"), 30);
+        log(b, 1, QStringLiteral("other auction"), 31);
+        log(a, 2, QStringLiteral("other user"), 32);
+        log(0, 1, QStringLiteral("general"), 33);
+        log(a, 1, QStringLiteral("second"), 10);
+
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        QCOMPARE(rows(pane.auctionLogGrid()),
+                 (QStringList{"12/10/2026 9:35:03 AM | first", "12/10/2026 9:15:03 AM | second"}));
+
+        signIn(2, QStringLiteral("bob"));
+        pane.ShowAuctionLog();
+        QCOMPARE(rows(pane.auctionLogGrid()), QStringList{"12/10/2026 9:37:03 AM | other user"});
+
+        gCurrentUser.reset();
+        pane.ShowAuctionLog();
+        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+
+        signIn(1, QStringLiteral("ann"));
+        pane.setSelectedAuction(-1, true);
+        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+    }
+
+    void errorLogShowsAllUsersOldestFirst()
+    {
+        const qint32 a = addAuction(1, QStringLiteral("100"));
+        log(0, 2, QStringLiteral("bob's connection failed"), 20);
+        log(a, 1, QStringLiteral("an auction row"), 5);
+        log(0, 1, QStringLiteral("ann's time sync failed"), 10);
+        log(0, 0, QStringLiteral("nobody signed in"), 20);
+
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        QCOMPARE(pane.auctionLogGrid().rowCount(), 1);
+        pane.ShowErrorLog();
+        QCOMPARE(rows(pane.errorLogGrid()), (QStringList{"12/10/2026 9:15:03 AM | ann's time sync failed",
+                                                         "12/10/2026 9:25:03 AM | bob's connection failed",
+                                                         "12/10/2026 9:25:03 AM | nobody signed in"}));
+        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+    }
+
+    void exportWritesTheLogAndOpensIt_data()
+    {
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("no rows") << QStringList() << QByteArray();
+        QTest::newRow("two rows") << QStringList{QStringLiteral("Preparatory bid sent"),
+                                                 QStringLiteral("Höchstbieter: <b>anna</b> €5")}
+                                  << QByteArray("12/10/2026 9:05:03 AM - Preparatory bid sent\r\n"
+                                                "12/10/2026 9:06:03 AM - H\xc3\xb6"
+                                                "chstbieter: <b>anna</b> \xe2\x82\xac"
+                                                "5\r\n");
+    }
+    void exportWritesTheLogAndOpensIt()
+    {
+        QFETCH(QStringList, messages);
+        QFETCH(QByteArray, body);
+        // A program folder whose path needs quoting anywhere a shell would see it.
+        const QString program = m_folder->file(QStringLiteral("my \"programs\" & 'co'"));
+        QVERIFY(QDir().mkpath(program + QStringLiteral("/logs")));
+        ProgramFolder::setOverride(program);
+        signIn(1, QStringLiteral("ann lee"));
+
+        const qint32 a = addAuction(1, QStringLiteral(" 110012345678 "));
+        for (int i = 0; i < messages.size(); ++i)
+            log(a, 1, messages[i], i);
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        MsgBoxRecorder boxes;
+        pane.mnuLogPopUpExport_Click();
+        QCOMPARE(boxes.boxes.size(), 0);
+
+        const QString path = program + QStringLiteral("/logs/ann lee_110012345678.txt");
+        const QByteArray expected = "NOTE: THIS LOG HAS BEEN SAVED AS " + path.toUtf8() +
+                                    "\r\n----------------------------------------------------------\r\n"
+                                    "Auction Log for Item Number: 110012345678\r\n" +
+                                    body;
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(m_opened.size(), 1);
+        QVERIFY(m_opened[0].isLocalFile());
+        QCOMPARE(m_opened[0].toLocalFile(), path);
+    }
+
+    void secondExportOverwrites()
+    {
+        const qint32 a = addAuction(1, QStringLiteral("42"));
+        log(a, 1, QStringLiteral("only row"), 0);
+        const QString path = m_folder->file(QStringLiteral("logs/ann_42.txt"));
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(4096, 'x'));
+        }
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        pane.mnuLogPopUpExport_Click();
+        const QByteArray first = readAll(path);
+        QVERIFY(first.startsWith("NOTE: "));
+        QVERIFY(first.endsWith("9:05:03 AM - only row\r\n"));
+        pane.mnuLogPopUpExport_Click();
+        QCOMPARE(readAll(path), first);
+        QCOMPARE(QDir(m_folder->file(QStringLiteral("logs"))).entryList(QDir::Files), QStringList{"ann_42.txt"});
+    }
+
+    void hostileNamesStayInTheLogsFolder_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("parent folders") << "../../evil"
+                                        << "7"
+                                        << ".._.._evil_7.txt";
+        QTest::newRow("absolute") << "/tmp/evil"
+                                  << "7"
+                                  << "_tmp_evil_7.txt";
+        QTest::newRow("dot dot alone") << ".."
+                                       << "7"
+                                       << ".._7.txt";
+        QTest::newRow("backslashes") << "..\\..\\evil"
+                                     << "7"
+                                     << ".._.._evil_7.txt";
+        QTest::newRow("item number") << "ann"
+                                     << "../../7"
+                                     << "ann_.._.._7.txt";
+        QTest::newRow("line break") << "ann\nx"
+                                    << "7"
+                                    << "ann_x_7.txt";
+    }
+    void hostileNamesStayInTheLogsFolder()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, item);
+        QFETCH(QString, fileName);
+        // The program folder sits two levels down, so "../.." would land inside the test folder.
+        const QString program = m_folder->file(QStringLiteral("a/b"));
+        QVERIFY(QDir().mkpath(program + QStringLiteral("/logs")));
+        ProgramFolder::setOverride(program);
+        signIn(1, user);
+        const qint32 a = addAuction(1, item);
+        log(a, 1, QStringLiteral("row"), 0);
+
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        MsgBoxRecorder boxes;
+        pane.mnuLogPopUpExport_Click();
+        QCOMPARE(boxes.boxes.size(), 0);
+        QCOMPARE(QDir(program + QStringLiteral("/logs")).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(m_opened[0].toLocalFile(), program + QStringLiteral("/logs/") + fileName);
+        // Nothing was written anywhere else.
+        QDirIterator it(m_folder->path(), {QStringLiteral("*.txt")}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        QStringList written;
+        while (it.hasNext())
+            written << it.next();
+        QCOMPARE(written, QStringList{program + QStringLiteral("/logs/") + fileName});
+    }
+
+    void exportFailuresAreReported_data()
+    {
+        QTest::addColumn<bool>("logsFolder");
+        QTest::addColumn<bool>("openerWorks");
+        QTest::addColumn<bool>("fileWritten");
+        QTest::newRow("logs folder missing") << false << true << false;
+        QTest::newRow("no program opens it") << true << false << true;
+    }
+    void exportFailuresAreReported()
+    {
+        QFETCH(bool, logsFolder);
+        QFETCH(bool, openerWorks);
+        QFETCH(bool, fileWritten);
+        if (!logsFolder)
+            QVERIFY(QDir(m_folder->file(QStringLiteral("logs"))).removeRecursively());
+        m_openResult = openerWorks;
+        const qint32 a = addAuction(1, QStringLiteral("42"));
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        MsgBoxRecorder boxes;
+        pane.mnuLogPopUpExport_Click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error exporting Auction Log.  Error Number: ")));
+        QVERIFY(boxes.boxes[0].prompt.contains(QStringLiteral(", Error Description: ")));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Error During Export"));
+        QCOMPARE(boxes.boxes[0].buttons, MsgBox::Buttons::Ok);
+        QCOMPARE(QFile::exists(m_folder->file(QStringLiteral("logs/ann_42.txt"))), fileWritten);
+        QCOMPARE(m_opened.size(), logsFolder ? 1 : 0);
+    }
+
+    void rightClickInTheAuctionLog_data()
+    {
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<bool>("gridHasRows");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("menu");
+        QTest::addColumn<bool>("message");
+        QTest::newRow("auction selected") << true << true << true << int(Qt::RightButton) << true << false;
+        QTest::newRow("rows, none selected") << true << true << false << int(Qt::RightButton) << false << true;
+        QTest::newRow("empty grid") << true << false << false << int(Qt::RightButton) << false << false;
+        QTest::newRow("nobody signed in") << false << true << true << int(Qt::RightButton) << false << false;
+        QTest::newRow("left button") << true << true << true << int(Qt::LeftButton) << false << false;
+    }
+    void rightClickInTheAuctionLog()
+    {
+        QFETCH(bool, signedIn);
+        QFETCH(bool, gridHasRows);
+        QFETCH(bool, selected);
+        QFETCH(int, button);
+        QFETCH(bool, menu);
+        QFETCH(bool, message);
+        const qint32 a = addAuction(1, QStringLiteral("42"));
+        if (!signedIn)
+            gCurrentUser.reset();
+        LogViewsPane pane;
+        pane.setSelectedAuction(selected ? a : 0, gridHasRows);
+        MsgBoxRecorder boxes;
+        pane.sftAuctionLog_MouseUp(Qt::MouseButton(button));
+        QCOMPARE(pane.mnuLogPopUp()->isVisible(), menu);
+        pane.mnuLogPopUp()->hide();
+        QCOMPARE(boxes.boxes.size(), message ? 1 : 0);
+        if (message) {
+            QCOMPARE(
+                boxes.boxes[0].prompt,
+                QStringLiteral("You must select an Auction in the Auction grid before Exporting the Auction Log."));
+            QCOMPARE(boxes.boxes[0].title, QStringLiteral("Select an Auction First"));
+        }
+        QCOMPARE(m_opened.size(), 0);
+    }
+
+    void ensureLogsFolder()
+    {
+        const QString logs = m_folder->file(QStringLiteral("logs"));
+        QVERIFY(QDir(logs).removeRecursively());
+        QVERIFY(!LogViewsPane::SubFolderExists(QStringLiteral("logs"), m_folder->path()));
+        LogViewsPane::EnsureLogsFolder();
+        QVERIFY(QFileInfo(logs).isDir());
+        QFile kept(logs + QStringLiteral("/kept.txt"));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        LogViewsPane::EnsureLogsFolder();
+        QVERIFY(kept.exists());
+
+        // A file in the way is left alone, silently.
+        QVERIFY(QDir(logs).removeRecursively());
+        QFile blocker(logs);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        LogViewsPane::EnsureLogsFolder();
+        QVERIFY(QFileInfo(logs).isFile());
+    }
+};
+
+QTEST_MAIN(TestLogViewsPane)
+#include "TestLogViewsPane.moc"
