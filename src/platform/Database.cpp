@@ -42,15 +42,7 @@ QString sqlLiteral(const QVariant &v)
 
 } // namespace
 
-Database::~Database()
-{
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-        if (db.isOpen())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connectionName);
-}
+Database::~Database() { disconnect(); }
 
 QString Database::quoteIdentifier(const QString &name)
 {
@@ -67,10 +59,18 @@ bool Database::isIdentifier(const QString &name)
 
 std::unique_ptr<Database> Database::open(const QString &path, QString *error)
 {
-    auto fail = [&](const QString &why) -> std::unique_ptr<Database> {
+    std::unique_ptr<Database> self(new Database);
+    if (!self->attach(path, error))
+        return nullptr;
+    return self;
+}
+
+bool Database::attach(const QString &path, QString *error)
+{
+    auto fail = [&](const QString &why) {
         if (error)
             *error = why;
-        return nullptr;
+        return false;
     };
     const QFileInfo fi(path);
     if (!fi.exists())
@@ -78,13 +78,12 @@ std::unique_ptr<Database> Database::open(const QString &path, QString *error)
     if (!fi.isFile() || !fi.isReadable() || !fi.isWritable())
         return fail(QStringLiteral("The database file \"%1\" cannot be opened for reading and writing.").arg(path));
 
-    std::unique_ptr<Database> self(new Database);
-    self->m_path = fi.absoluteFilePath();
-    self->m_connectionName = QStringLiteral("zandrift-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
+    m_path = fi.absoluteFilePath();
+    m_connectionName = QStringLiteral("zandrift-db-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1));
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), self->m_connectionName);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         // mode=rw: never create a file in place of a missing one.
-        QUrl url = QUrl::fromLocalFile(self->m_path);
+        QUrl url = QUrl::fromLocalFile(m_path);
         url.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(url.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
@@ -99,11 +98,62 @@ std::unique_ptr<Database> Database::open(const QString &path, QString *error)
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
     }
     try {
-        self->loadSchema();
+        loadSchema();
     } catch (const DbError &e) {
         return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2").arg(path, e.message()));
     }
-    return self;
+    return true;
+}
+
+void Database::disconnect() noexcept
+{
+    if (m_connectionName.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+    m_transactionDepth = 0;
+}
+
+void Database::close()
+{
+    if (m_transactionDepth > 0)
+        throw DbError(QStringLiteral("The database cannot be closed inside a transaction."));
+    disconnect();
+}
+
+bool Database::reopen(const QString &path, QString *error)
+{
+    if (m_transactionDepth > 0) {
+        if (error)
+            *error = QStringLiteral("The database cannot be reopened inside a transaction.");
+        return false;
+    }
+    // The new connection must stand before the old one goes, so a failure changes nothing.
+    Database fresh;
+    if (!fresh.attach(path, error))
+        return false;
+    disconnect();
+    std::swap(m_path, fresh.m_path);
+    std::swap(m_connectionName, fresh.m_connectionName);
+    std::swap(m_kinds, fresh.m_kinds);
+    std::swap(m_tableColumns, fresh.m_tableColumns);
+    std::swap(m_tableKeys, fresh.m_tableKeys);
+    return true;
+}
+
+bool Database::isOpen() const { return connection().isOpen(); }
+
+QSqlDatabase Database::liveConnection() const
+{
+    QSqlDatabase db = connection();
+    if (!db.isOpen())
+        throw DbError(QStringLiteral("The database \"%1\" is closed.").arg(m_path));
+    return db;
 }
 
 QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_connectionName, false); }
@@ -133,7 +183,7 @@ void Database::loadSchema()
     m_kinds.clear();
     m_tableColumns.clear();
     m_tableKeys.clear();
-    QSqlDatabase db = connection();
+    QSqlDatabase db = liveConnection();
     QSqlQuery tables(db);
     if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")))
         throwError(tables.lastError());
@@ -292,7 +342,7 @@ void bindAll(QSqlQuery &q, const QVariantList &params)
 
 int Database::execute(const QString &sql, const QVariantList &params)
 {
-    QSqlQuery q(connection());
+    QSqlQuery q(liveConnection());
     if (!q.prepare(sql))
         Database::throwError(q.lastError());
     bindAll(q, params);
@@ -316,7 +366,7 @@ std::unique_ptr<Recordset> Database::openTable(const QString &table)
 std::unique_ptr<Recordset> Database::openQuery(const QString &sql, const QVariantList &params,
                                                const QString &updatableTable)
 {
-    QSqlQuery q(connection());
+    QSqlQuery q(liveConnection());
     q.setForwardOnly(true);
     if (!q.prepare(sql))
         Database::throwError(q.lastError());
@@ -377,7 +427,7 @@ void Database::addColumn(const QString &table, const NewColumn &column)
         sql += QStringLiteral(" DEFAULT ") + sqlLiteral(column.defaultValue);
     if (column.kind == ColumnKind::Text && !column.allowZeroLength)
         sql += QStringLiteral(" CHECK (%1 <> '')").arg(Database::quoteIdentifier(column.name));
-    QSqlQuery q(connection());
+    QSqlQuery q(liveConnection());
     if (!q.exec(sql))
         Database::throwError(q.lastError());
     loadSchema();
@@ -385,7 +435,7 @@ void Database::addColumn(const QString &table, const NewColumn &column)
 
 QString Database::integrityCheck()
 {
-    QSqlQuery q(connection());
+    QSqlQuery q(liveConnection());
     if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next())
         return q.lastError().text();
     return q.value(0).toString();
@@ -434,7 +484,7 @@ void Database::throwError(const QSqlError &error)
 
 void Database::run(const QString &sql)
 {
-    QSqlQuery q(connection());
+    QSqlQuery q(liveConnection());
     if (!q.exec(sql))
         throwError(q.lastError());
 }
@@ -462,7 +512,7 @@ void Database::rollback()
         throw DbError(QStringLiteral("Rollback without a transaction."));
     const int level = --m_transactionDepth;
     if (level == 0) {
-        QSqlQuery q(connection());
+        QSqlQuery q(liveConnection());
         // SQLite may have rolled the whole transaction back itself after an I/O or full-disk error.
         if (!q.exec(QStringLiteral("ROLLBACK")) && !q.lastError().text().contains(QLatin1String("no transaction is active")))
             throwError(q.lastError());

@@ -52,6 +52,13 @@ public:
     static std::unique_ptr<Database> open(const QString &path, QString *error = nullptr);
 
     QString path() const { return m_path; }
+    bool isOpen() const;
+    // Closes the file; the object stays valid and every operation throws DbError until a
+    // reopen. Throws DbError inside a transaction.
+    void close();
+    // Opens the file at path in place of the current one (closed or not), so every holder of
+    // this object keeps working. On failure nothing changes: false with *error naming the path.
+    bool reopen(const QString &path, QString *error = nullptr);
     QSqlDatabase connection() const;
 
     // Transactions nest as savepoints: the outermost commit stores everything, an inner
@@ -110,6 +117,10 @@ public:
 
 private:
     Database() = default;
+    bool attach(const QString &path, QString *error);
+    void disconnect() noexcept;
+    // The open connection; throws DbError while the file is closed.
+    QSqlDatabase liveConnection() const;
     // Throws DbDuplicateKey for a UNIQUE or PRIMARY KEY failure, else DbError.
     [[noreturn]] static void throwError(const QSqlError &error);
     void run(const QString &sql);

@@ -11,7 +11,7 @@ void Recordset::ensureRows()
     if (!m_isTable || m_loaded)
         return;
     const QString order = m_indexColumn.isEmpty() ? QStringLiteral("rowid") : Database::quoteIdentifier(m_indexColumn) + QStringLiteral(", rowid");
-    QSqlQuery q(m_db->connection());
+    QSqlQuery q(m_db->liveConnection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(Database::quoteIdentifier(m_table), order)))
         Database::throwError(q.lastError());
@@ -81,7 +81,7 @@ void Recordset::setIndex(const QString &indexName)
         column = m_keyColumn;
     } else {
         // A named index of one column; its column is what the cursor walks by.
-        QSqlQuery q(m_db->connection());
+        QSqlQuery q(m_db->liveConnection());
         if (!q.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?)")))
             Database::throwError(q.lastError());
         q.bindValue(0, indexName);
@@ -107,7 +107,7 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
     ensureRows();
     m_currentDeleted = false;
     const bool descending = comparison.startsWith(QLatin1Char('<'));
-    QSqlQuery q(m_db->connection());
+    QSqlQuery q(m_db->liveConnection());
     const QString col = Database::quoteIdentifier(m_indexColumn);
     q.prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 ? ORDER BY %2 %4, rowid LIMIT 1")
                   .arg(Database::quoteIdentifier(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
@@ -150,7 +150,7 @@ void Recordset::loadCurrent()
     const qint64 id = currentRowId();
     if (id == m_currentLoadedId)
         return;
-    QSqlQuery q(m_db->connection());
+    QSqlQuery q(m_db->liveConnection());
     q.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())
@@ -243,7 +243,7 @@ void Recordset::update()
         cols << Database::quoteIdentifier(it.value());
         vals << m_buffer.value(it.key());
     }
-    QSqlQuery q(m_db->connection());
+    QSqlQuery q(m_db->liveConnection());
     if (m_mode == EditMode::Add) {
         QString sql;
         if (cols.isEmpty()) {
@@ -315,7 +315,7 @@ void Recordset::deleteCurrent()
     if (!m_isTable)
         throw DbError(QStringLiteral("Only a table cursor deletes rows."));
     const qint64 id = currentRowId();
-    QSqlQuery q(m_db->connection());
+    QSqlQuery q(m_db->liveConnection());
     q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(Database::quoteIdentifier(m_table)));
     q.bindValue(0, id);
     if (!q.exec())

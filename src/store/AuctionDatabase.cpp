@@ -10,6 +10,15 @@ QString AuctionDatabasePath() { return ProgramFolder::file(QLatin1String(kDataba
 bool OpenAuctionDatabase(QString *error)
 {
     QString why;
+    if (gDB) {
+        // gDB stays the same object for the whole run: whoever holds it keeps a live handle.
+        if (!gDB->reopen(AuctionDatabasePath(), &why)) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        return true;
+    }
     auto db = Database::open(AuctionDatabasePath(), &why);
     if (!db) {
         if (error)
@@ -19,6 +28,8 @@ bool OpenAuctionDatabase(QString *error)
     gDB = std::move(db);
     return true;
 }
+
+bool ReopenAuctionDatabase(QString *error) { return OpenAuctionDatabase(error); }
 
 void UpgradeDatabase()
 {

@@ -12,6 +12,10 @@ QString AuctionDatabasePath();
 // Opens auction.mdb into gDB. False, with a message naming the path, when it is missing or
 // unreadable; nothing is created in its place.
 bool OpenAuctionDatabase(QString *error = nullptr);
+// Opens auction.mdb again in the object gDB already holds (after a close or a swap of the
+// file), so every holder of gDB stays valid. False, with *error, when it cannot: gDB then
+// stays as it was (closed after a close: every use throws DbError).
+bool ReopenAuctionDatabase(QString *error = nullptr);
 // Adds the columns of the later layout that an older file lacks.
 void UpgradeDatabase();
 void UpgradeDatabase(Database &db);

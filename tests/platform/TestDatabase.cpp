@@ -386,6 +386,28 @@ private slots:
         QCOMPARE(count(QStringLiteral("Users")), 2);
     }
 
+    void reopenInPlace()
+    {
+        addAuction(QStringLiteral("1"), QVariant());
+        const QString path = m_db->path();
+        QString error;
+        const QString missing = m_folder->file(QStringLiteral("missing.mdb"));
+        QVERIFY(!m_db->reopen(missing, &error));
+        QVERIFY2(error.contains(missing), qPrintable(error));
+        QCOMPARE(count(QStringLiteral("Auctions")), 1); // a failed reopen changes nothing
+
+        m_db->close();
+        QVERIFY(!m_db->isOpen());
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->execute(QStringLiteral("DELETE FROM Auctions")));
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->openTable(QStringLiteral("Auctions"))->recordCount());
+        QVERIFY2(m_db->reopen(path, &error), qPrintable(error));
+        QCOMPARE(count(QStringLiteral("Auctions")), 1);
+
+        Transaction tx(*m_db);
+        QVERIFY(!m_db->reopen(path, &error));
+        QVERIFY_THROWS_EXCEPTION(DbError, m_db->close());
+    }
+
     void compactCopiesEveryRow()
     {
         for (int i = 0; i < 20; ++i)
