@@ -90,7 +90,11 @@ void LogViewsPane::setSelectedAuction(qint32 auctionKey, bool auctionGridHasRows
 {
     m_selectedAuction = auctionKey > 0 ? auctionKey : 0;
     m_gridHasRows = auctionGridHasRows;
-    ShowAuctionLog();
+    // Called from the grid's signals: a log that cannot be read stays empty here.
+    try {
+        ShowAuctionLog();
+    } catch (const DbError &) {
+    }
 }
 
 void LogViewsPane::ShowAuctionLog()
@@ -98,15 +102,11 @@ void LogViewsPane::ShowAuctionLog()
     m_auctionLog.clear();
     if (!gDB || !gCurrentUser || m_selectedAuction <= 0)
         return;
-    // A log that cannot be read stays empty; reporting it would only write another log row.
-    try {
-        fillLog(m_auctionLog,
-                QStringLiteral("SELECT Logs.LOG_TimeStamp, Logs.LOG_Message FROM Logs "
-                               "INNER JOIN Auctions ON Logs.LOG_Auction = Auctions.AUC_Primary "
-                               "WHERE Logs.LOG_User = ? AND Auctions.AUC_Primary = ? ORDER BY Logs.LOG_Primary"),
-                {gCurrentUser->PrimaryKey, m_selectedAuction});
-    } catch (const std::exception &) {
-    }
+    fillLog(m_auctionLog,
+            QStringLiteral("SELECT Logs.LOG_TimeStamp, Logs.LOG_Message FROM Logs "
+                           "INNER JOIN Auctions ON Logs.LOG_Auction = Auctions.AUC_Primary "
+                           "WHERE Logs.LOG_User = ? AND Auctions.AUC_Primary = ? ORDER BY Logs.LOG_Primary"),
+            {gCurrentUser->PrimaryKey, m_selectedAuction});
     m_auctionLog.refreshLayout();
 }
 
@@ -116,14 +116,11 @@ void LogViewsPane::ShowErrorLog()
     m_auctionLog.clear();
     if (!gDB)
         return;
-    try {
-        // Rows written in the same second keep the order they were written in.
-        fillLog(m_errorLog,
-                QStringLiteral("SELECT LOG_Auction, LOG_TimeStamp, LOG_Message FROM Logs "
-                               "WHERE LOG_Auction = 0 ORDER BY LOG_TimeStamp, LOG_Primary"),
-                {});
-    } catch (const std::exception &) {
-    }
+    // Rows written in the same second keep the order they were written in.
+    fillLog(m_errorLog,
+            QStringLiteral("SELECT LOG_Auction, LOG_TimeStamp, LOG_Message FROM Logs "
+                           "WHERE LOG_Auction = 0 ORDER BY LOG_TimeStamp, LOG_Primary"),
+            {});
     m_errorLog.refreshLayout();
 }
 

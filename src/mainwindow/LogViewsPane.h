@@ -43,6 +43,7 @@ public slots:
     // row (0 or below: none) and whether it holds rows. Shows that auction's log.
     void setSelectedAuction(qint32 auctionKey, bool auctionGridHasRows);
 
+    // Database errors reach the caller (the engine's tick logs them once).
     void ShowAuctionLog();
     void ShowErrorLog();
     void sftAuctionLog_MouseUp(Qt::MouseButton button);

@@ -123,6 +123,17 @@ private slots:
         QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
     }
 
+    void anUnreadableLogReachesTheCaller()
+    {
+        const qint32 a = addAuction(1, QStringLiteral("100"));
+        LogViewsPane pane;
+        gDB->execute(QStringLiteral("DROP TABLE Logs"));
+        QVERIFY_THROWS_EXCEPTION(DbError, pane.ShowErrorLog());
+        QVERIFY_THROWS_EXCEPTION(DbError, (pane.setSelectedAuction(a, true), pane.ShowAuctionLog()));
+        QCOMPARE(pane.selectedAuction(), a);
+        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+    }
+
     void exportWritesTheLogAndOpensIt_data()
     {
         QTest::addColumn<QStringList>("messages");
