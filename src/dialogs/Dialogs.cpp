@@ -2,6 +2,7 @@
 
 #include "frmCloseZandrift.h"
 #include "frmSplash.h"
+#include "frmAppSettings.h"
 
 // Each form replaces its own empty body below as it is built.
 
@@ -25,8 +26,10 @@ void Dialogs::columnChooser(QWidget *)
 {
 }
 
-void Dialogs::systemSettings(QWidget *)
+void Dialogs::systemSettings(QWidget *owner)
 {
+    frmAppSettings dialog(owner);
+    dialog.exec();
 }
 
 void Dialogs::scheduleSnipe(QWidget *)

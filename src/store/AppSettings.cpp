@@ -114,6 +114,8 @@ bool AppSettings::SaveSettings()
         app->setValue(QStringLiteral("APP_TimeZone"), TimeZone);
         app->setValue(QStringLiteral("APP_SettingsUpdated"), 1);
         app->setValue(QStringLiteral("APP_PeriodicTimeSync"), PeriodicTimeSync);
+        // The row first: a row that cannot be written leaves the settings file as it was too.
+        app->update();
 
         m_store.set(kSectionName, QStringLiteral("DiscAfterSnipe"), QString::number(DisconnectAfterSnipe));
         m_store.set(kSectionName, QStringLiteral("ShowClosingWarning"), QString::number(ShowClosingWarning));
@@ -124,8 +126,6 @@ bool AppSettings::SaveSettings()
         m_store.set(kSectionName, QStringLiteral("duser"), Values::trimBlanks(DialupUserName));
         m_store.set(kSectionName, QStringLiteral("closewarn"), reversed(Values::trimBlanks(DialupPassword)));
         m_store.sync();
-
-        app->update();
     } catch (const DbError &) {
         MsgBox::show(QStringLiteral("Unable to save application settings."), QStringLiteral("Error Saving Settings"),
                      MsgBox::Icon::Exclamation);

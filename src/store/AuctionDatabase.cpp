@@ -86,6 +86,11 @@ QString GetAppVersion()
     return QStringLiteral("%1.%2.%3").arg(ZANDRIFT_VERSION_MAJOR).arg(ZANDRIFT_VERSION_MINOR).arg(ZANDRIFT_VERSION_PATCH);
 }
 
+QString GetAppTitle()
+{
+    return QStringLiteral("Zandrift %1.%2").arg(ZANDRIFT_VERSION_MAJOR).arg(ZANDRIFT_VERSION_MINOR);
+}
+
 bool BNTableAdd::FieldAppend(const QString &table, const QString &field, qint32 typeCode, const QString &size,
                              bool allowZeroLength)
 {

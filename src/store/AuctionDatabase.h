@@ -22,8 +22,10 @@ void UpgradeDatabase(Database &db);
 // True when the Users table holds no row.
 bool NoUsersExist();
 bool NoUsersExist(Database &db);
-// "major.minor.revision", e.g. "2.0.13".
+// "major.minor.revision", e.g. "2.0.13"; the numbers are the build's project version.
 QString GetAppVersion();
+// The program's title, "Zandrift major.minor".
+QString GetAppTitle();
 
 // Adds a column to a table of a database.
 class BNTableAdd
