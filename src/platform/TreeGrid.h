@@ -13,6 +13,9 @@ public:
 
     static constexpr qint32 rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 
+    // Where a click landed: a cell, the picture of a cell, or a column header.
+    enum class ClickArea { Cell, CellPicture, ColumnHeader };
+
     virtual void clear() = 0;
     virtual qint32 addRow(const QString &text) = 0;
     virtual void removeRow(qint32 row) = 0;
@@ -44,10 +47,23 @@ public:
     virtual void setColumnCaption(qint32 column, const QString &caption) = 0;
     virtual QString columnHeaderPicture(qint32 column) const = 0;
     virtual void setColumnHeaderPicture(qint32 column, const QString &picture) = 0;
+    // Two per-column settings. The first aligns the column's cells: 0 left, 1 centred, 2 right
+    // (8, the title column, left); the second 1 aligns the caption like the cells, 0 keeps it left.
+    virtual void setColumnStyle(qint32 column, qint32 first, qint32 second) = 0;
+    // A flagged header acts as a button: its clicks and tooltip requests are reported.
+    virtual void setColumnHeaderFlag(qint32 column, bool on) = 0;
+    virtual bool columnHeaderFlag(qint32 column) const = 0;
     virtual void fitColumn(qint32 column) = 0;
     virtual float columnWidth(qint32 column) const = 0;
     virtual void setColumnWidth(qint32 column, float width) = 0;
 
+    // Scrolls the row into view.
+    virtual void makeVisible(qint32 row) = 0;
+    // The picture carried by the mouse during a drag of this control, and the start of that drag.
+    virtual void setDragPicture(const QString &picture) = 0;
+    virtual void beginDrag() = 0;
+
+    // On while the program fills the control: nothing is drawn until the matching off.
     virtual void setBulkUpdate(bool on) = 0;
     virtual void refreshLayout() = 0;
 };

@@ -1,6 +1,14 @@
 #include "QtTreeGrid.h"
 
+#include "GridItemDelegate.h"
+#include "TreeGridWidget.h"
+
+#include <QDrag>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace {
@@ -16,38 +24,92 @@ QHash<QString, QIcon> &pictures()
 }
 
 QColor toQColor(qint32 rgb) { return QColor(rgb & 0xff, (rgb >> 8) & 0xff, (rgb >> 16) & 0xff); }
+
+Qt::Alignment alignmentOf(qint32 styleValue)
+{
+    switch (styleValue) {
+    case 1:
+        return Qt::AlignHCenter;
+    case 2:
+        return Qt::AlignRight;
+    default:
+        return Qt::AlignLeft;
+    }
+}
 } // namespace
 
-QtTreeGrid::QtTreeGrid(QTreeWidget *widget) : m_tree(widget)
+QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
+    : QObject(parent), m_tree(widget), m_delegate(new GridItemDelegate(widget))
 {
     m_tree->setRootIsDecorated(false);
     m_tree->setUniformRowHeights(true);
+    m_tree->setItemDelegate(m_delegate);
+    m_delegate->setColumnCount(m_tree->columnCount());
+    m_headerFlags.resize(m_tree->columnCount());
+    m_styles.resize(m_tree->columnCount());
+    m_tree->viewport()->installEventFilter(this);
+    m_tree->header()->viewport()->installEventFilter(this);
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::selectionChanged);
+    connect(m_tree->header(), &QHeaderView::sectionClicked, this, &QtTreeGrid::headerSectionClicked);
+    if (auto *dragSource = qobject_cast<TreeGridWidget *>(m_tree))
+        connect(dragSource, &TreeGridWidget::dragStartRequested, this, &QtTreeGrid::dragStartRequested);
 }
+
+QtTreeGrid::~QtTreeGrid() { qDeleteAll(m_pending); }
 
 void QtTreeGrid::registerPicture(const QString &name, const QIcon &icon) { pictures().insert(name, icon); }
 
+QIcon QtTreeGrid::picture(const QString &name) { return pictures().value(name); }
+
 QTreeWidgetItem *QtTreeGrid::item(qint32 row) const
 {
-    if (row < 0 || row >= m_tree->topLevelItemCount())
+    const qint32 shown = m_tree->topLevelItemCount();
+    if (row < 0)
         return nullptr;
-    return m_tree->topLevelItem(row);
+    if (row < shown)
+        return m_tree->topLevelItem(row);
+    return row - shown < m_pending.size() ? m_pending[row - shown] : nullptr;
 }
 
 bool QtTreeGrid::validColumn(qint32 column) const { return column >= 0 && column < m_tree->columnCount(); }
 
-void QtTreeGrid::clear() { m_tree->clear(); }
+void QtTreeGrid::flushPending()
+{
+    if (m_pending.isEmpty())
+        return;
+    const QList<QTreeWidgetItem *> rows = std::move(m_pending);
+    m_pending.clear();
+    m_tree->addTopLevelItems(rows);
+}
+
+void QtTreeGrid::clear()
+{
+    qDeleteAll(m_pending);
+    m_pending.clear();
+    m_tree->clear();
+}
 
 qint32 QtTreeGrid::addRow(const QString &text)
 {
-    auto *it = new QTreeWidgetItem(m_tree);
+    auto *it = new QTreeWidgetItem;
     it->setText(0, text);
     it->setData(0, KeyRole, 0);
-    return m_tree->indexOfTopLevelItem(it);
+    if (m_bulkDepth > 0) {
+        m_pending.append(it);
+    } else {
+        flushPending();
+        m_tree->addTopLevelItem(it);
+    }
+    return rowCount() - 1;
 }
 
-void QtTreeGrid::removeRow(qint32 row) { delete item(row); }
+void QtTreeGrid::removeRow(qint32 row)
+{
+    flushPending();
+    delete item(row);
+}
 
-qint32 QtTreeGrid::rowCount() const { return m_tree->topLevelItemCount(); }
+qint32 QtTreeGrid::rowCount() const { return m_tree->topLevelItemCount() + static_cast<qint32>(m_pending.size()); }
 
 qint32 QtTreeGrid::currentRow() const
 {
@@ -57,6 +119,7 @@ qint32 QtTreeGrid::currentRow() const
 
 void QtTreeGrid::selectRow(qint32 row)
 {
+    flushPending();
     if (QTreeWidgetItem *it = item(row)) {
         m_tree->setCurrentItem(it);
         it->setSelected(true);
@@ -66,8 +129,9 @@ void QtTreeGrid::selectRow(qint32 row)
 QList<qint32> QtTreeGrid::selectedRows() const
 {
     QList<qint32> rows;
-    for (QTreeWidgetItem *it : m_tree->selectedItems())
-        rows << m_tree->indexOfTopLevelItem(it);
+    for (const QModelIndex &index : m_tree->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
     return rows;
 }
 
@@ -97,8 +161,9 @@ void QtTreeGrid::setRowLevel(qint32 row, qint32 level)
 
 qint32 QtTreeGrid::findRowByKey(qint32 key, qint32 startRow) const
 {
-    for (qint32 r = qMax(0, startRow); r < rowCount(); ++r) {
-        if (rowKey(r) == key)
+    const qint32 count = rowCount();
+    for (qint32 r = qMax(0, startRow); r < count; ++r) {
+        if (item(r)->data(0, KeyRole).toInt() == key)
             return r;
     }
     return -1;
@@ -108,7 +173,8 @@ qint32 QtTreeGrid::findRowByText(const QString &text, qint32 column, qint32 star
 {
     if (!validColumn(column))
         return -1;
-    for (qint32 r = qMax(0, startRow); r < rowCount(); ++r) {
+    const qint32 count = rowCount();
+    for (qint32 r = qMax(0, startRow); r < count; ++r) {
         if (item(r)->text(column) == text)
             return r;
     }
@@ -142,6 +208,7 @@ void QtTreeGrid::setCellPicture(qint32 row, qint32 column, const QString &pictur
     it->setIcon(column, picture.isEmpty() ? QIcon() : pictures().value(picture));
 }
 
+// Check-box pictures need nothing more here: the delegate centres a lone picture.
 void QtTreeGrid::setCellPictureSetting(qint32, qint32, qint32) {}
 
 qint32 QtTreeGrid::cellColor(qint32 row, qint32 column) const
@@ -169,7 +236,13 @@ void QtTreeGrid::setCellColor(qint32 row, qint32 column, qint32 color)
 
 qint32 QtTreeGrid::columnCount() const { return m_tree->columnCount(); }
 
-void QtTreeGrid::setColumnCount(qint32 count) { m_tree->setColumnCount(qMax(1, count)); }
+void QtTreeGrid::setColumnCount(qint32 count)
+{
+    m_tree->setColumnCount(qMax(1, count));
+    m_delegate->setColumnCount(m_tree->columnCount());
+    m_headerFlags.resize(m_tree->columnCount());
+    m_styles.resize(m_tree->columnCount());
+}
 
 QString QtTreeGrid::columnCaption(qint32 column) const
 {
@@ -195,8 +268,36 @@ void QtTreeGrid::setColumnHeaderPicture(qint32 column, const QString &picture)
     m_tree->headerItem()->setIcon(column, picture.isEmpty() ? QIcon() : pictures().value(picture));
 }
 
+void QtTreeGrid::setColumnStyle(qint32 column, qint32 first, qint32 second)
+{
+    if (!validColumn(column))
+        return;
+    const Qt::Alignment cells = alignmentOf(first);
+    m_delegate->setColumnAlignment(column, cells);
+    m_styles[column] = {first, second};
+    m_tree->headerItem()->setTextAlignment(column, (second == 1 ? cells : Qt::AlignLeft) | Qt::AlignVCenter);
+    m_tree->viewport()->update();
+}
+
+QPair<qint32, qint32> QtTreeGrid::columnStyle(qint32 column) const
+{
+    return m_styles.value(column, {0, 0});
+}
+
+void QtTreeGrid::setColumnHeaderFlag(qint32 column, bool on)
+{
+    if (!validColumn(column))
+        return;
+    m_headerFlags[column] = on;
+    if (on)
+        m_tree->header()->setSectionsClickable(true);
+}
+
+bool QtTreeGrid::columnHeaderFlag(qint32 column) const { return m_headerFlags.value(column, false); }
+
 void QtTreeGrid::fitColumn(qint32 column)
 {
+    flushPending();
     if (validColumn(column))
         m_tree->resizeColumnToContents(column);
 }
@@ -218,6 +319,115 @@ void QtTreeGrid::setColumnWidth(qint32 column, float width)
         m_tree->setColumnWidth(column, qMax(0, qRound(width / twipsPerPixel())));
 }
 
-void QtTreeGrid::setBulkUpdate(bool on) { m_tree->setUpdatesEnabled(!on); }
+void QtTreeGrid::makeVisible(qint32 row)
+{
+    flushPending();
+    if (QTreeWidgetItem *it = item(row))
+        m_tree->scrollToItem(it);
+}
 
-void QtTreeGrid::refreshLayout() { m_tree->doItemsLayout(); }
+void QtTreeGrid::setDragPicture(const QString &picture) { m_dragPicture = picture; }
+
+void QtTreeGrid::beginDrag()
+{
+    auto *drag = new QDrag(m_tree);
+    auto *data = new QMimeData;
+    data->setData(QLatin1String(kDragSourceMimeType), m_tree->objectName().toUtf8());
+    drag->setMimeData(data);
+    const QIcon icon = pictures().value(m_dragPicture);
+    if (!icon.isNull())
+        drag->setPixmap(icon.pixmap(32, 32));
+    drag->exec(Qt::MoveAction);
+}
+
+void QtTreeGrid::setBulkUpdate(bool on)
+{
+    if (on) {
+        if (m_bulkDepth++ == 0)
+            m_tree->setUpdatesEnabled(false);
+        return;
+    }
+    if (m_bulkDepth == 0)
+        return;
+    if (--m_bulkDepth == 0) {
+        flushPending();
+        m_tree->setUpdatesEnabled(true);
+    }
+}
+
+void QtTreeGrid::refreshLayout()
+{
+    flushPending();
+    m_tree->doItemsLayout();
+}
+
+QRect QtTreeGrid::pictureRect(qint32 row, qint32 column) const
+{
+    QTreeWidgetItem *it = item(row);
+    if (!it || !validColumn(column) || row >= m_tree->topLevelItemCount())
+        return {};
+    return m_delegate->pictureRect(m_tree, m_tree->indexFromItem(it, column));
+}
+
+void QtTreeGrid::hitTest(const QPoint &viewportPos, qint32 *row, qint32 *column, ClickArea *area) const
+{
+    const QModelIndex index = m_tree->indexAt(viewportPos);
+    *row = index.isValid() ? index.row() : -1;
+    *column = index.isValid() ? index.column() : m_tree->header()->logicalIndexAt(viewportPos.x());
+    *area = index.isValid() && m_delegate->pictureRect(m_tree, index).contains(viewportPos) ? ClickArea::CellPicture
+                                                                                            : ClickArea::Cell;
+}
+
+void QtTreeGrid::headerSectionClicked(int section)
+{
+    if (columnHeaderFlag(section))
+        emit clicked(-1, section, ClickArea::ColumnHeader, Qt::LeftButton);
+}
+
+bool QtTreeGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_tree->header()->viewport()) {
+        if (event->type() == QEvent::ToolTip) {
+            auto *help = static_cast<QHelpEvent *>(event);
+            const int section = m_tree->header()->logicalIndexAt(help->pos());
+            if (section < 0 || !columnHeaderFlag(section))
+                return false;
+            QString text;
+            emit headerToolTipRequested(section, &text);
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), text, m_tree->header());
+            return true;
+        }
+        return false;
+    }
+    if (watched != m_tree->viewport())
+        return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        m_pressIndex = m_tree->indexAt(mouse->position().toPoint());
+        m_pressButton = mouse->button();
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const QModelIndex index = m_tree->indexAt(mouse->position().toPoint());
+        if (index.isValid() && index == m_pressIndex && mouse->button() == m_pressButton) {
+            qint32 row = -1, column = -1;
+            ClickArea area = ClickArea::Cell;
+            hitTest(mouse->position().toPoint(), &row, &column, &area);
+            const Qt::MouseButton button = mouse->button();
+            const QPersistentModelIndex clickedIndex(index);
+            // Reported once the view has finished with the release: a handler may open a dialog.
+            QMetaObject::invokeMethod(
+                this,
+                [this, clickedIndex, area, button] {
+                    if (clickedIndex.isValid())
+                        emit clicked(clickedIndex.row(), clickedIndex.column(), area, button);
+                },
+                Qt::QueuedConnection);
+        }
+        m_pressIndex = QPersistentModelIndex();
+        m_pressButton = Qt::NoButton;
+    }
+    return false;
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "TreeGrid.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QWidget>
+
+class IDialogs;
+class QtTreeGrid;
+class QTreeWidget;
+class Recordset;
+
+// The auction grid sftAuctions: one row per auction of the shown folder, with the columns the
+// signed-in user chose; its check flags, comments, sorting by header and the time-left texts.
+// What lies outside the grid (the browser and the log following the row, the toolbar state,
+// rebuilding for the folder tree's folder, the drop) goes out as signals the window connects.
+class AuctionGridPane : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AuctionGridPane(IDialogs &dialogs, QWidget *parent = nullptr);
+    ~AuctionGridPane() override;
+
+    TreeGrid &auctionGrid();
+    QTreeWidget *sftAuctions() const;
+
+    // Refills the grid with the auctions of a folder; the selected auction stays selected.
+    void BuildAuctionGrid(qint32 folderKey);
+    // Builds the grid's columns from the signed-in user's column set.
+    void ConfigureAuctionGridColumns();
+    // Rewrites the time-left cell of every row.
+    void UpdateTimeLeftColumn();
+    QString TimeLeftText(qint32 row) const;
+    // Stores the row's three check flags (only of the shown columns).
+    void SaveAuctionCheckFlags(qint32 row);
+    bool IsAnAuctionSelected() const;
+
+    // The auction of the current row: its key (-1 when none) and its item-number text.
+    qint32 currentAuctionKey() const;
+    QString currentItemNumber() const;
+
+    qint16 sortColumn() const { return mintSortColumn; }
+    bool sortDescending() const { return mblnSortDescending; }
+    // The row and the keys of the selected auctions when the last drag began.
+    qint32 dragRow() const { return mlngDragRow; }
+    QList<qint32> dragAuctionKeys() const { return m_dragKeys; }
+
+    // The grid's event handlers, public so that tests can drive them.
+    void sftAuctions_SelChange();
+    void sftAuctions_Click(qint32 row, qint32 column, TreeGrid::ClickArea area, Qt::MouseButton button);
+    QString sftAuctions_HeaderToolTip(qint32 column) const;
+    void sftAuctions_DragStart();
+
+signals:
+    // The current row changed to an auction: the window shows it (browser and auction log).
+    void showSelectedAuction();
+    // The selection changed (to a row or to none): the toolbars and menus need bringing up to date.
+    void toolBarsMenusChanged();
+    // A header click changed the sort: the window rebuilds the grid for the folder tree's folder.
+    void sortChanged();
+    // An auction drag begins (before the drag runs): the row dragged, see also dragAuctionKeys().
+    void dragStarted(qint32 row);
+
+private:
+    void writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow);
+    QString timeLeftText(qint32 row, qint16 timeEndsColumn, const QDateTime &localNow) const;
+    QString sortField() const;
+    void fitColumns(float extra);
+    void headerClicked(qint32 column);
+    void pictureClicked(qint32 row, qint32 column);
+    void editComment(qint32 row);
+    QDateTime endTimeOf(const QString &text) const;
+
+    IDialogs &m_dialogs;
+    QTreeWidget *m_tree;
+    QtTreeGrid *m_grid;
+    qint16 mintSortColumn = 0;
+    bool mblnSortDescending = false;
+    qint32 mlngDragRow = -1;
+    QList<qint32> m_dragKeys;
+    bool m_building = false;
+    // Time-ends texts already read as dates: the minute rewrite reads the same texts again.
+    mutable QHash<QString, QDateTime> m_endTimes;
+};
