@@ -6,7 +6,7 @@
 #include "ebayURLS.h"
 
 #include <QUrl>
-#include <charconv>
+#include <cmath>
 
 namespace {
 // Each value is URL-encoded on its own: a password holding "&", "=", "+" or "%" must reach
@@ -37,13 +37,25 @@ BNBidTalk::BNBidTalk() : BNBidTalk(ProgramFolder::file(QStringLiteral("ebparse.z
 
 BNBidTalk::BNBidTalk(const QString &scriptPath) { m_script.ImportScript(scriptPath); }
 
-QString BNBidTalk::amountText(float amount)
+double BNBidTalk::bidAmount(double stored)
 {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, amount, std::chars_format::fixed);
-    if (res.ec != std::errc())
-        return QString::number(static_cast<double>(amount));
-    return QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+    if (!std::isfinite(stored) || stored <= 0 || stored > 9.0e14)
+        return 0; // nothing that could be a maximum bid
+    // Amounts are stored to 1/10000: count those first, so 1234567.89 is not read as ...88.9999.
+    const qint64 tenThousandths = std::llround(stored * 10000.0);
+    return static_cast<double>(tenThousandths / 100) / 100.0;
+}
+
+QString BNBidTalk::amountText(double amount)
+{
+    const qint64 cents = std::llround(amount * 100.0);
+    QString text = QString::number(cents / 100);
+    const qint64 fraction = cents % 100;
+    if (fraction % 10 != 0)
+        text += QStringLiteral(".%1").arg(fraction, 2, 10, QLatin1Char('0'));
+    else if (fraction != 0)
+        text += QStringLiteral(".%1").arg(fraction / 10);
+    return text;
 }
 
 QString BNBidTalk::MakeBidFormData(QString &errorText) const

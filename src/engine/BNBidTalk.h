@@ -12,7 +12,7 @@ class BNBidTalk
 {
 public:
     QString ItemNumber;
-    float MaxBid = 0;
+    double MaxBid = 0; // whole cents: what is posted and what is logged
     QString BidError;
     QDateTime EndingTime; // site clock
     qint32 BidSeconds = 0;
@@ -29,7 +29,7 @@ public:
     qint16 FinalizeRetry = 0;
     // The amount and quantity the preparatory bid was made for: the key the site hands out
     // belongs to them, so a change afterwards needs a new preparatory bid.
-    float PreparedMaxBid = 0;
+    double PreparedMaxBid = 0;
     qint16 PreparedQuantity = 0;
 
     // Steps of the conversation.
@@ -47,8 +47,11 @@ public:
     QString LoginFormData() const;
     bool IsUserDutchHighBidder(const QString &page) const;
 
-    // "12.5": the shortest fixed-point text that reads back as the same single-precision amount.
-    static QString amountText(float amount);
+    // A stored maximum as the conversation carries it: whole cents, a fraction of a cent dropped,
+    // so the site is never offered more than the user typed.
+    static double bidAmount(double stored);
+    // "12.5": the amount's cents as the shortest decimal text.
+    static QString amountText(double amount);
 
     void SetNextAction(qint32 code)
     {

@@ -81,7 +81,7 @@ bool BNQueue::RemoveBid(qint32 auctionKey, const BSN_User &user, QItemPtr *curre
     return removed;
 }
 
-bool BNQueue::AdjustBid(qint32 auctionKey, const BSN_User &user, float maxBid, qint32 quantity)
+bool BNQueue::AdjustBid(qint32 auctionKey, const BSN_User &user, double maxBid, qint32 quantity)
 {
     for (const QItemPtr &i : m_items) {
         if (bidMatches(i, auctionKey, user)) {

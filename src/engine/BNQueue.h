@@ -23,7 +23,7 @@ public:
     bool BidIsQueued(qint32 auctionKey) const;
     // Also clears *currentItem when it carries that auction's bid.
     bool RemoveBid(qint32 auctionKey, const BSN_User &user, QItemPtr *currentItem);
-    bool AdjustBid(qint32 auctionKey, const BSN_User &user, float maxBid, qint32 quantity);
+    bool AdjustBid(qint32 auctionKey, const BSN_User &user, double maxBid, qint32 quantity);
     void RemoveAuctionItem(const QString &itemNumber, const BSN_User &user);
 
     const QList<QItemPtr> &items() const { return m_items; }

@@ -100,7 +100,7 @@ void AuctionEngine::QueueDueSnipes()
         bid->BidSeconds = bidSecs;
         bid->EndingTime = ended;
         bid->ItemNumber = itemNumber;
-        bid->MaxBid = static_cast<float>(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
+        bid->MaxBid = BNBidTalk::bidAmount(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
         bid->SetNextAction(BNBidTalk::Wait);
         bid->PrimaryKey = key;
         bid->Quantity = static_cast<qint16>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
@@ -155,7 +155,7 @@ void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
         auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity FROM Auctions WHERE AUC_Primary = ?"),
                                  {ScheduleAuctionKey});
         if (rs->recordCount() > 0) {
-            const float maxBid = static_cast<float>(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
+            const double maxBid = BNBidTalk::bidAmount(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
             const qint32 quantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
             if (!queue().AdjustBid(ScheduleAuctionKey, *user, maxBid, quantity) && mLastQueueItem &&
                 mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == ScheduleAuctionKey) {

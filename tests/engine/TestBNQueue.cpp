@@ -24,7 +24,7 @@ QItemPtr makeItem(const QString &token)
             item->Bid->User = std::make_shared<BSN_User>();
             item->Bid->User->PrimaryKey = user;
         }
-        item->Bid->MaxBid = f.value(7).toFloat();
+        item->Bid->MaxBid = f.value(7).toDouble();
         item->Bid->Quantity = 1;
     }
     return item;
@@ -42,7 +42,7 @@ QString describe(const QItemPtr &i)
 {
     if (!i->Bid)
         return i->message;
-    return QStringLiteral("%1[%2/%3]").arg(i->message).arg(double(i->Bid->MaxBid)).arg(i->Bid->Quantity);
+    return QStringLiteral("%1[%2/%3]").arg(i->message).arg(i->Bid->MaxBid).arg(i->Bid->Quantity);
 }
 
 QString state(const BNQueue &q)
@@ -233,7 +233,7 @@ void TestBNQueue::operations()
         else if (name == QLatin1String("removeBid"))
             result = queue.RemoveBid(args.value(1).toInt(), userWithKey(args.value(2).toInt()), &currentItem);
         else if (name == QLatin1String("adjustBid"))
-            result = queue.AdjustBid(args.value(1).toInt(), userWithKey(args.value(2).toInt()), args.value(3).toFloat(),
+            result = queue.AdjustBid(args.value(1).toInt(), userWithKey(args.value(2).toInt()), args.value(3).toDouble(),
                                      args.value(4).toInt());
         else if (name == QLatin1String("removeAuction"))
             queue.RemoveAuctionItem(args.value(1), userWithKey(args.value(2).toInt()));

@@ -31,7 +31,7 @@ QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 pri
     return item;
 }
 
-QItemPtr snipe(qint32 auctionKey, float maxBid)
+QItemPtr snipe(qint32 auctionKey, double maxBid)
 {
     auto item = std::make_shared<BNQItem>();
     item->Action = BNQItem::Snipe;

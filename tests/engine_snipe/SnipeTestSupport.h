@@ -12,7 +12,7 @@
 
 // A snipe conversation for one of the fixture's auction rows, as the scheduler builds it.
 inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &endSite, qint32 bidSeconds,
-                          float maxBid = 20.0f, qint16 quantity = 1, qint32 nextAction = 0)
+                          double maxBid = 20.0, qint16 quantity = 1, qint32 nextAction = 0)
 {
     auto bid = std::make_shared<BNBidTalk>();
     bid->PrimaryKey = auctionKey;

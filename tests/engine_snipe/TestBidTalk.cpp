@@ -1,4 +1,5 @@
 #include "BNBidTalk.h"
+#include "Values.h"
 #include "ebayURLS.h"
 
 #include <QFile>
@@ -36,7 +37,7 @@ class TestBidTalk : public QObject
     {
         auto t = std::make_unique<BNBidTalk>(QStringLiteral(ZANDRIFT_SOURCE_DATA "/ebparse.zdx"));
         t->ItemNumber = QStringLiteral(" 3001000001 ");
-        t->MaxBid = 12.5f;
+        t->MaxBid = 12.5;
         t->Quantity = 2;
         t->User = std::make_shared<BSN_User>();
         t->User->EbayName = QStringLiteral("snipe tester");
@@ -66,22 +67,31 @@ private slots:
         QCOMPARE(error, QStringLiteral("Unable to process bid.  There may have been an error extracing important information."));
     }
 
-    void amountsAreShortestText_data()
+    void amountsPostedAndLoggedToTheCent_data()
     {
-        QTest::addColumn<float>("amount");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("half") << 12.5f << "12.5";
-        QTest::newRow("cents") << 1234.56f << "1234.56";
-        QTest::newRow("whole") << 20.0f << "20";
-        QTest::newRow("dime") << 0.1f << "0.1";
-        QTest::newRow("round hundred thousand") << 100000.0f << "100000";
-        QTest::newRow("a million") << 1000000.0f << "1000000";
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<QString>("posted");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("half") << 12.5 << "12.5" << "$12.50";
+        QTest::newRow("cents") << 1234.56 << "1234.56" << "$1,234.56";
+        QTest::newRow("whole") << 20.0 << "20" << "$20.00";
+        QTest::newRow("dime") << 0.1 << "0.1" << "$0.10";
+        QTest::newRow("a million") << 1000000.0 << "1000000" << "$1,000,000.00";
+        QTest::newRow("beyond single precision") << 131072.01 << "131072.01" << "$131,072.01";
+        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89" << "$1,234,567.89";
+        QTest::newRow("a fraction of a cent is dropped, never rounded up") << 10.0099 << "10" << "$10.00";
+        QTest::newRow("nines") << 99999.99 << "99999.99" << "$99,999.99";
     }
-    void amountsAreShortestText()
+    void amountsPostedAndLoggedToTheCent()
     {
-        QFETCH(float, amount);
-        QFETCH(QString, text);
-        QCOMPARE(BNBidTalk::amountText(amount), text);
+        QFETCH(double, stored);
+        auto t = talk();
+        t->MaxBid = BNBidTalk::bidAmount(stored);
+        QString error;
+        QTEST(decoded(t->MakeBidFormData(error)).value(QStringLiteral("maxbid")), "posted");
+        t->PrepareFinalFormData(fixture("makebid_key.html"), error);
+        QTEST(decoded(t->FinalFormData).value(QStringLiteral("maxbid")), "posted");
+        QTEST(Values::formatMoney(t->MaxBid), "logged");
     }
 
     void finalBodyCarriesTheKeyAndEncodesEveryValue()

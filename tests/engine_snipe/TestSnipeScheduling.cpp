@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(bid.PrimaryKey, key);
         QCOMPARE(bid.GetNextAction(), 0);
         QCOMPARE(bid.BidSeconds, 10);
-        QCOMPARE(bid.MaxBid, 20.0f);
+        QCOMPARE(bid.MaxBid, 20.0);
         QCOMPARE(bid.Quantity, qint16(1));
         QCOMPARE(bid.User, gCurrentUser);
         QCOMPARE(snipes[0]->Priority, 3);
@@ -181,7 +181,7 @@ private slots:
             QVERIFY(f->auctionLog(key).isEmpty());
         } else {
             QCOMPARE(snipesQueued().size(), 1);
-            QCOMPARE(queued->Bid->MaxBid, 25.5f);
+            QCOMPARE(queued->Bid->MaxBid, 25.5);
             QCOMPARE(queued->Bid->Quantity, qint16(2));
             QCOMPARE(f->auctionLog(key),
                      QStringList{QStringLiteral("(Zandrift Name: Ann, eBay Name: snipetester) Scheduled Snipe (V") +
@@ -201,7 +201,7 @@ private slots:
             SnipeUnscheduled = false;
             gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_MaxBid = 31.25 WHERE AUC_Primary = ?"), {key});
         });
-        QCOMPARE(f->engine->mLastQueueItem->Bid->MaxBid, 31.25f);
+        QCOMPARE(f->engine->mLastQueueItem->Bid->MaxBid, 31.25);
         QCOMPARE(snipesQueued().size(), 0); // the one in flight is not queued twice
     }
 };

@@ -103,6 +103,34 @@ private slots:
         QCOMPARE(f->auctionLog(lose).last(), QStringLiteral("You did not win this Auction.  You were outbid."));
     }
 
+    void amountsReachTheSiteToTheCent_data()
+    {
+        QTest::addColumn<double>("maxBid");
+        QTest::addColumn<QString>("posted");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("beyond single precision") << 131072.01 << "131072.01" << "$131,072.01";
+        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89" << "$1,234,567.89";
+    }
+    void amountsReachTheSiteToTheCent()
+    {
+        QFETCH(double, maxBid);
+        QFETCH(QString, posted);
+        QFETCH(QString, logged);
+        const qint32 key = schedule(QStringLiteral("4007"), 40, maxBid);
+        // Up to the key of the preparatory bid: the final post is built from the same amount.
+        QVERIFY(f->runUntil([&] {
+            const QItemPtr i = f->engine->mLastQueueItem;
+            return i && i->Bid && i->Bid->PrimaryKey == key && !i->Bid->FinalFormData.isEmpty();
+        }));
+        const QByteArray field = "maxbid=" + posted.toLatin1();
+        QCOMPARE(commands(QStringLiteral("MakeBid"), QStringLiteral("4007")), 1);
+        for (const auto &r : f->site.requests())
+            if (r.command == QLatin1String("MakeBid"))
+                QVERIFY2(r.body.split('&').contains(field), r.body.constData());
+        QVERIFY(f->engine->mLastQueueItem->Bid->FinalFormData.split(QLatin1Char('&')).contains(QLatin1String(field)));
+        QVERIFY(f->auctionLog(key).contains(QStringLiteral("Making Preparatory Bid of ") + logged));
+    }
+
     void timePageWithoutTheTime()
     {
         f->site.setFault(f->site.commandUrl(QStringLiteral("TimeShow")).mid(f->site.baseUrl().size()),

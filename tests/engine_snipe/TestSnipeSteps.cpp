@@ -81,7 +81,7 @@ private slots:
     {
         QFETCH(int, nextAction);
         const qint32 key = f->addAuctionRow(QStringLiteral("102"), 2, QDateTime(), 20.0, 1);
-        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0f, 1, nextAction);
+        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0, 1, nextAction);
         f->engine->queue().Add(item);
         QVERIFY(f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem));
         QVERIFY(item->Bid->CancelBid);
@@ -125,7 +125,7 @@ private slots:
         FakeNmcli nm(f->folder.path(), connections);
         gSettings->ConnectionType = type;
         const qint32 key = f->addAuctionRow(QStringLiteral("103"), 2);
-        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0f, 1, 1);
+        auto item = snipeItem(*f, key, siteIn(600), 10, 20.0, 1, 1);
         f->engine->queue().Add(item);
         f->engine->ServeQueue();
         QCOMPARE(item->Bid->GetNextAction(), 2);
@@ -141,7 +141,7 @@ private slots:
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("104"), 2);
-        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1);
+        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1);
         f->engine->queue().Add(item);
         for (int visit = 1; visit <= 4; ++visit) {
             f->engine->ServeQueue();
@@ -166,7 +166,7 @@ private slots:
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("105"), 2);
-        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1);
+        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1);
         f->engine->queue().Add(item);
         f->engine->ServeQueue();
         QCOMPARE(item->Bid->GetNextAction(), 2);
@@ -193,7 +193,7 @@ private slots:
         gSettings->ConnectionType = 0;
         gSettings->DisconnectAfterSnipe = static_cast<qint16>(disconnect);
         const qint32 key = f->addAuctionRow(QStringLiteral("106"), 3);
-        f->engine->queue().Add(snipeItem(*f, key, siteIn(-5), 10, 20.0f, 1, 8));
+        f->engine->queue().Add(snipeItem(*f, key, siteIn(-5), 10, 20.0, 1, 8));
         if (otherQueued) {
             auto refresh = std::make_shared<BNQItem>();
             refresh->Action = BNQItem::Refresh;
@@ -219,7 +219,7 @@ private slots:
         }
         f->site.addAuction(f->siteAuction(QStringLiteral("210"), 5));
         const qint32 due = f->addAuctionRow(QStringLiteral("210"), 2, QDateTime(), 20.0, 1);
-        auto final = snipeItem(*f, due, siteIn(5), 10, 20.0f, 1, 4);
+        auto final = snipeItem(*f, due, siteIn(5), 10, 20.0, 1, 4);
         final->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=210");
         f->engine->queue().Add(final);
 
@@ -235,9 +235,9 @@ private slots:
     void changedMaximumMakesANewPreparatoryBid()
     {
         const qint32 key = f->addAuctionRow(QStringLiteral("108"), 2, QDateTime(), 25.0, 1);
-        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0f, 1, 4);
+        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0, 1, 4);
         item->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=108&maxbid=20");
-        item->Bid->MaxBid = 25.0f; // the user saved a new maximum after the preparatory bid
+        item->Bid->MaxBid = 25.0; // the user saved a new maximum after the preparatory bid
         f->engine->queue().Add(item);
         f->engine->ServeQueue();
         QCOMPARE(item->Bid->GetNextAction(), 3);
@@ -264,7 +264,7 @@ private slots:
         QVERIFY(f->engine->queue().InetAvailable);
 
         const qint32 key = f->addAuctionRow(QStringLiteral("110"), 2, QDateTime(), 20.0, 1);
-        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0f, 1, 4);
+        auto item = snipeItem(*f, key, siteIn(5), 10, 20.0, 1, 4);
         item->Bid->ActionRetry = 2;
         f->engine->queue().Add(item);
         f->engine->ServeQueue();
@@ -280,7 +280,7 @@ private slots:
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("111"), 2, QDateTime(), 20.0, 1);
-        f->engine->queue().Add(snipeItem(*f, key, siteIn(3600), 10, 20.0f, 1, 1));
+        f->engine->queue().Add(snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1));
         // The user unschedules during the wait that follows the dial.
         QTimer::singleShot(0, f->engine.get(), [&] {
             f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem);
