@@ -19,10 +19,37 @@ public:
         return systemProxyForQuery(query);
     }
 };
+
+// A post body that can be read once and never rewound. The network layer re-sends a request by
+// itself when the connection drops before the answer; with this body it cannot, and reports
+// the drop instead (ContentReSendError), so the site never receives one bid twice.
+class OneShotBody : public QIODevice
+{
+public:
+    explicit OneShotBody(const QByteArray &data) : m_data(data) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_data.size() - m_pos + QIODevice::bytesAvailable(); }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        const qint64 n = qMin(max, static_cast<qint64>(m_data.size()) - m_pos);
+        memcpy(out, m_data.constData() + m_pos, static_cast<size_t>(n));
+        m_pos += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_pos = 0;
+};
 } // namespace
 
 InetTransfer::InetTransfer(QObject *parent)
-    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
+    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_postNam(new QNetworkAccessManager(this)),
+      m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &InetTransfer::onTimeout);
@@ -42,6 +69,7 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         return false;
 
     ++m_transfer;
+    m_bytes.clear();
     m_text.clear();
     m_pos = 0;
     m_responseCode = 0;
@@ -51,8 +79,17 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
 
     QNetworkRequest request(target);
     if (post) {
+        const QByteArray body = data.toUtf8();
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-        m_reply = m_nam->post(request, data.toUtf8());
+        request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+        // Straight from the one-shot body, never from a copy the network layer could send again.
+        request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        // A connection the server may already have closed is never used for a post, and none is
+        // kept after it: a bid is posted long after the page before it.
+        request.setRawHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
+        auto *device = new OneShotBody(body);
+        m_reply = m_postNam->post(request, device);
+        device->setParent(m_reply);
     } else {
         m_reply = m_nam->get(request);
     }
@@ -62,16 +99,35 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         if (reply == m_reply && total > 0 && sent == total)
             emit StateChanged(icRequestSent);
     });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        if (reply == m_reply && !m_receiving) {
-            m_receiving = true;
-            emit StateChanged(icReceivingResponse);
-        }
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+        if (reply == m_reply && m_timeoutMs > 0)
+            m_timer->start(m_timeoutMs);
     });
+    connect(reply, &QNetworkReply::readyRead, this, &InetTransfer::onReadyRead);
     if (m_timeoutMs > 0)
         m_timer->start(m_timeoutMs);
     emit StateChanged(icRequesting);
     return true;
+}
+
+void InetTransfer::onReadyRead()
+{
+    QNetworkReply *reply = m_reply;
+    if (!reply || sender() != reply)
+        return;
+    // Read as it comes, so that a reply too large is stopped at the limit, not held whole.
+    m_bytes += reply->readAll();
+    if (m_bytes.size() > kMaxReplyBytes) {
+        fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
+        return;
+    }
+    // The time-out counts silence: every byte received starts it again.
+    if (m_timeoutMs > 0)
+        m_timer->start(m_timeoutMs);
+    if (!m_receiving) {
+        m_receiving = true;
+        emit StateChanged(icReceivingResponse);
+    }
 }
 
 void InetTransfer::onFinished()
@@ -80,40 +136,60 @@ void InetTransfer::onFinished()
     if (!reply || sender() != reply)
         return;
     m_timer->stop();
+    m_bytes += reply->readAll();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    // A reply with an HTTP status is a completed transfer, whatever the status says; only a
-    // failure below HTTP (refused, dropped, unreachable) is an error.
-    // An HTTP error status (404, 500) is still a page; a connection that broke while the page
-    // came in is not, or half a confirmation would be read as the whole of it.
+    // An HTTP error status (404) is still a page; a connection that broke while the page came
+    // in is not, or half a confirmation would be read as the whole of it.
     const QNetworkReply::NetworkError err = reply->error();
     const bool httpLevel = err == QNetworkReply::NoError ||
                            (err >= QNetworkReply::ContentAccessDenied && err <= QNetworkReply::UnknownContentError) ||
                            (err >= QNetworkReply::InternalServerError && err <= QNetworkReply::UnknownServerError);
-    if (status.isValid() && httpLevel) {
-        m_httpStatus = status.toInt();
-        const QByteArray bytes = reply->readAll();
-        m_text = TextCodec::decodePage(bytes, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
-        release();
-        // A slot may cancel or start another transfer on any state: report no more of this one then.
-        const quint64 transfer = m_transfer;
-        emit StateChanged(icResponseReceived);
-        if (transfer == m_transfer)
-            emit StateChanged(icResponseCompleted);
+    if (!status.isValid() || !httpLevel) {
+        if (err == QNetworkReply::ContentReSendError)
+            fail(err, QStringLiteral("The connection closed before the site answered; the post was not sent again"));
+        else
+            fail(err, reply->errorString());
         return;
     }
-    m_responseCode = static_cast<int>(reply->error());
-    m_responseInfo = reply->errorString();
+    m_httpStatus = status.toInt();
+    // The site failed to make a page: no text of it is a page of the site.
+    if (m_httpStatus >= 500) {
+        const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        fail(m_httpStatus, reason.isEmpty() ? QStringLiteral("Server error") : reason);
+        return;
+    }
+    if (m_bytes.isEmpty()) {
+        fail(kEmptyReplyCode, QStringLiteral("The site sent an empty reply"));
+        return;
+    }
+    if (m_bytes.size() > kMaxReplyBytes) {
+        fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
+        return;
+    }
+    m_text = TextCodec::decodePage(m_bytes, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
+    m_bytes.clear();
     release();
-    emit StateChanged(icError);
+    // A slot may cancel or start another transfer on any state: report no more of this one then.
+    const quint64 transfer = m_transfer;
+    emit StateChanged(icResponseReceived);
+    if (transfer == m_transfer)
+        emit StateChanged(icResponseCompleted);
 }
 
 void InetTransfer::onTimeout()
 {
     if (!m_reply)
         return;
+    fail(kTimeoutCode, QStringLiteral("The request timed out"));
+}
+
+void InetTransfer::fail(int code, const QString &info)
+{
+    m_timer->stop();
     release();
-    m_responseCode = kTimeoutCode;
-    m_responseInfo = QStringLiteral("The request timed out");
+    m_bytes.clear();
+    m_responseCode = code;
+    m_responseInfo = info;
     emit StateChanged(icError);
 }
 
@@ -121,6 +197,7 @@ void InetTransfer::Cancel()
 {
     m_timer->stop();
     release();
+    m_bytes.clear();
     ++m_transfer;
 }
 
@@ -178,8 +255,14 @@ void InetTransfer::applyConnectionType(int connectionType, const QString &proxyS
 
 void InetTransfer::applyProxy()
 {
+    applyProxy(m_nam);
+    applyProxy(m_postNam);
+}
+
+void InetTransfer::applyProxy(QNetworkAccessManager *nam)
+{
     if (m_accessType == icDirect) {
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     } else if (m_accessType == icNamedProxy && !m_proxy.isEmpty()) {
         // Accepts "host:port", "http://host:port" and "http=host:port".
         QString text = m_proxy;
@@ -187,9 +270,9 @@ void InetTransfer::applyProxy()
         if (eq >= 0 && !text.contains(QLatin1String("://")))
             text = text.mid(eq + 1);
         const QUrl url = QUrl::fromUserInput(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text);
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
+        nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
     } else {
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
-        m_nam->setProxyFactory(new SystemProxyFactory);
+        nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
+        nam->setProxyFactory(new SystemProxyFactory);
     }
 }

@@ -10,6 +10,9 @@ class QTimer;
 
 // The program's HTTP transfer control: one request at a time, asynchronous on the thread that
 // owns it, progress reported through StateChanged, the reply handed out as text in chunks.
+// A server error (5xx), an empty reply and one over kMaxReplyBytes end in state 11, never as a
+// page. A post leaves exactly once per Execute: it goes on a connection of its own and is never
+// sent again by the network layer, whatever becomes of that connection.
 class InetTransfer : public QObject
 {
     Q_OBJECT
@@ -31,8 +34,12 @@ public:
     };
     enum AccessConstants { icUseDefault = 0, icDirect = 1, icNamedProxy = 2 };
 
-    // ResponseCode of a request that ran out of time.
+    // ResponseCode of a request that ran out of time, of an empty reply, of one too large; a
+    // server error gives its HTTP status (500, 503, ...).
     static constexpr int kTimeoutCode = 35768;
+    static constexpr int kEmptyReplyCode = 35769;
+    static constexpr int kTooLargeCode = 35770;
+    static constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024;
     static constexpr int kDefaultTimeoutMs = 60000;
 
     explicit InetTransfer(QObject *parent = nullptr);
@@ -63,6 +70,7 @@ public:
     // through proxyServer. Other values change nothing.
     void applyConnectionType(int connectionType, const QString &proxyServer);
 
+    // How long a transfer may go without receiving a byte before it fails as timed out.
     int requestTimeoutMs() const { return m_timeoutMs; }
     void setRequestTimeoutMs(int ms) { m_timeoutMs = ms; }
 
@@ -71,14 +79,19 @@ signals:
 
 private:
     void onFinished();
+    void onReadyRead();
     void onTimeout();
+    void fail(int code, const QString &info);
     void release();
     void applyProxy();
+    void applyProxy(QNetworkAccessManager *nam);
 
-    QNetworkAccessManager *m_nam;
+    QNetworkAccessManager *m_nam;     // pages, on kept-alive connections
+    QNetworkAccessManager *m_postNam; // form posts, a fresh connection each
     QTimer *m_timer;
     QNetworkReply *m_reply = nullptr;
     bool m_receiving = false;
+    QByteArray m_bytes;
     QString m_text;
     qsizetype m_pos = 0;
     int m_responseCode = 0;

@@ -216,15 +216,27 @@ void TestPump::replyReadInChunksPassedWhole()
 void TestPump::failedRefreshLoggedOnceAndDropped_data()
 {
     QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("delayMs");
+    QTest::addColumn<qint64>("bytes");
     QTest::addColumn<QString>("panel2");
-    QTest::newRow("dropped") << int(practice::FaultKind::Drop) << QString();
-    QTest::newRow("timed out") << int(practice::FaultKind::Delay)
+    QTest::newRow("dropped") << int(practice::FaultKind::Drop) << 0 << qint64(0) << QString();
+    QTest::newRow("timed out") << int(practice::FaultKind::Delay) << 700 << qint64(0)
                                << QStringLiteral("An Error Occurred - 35768:The request timed out");
+    // What the site sent is no page: nothing is parsed, nothing reads "Invalid Item Number".
+    QTest::newRow("server error") << int(practice::FaultKind::ServerError) << 0 << qint64(0)
+                                  << QStringLiteral("An Error Occurred - 500:Internal Server Error");
+    QTest::newRow("empty body") << int(practice::FaultKind::Empty) << 0 << qint64(0)
+                                << QStringLiteral("An Error Occurred - 35769:The site sent an empty reply");
+    QTest::newRow("body cut short") << int(practice::FaultKind::CutShort) << 0 << qint64(0) << QString();
+    QTest::newRow("over 8 MB") << int(practice::FaultKind::LargePage) << 0 << qint64(9) * 1024 * 1024
+                               << QStringLiteral("An Error Occurred - 35770:The reply is larger than 8 MB");
 }
 
 void TestPump::failedRefreshLoggedOnceAndDropped()
 {
     QFETCH(int, kind);
+    QFETCH(int, delayMs);
+    QFETCH(qint64, bytes);
     QFETCH(QString, panel2);
     EngineFixture f;
     QVERIFY(f.isValid());
@@ -232,7 +244,7 @@ void TestPump::failedRefreshLoggedOnceAndDropped()
     f.site.addAuction(f.siteAuction(QStringLiteral("3001000003"), 3600));
     const qint32 key = f.addAuctionRow(QStringLiteral("3001000003"));
     markUntouched(key);
-    f.site.setFault(kDll + QStringLiteral("?ViewItem"), practice::Fault{practice::FaultKind(kind), 700, -1});
+    f.site.setFault(kDll + QStringLiteral("?ViewItem"), practice::Fault{practice::FaultKind(kind), delayMs, -1, bytes});
     const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000003"), f.openFolder);
     f.engine->queue().Add(item);
 

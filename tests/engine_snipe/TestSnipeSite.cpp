@@ -213,6 +213,29 @@ private slots:
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
     }
 
+    void droppedPostLeavesOncePerSend_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("sendRow"); // the log row each send of that post writes
+        QTest::newRow("preparatory bid") << "MakeBid" << "Making Preparatory Bid of $20.00";
+        QTest::newRow("final bid") << "AcceptBid" << "Finalizing bid of $20.00";
+    }
+    void droppedPostLeavesOncePerSend()
+    {
+        // The site reads the post, then drops the connection without an answer, once: the engine
+        // sends again, and the site sees exactly as many posts as the engine sent.
+        QFETCH(QString, command);
+        QFETCH(QString, sendRow);
+        f->site.setFault(f->site.commandUrl(command).mid(f->site.baseUrl().size()), {practice::FaultKind::Drop, 0, 1});
+        const qint32 key = schedule(QStringLiteral("4007"), 8, 20.0, 5);
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }, 30000));
+        const QStringList log = f->auctionLog(key);
+        const int sends = log.filter(sendRow).size();
+        QCOMPARE(sends, 2);
+        QCOMPARE(commands(command, QStringLiteral("4007")), sends);
+        QCOMPARE(log.last(), QStringLiteral("Bid placement of $20.00 for item #4007 Confirmed."));
+    }
+
     void sendFailuresAreRetriedTwice()
     {
         f->engine->Inet1().setRequestTimeoutMs(300);

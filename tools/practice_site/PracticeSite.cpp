@@ -160,21 +160,18 @@ void PracticeSite::Impl::reshape(const Fault &fault, httplib::Response &res)
         *body += " -->\n";
         body->resize(size, '\n');
     }
-    // Chunked: the reader learns the size only by reading it.
+    // With its length announced, the page goes out as it is, piece by piece (a page whose length
+    // is not known up front would be gzipped whole before the first byte left).
     const int pauseMs = fault.delayMs;
-    res.set_chunked_content_provider(
-        SitePages::kContentType, [this, body, pauseMs](size_t offset, httplib::DataSink &sink) {
-            constexpr size_t kPiece = 64 * 1024;
-            if (offset >= body->size()) {
-                sink.done();
-                return true;
-            }
-            if (offset > 0 && pauseMs > 0)
-                pause(pauseMs);
-            if (stopping)
-                return false;
-            return sink.write(body->data() + offset, std::min(kPiece, body->size() - offset));
-        });
+    res.set_content_provider(body->size(), SitePages::kContentType,
+                             [this, body, pauseMs](size_t offset, size_t length, httplib::DataSink &sink) {
+                                 constexpr size_t kPiece = 64 * 1024;
+                                 if (offset > 0 && pauseMs > 0)
+                                     pause(pauseMs);
+                                 if (stopping)
+                                     return false;
+                                 return sink.write(body->data() + offset, std::min(kPiece, length));
+                             });
 }
 
 void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, httplib::Response &res)
