@@ -73,7 +73,18 @@ bool SettingsStore::hasSection(const QString &section) const
     return m_settings->childGroups().contains(encodeName(section));
 }
 
-void SettingsStore::sync() { m_settings->sync(); }
+bool SettingsStore::sync()
+{
+    m_settings->sync();
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    // The error sticks to the QSettings object: start again from what the file holds, so that
+    // unsaved values are not taken for stored ones and a later write is judged on its own.
+    const QString path = m_settings->fileName();
+    m_settings.reset(); // first, or the new object shares the old one's unwritten values
+    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return false;
+}
 
 QString SettingsStore::fileName() const { return m_settings->fileName(); }
 

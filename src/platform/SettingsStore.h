@@ -20,7 +20,8 @@ public:
     void set(const QString &section, const QString &key, const QString &value);
     void deleteSection(const QString &section);
     bool hasSection(const QString &section) const;
-    void sync();
+    // Writes pending changes to the file; false when they could not all be written.
+    [[nodiscard]] bool sync();
     QString fileName() const;
 
     // The store every part of the program uses. Its file is the standard per-user location

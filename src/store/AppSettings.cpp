@@ -5,18 +5,24 @@
 #include "Recordset.h"
 #include "SettingsStore.h"
 #include "StoreValues.h"
+#include "Transaction.h"
 #include "Values.h"
-
-#include <algorithm>
 
 namespace {
 
 const QString kSectionName = QString::fromLatin1(AppSettings::kSection);
 
+// Character by character: a pair of UTF-16 halves (an emoji, say) stays in its order.
 QString reversed(const QString &s)
 {
-    QString r = s;
-    std::reverse(r.begin(), r.end());
+    QString r;
+    r.reserve(s.size());
+    for (qsizetype i = s.size(); i > 0;) {
+        const bool pair = i >= 2 && s.at(i - 1).isLowSurrogate() && s.at(i - 2).isHighSurrogate();
+        const qsizetype n = pair ? 2 : 1;
+        i -= n;
+        r += QStringView(s).mid(i, n);
+    }
     return r;
 }
 
@@ -89,9 +95,10 @@ void AppSettings::load()
         requireInt16(m_store.get(kSectionName, QStringLiteral("AutoDeleteErrorLogs"), QStringLiteral("1")),
                      "AutoDeleteErrorLogs") == 1;
     if (AutoDeleteErrorLogs)
-        DeleteErrorLogDays =
+        DeleteErrorLogDays = purgeDays(
             requireInt16(m_store.get(kSectionName, QStringLiteral("DeleteErrorLogDays"), QStringLiteral("7")),
-                         "DeleteErrorLogDays");
+                         "DeleteErrorLogDays"),
+            7);
 
     DialupUserName = Values::trimBlanks(m_store.get(kSectionName, QStringLiteral("duser")));
     DialupPassword = reversed(Values::trimBlanks(m_store.get(kSectionName, QStringLiteral("closewarn"))));
@@ -101,6 +108,9 @@ void AppSettings::load()
 bool AppSettings::SaveSettings()
 {
     try {
+        // One step: a row that cannot be written leaves the settings file as it was, and a
+        // settings file that cannot be written leaves the row as it was.
+        Transaction step(m_db);
         auto app = m_db.openTable(QStringLiteral("Application"));
         app->moveFirst();
         app->edit();
@@ -114,7 +124,6 @@ bool AppSettings::SaveSettings()
         app->setValue(QStringLiteral("APP_TimeZone"), TimeZone);
         app->setValue(QStringLiteral("APP_SettingsUpdated"), 1);
         app->setValue(QStringLiteral("APP_PeriodicTimeSync"), PeriodicTimeSync);
-        // The row first: a row that cannot be written leaves the settings file as it was too.
         app->update();
 
         m_store.set(kSectionName, QStringLiteral("DiscAfterSnipe"), QString::number(DisconnectAfterSnipe));
@@ -125,7 +134,9 @@ bool AppSettings::SaveSettings()
             m_store.set(kSectionName, QStringLiteral("DeleteErrorLogDays"), QString::number(DeleteErrorLogDays));
         m_store.set(kSectionName, QStringLiteral("duser"), Values::trimBlanks(DialupUserName));
         m_store.set(kSectionName, QStringLiteral("closewarn"), reversed(Values::trimBlanks(DialupPassword)));
-        m_store.sync();
+        if (!m_store.sync())
+            throw DbError(QStringLiteral("The settings file \"%1\" could not be written.").arg(m_store.fileName()));
+        step.commit();
     } catch (const DbError &) {
         MsgBox::show(QStringLiteral("Unable to save application settings."), QStringLiteral("Error Saving Settings"),
                      MsgBox::Icon::Exclamation);

@@ -48,18 +48,27 @@ void PurgeOldRecords()
     PurgeOldRecords(*gDB, gCurrentUser.get(), *gSettings);
 }
 
+namespace {
+// Calendar days back, same time of day on the wall clock, as the stored times are kept (a
+// cutoff in the hour the clock skips keeps its digits); never later than now, whatever the count.
+QDateTime purgeCutoff(const QDateTime &now, int days)
+{
+    return days <= 0 ? now : Values::wallClock(now.date().addDays(-days), now.time());
+}
+} // namespace
+
 void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSettings &settings)
 {
     const QDateTime now = Clock::now();
     if (currentUser && currentUser->AutoDeleteAuctions) {
-        const QDateTime cutoff = now.addDays(-currentUser->DeleteAuctionDays);
+        const QDateTime cutoff = purgeCutoff(now, currentUser->DeleteAuctionDays);
         db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ?"),
                    {cutoff, currentUser->PrimaryKey});
         db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction <> 0 AND LOG_User = ?"),
                    {cutoff, currentUser->PrimaryKey});
     }
     if (settings.AutoDeleteErrorLogs) {
-        const QDateTime cutoff = now.addDays(-settings.DeleteErrorLogDays);
+        const QDateTime cutoff = purgeCutoff(now, settings.DeleteErrorLogDays);
         db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction = 0"), {cutoff});
     }
 }

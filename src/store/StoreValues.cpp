@@ -29,3 +29,8 @@ std::optional<qint32> toInt32(const QString &text)
     const auto r = wholeNumber(text, -2147483648.0, 2147483647.0);
     return r ? std::optional<qint32>(static_cast<qint32>(*r)) : std::nullopt;
 }
+
+qint16 purgeDays(std::optional<qint16> days, qint16 fallback)
+{
+    return days && *days >= 0 && *days <= kMaxPurgeDays ? *days : fallback;
+}

@@ -7,3 +7,8 @@
 // runtime converted: blanks, separators and a currency sign admitted, halves to even.
 std::optional<qint16> toInt16(const QString &text);
 std::optional<qint32> toInt32(const QString &text);
+
+// The day counts of the purges run from 0 to 999; any other count is taken as the default,
+// so that a damaged setting can never reach auctions that are still running.
+constexpr qint16 kMaxPurgeDays = 999;
+qint16 purgeDays(std::optional<qint16> days, qint16 fallback);

@@ -65,6 +65,25 @@ private slots:
         QCOMPARE(s.get(QStringLiteral("user Bob"), QStringLiteral("DeleteAuctionDays")), QStringLiteral("20"));
     }
 
+    // Even root cannot write under a plain file: the failed write is reported and not taken
+    // for a stored value.
+    void syncReportsWhatReachedTheFile()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SettingsStore bad(blocker.fileName() + QStringLiteral("/s.ini"));
+        bad.set(QStringLiteral("appsettings"), QStringLiteral("duser"), QStringLiteral("x"));
+        QVERIFY(!bad.sync());
+        QCOMPARE(bad.get(QStringLiteral("appsettings"), QStringLiteral("duser")), QString());
+
+        SettingsStore good(dir.filePath(QStringLiteral("s.ini")));
+        good.set(QStringLiteral("appsettings"), QStringLiteral("duser"), QStringLiteral("x"));
+        QVERIFY(good.sync());
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("s.ini"))));
+    }
+
     void redirectedInstanceUsesTheGivenFile()
     {
         QTemporaryDir dir;

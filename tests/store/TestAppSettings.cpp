@@ -109,6 +109,42 @@ private slots:
         QCOMPARE(s->DeleteErrorLogDays, qint16(0)); // not read
     }
 
+    void errorLogDaysOutOfRange_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<qint16>("days");
+        QTest::newRow("negative") << "-5" << qint16(7);
+        QTest::newRow("negative in parentheses") << "(30)" << qint16(7);
+        QTest::newRow("above 999") << "1000" << qint16(7);
+        QTest::newRow("zero") << "0" << qint16(0);
+        QTest::newRow("999") << "999" << qint16(999);
+    }
+    void errorLogDaysOutOfRange()
+    {
+        QFETCH(QString, stored);
+        QFETCH(qint16, days);
+        gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 1"));
+        SettingsStore::instance().set(S, QStringLiteral("DeleteErrorLogDays"), stored);
+        MsgBoxRecorder boxes;
+        QCOMPARE(load()->DeleteErrorLogDays, days);
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // Reversed character by character: read back from the file, nothing is lost.
+    void dialupPasswordOutsideTheBasicPlane()
+    {
+        const QString password = QStringLiteral("pa\U0001F600ss\U00010348");
+        {
+            auto s = load();
+            s->DialupPassword = password;
+            QVERIFY(s->SaveSettings());
+        }
+        SettingsStore::redirect(m_folder->settingsPath()); // read the file again
+        QCOMPARE(SettingsStore::instance().get(S, QStringLiteral("closewarn")),
+                 QStringLiteral("\U00010348ss\U0001F600ap"));
+        QCOMPARE(load()->DialupPassword, password);
+    }
+
     void savedDefaultsWhenTheStoreIsEmpty()
     {
         gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 1"));
@@ -136,6 +172,27 @@ private slots:
         QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Error Retrieving Application Settings."));
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("Unable to Retrieve Information"));
         QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Critical);
+    }
+
+    // A folder not even root can write to: the settings file's parent is a plain file.
+    void saveThatCannotWriteTheStoreReports()
+    {
+        QFile blocker(m_folder->file(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SettingsStore::redirect(blocker.fileName() + QStringLiteral("/settings.ini"));
+        auto s = load();
+        s->DialupUserName = QStringLiteral("dialer");
+        MsgBoxRecorder boxes;
+        QVERIFY(!s->SaveSettings());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Unable to save application settings."));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Error Saving Settings"));
+        QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Exclamation);
+        // The row is not marked saved, and the store does not pretend to hold the value.
+        auto app = gDB->openQuery(QStringLiteral("SELECT APP_SettingsUpdated FROM Application"));
+        QCOMPARE(app->value(QStringLiteral("APP_SettingsUpdated")).toInt(), 0);
+        QCOMPARE(SettingsStore::instance().get(S, QStringLiteral("duser")), QString());
     }
 
     void saveWithoutItsRowReports()

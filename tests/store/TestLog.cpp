@@ -8,6 +8,7 @@
 #include "Recordset.h"
 #include "SettingsStore.h"
 #include "TestProgramFolder.h"
+#include "Values.h"
 
 #include <QtTest>
 
@@ -146,6 +147,49 @@ private slots:
             items << rs->value(QStringLiteral("AUC_ItemNumber")).toString();
         QCOMPARE(items, auctionsLeft);
         QCOMPARE(messages(), logsLeft);
+    }
+
+    // Counts set in memory past the load's checks still never reach what is running or new.
+    void purgeNeverCutsIntoTheFuture()
+    {
+        addAuction(1, QStringLiteral("running"), -5);
+        addAuction(1, QStringLiteral("ended"), 1);
+        addLog(0, 1, QStringLiteral("general now"), 0);
+        addLog(9, 1, QStringLiteral("auction now"), 0);
+        BSN_User user;
+        user.PrimaryKey = 1;
+        user.AutoDeleteAuctions = true;
+        user.DeleteAuctionDays = -30;
+        AppSettings settings(*gDB, SettingsStore::instance());
+        settings.AutoDeleteErrorLogs = true;
+        settings.DeleteErrorLogDays = -30;
+        PurgeOldRecords(*gDB, &user, settings);
+        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions"));
+        QCOMPARE(rs->recordCount(), 1);
+        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("running"));
+        QCOMPARE(messages(), QStringList({"general now", "auction now"}));
+    }
+
+    // Run again in New York (see CMakeLists): 30 days before 7 April 02:30 is 02:30 on the day
+    // the clock springs forward, an hour that clock skips; the stored times are wall-clock times.
+    void purgeCutoffOnTheWallClock()
+    {
+        const QDateTime now(QDate(2026, 4, 7), QTime(2, 30));
+        Clock::freeze(now);
+        for (const QTime &t : {QTime(1, 50), QTime(2, 10), QTime(2, 50), QTime(3, 10)})
+            gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_ItemNumber, AUC_Ended) VALUES (1, ?, ?)"),
+                         {t.toString(QStringLiteral("HH:mm")), Values::wallClock(QDate(2026, 3, 8), t)});
+        BSN_User user;
+        user.PrimaryKey = 1;
+        user.AutoDeleteAuctions = true;
+        user.DeleteAuctionDays = 30;
+        AppSettings settings(*gDB, SettingsStore::instance());
+        PurgeOldRecords(*gDB, &user, settings);
+        QStringList left;
+        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions ORDER BY AUC_Primary"));
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            left << rs->value(QStringLiteral("AUC_ItemNumber")).toString();
+        QCOMPARE(left, QStringList({"02:50", "03:10"}));
     }
 
     void purgeKeepsAuctionsWithoutAnEnd()

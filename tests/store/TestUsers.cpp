@@ -90,6 +90,28 @@ private slots:
         QCOMPARE(cols.ViewColumns, QStringList({"Auctions", "Seller", "Country/Region"}));
     }
 
+    // A count that would put the purge into running auctions is taken as the default.
+    void auctionDaysOutOfRange_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<qint16>("days");
+        QTest::newRow("negative") << "-5" << qint16(30);
+        QTest::newRow("negative in parentheses") << "(30)" << qint16(30);
+        QTest::newRow("above 999") << "1000" << qint16(30);
+        QTest::newRow("not a number") << "many" << qint16(30);
+        QTest::newRow("zero") << "0" << qint16(0);
+        QTest::newRow("999") << "999" << qint16(999);
+    }
+    void auctionDaysOutOfRange()
+    {
+        QFETCH(QString, stored);
+        QFETCH(qint16, days);
+        addUser(QStringLiteral("Ann"));
+        SettingsStore::instance().set(QStringLiteral("user Ann"), QStringLiteral("DeleteAuctionDays"), stored);
+        gUsers->Init(*gDB);
+        QCOMPARE(gUsers->Users()[0]->DeleteAuctionDays, days);
+    }
+
     void onlyAuctionsStoredGivesTheDefaults()
     {
         addUser(QStringLiteral("Ann"));
