@@ -3,6 +3,7 @@
 #include "frmCloseZandrift.h"
 #include "frmSplash.h"
 #include "frmAppSettings.h"
+#include "frmSchedule.h"
 
 // Each form replaces its own empty body below as it is built.
 
@@ -32,8 +33,10 @@ void Dialogs::systemSettings(QWidget *owner)
     dialog.exec();
 }
 
-void Dialogs::scheduleSnipe(QWidget *)
+void Dialogs::scheduleSnipe(QWidget *owner)
 {
+    frmSchedule dialog(owner);
+    dialog.exec();
 }
 
 void Dialogs::closeConfirmation(QWidget *owner)
