@@ -129,8 +129,14 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         BulkUpdate bulk(*m_grid);
         m_building = true;
         guardedHandler("BuildAuctionGrid", [&] {
-            const QString sql = QStringLiteral("SELECT * FROM Auctions WHERE AUC_Folder = ? ORDER BY ") + sortField() +
-                                (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+            // The end time comes as its stored text, read below without the general date parser.
+            const QString sql =
+                QStringLiteral("SELECT AUC_Primary, AUC_Title, AUC_ItemNumber, AUC_CurrentBid, AUC_MaxBid, "
+                               "AUC_BidQuantity, AUC_NumberOfBids, AUC_Quantity, AUC_TimeLeft, "
+                               "AUC_Ended AS EndedText, AUC_CityLocation, AUC_CountryRegion, AUC_Seller, "
+                               "AUC_HighBidder, AUC_Paid, AUC_Received, AUC_LeftFeedback, AUC_Comments, AUC_Status, "
+                               "AUC_Refreshed FROM Auctions WHERE AUC_Folder = ? ORDER BY ") +
+                sortField() + (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
             m_grid->clear();
             m_endTimes.clear();
             if (!gDB)
@@ -186,7 +192,7 @@ void AuctionGridPane::writeRow(Recordset &rs, qint32 row, const QDateTime &siteN
     const qint64 bidQuantity = rs.value(QStringLiteral("AUC_BidQuantity")).toLongLong();
     const QString highBidder = text("AUC_HighBidder");
     const QString timeLeft = text("AUC_TimeLeft");
-    const QDateTime ended = rs.value(QStringLiteral("AUC_Ended")).toDateTime();
+    const QDateTime ended = storedDate(rs.value(QStringLiteral("EndedText")));
 
     cell(c.ItemNumber, Values::trimBlanks(text("AUC_ItemNumber")));
     cell(c.CurrentBid, currentBid.isNull() ? QString() : Values::formatMoney(currentBid.toDouble()));
@@ -221,7 +227,7 @@ void AuctionGridPane::writeRow(Recordset &rs, qint32 row, const QDateTime &siteN
     check(c.LeftFeedback, "AUC_LeftFeedback");
     // A row without a readable end time is never near its end.
     if (c.TimeEnds != -1 && ended.isValid()) {
-        m_endTimes.insert(endedText, ended);
+        m_endTimes.insert(endedText, wallSeconds(ended));
         const bool ending = Values::minutesCrossed(siteNow, ended) < 61 && !isEndedText(timeLeft);
         if (ending) {
             color(c.TimeEnds, kRed);

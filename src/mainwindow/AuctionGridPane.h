@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QWidget>
+#include <limits>
 
 class IDialogs;
 class QtTreeGrid;
@@ -65,13 +66,15 @@ signals:
 
 private:
     void writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow);
-    QString timeLeftText(qint32 row, qint16 timeEndsColumn, const QDateTime &localNow) const;
+    QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
     QString sortField() const;
     void fitColumns(float extra);
     void headerClicked(qint32 column);
     void pictureClicked(qint32 row, qint32 column);
     void editComment(qint32 row);
-    QDateTime endTimeOf(const QString &text) const;
+    // The wall-clock seconds of a time-ends text, kNoDate when it is not a date.
+    qint64 endTimeOf(const QString &text) const;
+    static constexpr qint64 kNoDate = std::numeric_limits<qint64>::min();
 
     IDialogs &m_dialogs;
     QTreeWidget *m_tree;
@@ -82,5 +85,5 @@ private:
     QList<qint32> m_dragKeys;
     bool m_building = false;
     // Time-ends texts already read as dates: the minute rewrite reads the same texts again.
-    mutable QHash<QString, QDateTime> m_endTimes;
+    mutable QHash<QString, qint64> m_endTimes;
 };

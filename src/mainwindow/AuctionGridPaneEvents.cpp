@@ -139,7 +139,7 @@ void AuctionGridPane::UpdateTimeLeftColumn()
     const qint16 timeEnds = gCurrentUser->Columns.TimeEnds;
     if (timeLeft == -1 || timeEnds == -1)
         return;
-    const QDateTime now = Clock::now();
+    const qint64 now = wallSeconds(Clock::now());
     m_grid->setBulkUpdate(true);
     for (qint32 row = 0, rows = m_grid->rowCount(); row < rows; ++row) {
         if (!isEndedText(m_grid->cellText(row, timeLeft)))
@@ -150,30 +150,32 @@ void AuctionGridPane::UpdateTimeLeftColumn()
 
 QString AuctionGridPane::TimeLeftText(qint32 row) const
 {
-    return timeLeftText(row, gCurrentUser ? gCurrentUser->Columns.TimeEnds : qint16(-1), Clock::now());
+    return timeLeftText(row, gCurrentUser ? gCurrentUser->Columns.TimeEnds : qint16(-1), wallSeconds(Clock::now()));
 }
 
-QDateTime AuctionGridPane::endTimeOf(const QString &text) const
+qint64 AuctionGridPane::endTimeOf(const QString &text) const
 {
     auto it = m_endTimes.constFind(text);
     if (it != m_endTimes.constEnd())
         return *it;
     const QDateTime end = Values::toDate(text);
+    const qint64 seconds = end.isValid() ? wallSeconds(end) : kNoDate;
     if (m_endTimes.size() > 10000)
         m_endTimes.clear();
-    m_endTimes.insert(text, end);
-    return end;
+    m_endTimes.insert(text, seconds);
+    return seconds;
 }
 
-QString AuctionGridPane::timeLeftText(qint32 row, qint16 timeEndsColumn, const QDateTime &localNow) const
+QString AuctionGridPane::timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const
 {
     if (timeEndsColumn == -1)
         return QString();
-    const QDateTime siteEnd = endTimeOf(m_grid->cellText(row, timeEndsColumn));
-    if (!siteEnd.isValid())
+    const qint64 siteEnd = endTimeOf(m_grid->cellText(row, timeEndsColumn));
+    if (siteEnd == kNoDate)
         return QString();
-    const QDateTime localEnd = siteEnd.addSecs(qint64(gSettings ? gSettings->TimeOffset : 0) * 3600);
-    qint64 s = Values::secondsCrossed(localNow, localEnd);
+    // The site's end time, taken on the local clock.
+    const qint64 localEnd = siteEnd + qint64(gSettings ? gSettings->TimeOffset : 0) * 3600;
+    qint64 s = localEnd - localNowSeconds;
     const qint64 d = static_cast<qint64>(std::floor(double(s) / 86400.0));
     if (d < 0)
         return QStringLiteral("---");

@@ -298,8 +298,52 @@ bool QtTreeGrid::columnHeaderFlag(qint32 column) const { return m_headerFlags.va
 void QtTreeGrid::fitColumn(qint32 column)
 {
     flushPending();
-    if (validColumn(column))
-        m_tree->resizeColumnToContents(column);
+    if (!validColumn(column))
+        return;
+    // Qt would ask the delegate for every cell (and only a sample of a long list). The text
+    // widths are summed from a table instead; the delegate sizes only the widest cell of the
+    // cells with a picture and of those without, which gives the margins exactly.
+    const int rows = m_tree->topLevelItemCount();
+    int widestIcon = -1, widestPlain = -1, iconRow = -1, plainRow = -1;
+    for (int r = 0; r < rows; ++r) {
+        const QTreeWidgetItem *it = m_tree->topLevelItem(r);
+        const int w = textWidth(it->text(column));
+        if (it->data(column, PictureRole).toString().isEmpty()) {
+            if (w > widestPlain)
+                widestPlain = w, plainRow = r;
+        } else if (w > widestIcon) {
+            widestIcon = w, iconRow = r;
+        }
+    }
+    QHeaderView *header = m_tree->header();
+    int width = header->isHidden() ? 0 : header->sectionSizeHint(column);
+    for (int r : {iconRow, plainRow}) {
+        if (r >= 0)
+            width = qMax(width, m_tree->sizeHintForIndex(m_tree->model()->index(r, column)).width());
+    }
+    m_tree->setColumnWidth(column, width);
+}
+
+int QtTreeGrid::textWidth(const QString &text) const
+{
+    const QFont font = m_tree->font();
+    if (m_advances.isEmpty() || font != m_advanceFont) {
+        m_advanceFont = font;
+        m_advances.fill(-1, 0x300);
+    }
+    const QFontMetrics metrics(m_advanceFont);
+    int width = 0;
+    for (const QChar ch : text) {
+        const ushort u = ch.unicode();
+        // Combining marks, other scripts and surrogates are shaped as a whole.
+        if (u >= 0x300)
+            return metrics.horizontalAdvance(text);
+        int &advance = m_advances[u];
+        if (advance < 0)
+            advance = metrics.horizontalAdvance(ch);
+        width += advance;
+    }
+    return width;
 }
 
 float QtTreeGrid::twipsPerPixel() const

@@ -2,6 +2,7 @@
 
 #include "TreeGrid.h"
 
+#include <QFont>
 #include <QHash>
 #include <QIcon>
 #include <QList>
@@ -103,6 +104,7 @@ private:
     // Rows added while bulk update is on wait outside the view and go in at once.
     void flushPending();
     void headerSectionClicked(int section);
+    int textWidth(const QString &text) const;
 
     QTreeWidget *m_tree;
     GridItemDelegate *m_delegate;
@@ -111,6 +113,8 @@ private:
     QVector<bool> m_headerFlags;
     QVector<QPair<qint32, qint32>> m_styles;
     QString m_dragPicture;
+    mutable QFont m_advanceFont;
+    mutable QVector<int> m_advances;
     QPersistentModelIndex m_pressIndex;
     Qt::MouseButton m_pressButton = Qt::NoButton;
 };
