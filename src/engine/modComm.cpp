@@ -12,6 +12,18 @@ qint32 connectionType() { return gSettings ? gSettings->ConnectionType : 0; }
 
 qint32 currentUserKey() { return gCurrentUser ? gCurrentUser->PrimaryKey : 0; }
 
+// Online means a connection that is up: one NetworkManager still brings up carries nothing yet.
+bool connectionUp()
+{
+    DialUpComponent component;
+    const int count = component.OpenConnectionCount();
+    for (int i = 0; i < count; ++i) {
+        if (DialUpComponent::isUp(component.OpenConnection(i)))
+            return true;
+    }
+    return false;
+}
+
 void logGeneral(const QString &message)
 {
     try {
@@ -85,6 +97,13 @@ void DialConnection(const QString &entryName, bool interactive)
         MsgBox::show(QStringLiteral("Already Connected, Connection State: ") + component.OpenConnection(0).State,
                      QString());
     }
+    if (!component.available()) {
+        // Without nmcli no entry can be found: say what is missing, not that the name is wrong.
+        MsgBox::show(QStringLiteral("Unable to dial: NetworkManager's nmcli was not found on this computer.  Install "
+                                    "NetworkManager, or choose another connection type in the system settings."),
+                     QString(), MsgBox::Icon::Exclamation);
+        return;
+    }
     const qint16 n = FindPhoneBookEntry(component, entryName);
     if (n == -1) {
         MsgBox::show(QStringLiteral("Unable to resolve Phonebook Entry, make sure you have the correct dialup "
@@ -133,7 +152,7 @@ bool IsOnline()
 {
     if (connectionType() != 0)
         return true;
-    return DialUpComponent().OpenConnectionCount() > 0;
+    return connectionUp();
 }
 
 bool IsOnlineForBid()
@@ -141,12 +160,12 @@ bool IsOnlineForBid()
     const qint32 type = connectionType();
     if (type != 0 && type != 1)
         return true;
-    return DialUpComponent().OpenConnectionCount() > 0;
+    return connectionUp();
 }
 
 void ActionsConnect()
 {
-    if (DialUpComponent().OpenConnectionCount() < 1) {
+    if (!connectionUp()) {
         DialConnection(gSettings ? gSettings->PhoneBookEntry : QString(), true);
     } else {
         MsgBox::show(QStringLiteral("You are already connected to the internet"), QStringLiteral("Alerady Connected"),

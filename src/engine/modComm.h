@@ -21,7 +21,8 @@ qint16 FindPhoneBookEntry(DialUpComponent &component, const QString &entryName);
 bool ProbePhoneBook(DialUpComponent &component);
 // Reports the error the component has just raised.
 void ReportRasError(DialUpComponent &component);
-// Connection types other than dial-up are always online; a component error reaches the caller.
+// Connection types other than dial-up are always online; a dial-up connection counts once it is
+// up, not while it is still being brought up. A component error reaches the caller.
 bool IsOnline();
 // As IsOnline, but AOL (type 1) also needs an open dial-up connection.
 bool IsOnlineForBid();

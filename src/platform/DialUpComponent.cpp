@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
@@ -56,9 +57,11 @@ DialUpComponent::Result DialUpComponent::run(const QStringList &args, int limitM
 {
     if (m_program.isEmpty())
         return {};
+    // One bound for starting and answering together.
+    const QDeadlineTimer deadline(limitMs);
     QProcess p;
     p.start(m_program, args);
-    if (!p.waitForStarted(limitMs))
+    if (!p.waitForStarted(static_cast<int>(deadline.remainingTime())))
         raise(errNotConfigured, QStringLiteral("nmcli could not be started: ") + p.errorString());
     bool finished = false;
     if (keepEventsFlowing) {
@@ -67,17 +70,17 @@ DialUpComponent::Result DialUpComponent::run(const QStringList &args, int limitM
         limit.setSingleShot(true);
         QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        limit.start(limitMs);
+        limit.start(static_cast<int>(deadline.remainingTime()));
         if (p.state() != QProcess::NotRunning)
             loop.exec();
         finished = p.state() == QProcess::NotRunning;
     } else {
-        finished = p.waitForFinished(limitMs);
+        finished = p.waitForFinished(static_cast<int>(deadline.remainingTime()));
     }
     if (!finished) {
         p.kill();
-        p.waitForFinished(1000);
-        raise(errNoAnswer, QStringLiteral("nmcli did not answer within %1 s").arg(limitMs / 1000));
+        p.waitForFinished(200);
+        raise(errNoAnswer, QStringLiteral("nmcli did not answer within %1 ms").arg(limitMs));
     }
     if (p.exitStatus() != QProcess::NormalExit)
         raise(errNotConfigured, QStringLiteral("nmcli stopped unexpectedly"));
@@ -107,10 +110,10 @@ DialUpComponent::Result DialUpComponent::run(const QStringList &args, int limitM
     return {true, QString::fromLocal8Bit(p.readAllStandardOutput())};
 }
 
-std::vector<QStringList> DialUpComponent::table(const QStringList &args)
+std::vector<QStringList> DialUpComponent::table(const QStringList &args, int limitMs)
 {
     std::vector<QStringList> rows;
-    const Result r = run(args, timeoutMs);
+    const Result r = run(args, limitMs);
     const QStringList types = dialUpTypes();
     for (const QString &line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList f = splitTerse(line);
@@ -125,9 +128,9 @@ void DialUpComponent::loadEntries()
     if (m_entriesLoaded)
         return;
     m_entriesLoaded = true;
-    for (const QStringList &f :
-         table({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,UUID,TYPE"),
-                QStringLiteral("connection"), QStringLiteral("show")}))
+    for (const QStringList &f : table({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,UUID,TYPE"),
+                                       QStringLiteral("connection"), QStringLiteral("show")},
+                                      timeoutMs))
         m_entries.push_back(DialUpEntry{f.at(0), QString(), QString(), f.at(1), f.at(2)});
 }
 
@@ -138,7 +141,8 @@ void DialUpComponent::loadConnections()
     m_connectionsLoaded = true;
     for (const QStringList &f :
          table({QStringLiteral("-t"), QStringLiteral("-f"), QStringLiteral("NAME,UUID,TYPE,STATE"),
-                QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active")}))
+                QStringLiteral("connection"), QStringLiteral("show"), QStringLiteral("--active")},
+               onlineTimeoutMs))
         m_connections.push_back(DialUpConnection{f.at(0), f.value(3), f.at(1), f.at(2)});
 }
 

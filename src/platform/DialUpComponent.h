@@ -44,7 +44,8 @@ struct DialUpConnection
 // are the connection profiles of dial-up kinds, open connections the active ones. Without
 // nmcli, or with NetworkManager not running, there are no entries and no open connections.
 // Each object reads each list once, on first use, and keeps it: an index stays valid while
-// connections are hung up one after another.
+// connections are hung up one after another. Reading the open connections never takes more
+// than onlineTimeoutMs: the online tests run on the window's thread.
 class DialUpComponent
 {
 public:
@@ -79,9 +80,16 @@ public:
     ErrorInfo LastError() const { return m_lastError; }
     void ResetError() { m_lastError = ErrorInfo(); }
 
+    // False when nmcli is not installed: nothing can be listed or dialled.
+    bool available() const { return !m_program.isEmpty(); }
+    // The state of an open connection that is up; any other ("activating") is not yet online.
+    static bool isUp(const DialUpConnection &connection) { return connection.State == QLatin1String("activated"); }
+
     static QStringList dialUpTypes();
     // Bound on one nmcli run that only reads or hangs up.
     int timeoutMs = 10000;
+    // Bound on reading the open connections.
+    int onlineTimeoutMs = 1000;
 
 private:
     struct Result
@@ -91,7 +99,7 @@ private:
     };
     Result run(const QStringList &args, int timeoutMs, bool keepEventsFlowing = false);
     [[noreturn]] void raise(int number, const QString &text);
-    std::vector<QStringList> table(const QStringList &args);
+    std::vector<QStringList> table(const QStringList &args, int limitMs);
     void loadEntries();
     void loadConnections();
 

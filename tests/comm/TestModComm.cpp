@@ -11,6 +11,7 @@
 
 #include "Database.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
@@ -43,6 +44,7 @@ private slots:
     void componentErrorsMapped();
     void onlineTests_data();
     void onlineTests();
+    void onlineTestNeverHangs();
     void withoutNmcliThereIsNothing();
     void connectMenuWhenConnected();
 
@@ -80,6 +82,7 @@ void TestModComm::init()
 
 void TestModComm::cleanup()
 {
+    qunsetenv("FAKE_NMCLI_SLEEP");
     qputenv("PATH", m_path);
     ReleaseGlobals();
     m_folder.reset();
@@ -268,30 +271,44 @@ void TestModComm::componentErrorsMapped()
 void TestModComm::onlineTests_data()
 {
     QTest::addColumn<int>("type");
-    QTest::addColumn<bool>("dialUpOpen");
+    QTest::addColumn<QByteArray>("dialUp"); // the dial-up connection: 0 closed, 1 up, 2 still activating
     QTest::addColumn<bool>("online");
     QTest::addColumn<bool>("onlineForBid");
     QTest::addColumn<bool>("asks");
-    QTest::newRow("dial-up, closed") << 0 << false << false << false << true;
-    QTest::newRow("dial-up, open") << 0 << true << true << true << true;
-    QTest::newRow("AOL, closed") << 1 << false << true << false << true;
-    QTest::newRow("direct") << 2 << false << true << true << false;
-    QTest::newRow("proxy") << 3 << false << true << true << false;
+    QTest::newRow("dial-up, closed") << 0 << QByteArray("0") << false << false << true;
+    QTest::newRow("dial-up, open") << 0 << QByteArray("1") << true << true << true;
+    QTest::newRow("dial-up, still activating") << 0 << QByteArray("2") << false << false << true;
+    QTest::newRow("AOL, closed") << 1 << QByteArray("0") << true << false << true;
+    QTest::newRow("AOL, still activating") << 1 << QByteArray("2") << true << false << true;
+    QTest::newRow("direct") << 2 << QByteArray("0") << true << true << false;
+    QTest::newRow("proxy") << 3 << QByteArray("0") << true << true << false;
 }
 
 void TestModComm::onlineTests()
 {
     QFETCH(int, type);
-    QFETCH(bool, dialUpOpen);
+    QFETCH(QByteArray, dialUp);
     QFETCH(bool, online);
     QFETCH(bool, onlineForBid);
     QFETCH(bool, asks);
     gSettings->ConnectionType = type;
-    setState(dialUpOpen ? "DSL\tu3\tpppoe\t1\t\nOffice LAN\tu2\t802-3-ethernet\t1\t\n"
-                        : "DSL\tu3\tpppoe\t0\t\nOffice LAN\tu2\t802-3-ethernet\t1\t\n");
+    setState("DSL\tu3\tpppoe\t" + dialUp + "\t\nOffice LAN\tu2\t802-3-ethernet\t1\t\n");
     QCOMPARE(IsOnline(), online);
     QCOMPARE(IsOnlineForBid(), onlineForBid);
     QCOMPARE(!calls().isEmpty(), asks);
+}
+
+void TestModComm::onlineTestNeverHangs()
+{
+    // An nmcli that does not answer holds the window for at most a second.
+    setState("DSL\tu3\tpppoe\t1\t\n");
+    qputenv("FAKE_NMCLI_SLEEP", "5");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(DialUpError, IsOnlineForBid());
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    qunsetenv("FAKE_NMCLI_SLEEP");
+    QVERIFY(IsOnlineForBid());
 }
 
 void TestModComm::withoutNmcliThereIsNothing()
@@ -304,6 +321,9 @@ void TestModComm::withoutNmcliThereIsNothing()
     MsgBoxRecorder boxes;
     DialConnection("Home Modem", true);
     QCOMPARE(boxes.boxes.size(), 1);
+    QCOMPARE(boxes.boxes[0].prompt,
+             QStringLiteral("Unable to dial: NetworkManager's nmcli was not found on this computer.  Install "
+                            "NetworkManager, or choose another connection type in the system settings."));
     QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Exclamation);
     HangUpAll();
     QVERIFY(logRows().isEmpty());
