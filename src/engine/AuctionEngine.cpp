@@ -99,7 +99,9 @@ void AuctionEngine::ServeQueue()
     } leave{m_inServeQueue};
 
     m_window.ToggleToolBarsMenus();
-    mLastQueueItem = queue().NextItem();
+    mLastQueueItem = takeDueFinalPost();
+    if (!mLastQueueItem)
+        mLastQueueItem = queue().NextItem();
     QString action, step;
     m_window.SetStatusText(action, step);
     if (!mLastQueueItem) {
@@ -149,19 +151,43 @@ bool AuctionEngine::serveSnipeItems(QItemPtr item)
             return true;
         if (served == SnipeServed::Dialled || looked >= budget)
             return false;
-        QItemPtr next;
-        for (const QItemPtr &i : queue().items()) {
-            if (i->Priority == 3) {
-                next = i;
-                break;
+        QItemPtr next = takeDueFinalPost();
+        if (!next) {
+            for (const QItemPtr &i : queue().items()) {
+                if (i->Priority == 3) {
+                    next = i;
+                    break;
+                }
             }
+            if (!next || next->Action != BNQItem::Snipe || !next->Bid)
+                return false;
+            next = queue().NextItem();
         }
-        if (!next || next->Action != BNQItem::Snipe || !next->Bid)
-            return false;
-        item = queue().NextItem();
+        item = next;
         mLastQueueItem = item;
         m_window.setStatusPanel(1, item->message);
     }
+}
+
+QItemPtr AuctionEngine::takeDueFinalPost()
+{
+    // A final post whose moment has come goes before any other snipe's step, the one whose
+    // moment came first before the others: each one out ahead of it costs a round trip.
+    QItemPtr due;
+    QDateTime dueMoment;
+    for (const QItemPtr &i : queue().items()) {
+        if (i->Action != BNQItem::Snipe || i->Priority != 3 || !i->Bid || i->Bid->CancelBid ||
+            i->Bid->GetNextAction() != BNBidTalk::FinalBid || secondsLeft(*i->Bid) > i->Bid->BidSeconds)
+            continue;
+        const QDateTime moment = i->Bid->EndingTime.addSecs(-i->Bid->BidSeconds);
+        if (!due || Values::secondsCrossed(moment, dueMoment) > 0) {
+            due = i;
+            dueMoment = moment;
+        }
+    }
+    if (due)
+        queue().Take(due);
+    return due;
 }
 
 bool AuctionEngine::startGet(const QString &url) { return m_inet->Execute(url, QStringLiteral("Get")); }
@@ -263,8 +289,13 @@ void AuctionEngine::HaltOperation()
     if (gClosing)
         return;
     queue().RemoveAllItemsExceptSnipes();
-    m_inet->Cancel();
-    mLastQueueItem.reset();
+    // A halt stops imports, refreshes and clock synchronisations. A snipe's step goes on, its
+    // request too, and its reply is read: only unscheduling ends a conversation.
+    const bool snipeGoesOn = mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->MaxBid != 0;
+    if (!snipeGoesOn) {
+        m_inet->Cancel();
+        mLastQueueItem.reset();
+    }
     if (gDB)
         gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 1"));
     if (m_window.folderTreeHasSelection())
@@ -272,7 +303,8 @@ void AuctionEngine::HaltOperation()
     m_window.setStatusPanel(1, QStringLiteral("None"));
     m_window.setStatusPanel(2, QStringLiteral("Operation Halted by User Request..."));
     m_window.setStatusPanel(3, QStringLiteral("Items in Queue: %1").arg(queue().Count()));
-    queue().InetAvailable = true;
+    if (!m_inet->StillExecuting())
+        queue().InetAvailable = true;
 }
 
 QString GetStatusPicture(qint32 status)

@@ -85,6 +85,7 @@ private:
     void tmrQueueSchedulerAndTimeSyncs_TimerBody();
     enum class SnipeServed { Sent, Waiting, Dialled, Done };
     bool serveSnipeItems(QItemPtr item);
+    QItemPtr takeDueFinalPost();
     SnipeServed serveSnipe(const QItemPtr &item);
     SnipeServed serveConnectStep(const QItemPtr &item);
     SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post);

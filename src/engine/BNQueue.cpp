@@ -65,7 +65,7 @@ bool BNQueue::BidIsQueued(qint32 auctionKey) const
     return false;
 }
 
-bool BNQueue::RemoveBid(qint32 auctionKey, const BSN_User &user, QItemPtr *currentItem)
+bool BNQueue::RemoveBid(qint32 auctionKey, const BSN_User &user, const QItemPtr &currentItem)
 {
     bool removed = false;
     for (qsizetype i = 0; i < m_items.size(); ++i) {
@@ -76,8 +76,8 @@ bool BNQueue::RemoveBid(qint32 auctionKey, const BSN_User &user, QItemPtr *curre
             break;
         }
     }
-    if (currentItem && *currentItem && (*currentItem)->Bid && (*currentItem)->Bid->PrimaryKey == auctionKey)
-        currentItem->reset();
+    if (currentItem && currentItem->Bid && currentItem->Bid->PrimaryKey == auctionKey)
+        currentItem->Bid->CancelBid = true;
     return removed;
 }
 
@@ -101,4 +101,9 @@ void BNQueue::RemoveAuctionItem(const QString &itemNumber, const BSN_User &user)
         if (Values::trimBlanks(item->ItemNumber) == wanted && item->UserKey == user.PrimaryKey && !item->Bid)
             m_items.removeAt(i);
     }
+}
+
+bool BNQueue::Take(const QItemPtr &item)
+{
+    return m_items.removeOne(item);
 }

@@ -26,6 +26,8 @@ void AuctionEngine::serveTimeSync(const QItemPtr &item)
         m_window.SetStatusText(action, step);
         engine_detail::dial(gSettings->PhoneBookEntry, false);
         WaitSeconds(10);
+        if (mLastQueueItem != item)
+            return; // halted while the line came up
         if (!engine_detail::onlineForBid()) {
             BSN_Log().MarkAuction(0, currentUserKey(),
                                   QStringLiteral("Unable to connect to the internet to perform time synchronization."));
@@ -146,7 +148,7 @@ void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
         BSN_Log().MarkAuction(ScheduleAuctionKey, user->PrimaryKey,
                               QStringLiteral("User (") + user->ZandroName + QStringLiteral(") Cancelled Snipe."));
         SnipeUnscheduled = false;
-        queue().RemoveBid(ScheduleAuctionKey, *user, &mLastQueueItem);
+        queue().RemoveBid(ScheduleAuctionKey, *user, mLastQueueItem);
     } else if (user && !ScheduleCancelled) {
         BSN_Log().MarkAuction(ScheduleAuctionKey, user->PrimaryKey,
                               QStringLiteral("(Zandrift Name: ") + user->ZandroName + QStringLiteral(", eBay Name: ") +

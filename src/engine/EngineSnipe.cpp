@@ -252,7 +252,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     m_window.setStatusPanel(1, item->message);
     engine_detail::dial(s.PhoneBookEntry, false);
     WaitSeconds(10);
-    if (mLastQueueItem != item || bid.CancelBid) {
+    if (bid.CancelBid) {
         // Unscheduled while the dial went on: the conversation ends here.
         AbortSnipe(bid, QStringLiteral("Bid Canceled..."), 0);
         return SnipeServed::Done;

@@ -1,6 +1,7 @@
 #include "BSN_Log.h"
 #include "Database.h"
 #include "SnipeTestSupport.h"
+#include "Values.h"
 #include "ebayURLS.h"
 
 #include <QtTest>
@@ -16,7 +17,13 @@ class TestSnipeSite : public QObject
     qint32 schedule(const QString &item, qint64 secondsFromNow, double maxBid, int bidSecs = 3,
                     const std::vector<practice::Bid> &competitors = {})
     {
-        practice::Auction a = f->siteAuction(item, secondsFromNow, 10.0);
+        return scheduleEndingAt(item, f->siteAuction(item, secondsFromNow, 10.0).end, maxBid, bidSecs, competitors);
+    }
+    qint32 scheduleEndingAt(const QString &item, const QDateTime &end, double maxBid, int bidSecs = 3,
+                            const std::vector<practice::Bid> &competitors = {})
+    {
+        practice::Auction a = f->siteAuction(item, 0, 10.0);
+        a.end = end;
         a.bids = competitors;
         f->site.addAuction(a);
         const qint32 key = f->addAuctionRow(item, 2, EngineFixture::siteWall(a.end), maxBid, 1, bidSecs);
@@ -129,6 +136,74 @@ private slots:
                 QVERIFY2(r.body.split('&').contains(field), r.body.constData());
         QVERIFY(f->engine->mLastQueueItem->Bid->FinalFormData.split(QLatin1Char('&')).contains(QLatin1String(field)));
         QVERIFY(f->auctionLog(key).contains(QStringLiteral("Making Preparatory Bid of ") + logged));
+    }
+
+    void dueFinalPostsLandFirstUnderLatency()
+    {
+        // Every request takes 300 ms longer than it would.
+        f->site.setFault(QLatin1String(practice::PracticeSite::kDllPath), {practice::FaultKind::Delay, 300, -1});
+        const QDateTime end = f->siteAuction(QString(), 10).end;
+        const qint32 a = scheduleEndingAt(QStringLiteral("4010"), end, 20.0, 2);
+        const qint32 b = scheduleEndingAt(QStringLiteral("4011"), end, 20.0, 2);
+        // A third snipe's preparatory bid is queued just as the two final posts come due.
+        f->site.addAuction(f->siteAuction(QStringLiteral("4012"), 120));
+        const qint32 c = f->addAuctionRow(QStringLiteral("4012"), 2, QDateTime(), 20.0, 1, 2);
+        const QItemPtr third = snipeItem(*f, c, EngineFixture::siteWall(f->site.auction(QStringLiteral("4012"))->end), 2,
+                                         20.0, 1, BNBidTalk::PrepareBid);
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            // By the program's clock: the moment of the two final posts has come.
+            if (Values::secondsCrossed(AuctionEngine::siteNow(), EngineFixture::siteWall(end)) <= 2) {
+                f->engine->queue().Add(third);
+                watch.stop();
+            }
+        });
+        watch.start();
+
+        QVERIFY(f->runUntil(
+            [&] { return conversationOver(a) && conversationOver(b) && commands(QStringLiteral("MakeBid"), "4012") > 0; },
+            20000));
+        qint64 lastFinal = 0;
+        for (const auto &r : f->site.requests()) {
+            if (r.command != QLatin1String("AcceptBid"))
+                continue;
+            QVERIFY2(r.arrivalMs + 300 < end.toMSecsSinceEpoch(), qPrintable(QString::number(end.toMSecsSinceEpoch() - r.arrivalMs)));
+            lastFinal = std::max(lastFinal, r.arrivalMs);
+        }
+        for (const auto &r : f->site.requests())
+            if (r.command == QLatin1String("MakeBid") && r.body.contains("4012"))
+                QVERIFY(r.arrivalMs > lastFinal);
+        QCOMPARE(f->auctionLog(a).last(), QStringLiteral("Bid placement of $20.00 for item #4010 Confirmed."));
+        QCOMPARE(f->auctionLog(b).last(), QStringLiteral("Bid placement of $20.00 for item #4011 Confirmed."));
+    }
+
+    void unscheduledWhileItsPreparatoryBidIsOut()
+    {
+        f->site.setFault(f->site.commandUrl(QStringLiteral("MakeBid")).mid(f->site.baseUrl().size()),
+                         {practice::FaultKind::Delay, 500, -1});
+        const qint32 key = schedule(QStringLiteral("4008"), 40, 20.0);
+        QVERIFY(f->runUntil([&] {
+            const QItemPtr i = f->engine->mLastQueueItem;
+            return f->engine->Inet1().StillExecuting() && i && i->Bid && i->Bid->GetNextAction() == 3;
+        }));
+        f->window->BuildAuctionGrid(f->openFolder);
+        f->window->grid.selectRow(f->window->grid.findRowByKey(key));
+        f->engine->ScheduleSnipe([&] {
+            ScheduleCancelled = false;
+            SnipeUnscheduled = true;
+            gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Status = 1 WHERE AUC_Primary = ?"), {key});
+        });
+        QVERIFY(f->runUntil([&] { return conversationOver(key); }));
+        // The reply that was out is still read; the conversation ends at its next step.
+        const QStringList log = f->auctionLog(key);
+        QCOMPARE(log.mid(log.size() - 4),
+                 QStringList({"User (Ann) Cancelled Snipe.",
+                              "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage.",
+                              "Bid Canceled...", "Snipe Aborted: User Canceled Bid."}));
+        QCOMPARE(commands(QStringLiteral("AcceptBid")), 0);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 0.0);
     }
 
     void timePageWithoutTheTime()

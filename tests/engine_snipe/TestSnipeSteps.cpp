@@ -83,7 +83,7 @@ private slots:
         const qint32 key = f->addAuctionRow(QStringLiteral("102"), 2, QDateTime(), 20.0, 1);
         auto item = snipeItem(*f, key, siteIn(600), 10, 20.0, 1, nextAction);
         f->engine->queue().Add(item);
-        QVERIFY(f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem));
+        QVERIFY(f->engine->queue().RemoveBid(key, *gCurrentUser, f->engine->mLastQueueItem));
         QVERIFY(item->Bid->CancelBid);
         f->engine->queue().Add(item); // as if it had been in flight
         f->engine->ServeQueue();
@@ -206,30 +206,52 @@ private slots:
                  hungUp);
     }
 
-    void waitingSnipesDoNotUseUpTheTick()
+    void servingOrderOfSnipes_data()
     {
-        // Three conversations waiting to start and one due for its final post: one tick looks
-        // at each of them and sends the final post.
+        // Snipes as label:next action:seconds left, each posting its final bid 10 s before the end.
+        QTest::addColumn<QString>("snipes");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("after"); // label:next action of each after the tick
+        QTest::newRow("waiting snipes do not use up the tick")
+            << "w1:0:200;w2:0:200;w3:0:200;p:3:600" << "p" << "MakeBid" << "w1:1,w2:1,w3:1,p:3";
+        QTest::newRow("a due final post goes before another's clock synchronisation")
+            << "c:2:600;a:4:5" << "a" << "AcceptBid" << "c:2,a:4";
+        QTest::newRow("a due final post goes before another's preparatory bid")
+            << "c:3:600;a:4:5" << "a" << "AcceptBid" << "c:3,a:4";
+        QTest::newRow("of two due final posts, the one due first")
+            << "a:4:5;b:4:3;c:4:9" << "b" << "AcceptBid" << "a:4,b:4,c:4";
+        QTest::newRow("a final post not yet due keeps its place")
+            << "c:3:600;a:4:30" << "c" << "MakeBid" << "c:3,a:4";
+    }
+    void servingOrderOfSnipes()
+    {
+        QFETCH(QString, snipes);
+        QFETCH(QString, sent);
         gSettings->ConnectXPriortoBid = 5;
-        QList<QItemPtr> waiting;
-        for (int i = 0; i < 3; ++i) {
-            const qint32 key = f->addAuctionRow(QStringLiteral("20%1").arg(i), 2);
-            waiting << snipeItem(*f, key, siteIn(200), 10);
-            f->engine->queue().Add(waiting.last());
+        QList<QPair<QString, QItemPtr>> items;
+        for (const QString &spec : snipes.split(QLatin1Char(';'))) {
+            const QStringList p = spec.split(QLatin1Char(':'));
+            const QString item = QStringLiteral("2%1").arg(items.size() + 10);
+            f->site.addAuction(f->siteAuction(item, p[2].toLongLong()));
+            const qint32 key = f->addAuctionRow(item, 2, QDateTime(), 20.0, 1);
+            auto snipe = snipeItem(*f, key, siteIn(p[2].toLongLong()), 10, 20.0, 1, p[1].toInt());
+            snipe->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=") + item;
+            f->engine->queue().Add(snipe);
+            items << qMakePair(p[0], snipe);
         }
-        f->site.addAuction(f->siteAuction(QStringLiteral("210"), 5));
-        const qint32 due = f->addAuctionRow(QStringLiteral("210"), 2, QDateTime(), 20.0, 1);
-        auto final = snipeItem(*f, due, siteIn(5), 10, 20.0, 1, 4);
-        final->Bid->FinalFormData = QStringLiteral("MfcISAPICommand=AcceptBid&item=210");
-        f->engine->queue().Add(final);
 
         f->engine->ServeQueue();
-        for (const QItemPtr &w : waiting)
-            QCOMPARE(w->Bid->GetNextAction(), 1);
+        QStringList after;
+        for (const auto &i : items) {
+            after << QStringLiteral("%1:%2").arg(i.first).arg(i.second->Bid->GetNextAction());
+            if (i.first == sent)
+                QCOMPARE(f->engine->mLastQueueItem, i.second);
+        }
+        QTEST(after.join(QLatin1Char(',')), "after");
         QVERIFY(f->engine->Inet1().StillExecuting());
-        QCOMPARE(f->engine->mLastQueueItem, final);
         QVERIFY(f->runUntil([&] { return f->site.requestCount() > 0; }));
-        QCOMPARE(f->site.requests().front().command, QStringLiteral("AcceptBid"));
+        QTEST(f->site.requests().front().command, "command");
     }
 
     void changedMaximumMakesANewPreparatoryBid()
@@ -274,22 +296,42 @@ private slots:
         gURLs.reset();
     }
 
-    void unscheduledWhileDialling()
+    void stoppedWhileDialling_data()
     {
+        QTest::addColumn<bool>("unschedule");
+        QTest::newRow("unscheduled: the conversation ends") << true;
+        QTest::newRow("halted: the snipe goes on") << false;
+    }
+    void stoppedWhileDialling()
+    {
+        QFETCH(bool, unschedule);
         FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("111"), 2, QDateTime(), 20.0, 1);
-        f->engine->queue().Add(snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1));
-        // The user unschedules during the wait that follows the dial.
+        const QItemPtr item = snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1);
+        f->engine->queue().Add(item);
+        // The user acts during the wait that follows the dial (minimising the window halts).
         QTimer::singleShot(0, f->engine.get(), [&] {
-            f->engine->queue().RemoveBid(key, *gCurrentUser, &f->engine->mLastQueueItem);
+            if (unschedule)
+                f->engine->queue().RemoveBid(key, *gCurrentUser, f->engine->mLastQueueItem);
+            else
+                f->engine->HaltOperation();
         });
         f->engine->ServeQueue();
-        QCOMPARE(f->engine->queue().Count(), 0);
-        QCOMPARE(f->auctionLog(key).mid(f->auctionLog(key).size() - 2),
-                 QStringList({QStringLiteral("Bid Canceled..."), QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
-        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
+        const QStringList log = f->auctionLog(key);
+        if (unschedule) {
+            QCOMPARE(f->engine->queue().Count(), 0);
+            QCOMPARE(log.mid(log.size() - 2), QStringList({QStringLiteral("Bid Canceled..."),
+                                                           QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
+            QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
+            return;
+        }
+        QCOMPARE(f->engine->queue().items(), QList<QItemPtr>{item});
+        QCOMPARE(item->Bid->GetNextAction(), 2);
+        QCOMPARE(log.last(), QStringLiteral("Connected Successfully..."));
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 2);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 20.0);
     }
 
     void deletedAuctionIsLeftAlone()
