@@ -47,8 +47,10 @@ QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
     m_delegate->setColumnCount(m_tree->columnCount());
     m_headerFlags.resize(m_tree->columnCount());
     m_styles.resize(m_tree->columnCount());
-    m_tree->viewport()->installEventFilter(this);
-    m_tree->header()->viewport()->installEventFilter(this);
+    m_viewport = m_tree->viewport();
+    m_headerViewport = m_tree->header()->viewport();
+    m_viewport->installEventFilter(this);
+    m_headerViewport->installEventFilter(this);
     connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::selectionChanged);
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &QtTreeGrid::headerSectionClicked);
     if (auto *dragSource = qobject_cast<TreeGridWidget *>(m_tree))
@@ -430,7 +432,9 @@ void QtTreeGrid::headerSectionClicked(int section)
 
 bool QtTreeGrid::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_tree->header()->viewport()) {
+    // Compared by the pointers kept at the start: while the view is being destroyed its
+    // children still send events here, and the view is no longer a QTreeView to ask.
+    if (watched == m_headerViewport) {
         if (event->type() == QEvent::ToolTip) {
             auto *help = static_cast<QHelpEvent *>(event);
             const int section = m_tree->header()->logicalIndexAt(help->pos());
@@ -446,7 +450,7 @@ bool QtTreeGrid::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    if (watched != m_tree->viewport())
+    if (watched != m_viewport)
         return false;
     if (event->type() == QEvent::MouseButtonPress) {
         auto *mouse = static_cast<QMouseEvent *>(event);

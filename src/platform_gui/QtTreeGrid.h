@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QPoint>
+#include <QPointer>
 #include <QVector>
 
 class QTreeWidget;
@@ -107,6 +108,8 @@ private:
     int textWidth(const QString &text) const;
 
     QTreeWidget *m_tree;
+    QPointer<QWidget> m_viewport;
+    QPointer<QWidget> m_headerViewport;
     GridItemDelegate *m_delegate;
     QList<QTreeWidgetItem *> m_pending;
     int m_bulkDepth = 0;
