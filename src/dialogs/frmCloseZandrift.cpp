@@ -1,12 +1,14 @@
 #include "frmCloseZandrift.h"
 
 #include "AppSettings.h"
+#include "DialogArt.h"
 #include "Globals.h"
 #include "IDialogs.h"
 #include "ui_frmCloseZandrift.h"
 
 frmCloseZandrift::frmCloseZandrift(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frmCloseZandrift>())
 {
+    initDialogArt();
     ui->setupUi(this);
     connect(ui->cmdClose, &QPushButton::clicked, this, &frmCloseZandrift::cmdClose_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmCloseZandrift::cmdCancel_Click);

@@ -1,10 +1,12 @@
 #include "frmSplash.h"
 
+#include "DialogArt.h"
 #include "FormTimer.h"
 #include "ui_frmSplash.h"
 
 frmSplash::frmSplash(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frmSplash>())
 {
+    initDialogArt();
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     // The window is exactly the picture.

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "IMainWindow.h"
+#include "QtTreeGrid.h"
+
+#include <QTreeWidget>
+
+// The window as the engine needs it when nothing is shown: a grid that is never drawn and a
+// fixed folder. Enough to import auctions into a folder outside the program.
+class HeadlessWindow : public IMainWindow
+{
+public:
+    explicit HeadlessWindow(qint32 folderKey);
+
+    void SetStatusText(QString &, QString &) override {}
+    QString statusPanel(int) const override { return QString(); }
+    void setStatusPanel(int, const QString &) override {}
+    void ToggleToolBarsMenus() override {}
+    void BuildAuctionGrid(qint32) override {}
+    void sftFolders_SelChange() override {}
+    qint32 selectedFolderKey() const override { return m_folder; }
+    qint32 selectedFolderRootKey() const override { return m_folder; }
+    bool folderTreeHasSelection() const override { return true; }
+    TreeGrid &auctionGrid() override { return m_grid; }
+    QString browserDocumentTitle() const override { return QString(); }
+    QString browserAddress() const override { return QString(); }
+    void ShowAlreadyQueued(const QString &) override {}
+    void setAddAuctionEnabled(bool) override {}
+    void setAddAuctionDefault(bool) override {}
+    void hideAddAuctionStrip() override {}
+    void UpdateTimeLeftColumn() override {}
+    void updateCaption() override {}
+    void reloadGeneralLogView() override {}
+    void setLogHeadingColor(qint32) override {}
+    void reloadAuctionLogView() override {}
+    void unloadWindow() override {}
+
+private:
+    qint32 m_folder;
+    QTreeWidget m_widget;
+    QtTreeGrid m_grid{&m_widget};
+};
