@@ -16,8 +16,8 @@ CREATE TABLE Users (
     U_AutoLogOn SMALLINT DEFAULT 0
 );
 -- The profile wizard relies on a second user of the same program name being refused, in any
--- letter case.
-CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName COLLATE NOCASE);
+-- letter case by Unicode's rules (the collation is the program's own; see NameFolding).
+CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName COLLATE NAMEFOLD);
 
 CREATE TABLE Auctions (
     AUC_Primary INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "NameFolding.h"
 #include "Recordset.h"
 #include "Values.h"
 
@@ -90,12 +91,32 @@ bool Database::attach(const QString &path, QString *error)
         if (!db.open())
             return fail(QStringLiteral("The database file \"%1\" cannot be opened: %2")
                             .arg(path, db.lastError().text()));
+        if (!installNameFolding(db))
+            return fail(QStringLiteral("The database file \"%1\" cannot be opened: the rule for program-user "
+                                       "names cannot be added.").arg(path));
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
             return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2")
                             .arg(path, q.lastError().text()));
         q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        // Prove now that the file can be written where it lies (the journal is made beside it):
+        // one write, rolled back. A folder the program cannot write fails here, not mid-work.
+        // Another connection in the middle of a write proves it as well; it is not waited for.
+        const QString version =
+            q.exec(QStringLiteral("PRAGMA user_version")) && q.next() ? q.value(0).toString() : QStringLiteral("0");
+        q.finish();
+        q.exec(QStringLiteral("PRAGMA busy_timeout = 0"));
+        const bool written = q.exec(QStringLiteral("BEGIN IMMEDIATE")) &&
+                             q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version.toLongLong()));
+        const QSqlError probe = q.lastError();
+        q.exec(QStringLiteral("ROLLBACK"));
+        q.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+        const bool busy = (probe.nativeErrorCode().toInt() & 0xff) == 5; // SQLITE_BUSY
+        const QString why = probe.text();
+        if (!written && !busy)
+            return fail(QStringLiteral("The database file \"%1\" cannot be written: %2 (the file and its folder "
+                                       "must both be writable).").arg(path, why));
     }
     try {
         loadSchema();

@@ -48,7 +48,7 @@ public:
     Database &operator=(const Database &) = delete;
 
     // Opens an existing database file; nullptr with *error naming the path when it is missing,
-    // unreadable or not a database.
+    // unreadable, not a database, or cannot be written (the file or the journal beside it).
     static std::unique_ptr<Database> open(const QString &path, QString *error = nullptr);
 
     QString path() const { return m_path; }

@@ -2,28 +2,66 @@
 
 #include "Database.h"
 #include "Globals.h"
+#include "NameFolding.h"
 #include "ProgramFolder.h"
 #include "Recordset.h"
+#include "Transaction.h"
 
 QString AuctionDatabasePath() { return ProgramFolder::file(QLatin1String(kDatabaseFileName)); }
+
+namespace {
+// The tables every part of the program reads; a file without them is not ours, or is damaged.
+bool hasTheTables(const Database &db, QString *why)
+{
+    for (const char *table : {"Users", "Auctions", "Folders", "Shortcuts", "Logs", "Application"}) {
+        if (!db.hasTable(QLatin1String(table))) {
+            *why = QStringLiteral("The file \"%1\" is not a Zandrift database: it has no table \"%2\".")
+                       .arg(db.path(), QLatin1String(table));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Program-user names are unique in any letter case by Unicode's rules; older files knew only
+// A to Z. Users of an older file whose names the new rule would merge keep their rows and the
+// older rule.
+void upgradeNameIndex(Database &db)
+{
+    auto index = db.openQuery(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'index' AND name = ?"),
+                              {QStringLiteral("U_ZandroName")});
+    if (index->recordCount() > 0 &&
+        index->value(QStringLiteral("sql")).toString().contains(QLatin1String(kNameCollation), Qt::CaseInsensitive))
+        return;
+    try {
+        Transaction step(db);
+        db.execute(QStringLiteral("DROP INDEX IF EXISTS U_ZandroName"));
+        db.execute(QStringLiteral("CREATE UNIQUE INDEX U_ZandroName ON Users (U_ZandroName COLLATE %1)")
+                       .arg(QLatin1String(kNameCollation)));
+        step.commit();
+    } catch (const DbError &) {
+        // Two names already merge under the new rule: the older index stays.
+    }
+}
+} // namespace
 
 bool OpenAuctionDatabase(QString *error)
 {
     QString why;
-    if (gDB) {
-        // gDB stays the same object for the whole run: whoever holds it keeps a live handle.
-        if (!gDB->reopen(AuctionDatabasePath(), &why)) {
-            if (error)
-                *error = why;
-            return false;
-        }
-        return true;
-    }
-    auto db = Database::open(AuctionDatabasePath(), &why);
-    if (!db) {
+    auto fail = [&] {
         if (error)
             *error = why;
         return false;
+    };
+    auto db = Database::open(AuctionDatabasePath(), &why);
+    if (!db || !hasTheTables(*db, &why))
+        return fail();
+    if (gDB) {
+        // gDB stays the same object for the whole run: whoever holds it keeps a live handle.
+        db.reset();
+        if (!gDB->reopen(AuctionDatabasePath(), &why))
+            return fail();
+        return true;
     }
     gDB = std::move(db);
     return true;
@@ -58,6 +96,7 @@ void UpgradeDatabase(Database &db)
     };
     for (const Added &a : later)
         adder.FieldAppend(QLatin1String(a.table), QLatin1String(a.field), a.type, QLatin1String(a.size), true);
+    upgradeNameIndex(db);
 
     auto app = db.openTable(QStringLiteral("Application"));
     app->moveFirst();

@@ -9,8 +9,9 @@ constexpr const char *kDatabaseFileName = "auction.mdb";
 
 // The path of auction.mdb in the program folder.
 QString AuctionDatabasePath();
-// Opens auction.mdb into gDB. False, with a message naming the path, when it is missing or
-// unreadable; nothing is created in its place.
+// Opens auction.mdb into gDB. False, with a message naming the path and the cause, when it is
+// missing, unreadable, cannot be written or lacks one of the six tables; nothing is created in
+// its place.
 bool OpenAuctionDatabase(QString *error = nullptr);
 // Opens auction.mdb again in the object gDB already holds (after a close or a swap of the
 // file), so every holder of gDB stays valid. False, with *error, when it cannot: gDB then

@@ -87,7 +87,7 @@ private slots:
         gDB->execute(QStringLiteral("DROP TRIGGER IF EXISTS refuse"));
         gDB->execute(QStringLiteral("UPDATE Application SET APP_SettingsUpdated = 0"));
         SettingsStore::instance().deleteSection(QStringLiteral("appsettings"));
-        SettingsStore::instance().sync();
+        QVERIFY(SettingsStore::instance().sync());
         gSettings = std::make_unique<AppSettings>(*gDB, SettingsStore::instance());
         QVERIFY(gSettings->NotSetup);
         setPhoneBook("Home ISP\tu-1\tppp\t0\t\nOffice: modem\tu-2\tgsm\t0\t\nWired\tu-3\tethernet\t1\t\n");

@@ -5,9 +5,13 @@
 #include "TestProgramFolder.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 // Column name -> (declared type, default) of a table, straight from SQLite.
@@ -122,6 +126,77 @@ private slots:
         QVERIFY2(error.contains(folder.databasePath()), qPrintable(error));
     }
 
+    // What the program cannot use is refused at the open, naming the file and the cause, and
+    // left as it was; nothing fails later in the middle of work.
+    void openRefusesWhatItCannotUse_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("empty file") << "empty" << "no table \"Users\"";
+        QTest::newRow("another program's database") << "foreign" << "no table \"Users\"";
+        QTest::newRow("a table missing") << "no shortcuts" << "no table \"Shortcuts\"";
+        QTest::newRow("journal cannot be made") << "journal" << "cannot be written";
+        QTest::newRow("folder cannot be written") << "folder" << "cannot be written";
+    }
+    void openRefusesWhatItCannotUse()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, cause);
+        TestProgramFolder folder;
+        const QString path = folder.databasePath();
+        if (damage == QLatin1String("empty")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        } else if (damage == QLatin1String("foreign") || damage == QLatin1String("no shortcuts")) {
+            if (damage == QLatin1String("foreign"))
+                QVERIFY(QFile::remove(path));
+            QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+            raw.setDatabaseName(path);
+            QVERIFY(raw.open());
+            QSqlQuery q(raw);
+            QVERIFY(q.exec(damage == QLatin1String("foreign") ? QStringLiteral("CREATE TABLE Notes (x TEXT)")
+                                                              : QStringLiteral("DROP TABLE Shortcuts")));
+            q.finish();
+            raw.close();
+        } else if (damage == QLatin1String("journal")) {
+            QVERIFY(QFile::link(folder.file(QStringLiteral("nowhere/journal")), path + QStringLiteral("-journal")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+        QFile before(path);
+        QVERIFY(before.open(QIODevice::ReadOnly));
+        const QByteArray content = before.readAll();
+        before.close();
+
+        // A folder not even root can write to: made immutable when running as root.
+        bool locked = false;
+        const auto lockFolder = [&](bool lock) {
+            if (::geteuid() != 0)
+                return QFile::setPermissions(folder.path(), lock ? QFile::ReadOwner | QFile::ExeOwner
+                                                                 : QFile::ReadOwner | QFile::WriteOwner |
+                                                                       QFile::ExeOwner);
+            return QProcess::execute(QStringLiteral("chattr"), {lock ? QStringLiteral("+i") : QStringLiteral("-i"),
+                                                                folder.path()}) == 0;
+        };
+        auto unlock = qScopeGuard([&] {
+            if (locked)
+                lockFolder(false);
+        });
+        if (damage == QLatin1String("folder")) {
+            locked = lockFolder(true);
+            if (!locked)
+                QSKIP("This file system cannot make a folder that root cannot write to.");
+        }
+
+        QString error;
+        QVERIFY(!OpenAuctionDatabase(&error));
+        QVERIFY(!gDB);
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QVERIFY2(error.contains(cause), qPrintable(error));
+        QFile after(path);
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), content);
+    }
+
     void noUsersExist()
     {
         TestProgramFolder folder;
@@ -144,17 +219,75 @@ private slots:
         QVERIFY(GetAppVersion().startsWith(QStringLiteral("2.0.")));
     }
 
-    void deliveredDatabaseHasOneApplicationRowAndUniqueNames()
+    void deliveredDatabaseHasOneApplicationRow()
     {
         TestProgramFolder folder;
         QVERIFY(OpenAuctionDatabase());
         QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Application"))->recordCount(), 1);
-        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Ann")});
-        QVERIFY_THROWS_EXCEPTION(
-            DbError, gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Ann")}));
-        QVERIFY_THROWS_EXCEPTION( // in any letter case
-            DbError, gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("ann")}));
-        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)"), {QStringLiteral("Bob")});
+    }
+
+    // The same rule in the delivered file and in an upgraded older one.
+    void namesAreUniqueInAnyLetterCase_data()
+    {
+        QTest::addColumn<bool>("older");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("refused");
+        for (const bool older : {false, true}) {
+            const char *file = older ? "upgraded" : "delivered";
+            const auto row = [&](const char *name) -> QTestData & {
+                return QTest::addRow("%s: %s", file, name) << older;
+            };
+            row("same name") << "Ann" << "Ann" << true;
+            row("ASCII case") << "Ann" << "aNN" << true;
+            row("accented") << "Zoë" << "ZOË" << true;
+            row("ligature letter") << "Ærin" << "ærin" << true;
+            row("sharp s") << "Straße" << "STRASSE" << true;
+            row("composed or not") << "Zoë" << "Zoe\u0308" << true;
+            row("accent differs") << "Zoe" << "Zoë" << false;
+            row("other name") << "Ann" << "Bob" << false;
+        }
+    }
+    void namesAreUniqueInAnyLetterCase()
+    {
+        QFETCH(bool, older);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(bool, refused);
+        TestProgramFolder folder;
+        if (older)
+            QVERIFY(folder.buildDatabase(QStringLiteral(ZANDRIFT_TEST_DATA "/old-layout.sql")));
+        QVERIFY(OpenAuctionDatabase());
+        UpgradeDatabase();
+        const QString insert = QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)");
+        gDB->execute(insert, {first});
+        if (refused)
+            QVERIFY_THROWS_EXCEPTION(DbDuplicateKey, gDB->execute(insert, {second}));
+        else
+            gDB->execute(insert, {second});
+        // The rule holds after the file is opened again, as at the next start.
+        gDB.reset();
+        QVERIFY(OpenAuctionDatabase());
+        UpgradeDatabase();
+        QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Users"))->recordCount(), refused ? 1 : 2);
+        QVERIFY_THROWS_EXCEPTION(DbDuplicateKey, gDB->execute(insert, {first.toUpper()}));
+    }
+
+    // An older file may already hold two names that only the new rule calls the same: both
+    // users stay, and the file still opens and upgrades.
+    void upgradeKeepsUsersTheNewRuleWouldMerge()
+    {
+        TestProgramFolder folder;
+        QVERIFY(folder.buildDatabase(QStringLiteral(ZANDRIFT_TEST_DATA "/old-layout.sql")));
+        QVERIFY(OpenAuctionDatabase());
+        const QString insert = QStringLiteral("INSERT INTO Users (U_ZandroName) VALUES (?)");
+        gDB->execute(insert, {QStringLiteral("Zoë")});
+        gDB->execute(insert, {QStringLiteral("ZOË")});
+        UpgradeDatabase();
+        UpgradeDatabase();
+        QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Users"))->recordCount(), 2);
+        QVERIFY_THROWS_EXCEPTION(DbDuplicateKey, gDB->execute(insert, {QStringLiteral("zoË")}));
+        QVERIFY(gDB->hasColumn(QStringLiteral("Auctions"), QStringLiteral("AUC_Comments")));
     }
 };
 

@@ -1,4 +1,6 @@
 // Builds the delivered database file from its schema text: zandrift-mkdb <schema.sql> <out.mdb>
+#include "NameFolding.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlDatabase>
@@ -36,6 +38,8 @@ int main(int argc, char **argv)
         db.setDatabaseName(tmp);
         if (!db.open())
             return fail(db.lastError().text());
+        if (!installNameFolding(db))
+            return fail(QStringLiteral("cannot add the collation of the program-user names"));
         QSqlQuery q(db);
         db.transaction();
         for (const QString &stmt : lines.join(QLatin1Char('\n')).split(QLatin1Char(';'))) {
