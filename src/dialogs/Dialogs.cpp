@@ -1,6 +1,10 @@
 #include "Dialogs.h"
 
+#include "Globals.h"
+#include "frmAucNewUser.h"
 #include "frmCloseZandrift.h"
+#include "frmComment.h"
+#include "frmSignin.h"
 #include "frmSplash.h"
 #include "frmAppSettings.h"
 #include "frmSchedule.h"
@@ -15,16 +19,26 @@ void Dialogs::showSplash(QWidget *owner)
     splash.exec();
 }
 
-void Dialogs::signIn(QWidget *)
+void Dialogs::signIn(QWidget *owner)
 {
+    frmSignin dialog(owner);
+    dialog.exec();
 }
 
-void Dialogs::profileWizard(QWidget *)
+void Dialogs::profileWizard(QWidget *owner)
 {
+    frmAucNewUser dialog(owner);
+    dialog.exec();
 }
 
-void Dialogs::columnChooser(QWidget *)
+void Dialogs::columnChooser(QWidget *owner)
 {
+    if (!gCurrentUser)
+        return;
+    gCurrentUser->Editing = true;
+    frmAucNewUser dialog(owner);
+    dialog.showPage(frmAucNewUser::ColumnsPage);
+    dialog.exec();
 }
 
 void Dialogs::systemSettings(QWidget *owner)
@@ -45,9 +59,14 @@ void Dialogs::closeConfirmation(QWidget *owner)
     dialog.exec();
 }
 
-bool Dialogs::comment(QWidget *, const QString &, QString &)
+bool Dialogs::comment(QWidget *owner, const QString &auctionTitle, QString &text)
 {
-    return false;
+    frmComment dialog(owner);
+    dialog.setAuction(auctionTitle, text);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    text = dialog.comment();
+    return true;
 }
 
 void Dialogs::compactDatabase(QWidget *)

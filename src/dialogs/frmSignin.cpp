@@ -1,0 +1,132 @@
+#include "frmSignin.h"
+#include "ui_frmSignin.h"
+
+#include "Database.h"
+#include "DialogGuard.h"
+#include "Globals.h"
+#include "MsgBox.h"
+#include "frmAucNewUser.h"
+
+#include <algorithm>
+
+frmSignin::frmSignin(QWidget *owner) : QDialog(owner), ui(new Ui::frmSignin)
+{
+    ui->setupUi(this);
+    const QIcon icon = windowIcon();
+    if (icon.isNull())
+        ui->picIcon->hide();
+    else
+        ui->picIcon->setPixmap(icon.pixmap(32, 32));
+
+    connect(ui->cboUserName, &QComboBox::currentIndexChanged, this, &frmSignin::UpdateHintButton);
+    connect(ui->cmdOK, &QPushButton::clicked, this, &frmSignin::cmdOK_Click);
+    connect(ui->cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->cmdPasswordHint, &QPushButton::clicked, this, &frmSignin::cmdPasswordHint_Click);
+
+    FillUserNames();
+    UpdateHintButton();
+}
+
+frmSignin::~frmSignin() = default;
+
+int frmSignin::exec()
+{
+    if (m_noUsers) {
+        gCurrentUser.reset();
+        {
+            frmAucNewUser wizard(parentWidget());
+            wizard.exec();
+        }
+        if (gCurrentUser) {
+            // Nothing left to choose: the new user is signed in.
+            setResult(Accepted);
+            return Accepted;
+        }
+        // A user created without signing in can be chosen here now.
+        FillUserNames();
+        UpdateHintButton();
+    }
+    return QDialog::exec();
+}
+
+void frmSignin::FillUserNames()
+{
+    ui->cboUserName->clear();
+    m_noUsers = false;
+    if (!gDB)
+        return;
+    dialogGuarded([this] {
+        auto rs = gDB->openQuery(QStringLiteral("SELECT U_ZandroName FROM Users"));
+        if (rs->recordCount() < 1) {
+            m_noUsers = true;
+            return;
+        }
+        QStringList names;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            names << rs->value(QStringLiteral("U_ZandroName")).toString();
+        std::stable_sort(names.begin(), names.end(),
+                         [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+        ui->cboUserName->addItems(names);
+    });
+    ui->cboUserName->setCurrentIndex(-1);
+}
+
+void frmSignin::UpdateHintButton()
+{
+    const bool chosen = ui->cboUserName->currentIndex() >= 0;
+    ui->cmdOK->setEnabled(chosen);
+    ui->cmdPasswordHint->setEnabled(chosen);
+}
+
+QString frmSignin::selectedName() const
+{
+    const int i = ui->cboUserName->currentIndex();
+    return i < 0 ? QString() : ui->cboUserName->itemText(i);
+}
+
+void frmSignin::cmdOK_Click()
+{
+    const QString name = selectedName();
+    if (name.isEmpty() || !gDB || !gUsers)
+        return;
+    dialogGuarded([this, &name] {
+        auto rs = gDB->openQuery(QStringLiteral("SELECT U_Primary, U_ZandroPassword, U_ZandroName "
+                                                "FROM Users WHERE U_ZandroName = ?"),
+                                 {name});
+        if (rs->recordCount() < 1)
+            return;
+        rs->moveFirst();
+        const QVariant stored = rs->value(QStringLiteral("U_ZandroPassword"));
+        // A password with no value at all never matches, not even an empty entry.
+        if (!stored.isNull() && stored.toString().toUpper() == ui->txtPassword->text().toUpper()) {
+            const auto key = static_cast<qint32>(rs->value(QStringLiteral("U_Primary")).toLongLong());
+            UserPtr user = gUsers->GetUserByPrimary(key);
+            if (!user) {
+                gUsers->Init(*gDB);
+                user = gUsers->GetUserByPrimary(key);
+            }
+            if (user) {
+                gCurrentUser = user;
+                accept();
+            }
+            return;
+        }
+        MsgBox::show(QStringLiteral("Password incorrect for ") + name, QStringLiteral("Invalid Password"),
+                     MsgBox::Icon::Exclamation);
+    });
+}
+
+void frmSignin::cmdPasswordHint_Click()
+{
+    const QString name = selectedName();
+    if (name.isEmpty() || !gUsers)
+        return;
+    const UserPtr user = gUsers->GetUserByZandroName(name);
+    const QString hint = user ? user->ReminderQuestion : QString();
+    if (hint.isEmpty())
+        MsgBox::show(QStringLiteral("You do not have a Password Hint."), QStringLiteral("Password Hint"),
+                     MsgBox::Icon::Information);
+    else
+        MsgBox::show(QStringLiteral("You Password Hint: ") + hint, QStringLiteral("Password Hint"),
+                     MsgBox::Icon::Information);
+}
