@@ -55,7 +55,7 @@ private:
     void cmdOK_Click();
     SaveResult saveProfile();
     void addFixedFolders(qint32 userKey);
-    void saveSettings();
+    bool saveSettings();
 
     std::unique_ptr<Ui::frmAucNewUser> ui;
     UserPtr m_editUser;     // the user being edited; none when adding

@@ -169,7 +169,10 @@ frmAucNewUser::SaveResult frmAucNewUser::saveProfile()
     }
 
     // Only now that the row is stored: a refused name never touches another user's section.
-    saveSettings();
+    // The row stands either way; a store that cannot be written is reported, and the user
+    // keeps the default options until the profile is saved again.
+    if (!saveSettings())
+        alert(QStringLiteral("Error updating User database."));
     if (m_editUser || ui->chkSignIn->isChecked())
         m_signInKey = key;
     return SaveResult::Saved;
@@ -196,7 +199,7 @@ void frmAucNewUser::addFixedFolders(qint32 userKey)
     }
 }
 
-void frmAucNewUser::saveSettings()
+bool frmAucNewUser::saveSettings()
 {
     SettingsStore &store = SettingsStore::instance();
     const QString section = BSN_User::sectionFor(ui->txtZandroUser->text());
@@ -205,5 +208,5 @@ void frmAucNewUser::saveSettings()
     if (autoDelete)
         store.set(section, QStringLiteral("DeleteAuctionDays"), ui->txtDeleteAuctionDays->text());
     ui->columnPage->saveAllColumns(store, section);
-    store.sync();
+    return store.sync();
 }

@@ -48,7 +48,7 @@ void writeSection(const QString &name)
     s.set(BSN_User::sectionFor(name), QStringLiteral("AutoDeleteAuctions"), QStringLiteral("0"));
     s.set(BSN_User::sectionFor(name), QStringLiteral("DeleteAuctionDays"), QStringLiteral("7"));
     s.set(BSN_User::sectionFor(name), QStringLiteral("colSeller"), QStringLiteral("3"));
-    s.sync();
+    QVERIFY(s.sync());
 }
 } // namespace
 

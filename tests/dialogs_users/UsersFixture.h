@@ -35,7 +35,8 @@ inline QString snapshot()
             out << row.join(QLatin1Char('|'));
         }
     }
-    SettingsStore::instance().sync();
+    if (!SettingsStore::instance().sync())
+        out << QStringLiteral("(settings not written)");
     QFile ini(SettingsStore::instance().fileName());
     if (ini.open(QIODevice::ReadOnly))
         out << QString::fromUtf8(ini.readAll());
