@@ -4,6 +4,7 @@
 #include "AucColumns.h"
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
+#include "AuctionGridPane.h"
 #include "BSN_Log.h"
 #include "Database.h"
 #include "FormTimer.h"
@@ -11,6 +12,7 @@
 #include "IDialogs.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
+#include "Pictures.h"
 #include "QtTreeGrid.h"
 #include "SingleInstance.h"
 #include "modComm.h"
@@ -25,6 +27,7 @@ frmAuction::frmAuction(IDialogs &dialogs, QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmAuction"));
     setWindowTitle(QStringLiteral("Zandrift 2.0"));
+    registerProgramPictures();
     m_engine = std::make_unique<AuctionEngine>(*this);
     tmrDateTime = new FormTimer(500, this);
     tmrStatusAdjust = new FormTimer(0, this);
@@ -138,7 +141,7 @@ void frmAuction::buildMenus()
     const auto afterProfile = [this] {
         configureGridColumns();
         ShowUser();
-        m_grid->refreshLayout();
+        m_gridPane->auctionGrid().refreshLayout();
     };
     on("mnuToolsUserAdd", [this, afterProfile] {
         m_dialogs.profileWizard(this);

@@ -9,15 +9,17 @@
 #include <functional>
 #include <memory>
 
+class AddAuctionStrip;
 class AuctionEngine;
+class AuctionGridPane;
+class LogViewsPane;
+class StatusBarPane;
 class FormTimer;
 class IDialogs;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QAction;
-class QTreeWidget;
-class QtTreeGrid;
 class SingleInstance;
 
 // The main window: it composes the panes, wires them to the engine, the store and the dialogs,
@@ -47,6 +49,10 @@ public:
     QAction *menuItem(const QString &name) const;
 
     AuctionEngine &engine() { return *m_engine; }
+    AuctionGridPane &gridPane() { return *m_gridPane; }
+    LogViewsPane &logPane() { return *m_logPane; }
+    StatusBarPane &statusPane() { return *m_statusPane; }
+    AddAuctionStrip &addStrip() { return *m_addStrip; }
     IDialogs &dialogs() { return m_dialogs; }
     // Every timer of the window on or off (the engine's and the window's own).
     void setAllTimersEnabled(bool on);
@@ -101,6 +107,9 @@ private:
     void saveWindowLayout();
     void configureGridColumns();
     void mnuToolsSystemSettings_Click();
+    void cboView_Click();
+    void showSelectedAuction();
+    void showErrorLogGuarded();
     void runCommand(const char *name, const std::function<void()> &command);
 
     IDialogs &m_dialogs;
@@ -109,9 +118,14 @@ private:
     QWidget *m_central = nullptr;
     QLabel *lblHeading = nullptr;
     QComboBox *cboView = nullptr;
-    QTreeWidget *m_gridWidget = nullptr;
-    std::unique_ptr<QtTreeGrid> m_grid;
-    QStringList m_panels{QString(), QString(), QString(), QString()};
+    AuctionGridPane *m_gridPane = nullptr;
+    LogViewsPane *m_logPane = nullptr;
+    StatusBarPane *m_statusPane = nullptr;
+    AddAuctionStrip *m_addStrip = nullptr;
+    // The built-in browser's place in the view area ("Auction View").
+    QWidget *m_browserPlace = nullptr;
+    // The folder tree's place.
+    QWidget *m_folderPlace = nullptr;
     bool m_startMinimised = false;
     bool m_closed = false;
     qint16 m_unloadMode = 0;

@@ -1,16 +1,21 @@
 // The panes of the window, their places, and what the engine asks of them.
 #include "frmAuction.h"
 
+#include "AddAuctionStrip.h"
 #include "AppSettings.h"
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
+#include "AuctionGridPane.h"
 #include "Database.h"
+#include "FormTimer.h"
 #include "Globals.h"
-#include "QtTreeGrid.h"
+#include "LogViewsPane.h"
+#include "StatusBarPane.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QStatusBar>
+#include <QPushButton>
 #include <QTreeWidget>
 
 void frmAuction::buildPanes()
@@ -26,12 +31,31 @@ void frmAuction::buildPanes()
 
     cboView = new QComboBox(m_central);
     cboView->setObjectName(QStringLiteral("cboView"));
+    connect(cboView, &QComboBox::currentIndexChanged, this, [this] { cboView_Click(); });
 
-    m_gridWidget = new QTreeWidget(m_central);
-    m_gridWidget->setObjectName(QStringLiteral("sftAuctions"));
-    m_grid = std::make_unique<QtTreeGrid>(m_gridWidget);
+    m_folderPlace = new QWidget(m_central);
+    m_folderPlace->setObjectName(QStringLiteral("folderPlace"));
 
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    m_gridPane = new AuctionGridPane(m_dialogs, m_central);
+    connect(m_gridPane, &AuctionGridPane::showSelectedAuction, this, &frmAuction::showSelectedAuction);
+    connect(m_gridPane, &AuctionGridPane::toolBarsMenusChanged, this, [this] {
+        showSelectedAuction();
+        ToggleToolBarsMenus();
+    });
+    connect(m_gridPane, &AuctionGridPane::sortChanged, this, [this] { sftFolders_SelChange(); });
+
+    m_browserPlace = new QWidget(m_central);
+    m_browserPlace->setObjectName(QStringLiteral("browserPlace"));
+    m_logPane = new LogViewsPane(m_central);
+
+    m_addStrip = new AddAuctionStrip(m_central);
+    connect(m_addStrip, &AddAuctionStrip::auctionAddRequested, this, [this](const QString &typed) {
+        runCommand("Adding the auction", [this, typed] { m_engine->cmdAuctionAddOK_Click(typed); });
+        ToggleToolBarsMenus();
+    });
+
+    m_statusPane = new StatusBarPane([this] { return m_engine->queue().Count(); }, m_central);
+    connect(tmrDateTime, &FormTimer::timeout, m_statusPane, &StatusBarPane::tmrDateTime_Timer);
 }
 
 // Absolute places inside the central widget, from one place, so the resizers can take over.
@@ -41,10 +65,22 @@ void frmAuction::layoutPanes()
         return;
     const int w = m_central->width();
     const int h = m_central->height();
-    const int left = w / 4;
-    lblHeading->setGeometry(left + 4, 2, w - left - 200, 22);
-    cboView->setGeometry(w - 190, 2, 186, 22);
-    m_gridWidget->setGeometry(left + 4, 26, w - left - 8, h / 2 - 28);
+    const int statusHeight = 24;
+    const int left = qMax(160, w / 5);
+    const int right = w - left - 4;
+    const int top = 28;
+    const int body = h - statusHeight - top - 4;
+    const int gridHeight = body * 45 / 100;
+
+    m_folderPlace->setGeometry(0, 0, left, h - statusHeight - 2);
+    lblHeading->setGeometry(left + 4, 4, right - 200 - m_addStrip->sizeHint().width(), 20);
+    m_addStrip->setGeometry(w - 196 - m_addStrip->sizeHint().width(), 0, m_addStrip->sizeHint().width(), top);
+    cboView->setGeometry(w - 190, 3, 186, 22);
+    m_gridPane->setGeometry(left + 4, top, right, gridHeight);
+    const QRect view(left + 4, top + gridHeight + 4, right, body - gridHeight - 4);
+    m_browserPlace->setGeometry(view);
+    m_logPane->setGeometry(view);
+    m_statusPane->setGeometry(0, h - statusHeight, w, statusHeight);
 }
 
 void frmAuction::resizeEvent(QResizeEvent *event)
@@ -53,20 +89,31 @@ void frmAuction::resizeEvent(QResizeEvent *event)
     layoutPanes();
 }
 
-void frmAuction::SetStatusText(QString &action, QString &step)
+void frmAuction::cboView_Click()
 {
-    m_panels[1] = action;
-    m_panels[2] = step;
-    statusBar()->showMessage(action + QLatin1String("  ") + step);
+    const QString chosen = cboView->currentText();
+    m_browserPlace->setVisible(chosen == QLatin1String("Auction View"));
+    m_logPane->setVisible(chosen != QLatin1String("Auction View"));
+    m_logPane->sftAuctionLog()->setVisible(chosen == QLatin1String("Auction Log"));
+    m_logPane->sftErrorLog()->setVisible(chosen == QLatin1String("General Error Log"));
+    if (chosen == QLatin1String("General Error Log"))
+        setLogHeadingColor(-1);
 }
 
-QString frmAuction::statusPanel(int panel) const { return m_panels.value(panel); }
-
-void frmAuction::setStatusPanel(int panel, const QString &text)
+void frmAuction::showSelectedAuction()
 {
-    if (panel >= 0 && panel < m_panels.size())
-        m_panels[panel] = text;
+    try {
+        m_logPane->setSelectedAuction(m_gridPane->currentAuctionKey(), m_gridPane->auctionGrid().rowCount() > 0);
+    } catch (const DbError &) {
+        // The pane shows what it could read; the next reload tries again.
+    }
 }
+
+void frmAuction::SetStatusText(QString &action, QString &step) { m_statusPane->SetStatusText(action, step); }
+
+QString frmAuction::statusPanel(int panel) const { return m_statusPane->statusPanel(panel); }
+
+void frmAuction::setStatusPanel(int panel, const QString &text) { m_statusPane->setStatusPanel(panel, text); }
 
 void frmAuction::ToggleToolBarsMenus()
 {
@@ -74,16 +121,17 @@ void frmAuction::ToggleToolBarsMenus()
     const bool signedIn = static_cast<bool>(gCurrentUser);
     BNQueue &queue = m_engine->queue();
 
+    // An item being served is out of the queue but still in flight.
     item("mnuActionsCompactDB")->setEnabled(queue.Count() < 1 && !m_engine->mblnServingItem);
     for (const char *name : {"mnuToolsUserSettings", "mnuActionsEbaySignIn"})
         item(name)->setEnabled(signedIn);
+    m_addStrip->cmdAuctionAdd()->setEnabled(signedIn);
 
-    const QList<qint32> selected = m_grid->selectedRows();
-    const bool anySelected = signedIn && !selected.isEmpty();
+    const bool anySelected = m_gridPane->IsAnAuctionSelected();
     bool schedulable = false;
     if (anySelected) {
-        const qint32 row = m_grid->currentRow() >= 0 ? m_grid->currentRow() : selected.first();
-        const QString picture = m_grid->cellPicture(row, 0);
+        TreeGrid &grid = m_gridPane->auctionGrid();
+        const QString picture = grid.cellPicture(grid.currentRow(), 0);
         schedulable = picture == GetStatusPicture(1) || picture == GetStatusPicture(2);
     }
     item("mnuActionsSchedule")->setEnabled(schedulable);
@@ -136,9 +184,20 @@ void frmAuction::UpdateWindowCaption()
 
 void frmAuction::updateCaption() { UpdateWindowCaption(); }
 
-void frmAuction::configureGridColumns() {}
+void frmAuction::configureGridColumns()
+{
+    m_gridPane->ConfigureAuctionGridColumns();
+    TreeGrid &grid = m_gridPane->auctionGrid();
+    for (qint32 c = 0; c < grid.columnCount(); ++c)
+        grid.fitColumn(c);
+    grid.refreshLayout();
+}
 
-void frmAuction::BuildAuctionGrid(qint32 folderKey) { m_folderKey = folderKey; }
+void frmAuction::BuildAuctionGrid(qint32 folderKey)
+{
+    m_gridPane->BuildAuctionGrid(folderKey);
+    showSelectedAuction();
+}
 
 void frmAuction::sftFolders_SelChange() { BuildAuctionGrid(m_folderKey); }
 
@@ -148,27 +207,35 @@ qint32 frmAuction::selectedFolderRootKey() const { return m_folderKey; }
 
 bool frmAuction::folderTreeHasSelection() const { return m_folderKey >= 0; }
 
-TreeGrid &frmAuction::auctionGrid() { return *m_grid; }
+TreeGrid &frmAuction::auctionGrid() { return m_gridPane->auctionGrid(); }
 
 QString frmAuction::browserDocumentTitle() const { return QString(); }
 
 QString frmAuction::browserAddress() const { return QString(); }
 
-void frmAuction::ShowAlreadyQueued(const QString &) {}
+void frmAuction::ShowAlreadyQueued(const QString &itemNumber) { StatusBarPane::ShowAlreadyQueued(itemNumber); }
 
-void frmAuction::setAddAuctionEnabled(bool) {}
+void frmAuction::setAddAuctionEnabled(bool enabled) { m_addStrip->setAddAuctionEnabled(enabled); }
 
-void frmAuction::setAddAuctionDefault(bool) {}
+void frmAuction::setAddAuctionDefault(bool isDefault) { m_addStrip->setAddAuctionDefault(isDefault); }
 
-void frmAuction::hideAddAuctionStrip() {}
+void frmAuction::hideAddAuctionStrip() { m_addStrip->hideAddAuctionStrip(); }
 
-void frmAuction::UpdateTimeLeftColumn() {}
+void frmAuction::UpdateTimeLeftColumn() { m_gridPane->UpdateTimeLeftColumn(); }
 
-void frmAuction::reloadGeneralLogView() {}
+void frmAuction::reloadGeneralLogView() { m_logPane->ShowErrorLog(); }
 
-void frmAuction::setLogHeadingColor(qint32) {}
+void frmAuction::setLogHeadingColor(qint32 rgb)
+{
+    QPalette palette = lblHeading->palette();
+    if (rgb < 0)
+        palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+    else
+        palette.setColor(QPalette::WindowText, QColor(rgb & 0xff, (rgb >> 8) & 0xff, (rgb >> 16) & 0xff));
+    lblHeading->setPalette(palette);
+}
 
-void frmAuction::reloadAuctionLogView() {}
+void frmAuction::reloadAuctionLogView() { m_logPane->ShowAuctionLog(); }
 
 void frmAuction::unloadWindow() { close(); }
 

@@ -11,6 +11,8 @@
 #include "FormTimer.h"
 #include "Globals.h"
 #include "IDialogs.h"
+#include "LogViewsPane.h"
+#include "AuctionGridPane.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -40,8 +42,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
 
     if (!openStore())
         return false;
-    // A missing logs folder is made again at export; its failure here is not worth a stop.
-    QDir().mkpath(ProgramFolder::file(QStringLiteral("logs")));
+    LogViewsPane::EnsureLogsFolder();
     m_dialogs.showSplash(this);
 
     cboView->clear();
@@ -52,7 +53,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     gUsers->Init(*gDB);
 
     layoutPanes();
-    reloadGeneralLogView();
+    showErrorLogGuarded();
     m_engine->QueueDueSnipes();
     m_engine->queue().InetAvailable = true;
     ToggleToolBarsMenus();
@@ -225,12 +226,14 @@ void frmAuction::ShowUser()
     try {
         PurgeOldRecords();
     } catch (const DbError &e) {
-        BSN_Log().MarkConnection(QStringLiteral("Unable to purge old records: %1").arg(e.message()));
+        BSN_Log().MarkAuction(0, AuctionEngine::currentUserKey(),
+                              QStringLiteral("Unable to purge old records: %1").arg(e.message()));
     }
     if (mblnKeepUser && mKeptUser)
         gCurrentUser = mKeptUser;
     if (!gCurrentUser) {
-        m_grid->clear();
+        m_gridPane->auctionGrid().clear();
+        showSelectedAuction();
         m_folderKey = -1;
         lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
         UpdateWindowCaption();
@@ -241,6 +244,16 @@ void frmAuction::ShowUser()
         m_folderKey = GetOpenAuctionsFolder(*gDB, gCurrentUser->PrimaryKey);
         sftFolders_SelChange();
     }
-    reloadGeneralLogView();
+    showErrorLogGuarded();
     ToggleToolBarsMenus();
+}
+
+void frmAuction::showErrorLogGuarded()
+{
+    try {
+        m_logPane->ShowErrorLog();
+    } catch (const DbError &e) {
+        MsgBox::show(QStringLiteral("Unable to read the error log: %1").arg(e.message()), QStringLiteral("Zandrift"),
+                     MsgBox::Icon::Exclamation);
+    }
 }

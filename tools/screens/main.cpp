@@ -9,6 +9,7 @@
 #include "IDialogs.h"
 #include "MsgBox.h"
 #include "PracticeSite.h"
+#include "StatusBarPane.h"
 #include "frmAuction.h"
 #include "frmCloseZandrift.h"
 #include "frmSplash.h"
@@ -96,7 +97,7 @@ void addRowsOfEveryStatus()
         BSN_Log().MarkAuction(key->value(QStringLiteral("AUC_Primary")).toInt(), user,
                               QStringLiteral("Status %1 set for the screenshots.").arg(r.status));
     }
-    BSN_Log().MarkConnection(QStringLiteral("Unable to connect to the site: the practice fault for the screenshots."));
+    BSN_Log().MarkAuction(0, user, QStringLiteral("Unable to connect to the site: the practice fault for the screenshots."));
 }
 
 } // namespace
@@ -153,6 +154,7 @@ int main(int argc, char **argv)
             return 1;
         }
         window.setAllTimersEnabled(false);
+        window.statusPane().tmrDateTime_Timer();
         save(window, out, QStringLiteral("window-auctions"));
         auto *view = window.findChild<QComboBox *>(QStringLiteral("cboView"));
         view->setCurrentIndex(1);
