@@ -30,6 +30,10 @@ AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
     connect(m_tmrAutoRefresh, &QTimer::timeout, this, &AuctionEngine::tmrAutoRefresh_Timer);
     connect(m_inet, &InetTransfer::StateChanged, this, &AuctionEngine::Inet1_StateChanged);
     queue().InetAvailable = true;
+    // The program clock keeps the site's clock changes, not this machine's: the site's time is
+    // its reading less TimeOffset hours, whichever of the two zones changes to summer time first.
+    if (siteZone().isValid())
+        Clock::followZone(siteZone());
 }
 
 AuctionEngine::~AuctionEngine() = default;
@@ -190,24 +194,25 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     return due;
 }
 
-bool AuctionEngine::startGet(const QString &url) { return m_inet->Execute(url, QStringLiteral("Get")); }
+bool AuctionEngine::startGet(const QString &url)
+{
+    m_sinceRequest.start();
+    return m_inet->Execute(url, QStringLiteral("Get"));
+}
 
 bool AuctionEngine::startPost(const QString &url, const QString &body)
 {
+    m_sinceRequest.start();
     return m_inet->Execute(url, QStringLiteral("POST"), body);
 }
 
 void AuctionEngine::WaitSeconds(qint32 seconds)
 {
-    const QDateTime start = Clock::now();
-    if (Clock::isFrozen()) {
-        // Tests run on a clock they move: let events through once, then step the clock on.
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        Clock::advance(static_cast<qint64>(seconds) * 1000);
-        return;
-    }
+    // Counted on the clock's instant: a wall clock that changes to or from summer time meanwhile
+    // must not make the wait an hour long.
+    const qint64 start = Clock::instantMs() / 1000;
     // Sleep in short slices with the event loop running, so the window and the timers go on.
-    while (Values::secondsCrossed(start, Clock::now()) < seconds) {
+    while (Clock::instantMs() / 1000 - start < seconds) {
         QEventLoop slice;
         QTimer::singleShot(50, &slice, &QEventLoop::quit);
         slice.exec();
@@ -245,6 +250,8 @@ void AuctionEngine::Inet1_StateChanged(int state)
 
 void AuctionEngine::responseCompleted()
 {
+    m_roundTripMs = m_sinceRequest.isValid() ? m_sinceRequest.elapsed() : 0;
+    m_sinceReply.start();
     m_window.setStatusPanel(2, QStringLiteral("Response Completed"));
     // The item this reply belongs to; a halt or a cancelled snipe clears it meanwhile.
     const QItemPtr item = mLastQueueItem;

@@ -4,7 +4,9 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QElapsedTimer>
 #include <QSet>
+#include <QTimeZone>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -68,8 +70,10 @@ public:
     // The snipe conversation.
     void AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason);
     void SetAuctionStatus(qint32 auctionKey, qint16 status);
-    // The site's present time: the program clock less TimeOffset hours.
+    // The site's present time: the program clock's face less TimeOffset hours.
     static QDateTime siteNow();
+    // The zone of the site's clock (its time page says PST or PDT); invalid without zone data.
+    static QTimeZone siteZone();
     static qint64 secondsLeft(const BNBidTalk &bid);
 
     // Scheduling and clock synchronisation.
@@ -97,6 +101,10 @@ private:
     void responseError();
     void dispatchSnipeReply(const QItemPtr &item, const QString &page);
     bool setClockFromTimePage(const QString &page);
+    // Round trip of the last request and the time since its reply arrived, for the clock.
+    QElapsedTimer m_sinceRequest;
+    QElapsedTimer m_sinceReply;
+    qint64 m_roundTripMs = 0;
     void refreshFromPage(const QString &page, const QItemPtr &item);
     // Marks the row (left in edit) as being refreshed and queues its refresh.
     void queueRefreshOf(Recordset &row, qint32 priority);

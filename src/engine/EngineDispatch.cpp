@@ -10,6 +10,9 @@
 #include "Values.h"
 #include "clsEbayAuction.h"
 
+#include <QRegularExpression>
+#include <QTimeZone>
+
 void AuctionEngine::InetIn(const QString &page)
 {
     const QItemPtr item = mLastQueueItem;
@@ -75,23 +78,30 @@ void AuctionEngine::refreshFromPage(const QString &page, const QItemPtr &item)
 
 bool AuctionEngine::setClockFromTimePage(const QString &page)
 {
-    // Noted as the clock's offset, so that putting it back loses no time that passed meanwhile.
-    const QDateTime noted = Clock::now();
-    const qint64 notedOffset = Clock::offsetMs();
-    const QString zone = page.toUpper().contains(QLatin1String("PDT")) ? QStringLiteral("PDT") : QStringLiteral("PST");
+    const bool daylight = page.toUpper().contains(QLatin1String("PDT"));
+    const QString zone = daylight ? QStringLiteral("PDT") : QStringLiteral("PST");
     BNHTMLExtract extract;
     bool ok = false;
     const QString text = Values::trimBlanks(
         extract.Extract(QStringLiteral(", "), zone, QStringLiteral("be..."), 1, page, QStringLiteral("Forward"), &ok));
-    const QDateTime site = ok ? Values::toDate(text) : QDateTime();
-    if (!site.isValid()) {
-        if (Clock::isFrozen())
-            Clock::set(noted);
-        else
-            Clock::setOffsetMs(notedOffset);
+    // A date alone is no time to set a clock to.
+    static const QRegularExpression timeOfDay(QStringLiteral("\\b(\\d{1,2}):(\\d{2})(:\\d{2})?\\b"));
+    const QRegularExpressionMatch hasTime = timeOfDay.match(text);
+    const QDateTime shown = ok && hasTime.hasMatch() ? Values::toDate(text) : QDateTime();
+    if (!shown.isValid())
         return false;
-    }
-    Clock::set(site.addSecs(3600 * static_cast<qint64>(gSettings ? gSettings->TimeOffset : 0)));
+    // The page shows whole seconds (or minutes): the site's clock was somewhere inside the one
+    // shown, half the round trip before the reply arrived.
+    const qint64 resolutionMs = hasTime.captured(3).isEmpty() ? 60000 : 1000;
+    const qint64 siteUtcOffsetMs = (daylight ? -7 : -8) * 3600000LL;
+    const qint64 shownUtcMs =
+        QDateTime(shown.date(), shown.time(), QTimeZone::utc()).toMSecsSinceEpoch() - siteUtcOffsetMs;
+    const qint64 instant = shownUtcMs + resolutionMs / 2 + m_roundTripMs / 2 +
+                           (m_sinceReply.isValid() ? m_sinceReply.elapsed() : 0);
+    // The clock then reads the site's wall clock plus TimeOffset hours, and keeps the site's
+    // summer-time changes.
+    const QTimeZone zoneOfSite = siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
+    Clock::synchronise(zoneOfSite, instant, 3600000LL * (gSettings ? gSettings->TimeOffset : 0));
     return true;
 }
 

@@ -23,7 +23,20 @@ bool auctionExists(qint32 key)
 qint16 timeOffset() { return gSettings ? gSettings->TimeOffset : 0; }
 } // namespace
 
-QDateTime AuctionEngine::siteNow() { return Clock::now().addSecs(-3600 * static_cast<qint64>(timeOffset())); }
+QDateTime AuctionEngine::siteNow()
+{
+    // Whole hours off the clock's face, as one reads a wall clock: no summer-time arithmetic.
+    const QDateTime local = Clock::now();
+    const QDateTime site =
+        QDateTime(local.date(), local.time(), QTimeZone::utc()).addSecs(-3600 * static_cast<qint64>(timeOffset()));
+    return Values::wallClock(site.date(), site.time());
+}
+
+QTimeZone AuctionEngine::siteZone()
+{
+    static const QTimeZone pacific(QByteArrayLiteral("America/Los_Angeles"));
+    return pacific;
+}
 
 qint64 AuctionEngine::secondsLeft(const BNBidTalk &bid) { return Values::secondsCrossed(siteNow(), bid.EndingTime); }
 

@@ -1,22 +1,32 @@
 #pragma once
 
 #include <QDateTime>
+#include <QTimeZone>
 
-// The program's own clock. A time synchronisation moves it (an offset from the system clock);
-// the operating system's clock is never touched. Tests can freeze it and move it by hand.
+// The program's own clock; the operating system's clock is never touched. Its reading is the
+// wall clock of one time zone (the machine's until told otherwise) at the present instant,
+// moved by a fixed shift: so it jumps when that zone changes to or from summer time, and at no
+// other moment. A time synchronisation corrects the instant and sets the zone and the shift.
+// Tests can freeze it and move it by hand.
 class Clock
 {
 public:
+    // The wall-clock reading.
     static QDateTime now();
-    // Makes now() read t from this moment on.
-    static void set(const QDateTime &t);
-    // Milliseconds the program clock runs ahead of the system clock.
-    static qint64 offsetMs();
-    static void setOffsetMs(qint64 ms);
+    // The present instant as this clock knows it (ms since the epoch); it never jumps with a zone.
+    static qint64 instantMs();
 
-    // Test control: a frozen clock reads the same instant until advanced or set.
+    // Follows the changes of this zone from now on; the present reading stays as it is.
+    static void followZone(const QTimeZone &zone);
+    // The instant is now instantMs, and the reading is the zone's wall clock moved by shiftMs.
+    static void synchronise(const QTimeZone &zone, qint64 instantMs, qint64 shiftMs);
+    // How far the reading runs ahead of the machine's own wall clock, in ms.
+    static qint64 offsetMs();
+
+    // Test control: a frozen clock holds its instant until advanced, and reads t when frozen.
     static void freeze(const QDateTime &t);
     static void advance(qint64 ms);
+    // Back to the machine's clock, unfrozen, following the machine's zone.
     static void unfreeze();
     static bool isFrozen();
 };

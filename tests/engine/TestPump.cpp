@@ -124,7 +124,6 @@ void TestPump::cleanup()
 {
     gClosing = false;
     Clock::unfreeze();
-    Clock::setOffsetMs(0);
 }
 
 void TestPump::emptyQueueSendsNothing()
@@ -391,6 +390,7 @@ void TestPump::serveQueueNotReenteredDuringWait()
     qputenv("PATH", noTools.path().toLocal8Bit());
     gSettings->ConnectionType = 0;
     Clock::freeze(QDateTime::currentDateTime());
+    ClockRunner dialWaitPasses;
 
     auto sync = std::make_shared<BNQItem>();
     sync->Action = BNQItem::TimeSync;

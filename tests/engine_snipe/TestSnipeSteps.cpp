@@ -137,6 +137,7 @@ private slots:
     void dialUpGivesUpOnTheFifthVisit()
     {
         FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        ClockRunner dialWaitPasses;
         qputenv("FAKE_NMCLI_FAIL", "up=4");
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
@@ -163,6 +164,7 @@ private slots:
     void dialUpThatComesUp()
     {
         FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        ClockRunner dialWaitPasses;
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("105"), 2);
@@ -306,6 +308,7 @@ private slots:
     {
         QFETCH(bool, unschedule);
         FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        ClockRunner dialWaitPasses;
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
         const qint32 key = f->addAuctionRow(QStringLiteral("111"), 2, QDateTime(), 20.0, 1);

@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "BSN_Log.h"
+#include "Clock.h"
 #include "Database.h"
 #include "Globals.h"
 #include "InetTransfer.h"
@@ -162,4 +163,11 @@ QVariant EngineFixture::column(qint32 auctionKey, const QString &column) const
     if (rs->recordCount() == 0)
         return QVariant();
     return rs->value(column);
+}
+
+ClockRunner::ClockRunner()
+{
+    m_timer.setInterval(1);
+    QObject::connect(&m_timer, &QTimer::timeout, [] { Clock::advance(1000); });
+    m_timer.start();
 }

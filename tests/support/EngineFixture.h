@@ -6,6 +6,7 @@
 #include "TestProgramFolder.h"
 
 #include <QDateTime>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -53,4 +54,15 @@ public:
 
 private:
     bool m_ok = false;
+};
+
+// Moves a frozen clock on by a second every millisecond while the event loop runs, so that a
+// wait of the engine's (after dialling) passes at once.
+class ClockRunner
+{
+public:
+    ClockRunner();
+
+private:
+    QTimer m_timer;
 };

@@ -1,0 +1,214 @@
+#include "BSN_Log.h"
+#include "SnipeTestSupport.h"
+#include "Values.h"
+#include "ebayURLS.h"
+
+#include <QLocale>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+#include <cstdlib>
+#include <time.h>
+
+namespace {
+
+// The site's wall clock at an instant, as ms on a clock face.
+qint64 siteFaceMs(qint64 instantMs)
+{
+    const QDateTime utc = QDateTime::fromMSecsSinceEpoch(instantMs, QTimeZone::utc());
+    return instantMs + static_cast<qint64>(AuctionEngine::siteZone().offsetFromUtc(utc)) * 1000;
+}
+
+qint64 faceMs(const QDateTime &wall) { return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch(); }
+
+QDateTime siteWallAt(qint64 instantMs)
+{
+    const QDateTime face = QDateTime::fromMSecsSinceEpoch(siteFaceMs(instantMs), QTimeZone::utc());
+    return Values::wallClock(face.date(), face.time());
+}
+
+// A time page that takes as long to come back as to go out: the site reads its clock halfway
+// through the round trip, at a chosen point of its second, and shows that whole second.
+class TimePageServer : public QObject
+{
+public:
+    TimePageServer(int phaseMs, int roundTripMs, bool dateOnly)
+        : m_phaseMs(phaseMs), m_roundTripMs(roundTripMs), m_dateOnly(dateOnly)
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    m_request += s->readAll();
+                    if (m_request.contains("\r\n\r\n"))
+                        answer(s);
+                });
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/time").arg(m_server.serverPort()); }
+
+private:
+    void answer(QTcpSocket *s)
+    {
+        m_request.clear();
+        const qint64 arrived = QDateTime::currentMSecsSinceEpoch();
+        QTimer::singleShot(m_roundTripMs / 2, s, [this, s, arrived] {
+            const qint64 wait = (m_phaseMs - QDateTime::currentMSecsSinceEpoch() % 1000 + 1000) % 1000;
+            QTimer::singleShot(wait, s, [this, s, arrived] {
+                const qint64 read = QDateTime::currentMSecsSinceEpoch();
+                const QDateTime site = QDateTime::fromMSecsSinceEpoch(read - read % 1000, QTimeZone::utc())
+                                           .toTimeZone(AuctionEngine::siteZone());
+                const QString zone = site.timeZone().isDaylightTime(site) ? QStringLiteral("PDT") : QStringLiteral("PST");
+                const QString shown = QLocale::c().toString(
+                    site, m_dateOnly ? QStringLiteral("dddd, MMMM d, yyyy") : QStringLiteral("dddd, MMMM d, yyyy HH:mm:ss"));
+                const QByteArray body = "<html><body><p>The official time is believed to be... <b>" + shown.toLatin1() +
+                                        " " + zone.toLatin1() + "</b></p></body></html>";
+                // As long back as it took to get here.
+                QTimer::singleShot(read - arrived, s, [s, body] {
+                    s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                             QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    s->disconnectFromHost();
+                });
+            });
+        });
+    }
+
+    QTcpServer m_server;
+    QByteArray m_request;
+    int m_phaseMs, m_roundTripMs;
+    bool m_dateOnly;
+};
+
+bool pointTimePageAt(EngineFixture &f, const QString &url)
+{
+    QByteArray lines;
+    for (const QByteArray &line : f.site.urlFile().split('\n')) {
+        if (!line.isEmpty())
+            lines += (line.startsWith("EbayTimeSyncURL|") ? "EbayTimeSyncURL|" + url.toUtf8() : line) + '\n';
+    }
+    QFile file(f.folder.file(QStringLiteral("eburl.zdx")));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    file.write(lines);
+    gURLs.reset();
+    return true;
+}
+
+QItemPtr timeSyncItem()
+{
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::TimeSync;
+    item->Priority = 2;
+    item->message = QStringLiteral("Syncronizing Time...");
+    return item;
+}
+
+} // namespace
+
+// The program's idea of the site's clock: how a synchronisation sets it, and how it goes on
+// across the days on which the site or this machine changes to or from summer time.
+class TestSiteClock : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        Clock::unfreeze();
+        qunsetenv("TZ");
+        tzset();
+    }
+
+    void synchronisedToWithinHalfASecond_data()
+    {
+        QTest::addColumn<int>("phaseMs"); // where in its second the site read its clock
+        QTest::addColumn<int>("roundTripMs");
+        QTest::newRow("late in the shown second") << 900 << 0;
+        QTest::newRow("a slow round trip") << 300 << 1200;
+        QTest::newRow("the middle of the second, slower still") << 500 << 2000;
+    }
+    void synchronisedToWithinHalfASecond()
+    {
+        QFETCH(int, phaseMs);
+        QFETCH(int, roundTripMs);
+        EngineFixture f;
+        QVERIFY(f.isValid());
+        f.engine->Inet1().setRequestTimeoutMs(10000);
+        TimePageServer server(phaseMs, roundTripMs, false);
+        QVERIFY(pointTimePageAt(f, server.url()));
+        const QItemPtr sync = timeSyncItem();
+        f.engine->queue().Add(sync);
+        QVERIFY(f.runUntil([&] { return sync->Processed; }, 10000));
+
+        const qint64 error = faceMs(AuctionEngine::siteNow()) - siteFaceMs(QDateTime::currentMSecsSinceEpoch());
+        QVERIFY2(qAbs(error) <= 600, qPrintable(QStringLiteral("%1 ms off the site's clock").arg(error)));
+        QVERIFY(f.generalLog().isEmpty());
+    }
+
+    void aDateAloneDoesNotMoveTheClock()
+    {
+        EngineFixture f;
+        QVERIFY(f.isValid());
+        TimePageServer server(500, 0, true);
+        QVERIFY(pointTimePageAt(f, server.url()));
+        const qint64 offset = Clock::offsetMs();
+        const QItemPtr sync = timeSyncItem();
+        f.engine->queue().Add(sync);
+        QVERIFY(f.runUntil([&] { return sync->Processed; }, 10000));
+        QVERIFY(qAbs(Clock::offsetMs() - offset) < 50);
+        QCOMPARE(f.generalLog(), QStringList{QStringLiteral(
+                                     "Zandrift was unable to Synchronize your clock to eBay time.  You may have to "
+                                     "Synchronize your clock manually - check the News Page for an update if this "
+                                     "problem continues.")});
+    }
+
+    void acrossSummerTimeChanges_data()
+    {
+        QTest::addColumn<QByteArray>("machineZone");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<int>("timeOffset"); // the hours between the two clocks at the start
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<int>("momentMinutes"); // when a snipe's final post is due, from the start
+        const auto utc = [](int y, int mo, int d, int h) { return QDateTime(QDate(y, mo, d), QTime(h, 0), QTimeZone::utc()); };
+        // Berlin changes at 01:00 UTC, two and one weeks apart from the site.
+        QTest::newRow("this machine's summer time starts") << QByteArray("Europe/Berlin") << utc(2027, 3, 28, 0) << 8 << 14 << 100;
+        QTest::newRow("this machine's summer time ends") << QByteArray("Europe/Berlin") << utc(2027, 10, 31, 0) << 9 << 14 << 100;
+        // New York changes three hours before the site does.
+        QTest::newRow("both start, three hours apart") << QByteArray("America/New_York") << utc(2027, 3, 14, 6) << 3 << 6 << 200;
+        // The site changes at 10:00 and 09:00 UTC.
+        QTest::newRow("the site's summer time starts") << QByteArray("UTC") << utc(2027, 3, 14, 9) << 8 << 3 << 80;
+        QTest::newRow("the site's summer time ends") << QByteArray("UTC") << utc(2027, 11, 7, 8) << 7 << 3 << 135;
+    }
+    void acrossSummerTimeChanges()
+    {
+        QFETCH(QByteArray, machineZone);
+        QFETCH(QDateTime, start);
+        QFETCH(int, timeOffset);
+        QFETCH(int, hours);
+        QFETCH(int, momentMinutes);
+        qputenv("TZ", machineZone);
+        tzset();
+        EngineFixture f;
+        QVERIFY(f.isValid());
+        gSettings->TimeOffset = static_cast<qint16>(timeOffset);
+        gSettings->ConnectXPriortoBid = 5;
+        Clock::freeze(start.toLocalTime());
+        const qint64 startMs = start.toMSecsSinceEpoch();
+        const QDateTime moment = siteWallAt(startMs + momentMinutes * 60000LL);
+        const qint32 key = f.addAuctionRow(QStringLiteral("500"), 2, moment.addSecs(10), 20.0, 1, 10);
+
+        for (qint64 t = startMs; t <= startMs + hours * 3600000LL; t += 5 * 60000) {
+            const QString at = QDateTime::fromMSecsSinceEpoch(t, QTimeZone::utc()).toString(Qt::ISODate);
+            QCOMPARE(faceMs(AuctionEngine::siteNow()), faceMs(siteWallAt(t)));
+            // Queued for the snipe neither before nor after its minutes have come.
+            f.engine->QueueDueSnipes();
+            const bool due = Values::minutesCrossed(siteWallAt(t), moment) <= 6;
+            QVERIFY2(f.engine->queue().BidIsQueued(key) == due, qPrintable(at));
+            Clock::advance(5 * 60000);
+        }
+    }
+};
+
+QTEST_MAIN(TestSiteClock)
+#include "TestSiteClock.moc"
