@@ -4,6 +4,7 @@
 #include "frmAucNewUser.h"
 #include "frmCloseZandrift.h"
 #include "frmComment.h"
+#include "frmLegend.h"
 #include "frmSignin.h"
 #include "frmSplash.h"
 #include "frmAppSettings.h"
@@ -81,6 +82,8 @@ void Dialogs::about(QWidget *)
 {
 }
 
-void Dialogs::legend(QWidget *)
+void Dialogs::legend(QWidget *owner)
 {
+    frmLegend dialog(owner);
+    dialog.exec();
 }

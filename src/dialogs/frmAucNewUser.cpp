@@ -38,6 +38,7 @@ frmAucNewUser::frmAucNewUser(QWidget *owner) : QDialog(owner), ui(new Ui::frmAuc
         UpdateAutoLogOnState();
     EnableOptionFields();
     UpdateWizardButtons();
+    ui->txtEbayUserName->setFocus();
 
     for (QLineEdit *box : {ui->txtZandroUser, ui->txtEbayUserName, ui->txtEbayUserPassword, ui->txtEmail})
         connect(box, &QLineEdit::textChanged, this, &frmAucNewUser::UpdateRequiredFields);

@@ -27,7 +27,7 @@ public:
     };
 
     // Reads the mode and the edited user from gCurrentUser.
-    explicit frmAucNewUser(QWidget *owner);
+    explicit frmAucNewUser(QWidget *owner = nullptr);
     ~frmAucNewUser() override;
 
     void showPage(Page page);

@@ -16,7 +16,7 @@ class frmComment : public QDialog
 public:
     static constexpr int kMaxLength = 255;
 
-    explicit frmComment(QWidget *owner);
+    explicit frmComment(QWidget *owner = nullptr);
     ~frmComment() override;
 
     // The auction's title (shown as plain text) and its current comment.

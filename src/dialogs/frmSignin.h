@@ -15,7 +15,7 @@ class frmSignin : public QDialog
 
 public:
     // Lists the users from gDB; gUsers supplies the user objects.
-    explicit frmSignin(QWidget *owner);
+    explicit frmSignin(QWidget *owner = nullptr);
     ~frmSignin() override;
 
     // With no user at all, runs the profile wizard first and returns without showing when the

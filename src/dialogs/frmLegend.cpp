@@ -1,0 +1,26 @@
+#include "frmLegend.h"
+#include "ui_frmLegend.h"
+
+#include "AuctionEngine.h"
+#include "Pictures.h"
+
+frmLegend::frmLegend(QWidget *owner) : QDialog(owner), ui(new Ui::frmLegend)
+{
+    ui->setupUi(this);
+    const QIcon icon = windowIcon();
+    if (icon.isNull())
+        ui->picIcon->hide();
+    else
+        ui->picIcon->setPixmap(icon.pixmap(32, 32));
+    // One row per status code, in code order, each with the picture the grid shows for it.
+    QLabel *const pictures[] = {ui->picNotScheduled, ui->picScheduled, ui->picBidSubmitted, ui->picSnipedWon,
+                                ui->picSnipedLost,   ui->picClosed,    ui->picError};
+    for (int status = 1; status <= 7; ++status)
+        pictures[status - 1]->setPixmap(programPicture(GetStatusPicture(status)).pixmap(16, 16));
+    connect(ui->Command1, &QPushButton::clicked, this, &QDialog::accept);
+    // Wrapped labels: the height follows from the width.
+    const int width = qMax(minimumWidth(), sizeHint().width());
+    resize(width, layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width) : sizeHint().height());
+}
+
+frmLegend::~frmLegend() = default;
