@@ -7,6 +7,7 @@
 #include "frmLegend.h"
 #include "frmSignin.h"
 #include "frmSplash.h"
+#include "frmAbout.h"
 #include "frmAppSettings.h"
 #include "frmSchedule.h"
 
@@ -78,8 +79,10 @@ void Dialogs::deleteUser(QWidget *)
 {
 }
 
-void Dialogs::about(QWidget *)
+void Dialogs::about(QWidget *owner)
 {
+    frmAbout dialog(owner);
+    dialog.exec();
 }
 
 void Dialogs::legend(QWidget *owner)
