@@ -9,6 +9,8 @@
 #include "frmSplash.h"
 #include "frmAbout.h"
 #include "frmAppSettings.h"
+#include "frmDBCompact.h"
+#include "frmDeleteUser.h"
 #include "frmSchedule.h"
 
 // Each form replaces its own empty body below as it is built.
@@ -71,12 +73,16 @@ bool Dialogs::comment(QWidget *owner, const QString &auctionTitle, QString &text
     return true;
 }
 
-void Dialogs::compactDatabase(QWidget *)
+void Dialogs::compactDatabase(QWidget *owner)
 {
+    frmDBCompact dialog(owner, engine);
+    dialog.exec();
 }
 
-void Dialogs::deleteUser(QWidget *)
+void Dialogs::deleteUser(QWidget *owner)
 {
+    frmDeleteUser dialog(owner, engine);
+    dialog.exec();
 }
 
 void Dialogs::about(QWidget *owner)

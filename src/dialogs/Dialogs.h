@@ -2,6 +2,8 @@
 
 #include "IDialogs.h"
 
+class AuctionEngine;
+
 // Opens the real forms.
 class Dialogs : public IDialogs
 {
@@ -18,4 +20,8 @@ public:
     void deleteUser(QWidget *owner) override;
     void about(QWidget *owner) override;
     void legend(QWidget *owner) override;
+
+    // The window's engine: compaction waits for its queue to empty, deleting a user removes the
+    // user's snipes from it. Set by whoever creates both.
+    AuctionEngine *engine = nullptr;
 };

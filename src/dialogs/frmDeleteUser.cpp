@@ -1,0 +1,128 @@
+#include "frmDeleteUser.h"
+#include "ui_frmDeleteUser.h"
+
+#include "AuctionEngine.h"
+#include "BSN_User.h"
+#include "Database.h"
+#include "DialogGuard.h"
+#include "Globals.h"
+#include "MsgBox.h"
+#include "SettingsStore.h"
+#include "Transaction.h"
+
+#include <QKeyEvent>
+
+frmDeleteUser::frmDeleteUser(QWidget *owner, AuctionEngine *engine)
+    : QDialog(owner), ui(std::make_unique<Ui::frmDeleteUser>()), m_engine(engine)
+{
+    ui->setupUi(this);
+    connect(ui->cboDeleteUser, &QComboBox::currentIndexChanged, this, [this] { UpdateButtons(); });
+    connect(ui->cmdDeleteUser, &QPushButton::clicked, this, &frmDeleteUser::cmdDeleteUser_Click);
+    connect(ui->cmdDeleteCancel, &QPushButton::clicked, this, &frmDeleteUser::cmdDeleteCancel_Click);
+
+    if (gUsers) {
+        for (const UserPtr &u : gUsers->Users()) {
+            if (!gCurrentUser || u->ZandroName != gCurrentUser->ZandroName)
+                ui->cboDeleteUser->addItem(u->ZandroName);
+        }
+    }
+    ui->cboDeleteUser->setCurrentIndex(-1);
+    UpdateButtons();
+}
+
+frmDeleteUser::~frmDeleteUser() = default;
+
+void frmDeleteUser::UpdateButtons() { ui->cmdDeleteUser->setEnabled(ui->cboDeleteUser->currentIndex() >= 0); }
+
+void frmDeleteUser::keyPressEvent(QKeyEvent *event)
+{
+    UpdateButtons();
+    QDialog::keyPressEvent(event);
+}
+
+void frmDeleteUser::cmdDeleteUser_Click()
+{
+    dialogGuarded([this] {
+        const QString name = ui->cboDeleteUser->currentText();
+        const UserPtr named = gUsers ? gUsers->GetUserByZandroName(name) : nullptr;
+        const UserPtr user = named ? gUsers->GetUserByPrimary(named->PrimaryKey) : nullptr;
+        if (!user) {
+            MsgBox::show(QStringLiteral("The user ") + name +
+                             QStringLiteral(" is no longer in Zandrift's list of users.  Please close this window "
+                                            "and try again."),
+                         QStringLiteral("Delete User"), MsgBox::Icon::Exclamation);
+            return;
+        }
+        if (ui->txtDeletePassword->text() != user->ZandroPassword) {
+            MsgBox::show(QStringLiteral("User cannot be deleted without a valid password."),
+                         QStringLiteral("Invalid Password"), MsgBox::Icon::Exclamation);
+            return;
+        }
+        auto rs = gDB->openQuery(
+            QStringLiteral("SELECT COUNT(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
+            {2, user->PrimaryKey});
+        const qint64 scheduled = rs->value(QStringLiteral("n")).toLongLong();
+        const MsgBox::Answer a = MsgBox::show(
+            name + QStringLiteral(" currently has ") + QString::number(scheduled) +
+                QStringLiteral(" Auctions Scheduled for Bidding.") + QStringLiteral("\r\n") +
+                QStringLiteral("Are you sure you want to Delete this User?"),
+            QStringLiteral("Delete User: ") + name, MsgBox::Icon::Question, MsgBox::Buttons::YesNo);
+        if (a != MsgBox::Answer::Yes)
+            return;
+        if (DeleteUser(user->PrimaryKey))
+            accept();
+    });
+}
+
+bool frmDeleteUser::DeleteUser(qint32 userKey)
+{
+    const QString name = ui->cboDeleteUser->currentText();
+    try {
+        // All of the user or nothing: a failure midway must not leave a user without folders.
+        Transaction tx(*gDB);
+        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_User = ?"), {userKey});
+        gDB->execute(QStringLiteral("DELETE FROM Folders WHERE FLD_User = ?"), {userKey});
+        gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
+        gDB->execute(QStringLiteral("DELETE FROM Logs WHERE LOG_User = ?"), {userKey});
+        gDB->execute(QStringLiteral("DELETE FROM Users WHERE U_Primary = ?"), {userKey});
+        tx.commit();
+    } catch (const DbError &) {
+        MsgBox::show(QStringLiteral("Unable to Delete User"), QStringLiteral("Error Deleting User"),
+                     MsgBox::Icon::Exclamation);
+        return false;
+    }
+    SettingsStore &store = SettingsStore::instance();
+    store.deleteSection(BSN_User::sectionFor(name));
+    static_cast<void>(store.sync()); // a section that cannot be removed does not undo the deletion
+    // Its rows are gone: a snipe of the user still waiting would otherwise bid all the same.
+    removeQueuedSnipes(userKey);
+    return true;
+}
+
+void frmDeleteUser::removeQueuedSnipes(qint32 userKey)
+{
+    if (!m_engine)
+        return;
+    BNQueue &queue = m_engine->queue();
+    QList<std::pair<qint32, UserPtr>> bids;
+    for (const QItemPtr &item : queue.items()) {
+        if (item->Bid && item->Bid->User && item->Bid->User->PrimaryKey == userKey)
+            bids.append({item->Bid->PrimaryKey, item->Bid->User});
+    }
+    const QItemPtr current = m_engine->mLastQueueItem;
+    if (current && current->Bid && current->Bid->User && current->Bid->User->PrimaryKey == userKey) {
+        current->Bid->CancelBid = true;
+        bids.append({current->Bid->PrimaryKey, current->Bid->User});
+    }
+    for (const auto &bid : bids)
+        queue.RemoveBid(bid.first, *bid.second, &m_engine->mLastQueueItem);
+}
+
+void frmDeleteUser::cmdDeleteCancel_Click() { reject(); }
+
+void frmDeleteUser::done(int result)
+{
+    QDialog::done(result);
+    if (gUsers && gDB)
+        dialogGuarded([] { gUsers->Init(*gDB); });
+}
