@@ -110,12 +110,11 @@ void frmDeleteUser::removeQueuedSnipes(qint32 userKey)
             bids.append({item->Bid->PrimaryKey, item->Bid->User});
     }
     const QItemPtr current = m_engine->mLastQueueItem;
-    if (current && current->Bid && current->Bid->User && current->Bid->User->PrimaryKey == userKey) {
-        current->Bid->CancelBid = true;
+    if (current && current->Bid && current->Bid->User && current->Bid->User->PrimaryKey == userKey)
         bids.append({current->Bid->PrimaryKey, current->Bid->User});
-    }
+    // As unscheduling does: out of the queue, and a conversation in flight cancelled.
     for (const auto &bid : bids)
-        queue.RemoveBid(bid.first, *bid.second, &m_engine->mLastQueueItem);
+        queue.RemoveBid(bid.first, *bid.second, m_engine->mLastQueueItem);
 }
 
 void frmDeleteUser::cmdDeleteCancel_Click() { reject(); }

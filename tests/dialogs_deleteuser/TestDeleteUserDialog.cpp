@@ -195,7 +195,7 @@ private slots:
         frmDeleteUser d(nullptr, f->engine.get());
         QVERIFY(d.DeleteUser(m_bob));
         QVERIFY(inFlight->Bid->CancelBid);
-        QVERIFY(!f->engine->mLastQueueItem);
+        QCOMPARE(f->engine->queue().Count(), 0);
     }
 
     void noPasswordAndNothingScheduled()
