@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "Globals.h"
 #include "QtMsgBox.h"
 #include "frmAuction.h"
 
@@ -55,7 +56,8 @@ int main(int argc, char *argv[])
     watchTermination(window);
 
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (!window.Form_Load(args.join(QLatin1Char(' '))))
-        return 0;
-    return QApplication::exec();
+    const int code = window.Form_Load(args.join(QLatin1Char(' '))) ? QApplication::exec() : 0;
+    // The database goes before Qt's own statics do.
+    ReleaseGlobals();
+    return code;
 }

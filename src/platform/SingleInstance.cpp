@@ -15,5 +15,7 @@ bool SingleInstance::acquire()
 {
     if (!m_held)
         m_held = m_lock->tryLock(0);
-    return m_held;
+    // Only a lock that another running copy holds says so; a folder where no lock can be made
+    // proves nothing, and the database open that follows names the folder's problem.
+    return m_held || m_lock->error() != QLockFile::LockFailedError;
 }
