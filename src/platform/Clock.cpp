@@ -71,5 +71,3 @@ void Clock::unfreeze()
     g_shiftMs = 0;
     g_zone = QTimeZone();
 }
-
-bool Clock::isFrozen() { return g_frozen; }

@@ -28,5 +28,4 @@ public:
     static void advance(qint64 ms);
     // Back to the machine's clock, unfrozen, following the machine's zone.
     static void unfreeze();
-    static bool isFrozen();
 };

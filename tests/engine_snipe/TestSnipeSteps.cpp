@@ -337,6 +337,25 @@ private slots:
         QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 20.0);
     }
 
+    void haltedTimeSynchronisationWhileDialling()
+    {
+        FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
+        ClockRunner dialWaitPasses;
+        gSettings->ConnectionType = 0;
+        gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+        auto sync = std::make_shared<BNQItem>();
+        sync->Action = BNQItem::TimeSync;
+        sync->Priority = 2;
+        f->engine->queue().Add(sync);
+        QTimer::singleShot(0, f->engine.get(), [&] { f->engine->HaltOperation(); });
+        f->engine->ServeQueue();
+        // The line came up, but the synchronisation was stopped: nothing is sent.
+        QVERIFY(nm.read().contains("Home Modem\tu1\tgsm\t1"));
+        QVERIFY(!f->engine->Inet1().StillExecuting());
+        QVERIFY(f->engine->queue().InetAvailable);
+        QVERIFY(f->generalLog().isEmpty());
+    }
+
     void deletedAuctionIsLeftAlone()
     {
         const qint32 key = f->addAuctionRow(QStringLiteral("107"), 2);
