@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AppSettings.h"
 #include "Database.h"
+#include "Globals.h"
 #include "MsgBox.h"
 
 #include <QString>
@@ -24,4 +26,19 @@ bool dialogGuarded(Work &&work)
                      QStringLiteral("\r\n") + why,
                  QStringLiteral("Database Error"), MsgBox::Icon::Exclamation);
     return false;
+}
+
+// The program's database and settings; a dialog built without them reports it instead of crashing.
+inline Database &dialogDatabase()
+{
+    if (!gDB)
+        throw DbError(QStringLiteral("The database is not open."));
+    return *gDB;
+}
+
+inline AppSettings &dialogSettings()
+{
+    if (!gSettings)
+        throw DbError(QStringLiteral("The settings are not loaded."));
+    return *gSettings;
 }

@@ -124,7 +124,7 @@ qint16 frmAppSettings::timeZoneOffset(const QString &zoneEntry)
 
 void frmAppSettings::LoadSettingsForm()
 {
-    const AppSettings &s = *gSettings;
+    const AppSettings &s = dialogSettings();
 
     // An unusable dial-up layer leaves the list as far as it got.
     try {
@@ -174,7 +174,7 @@ void frmAppSettings::LoadSettingsForm()
 
 int frmAppSettings::SelectPhoneEntry() const
 {
-    const QString wanted = gSettings->PhoneBookEntry;
+    const QString wanted = dialogSettings().PhoneBookEntry;
     if (wanted.isEmpty())
         return -1;
     for (int i = 0; i < ui->cboPhoneEntry->count(); ++i) {
@@ -283,7 +283,8 @@ bool frmAppSettings::ValidateSettings()
 bool frmAppSettings::saveSettings()
 {
     // The edits go to a copy first: a save that fails leaves gSettings as it was.
-    AppSettings s(*gSettings);
+    AppSettings &current = dialogSettings();
+    AppSettings s(current);
     s.PhoneBookEntry = ui->cboPhoneEntry->currentIndex() >= 0 ? ui->cboPhoneEntry->currentText() : QString();
     if (ui->optConnectionType->checkedId() >= 0)
         s.ConnectionType = ui->optConnectionType->checkedId();
@@ -307,7 +308,7 @@ bool frmAppSettings::saveSettings()
     s.DialupPassword = ui->txtConUserPassword->text();
     if (!s.SaveSettings())
         return false;
-    copyMembers(*gSettings, s);
+    copyMembers(current, s);
     return true;
 }
 

@@ -58,7 +58,7 @@ void frmDeleteUser::cmdDeleteUser_Click()
                          QStringLiteral("Invalid Password"), MsgBox::Icon::Exclamation);
             return;
         }
-        auto rs = gDB->openQuery(
+        auto rs = dialogDatabase().openQuery(
             QStringLiteral("SELECT COUNT(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
             {2, user->PrimaryKey});
         const qint64 scheduled = rs->value(QStringLiteral("n")).toLongLong();
@@ -79,12 +79,12 @@ bool frmDeleteUser::DeleteUser(qint32 userKey)
     const QString name = ui->cboDeleteUser->currentText();
     try {
         // All of the user or nothing: a failure midway must not leave a user without folders.
-        Transaction tx(*gDB);
-        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_User = ?"), {userKey});
-        gDB->execute(QStringLiteral("DELETE FROM Folders WHERE FLD_User = ?"), {userKey});
-        gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
-        gDB->execute(QStringLiteral("DELETE FROM Logs WHERE LOG_User = ?"), {userKey});
-        gDB->execute(QStringLiteral("DELETE FROM Users WHERE U_Primary = ?"), {userKey});
+        Transaction tx(dialogDatabase());
+        dialogDatabase().execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_User = ?"), {userKey});
+        dialogDatabase().execute(QStringLiteral("DELETE FROM Folders WHERE FLD_User = ?"), {userKey});
+        dialogDatabase().execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
+        dialogDatabase().execute(QStringLiteral("DELETE FROM Logs WHERE LOG_User = ?"), {userKey});
+        dialogDatabase().execute(QStringLiteral("DELETE FROM Users WHERE U_Primary = ?"), {userKey});
         tx.commit();
     } catch (const DbError &) {
         MsgBox::show(QStringLiteral("Unable to Delete User"), QStringLiteral("Error Deleting User"),

@@ -54,7 +54,7 @@ frmSchedule::~frmSchedule() = default;
 
 void frmSchedule::load()
 {
-    auto rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"), {ScheduleAuctionKey});
+    auto rs = dialogDatabase().openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"), {ScheduleAuctionKey});
     if (rs->recordCount() == 0) {
         warn(QStringLiteral("This auction is no longer in the database (it may have been deleted), so its snipe "
                             "cannot be changed."),
@@ -146,7 +146,7 @@ bool frmSchedule::ValidateSnipe()
 
 std::unique_ptr<Recordset> frmSchedule::rowToWrite()
 {
-    auto row = gDB->openTable(QStringLiteral("Auctions"));
+    auto row = dialogDatabase().openTable(QStringLiteral("Auctions"));
     row->setIndex(QStringLiteral("PrimaryKey"));
     if (!row->seek(QStringLiteral("="), ScheduleAuctionKey)) {
         warn(QStringLiteral("This auction is no longer in the database (it may have been deleted), so its snipe "
