@@ -9,7 +9,6 @@
 #include "Globals.h"
 #include "QtFolderTree.h"
 
-#include <QHeaderView>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -45,7 +44,11 @@ FolderTreePane::FolderTreePane(AuctionEngine &engine, QWidget *parent)
     connect(m_folders, &QtFolderTree::dropped, this, &FolderTreePane::sftFolders_DragDrop);
 }
 
-FolderTreePane::~FolderTreePane() = default;
+// The tree outlives this object by a moment: an edit it commits then must not reach the handlers.
+FolderTreePane::~FolderTreePane()
+{
+    disconnect(m_folders, nullptr, this, nullptr);
+}
 
 void FolderTreePane::LoadFolderTree()
 {

@@ -8,7 +8,6 @@
 #include "MsgBox.h"
 #include "QtFolderTree.h"
 #include "Transaction.h"
-#include "Values.h"
 
 using auction_grid::guardedHandler;
 

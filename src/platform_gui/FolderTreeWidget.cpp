@@ -21,9 +21,13 @@ public:
             return;
         }
         QString text = line->text();
-        m_tree->finishEdit(index, &text);
+        if (m_tree)
+            m_tree->finishEdit(index, &text);
         model->setData(index, text, Qt::EditRole);
     }
+
+    // An editor open while the tree is destroyed still commits: nobody is told any more.
+    void detach() { m_tree = nullptr; }
 
 private:
     FolderTreeWidget *m_tree;
@@ -38,15 +42,20 @@ QString dragSource(const QMimeData *data)
 }
 } // namespace
 
-FolderTreeWidget::FolderTreeWidget(QWidget *parent) : QTreeWidget(parent)
+FolderTreeWidget::FolderTreeWidget(QWidget *parent) : QTreeWidget(parent), m_delegate(new FolderEditDelegate(this))
 {
-    setItemDelegate(new FolderEditDelegate(this));
+    setItemDelegate(m_delegate);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setDragEnabled(true);
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     setDropIndicatorShown(false);
+}
+
+FolderTreeWidget::~FolderTreeWidget()
+{
+    m_delegate->detach();
 }
 
 void FolderTreeWidget::startDrag(Qt::DropActions)

@@ -2,6 +2,8 @@
 
 #include <QTreeWidget>
 
+class FolderEditDelegate;
+
 // The QTreeWidget under the folder tree. The program decides everything Qt would do on its own:
 // an edit key or a click on the selected item only asks for an edit (editRequested), the end of
 // an edit shows the new text to a handler that may replace it before it is stored, a drag is
@@ -12,6 +14,7 @@ class FolderTreeWidget : public QTreeWidget
     Q_OBJECT
 public:
     explicit FolderTreeWidget(QWidget *parent = nullptr);
+    ~FolderTreeWidget() override;
 
 signals:
     void dragStartRequested();
@@ -34,4 +37,6 @@ protected:
 private:
     friend class FolderEditDelegate;
     void finishEdit(const QModelIndex &index, QString *text);
+
+    FolderEditDelegate *m_delegate;
 };
