@@ -14,6 +14,7 @@
 #include "MsgBox.h"
 #include "Pictures.h"
 #include "QtTreeGrid.h"
+#include "TrayIcon.h"
 #include "SingleInstance.h"
 #include "modComm.h"
 
@@ -35,6 +36,7 @@ frmAuction::frmAuction(IDialogs &dialogs, QWidget *parent) : QMainWindow(parent)
     tmrTerminate = new FormTimer(0, this);
     connect(tmrTerminate, &FormTimer::timeout, this, &frmAuction::tmrTerminate_Timer);
     buildMenus();
+    buildTrayMenu();
     buildPanes();
     resize(1000, 700);
 }

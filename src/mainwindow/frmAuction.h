@@ -16,6 +16,7 @@ class LogViewsPane;
 class StatusBarPane;
 class FormTimer;
 class IDialogs;
+class ITrayIcon;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -43,6 +44,16 @@ public:
     void closeForShutdown();
 
     void LoadAuctionScreen();
+    // The tray: a fake can be given before Form_Load (tests), the desktop's is made otherwise.
+    void setTrayIcon(std::unique_ptr<ITrayIcon> tray);
+    ITrayIcon &trayIcon();
+    void AddTrayIcon();
+    void MinimizeToTray();
+    void HideToTray();
+    void trayIcon_DoubleClick();
+    void mnuTrayPopupRestore_Click();
+    void mnuTrayPopupClose_Click();
+    QMenu *mnuTrayPopup = nullptr;
     void ShowUser();
     // The connection type of the settings applied to the transfer control.
     void ApplySystemSettings();
@@ -95,9 +106,14 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void buildMenus();
+    void buildTrayMenu();
+    void windowStateChanged();
+    void restoreFromTray();
+    void bringToFront();
     void buildPanes();
     void layoutPanes();
     bool openStore();
@@ -115,6 +131,9 @@ private:
     IDialogs &m_dialogs;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<AuctionEngine> m_engine;
+    std::unique_ptr<ITrayIcon> m_tray;
+    // Form_Load has run to its end.
+    bool m_loaded = false;
     QWidget *m_central = nullptr;
     QLabel *lblHeading = nullptr;
     QComboBox *cboView = nullptr;

@@ -18,6 +18,7 @@
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
 #include "SingleInstance.h"
+#include "TrayIcon.h"
 #include "QtTreeGrid.h"
 #include "modComm.h"
 
@@ -51,6 +52,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     cboView->setCurrentIndex(0);
     gUsers = std::make_unique<BSN_Users>();
     gUsers->Init(*gDB);
+    AddTrayIcon();
 
     layoutPanes();
     showErrorLogGuarded();
@@ -76,6 +78,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
 
     if (!gSettings->NotSetup)
         setAllTimersEnabled(true);
+    m_loaded = true;
     if (m_startMinimised)
         showMinimized();
     startupTimeSync();
@@ -194,7 +197,9 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         t->setInterval(0);
     m_engine->HaltOperation();
     if (gClosing) {
-        if (!isMinimized())
+        if (m_tray)
+            m_tray->remove();
+        if (!isMinimized() && !isHidden())
             saveWindowLayout();
         m_closed = true;
         return;

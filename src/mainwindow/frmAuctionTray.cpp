@@ -1,0 +1,130 @@
+// The tray icon: minimising hides the window into it, a double-click or its menu brings the
+// window back and signs a user in again.
+#include "frmAuction.h"
+
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "Globals.h"
+#include "IDialogs.h"
+#include "TrayIcon.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QMenu>
+
+void frmAuction::setTrayIcon(std::unique_ptr<ITrayIcon> tray)
+{
+    m_tray = std::move(tray);
+    m_tray->setParent(nullptr);
+    connect(m_tray.get(), &ITrayIcon::doubleClicked, this, &frmAuction::trayIcon_DoubleClick);
+}
+
+ITrayIcon &frmAuction::trayIcon()
+{
+    if (!m_tray)
+        setTrayIcon(std::make_unique<QtTrayIcon>());
+    return *m_tray;
+}
+
+void frmAuction::buildTrayMenu()
+{
+    mnuTrayPopup = new QMenu(this);
+    mnuTrayPopup->setObjectName(QStringLiteral("mnuTrayPopup"));
+    QAction *restore = mnuTrayPopup->addAction(QStringLiteral("Restore Zandrift"));
+    restore->setObjectName(QStringLiteral("mnuTrayPopupRestore"));
+    QAction *close = mnuTrayPopup->addAction(QStringLiteral("Close Zandrift"));
+    close->setObjectName(QStringLiteral("mnuTrayPopupClose"));
+    connect(restore, &QAction::triggered, this, &frmAuction::mnuTrayPopupRestore_Click);
+    connect(close, &QAction::triggered, this, &frmAuction::mnuTrayPopupClose_Click);
+}
+
+void frmAuction::AddTrayIcon()
+{
+    if (trayIcon().isAvailable())
+        trayIcon().show(windowTitle(), mnuTrayPopup);
+}
+
+void frmAuction::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        windowStateChanged();
+}
+
+// The resize handler's part for the window state: minimising puts the signed-in user aside,
+// stops imports and refreshes (snipes go on) and hides the window into the tray. Where the
+// desktop has no tray it stays an ordinary minimise, or the window could not be reached again.
+void frmAuction::windowStateChanged()
+{
+    if (!isMinimized()) {
+        mblnKeepUser = false;
+        mKeptUser.reset();
+        return;
+    }
+    if (!m_engine || gClosing || !trayIcon().isAvailable() || !m_loaded)
+        return;
+    mblnKeepUser = true;
+    mKeptUser = gCurrentUser;
+    gCurrentUser.reset();
+    m_engine->HaltOperation();
+    LoadAuctionScreen();
+    // After the state change has run its course: showMinimized() shows the window after it.
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (isMinimized())
+                MinimizeToTray();
+        },
+        Qt::QueuedConnection);
+}
+
+void frmAuction::MinimizeToTray() { HideToTray(); }
+
+void frmAuction::HideToTray()
+{
+    // No animation into the tray: Linux desktops offer nothing to draw it with.
+    hide();
+}
+
+void frmAuction::restoreFromTray()
+{
+    QCoreApplication::processEvents();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    activateWindow();
+    if (!gCurrentUser && gSettings && !gSettings->NotSetup) {
+        if (!LogInDefaultUser())
+            m_dialogs.signIn(this);
+    }
+    LoadAuctionScreen();
+    QCoreApplication::processEvents();
+}
+
+void frmAuction::bringToFront()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    QWidget *target = modal ? modal : this;
+    target->raise();
+    target->activateWindow();
+}
+
+void frmAuction::trayIcon_DoubleClick()
+{
+    if (isMinimized() || isHidden())
+        restoreFromTray();
+    else
+        bringToFront();
+}
+
+void frmAuction::mnuTrayPopupRestore_Click() { trayIcon_DoubleClick(); }
+
+// The icon goes only once the close is sure (its second phase): "Do Not Close" keeps the
+// program reachable.
+void frmAuction::mnuTrayPopupClose_Click()
+{
+    if (isHidden()) {
+        // The confirmation needs a window to stand over.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+    }
+    close();
+}

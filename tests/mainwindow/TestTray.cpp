@@ -1,0 +1,183 @@
+// Minimising into the tray and coming back, with a fake notification area.
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "Database.h"
+#include "FakeDialogs.h"
+#include "FakeTrayIcon.h"
+#include "Globals.h"
+#include "TestProgramFolder.h"
+#include "frmAuction.h"
+
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+
+void prepare(TestProgramFolder &folder, bool settingsSaved, bool autoLogOn, bool scheduledSnipe = false)
+{
+    QVERIFY(folder.openStore());
+    if (settingsSaved) {
+        gSettings->ConnectionType = 2;
+        gSettings->ShowClosingWarning = 1;
+        QVERIFY(gSettings->SaveSettings());
+    }
+    gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', ?)"),
+                 {autoLogOn ? 1 : 0});
+    for (const char *name : {"Open Auctions", "Closed Auctions"})
+        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                     {QLatin1String(name)});
+    if (scheduledSnipe)
+        gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
+                                    "VALUES (1, 1, '12', 2)"));
+    ReleaseGlobals();
+}
+
+QAction *trayAction(frmAuction &w, const char *name)
+{
+    return w.mnuTrayPopup->findChild<QAction *>(QLatin1String(name));
+}
+
+} // namespace
+
+class TestTray : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { gClosing = false; }
+    void cleanup() { ReleaseGlobals(); }
+
+    void restoreSignsInAsTheDoubleClickDoes_data()
+    {
+        QTest::addColumn<bool>("settingsSaved");
+        QTest::addColumn<bool>("autoLogOn");
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<int>("signInDialogs");
+        QTest::newRow("double-click, automatic log-on") << true << true << false << true << 0;
+        QTest::newRow("menu, automatic log-on") << true << true << true << true << 0;
+        QTest::newRow("double-click, sign-in dialog") << true << false << false << false << 1;
+        QTest::newRow("menu, sign-in dialog") << true << false << true << false << 1;
+        QTest::newRow("double-click, settings never saved") << false << true << false << false << 0;
+        QTest::newRow("menu, settings never saved") << false << true << true << false << 0;
+    }
+    void restoreSignsInAsTheDoubleClickDoes()
+    {
+        QFETCH(bool, settingsSaved);
+        QFETCH(bool, autoLogOn);
+        QFETCH(bool, byMenu);
+        QFETCH(bool, signedIn);
+        QFETCH(int, signInDialogs);
+        TestProgramFolder folder;
+        prepare(folder, settingsSaved, autoLogOn);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        auto tray = std::make_unique<FakeTrayIcon>(true);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(icon->isShown());
+        if (!gCurrentUser) {
+            // Nobody was signed in at start (no automatic log-on, or settings never saved).
+            gCurrentUser = gUsers->Users().front();
+            w.LoadAuctionScreen();
+        }
+        const int before = dialogs.calls.count("signIn");
+
+        // Minimising keeps the signed-in user; the close question's tray choice signs out first.
+        w.showMinimized();
+        QTRY_VERIFY(w.isHidden());
+        QVERIFY(gCurrentUser);
+        icon->doubleClick();
+        QVERIFY(w.isVisible());
+        gCurrentUser.reset();
+        w.LoadAuctionScreen();
+        w.showMinimized();
+        QTRY_VERIFY(w.isHidden());
+        QVERIFY(!gCurrentUser);
+
+        if (byMenu)
+            trayAction(w, "mnuTrayPopupRestore")->trigger();
+        else
+            icon->doubleClick();
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.isMinimized());
+        QCOMPARE(bool(gCurrentUser), signedIn);
+        QCOMPARE(dialogs.calls.count("signIn") - before, signInDialogs);
+    }
+
+    void restoreNeverReplacesASignedInUser()
+    {
+        TestProgramFolder folder;
+        prepare(folder, true, false);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        auto tray = std::make_unique<FakeTrayIcon>(true);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        QVERIFY(w.Form_Load(QString()));
+        gCurrentUser = gUsers->Users().front();
+        w.LoadAuctionScreen();
+        const int before = dialogs.calls.count("signIn");
+        icon->doubleClick(); // the window is shown: it only comes to the front
+        trayAction(w, "mnuTrayPopupRestore")->trigger();
+        QCOMPARE(dialogs.calls.count("signIn"), before);
+        QCOMPARE(gCurrentUser->ZandroName, QStringLiteral("ann"));
+    }
+
+    void withoutATrayMinimisingHidesNothing()
+    {
+        TestProgramFolder folder;
+        prepare(folder, true, true);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        w.setTrayIcon(std::make_unique<FakeTrayIcon>(false));
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(!w.trayIcon().isShown());
+        w.showMinimized();
+        QTest::qWait(50);
+        QVERIFY(w.isMinimized());
+        QVERIFY(!w.isHidden());
+        QVERIFY(gCurrentUser);
+    }
+
+    void closeFromTheTrayKeepsTheIconUntilTheCloseIsSure_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("iconAfter");
+        QTest::newRow("close") << 0 << false;
+        QTest::newRow("do not close") << 1 << true;
+    }
+    void closeFromTheTrayKeepsTheIconUntilTheCloseIsSure()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, iconAfter);
+        TestProgramFolder folder;
+        prepare(folder, true, true, true);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs);
+        auto tray = std::make_unique<FakeTrayIcon>(true);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        bool iconWhileAsked = false;
+        dialogs.onOpen = [&](const QString &name) {
+            if (name == QLatin1String("closeConfirmation")) {
+                iconWhileAsked = icon->isShown();
+                CloseResult = static_cast<qint16>(answer);
+            }
+        };
+        QVERIFY(w.Form_Load(QString()));
+        w.showMinimized();
+        QTRY_VERIFY(w.isHidden());
+        trayAction(w, "mnuTrayPopupClose")->trigger();
+        QVERIFY(iconWhileAsked);
+        if (answer == 0)
+            QTRY_VERIFY_WITH_TIMEOUT(w.isClosed(), 3000);
+        else
+            QTest::qWait(700);
+        QCOMPARE(icon->isShown(), iconAfter);
+    }
+};
+
+QTEST_MAIN(TestTray)
+#include "TestTray.moc"
