@@ -178,13 +178,16 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     // A final post whose moment has come goes before any other snipe's step, the one whose
     // moment came first before the others: each one out ahead of it costs a round trip.
     QItemPtr due;
-    QDateTime dueMoment;
+    qint64 dueMoment = 0;
     for (const QItemPtr &i : queue().items()) {
         if (i->Action != BNQItem::Snipe || i->Priority != 3 || !i->Bid || i->Bid->CancelBid ||
             i->Bid->GetNextAction() != BNBidTalk::FinalBid || secondsLeft(*i->Bid) > i->Bid->BidSeconds)
             continue;
-        const QDateTime moment = i->Bid->EndingTime.addSecs(-i->Bid->BidSeconds);
-        if (!due || Values::secondsCrossed(moment, dueMoment) > 0) {
+        // Counted on the site's wall clock, as the end times are.
+        const QDateTime &end = i->Bid->EndingTime;
+        const qint64 moment =
+            QDateTime(end.date(), end.time(), QTimeZone::utc()).toSecsSinceEpoch() - i->Bid->BidSeconds;
+        if (!due || moment < dueMoment) {
             due = i;
             dueMoment = moment;
         }

@@ -11,6 +11,8 @@
 #include "ebayURLS.h"
 #include "EngineSupport.h"
 
+#include <QTimeZone>
+
 qint32 ScheduleAuctionKey = 0;
 bool ScheduleCancelled = false;
 bool SnipeUnscheduled = false;
@@ -79,7 +81,9 @@ void AuctionEngine::QueueDueSnipes()
         const qint32 bidSecs = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong());
         if (!ended.isValid())
             continue;
-        const QDateTime moment = ended.addSecs(-bidSecs);
+        // On the site's wall clock, as the end is: no summer-time arithmetic of this machine.
+        const QDateTime momentFace = QDateTime(ended.date(), ended.time(), QTimeZone::utc()).addSecs(-bidSecs);
+        const QDateTime moment = Values::wallClock(momentFace.date(), momentFace.time());
         if (Values::minutesCrossed(now, moment) > gSettings->ConnectXPriortoBid + 1)
             continue;
         if ((mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key) || queue().BidIsQueued(key))
