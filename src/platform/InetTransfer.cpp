@@ -48,8 +48,7 @@ private:
 } // namespace
 
 InetTransfer::InetTransfer(QObject *parent)
-    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_postNam(new QNetworkAccessManager(this)),
-      m_timer(new QTimer(this))
+    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &InetTransfer::onTimeout);
@@ -83,12 +82,11 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
         request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
         // Straight from the one-shot body, never from a copy the network layer could send again.
+        // A warm connection is still used when there is one: if the server closed it meanwhile,
+        // the post fails as a transfer and the caller decides whether to send again.
         request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-        // A connection the server may already have closed is never used for a post, and none is
-        // kept after it: a bid is posted long after the page before it.
-        request.setRawHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
         auto *device = new OneShotBody(body);
-        m_reply = m_postNam->post(request, device);
+        m_reply = m_nam->post(request, device);
         device->setParent(m_reply);
     } else {
         m_reply = m_nam->get(request);
@@ -255,14 +253,8 @@ void InetTransfer::applyConnectionType(int connectionType, const QString &proxyS
 
 void InetTransfer::applyProxy()
 {
-    applyProxy(m_nam);
-    applyProxy(m_postNam);
-}
-
-void InetTransfer::applyProxy(QNetworkAccessManager *nam)
-{
     if (m_accessType == icDirect) {
-        nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        m_nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     } else if (m_accessType == icNamedProxy && !m_proxy.isEmpty()) {
         // Accepts "host:port", "http://host:port" and "http=host:port".
         QString text = m_proxy;
@@ -270,9 +262,9 @@ void InetTransfer::applyProxy(QNetworkAccessManager *nam)
         if (eq >= 0 && !text.contains(QLatin1String("://")))
             text = text.mid(eq + 1);
         const QUrl url = QUrl::fromUserInput(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text);
-        nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
+        m_nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
     } else {
-        nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
-        nam->setProxyFactory(new SystemProxyFactory);
+        m_nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
+        m_nam->setProxyFactory(new SystemProxyFactory);
     }
 }

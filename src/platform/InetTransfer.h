@@ -11,8 +11,8 @@ class QTimer;
 // The program's HTTP transfer control: one request at a time, asynchronous on the thread that
 // owns it, progress reported through StateChanged, the reply handed out as text in chunks.
 // A server error (5xx), an empty reply and one over kMaxReplyBytes end in state 11, never as a
-// page. A post leaves exactly once per Execute: it goes on a connection of its own and is never
-// sent again by the network layer, whatever becomes of that connection.
+// page. A post leaves at most once per Execute: the network layer never sends it again by itself,
+// whatever becomes of the connection it went on.
 class InetTransfer : public QObject
 {
     Q_OBJECT
@@ -84,10 +84,8 @@ private:
     void fail(int code, const QString &info);
     void release();
     void applyProxy();
-    void applyProxy(QNetworkAccessManager *nam);
 
-    QNetworkAccessManager *m_nam;     // pages, on kept-alive connections
-    QNetworkAccessManager *m_postNam; // form posts, a fresh connection each
+    QNetworkAccessManager *m_nam;
     QTimer *m_timer;
     QNetworkReply *m_reply = nullptr;
     bool m_receiving = false;

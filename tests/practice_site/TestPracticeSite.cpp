@@ -1,4 +1,5 @@
 // The practice site's own rules: proxy bidding, the end of an auction, its clock, its faults.
+#include "LatencyLink.h"
 #include "PracticeSite.h"
 
 #include <httplib.h>
@@ -43,6 +44,7 @@ private slots:
     void requestLog();
     void requestLogLimit();
     void answersWithoutNagleDelay();
+    void latencyLinkHoldsBothWays();
 
 private:
     std::string post(const std::string &command, const std::string &body);
@@ -393,6 +395,40 @@ void TestPracticeSite::answersWithoutNagleDelay()
         ++checked;
     }
     QVERIFY(checked >= 1);
+}
+
+void TestPracticeSite::latencyLinkHoldsBothWays()
+{
+    constexpr int kOneWay = 150;
+    LatencyLink link;
+    QVERIFY(link.start(m_site->port(), kOneWay));
+    httplib::Client client("127.0.0.1", link.port());
+    client.set_keep_alive(true);
+    client.set_read_timeout(5, 0);
+
+    // A new connection: the handshake's round trip, then the way there; the answer comes back
+    // by the way back.
+    qint64 sent = QDateTime::currentMSecsSinceEpoch();
+    auto res = client.Get((std::string(kDll) + "?TimeShow").c_str());
+    qint64 back = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(res && res->status == 200);
+    QVERIFY(QString::fromStdString(res->body).contains("believed to be..."));
+    RecordedRequest r = m_site->requests().back();
+    QVERIFY2(r.arrivalMs - sent >= 3 * kOneWay - 5, qPrintable(QString::number(r.arrivalMs - sent)));
+    QVERIFY2(back - r.processedMs >= kOneWay - 5, qPrintable(QString::number(back - r.processedMs)));
+
+    // The same connection again: the way there only; a post's body arrives whole.
+    const std::string body = "MfcISAPICommand=MakeBid&item=100&quant=1&maxbid=2.5";
+    sent = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(client.Post((std::string(kDll) + "?MakeBid").c_str(), body, "application/x-www-form-urlencoded"));
+    r = m_site->requests().back();
+    QCOMPARE(r.body, QByteArray::fromStdString(body));
+    QVERIFY2(r.arrivalMs - sent >= kOneWay - 5, qPrintable(QString::number(r.arrivalMs - sent)));
+
+    // A connection the site drops reaches the client dropped.
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Drop, 0, 1});
+    QVERIFY(!client.Get((std::string(kDll) + "?TimeShow").c_str()));
+    link.stop();
 }
 
 QTEST_GUILESS_MAIN(TestPracticeSite)
