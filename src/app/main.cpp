@@ -52,6 +52,7 @@ int main(int argc, char *argv[])
 
     Dialogs dialogs;
     frmAuction window(dialogs);
+    dialogs.engine = &window.engine();
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.closeForShutdown(); });
     watchTermination(window);
 
