@@ -241,7 +241,7 @@ void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, 
                                          "not valid.")));
         }
     } else if (cmd.compare(QLatin1String("SignIn"), Qt::CaseInsensitive) == 0) {
-        send(res, pages.signIn());
+        send(res, pages.signIn(form.value(QStringLiteral("submit"))));
     } else if (cmd.compare(QLatin1String("SignInWelcome"), Qt::CaseInsensitive) == 0) {
         const QString user = form.value(QStringLiteral("userid"));
         if (model.checkUser(user, form.value(QStringLiteral("pass"))))

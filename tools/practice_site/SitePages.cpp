@@ -220,16 +220,20 @@ QString SitePages::bidProblem(const QString &reason) const
                          .arg(esc(reason)));
 }
 
-QString SitePages::signIn() const
+QString SitePages::signIn(const QString &submitType) const
 {
+    const QString type = submitType.isEmpty() ? QStringLiteral("submit") : submitType;
+    const QString button = type == QLatin1String("none")
+                               ? QString()
+                               : QStringLiteral("<p><input type=\"%1\" value=\"Sign in\"></p>\n").arg(esc(type));
     return smallPage(QStringLiteral("Sign in"),
                      QStringLiteral("<form method=\"post\" action=\"%1?SignInWelcome\">\n"
                                     "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">\n"
                                     "<p><font size=\"2\">User ID <input type=\"text\" name=\"userid\" size=\"20\">"
                                     "</font></p>\n"
                                     "<p><font size=\"2\">Password <input type=\"password\" name=\"pass\" size=\"20\">"
-                                    "</font></p>\n<p><input type=\"submit\" value=\"Sign in\"></p>\n</form>\n")
-                         .arg(dll()));
+                                    "</font></p>\n%2</form>\n")
+                         .arg(dll(), button));
 }
 
 QString SitePages::welcome(const QString &userId) const

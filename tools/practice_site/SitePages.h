@@ -29,7 +29,9 @@ public:
     QString confirmed(const Auction &a, double maxBid) const;
     QString outbid(const Auction &a, double currentPrice) const;
     QString bidProblem(const QString &reason) const;
-    QString signIn() const;
+    // submitType: the type written on the form's button ("submit" when empty); "none" leaves
+    // the button out, as a changed sign-in page might.
+    QString signIn(const QString &submitType = QString()) const;
     QString welcome(const QString &userId) const;
     static QString garbage();
 

@@ -1,0 +1,438 @@
+#include "BrowserPane.h"
+
+#include "MsgBox.h"
+#include "ProgramFolder.h"
+#include "ebayURLS.h"
+#include "modComm.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// A full address is taken as written and must be well formed; anything shorter ("example.com",
+// a file's path) is completed the way a browser's address bar does.
+QUrl addressOf(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.contains(QLatin1String("://")))
+        return QUrl(trimmed, QUrl::StrictMode);
+    return QUrl::fromUserInput(trimmed);
+}
+
+// Two addresses of one page: the host's case, a trailing slash and "." segments aside.
+bool sameAddress(const QUrl &a, const QUrl &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const auto plain = [](const QUrl &u) {
+        return u.adjusted(QUrl::StripTrailingSlash | QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
+    };
+    return plain(a) == plain(b);
+}
+
+const char *const kLinkedTip = "Click to UnLink Browser from Auction List";
+const char *const kUnlinkedTip = "Click to Link Browser to Auction List";
+
+} // namespace
+
+BrowserPane::BrowserPane(IBrowser *browser, AuctionEngine &engine, QWidget *parent, std::function<bool()> isOnline)
+    : QWidget(parent), m_wb(browser), m_engine(engine), m_isOnline(std::move(isOnline))
+{
+    setObjectName(QStringLiteral("browserPane"));
+    if (!m_isOnline)
+        m_isOnline = [] { return IsOnlineForBid(); };
+    m_wb->setParent(this);
+    m_wb->setObjectName(QStringLiteral("WB"));
+
+    buildToolbar();
+    buildAddressRow();
+
+    m_lblAuctionView = new QLabel(this);
+    m_lblAuctionView->setObjectName(QStringLiteral("lblAuctionView"));
+    // Page titles come from the site: never markup.
+    m_lblAuctionView->setTextFormat(Qt::PlainText);
+
+    m_stsbarWB = new QFrame(this);
+    m_stsbarWB->setObjectName(QStringLiteral("stsbarWB"));
+    m_stsbarWB->setFrameShape(QFrame::StyledPanel);
+    m_statusPanel = new QLabel(m_stsbarWB);
+    m_statusPanel->setObjectName(QStringLiteral("stsbarWBPanel1"));
+    m_statusPanel->setTextFormat(Qt::PlainText);
+    m_prgWB = new QProgressBar(m_stsbarWB);
+    m_prgWB->setObjectName(QStringLiteral("prgWB"));
+    m_prgWB->setTextVisible(false);
+    m_prgWB->setRange(0, 1);
+    m_prgWB->setValue(0);
+    m_prgWB->setFixedWidth(120);
+    auto *statusRow = new QHBoxLayout(m_stsbarWB);
+    statusRow->setContentsMargins(4, 1, 4, 1);
+    statusRow->addWidget(m_statusPanel, 1);
+    statusRow->addWidget(m_prgWB);
+
+    auto *addressRow = new QHBoxLayout;
+    addressRow->setContentsMargins(0, 0, 0, 0);
+    addressRow->addWidget(m_cboURL, 1);
+    addressRow->addWidget(m_cmdWBGo);
+    addressRow->addWidget(m_tbrGo);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    column->addWidget(m_tbrBrowser);
+    column->addLayout(addressRow);
+    column->addWidget(m_lblAuctionView);
+    column->addWidget(m_wb, 1);
+    column->addWidget(m_stsbarWB);
+
+    connect(m_wb, &IBrowser::loadFinished, this,
+            [this](const QUrl &url, IBrowser::LoadResult result, const QString &) { WB_LoadFinished(url, result); });
+    connect(m_wb, &IBrowser::titleChanged, this, [this](const QString &title) { m_lblAuctionView->setText(title); });
+    connect(m_wb, &IBrowser::statusTextChanged, this, &BrowserPane::WB_StatusTextChange);
+    connect(m_wb, &IBrowser::progressChanged, this, &BrowserPane::WB_ProgressChange);
+    connect(m_wb, &IBrowser::busyChanged, this, &BrowserPane::busyChanged);
+}
+
+void BrowserPane::buildToolbar()
+{
+    m_tbrBrowser = new QToolBar(this);
+    m_tbrBrowser->setObjectName(QStringLiteral("tbrBrowser"));
+    m_tbrBrowser->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const auto add = [this](const char *key, const QString &text, const QString &tip, QStyle::StandardPixmap icon) {
+        auto *action = new QAction(text, m_tbrBrowser);
+        action->setObjectName(QLatin1String(key));
+        if (!tip.isEmpty())
+            action->setToolTip(tip);
+        if (icon != QStyle::SP_CustomBase)
+            action->setIcon(style()->standardIcon(icon));
+        const QString name = QLatin1String(key);
+        connect(action, &QAction::triggered, this, [this, name] { tbrBrowser_ButtonClick(name); });
+        m_buttons.insert(name, action);
+        return action;
+    };
+    m_tbrBrowser->addAction(add("back", QStringLiteral("Back"), QString(), QStyle::SP_ArrowBack));
+    m_tbrBrowser->addAction(add("forward", QStringLiteral("Forward"), QString(), QStyle::SP_ArrowForward));
+    m_tbrBrowser->addAction(add("stop", QStringLiteral("Stop"), QString(), QStyle::SP_BrowserStop));
+    m_tbrBrowser->addAction(add("refresh", QStringLiteral("Refresh"), QString(), QStyle::SP_BrowserReload));
+    m_tbrBrowser->addAction(add("home", QStringLiteral("Home"), QString(), QStyle::SP_DirHomeIcon));
+
+    QAction *site = add("ebay", QStringLiteral("eBay"), QStringLiteral("Take Me to eBay"), QStyle::SP_CustomBase);
+    auto *menu = new QMenu(m_tbrBrowser);
+    menu->setObjectName(QStringLiteral("tbrBrowserEbayMenu"));
+    for (const auto &[key, text] : {std::pair{"ebay", "eBay"}, std::pair{"ebaysignin", "Sign Me in to eBay"}}) {
+        QAction *item = menu->addAction(QLatin1String(text));
+        const QString name = QLatin1String(key);
+        item->setObjectName(name + QStringLiteral("MenuItem"));
+        connect(item, &QAction::triggered, this, [this, name] { tbrBrowser_ButtonMenuClick(name); });
+        m_menuItems.insert(name, item);
+    }
+    m_menuItems.value(QStringLiteral("ebaysignin"))->setEnabled(false);
+    m_siteButton = new QToolButton(m_tbrBrowser);
+    m_siteButton->setObjectName(QStringLiteral("ebayButton"));
+    m_siteButton->setDefaultAction(site);
+    m_siteButton->setMenu(menu);
+    m_siteButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_tbrBrowser->addWidget(m_siteButton);
+    refreshSiteButton();
+
+    m_tbrBrowser->addAction(add("search", QStringLiteral("Search"), QString(), QStyle::SP_FileDialogContentsView));
+    m_tbrBrowser->addAction(
+        add("favorites", QStringLiteral("Favorites"), QStringLiteral("Open Favorites Window"), QStyle::SP_DirIcon));
+    QAction *engage = add("engage", QStringLiteral("Linked"),
+                          QStringLiteral("Click to UnLink Browser from Auction Grid"), QStyle::SP_CustomBase);
+    engage->setCheckable(true);
+    engage->setChecked(true);
+    // The toggle reaches the handler with the button's new state; triggered must not run it twice.
+    disconnect(engage, &QAction::triggered, this, nullptr);
+    connect(engage, &QAction::triggered, this, [this](bool pressed) { engage_Click(pressed); });
+    m_tbrBrowser->addAction(engage);
+    QAction *addAuction =
+        add("addauction", QStringLiteral("Add"), QStringLiteral("Add this Auction"), QStyle::SP_FileDialogNewFolder);
+    addAuction->setEnabled(false);
+    m_tbrBrowser->addAction(addAuction);
+}
+
+void BrowserPane::buildAddressRow()
+{
+    m_cboURL = new QComboBox(this);
+    m_cboURL->setObjectName(QStringLiteral("cboURL"));
+    m_cboURL->setEditable(true);
+    // The list holds the pages the browser reached, not whatever was typed.
+    m_cboURL->setInsertPolicy(QComboBox::NoInsert);
+    m_cboURL->setDuplicatesEnabled(false);
+    m_cboURL->lineEdit()->installEventFilter(this);
+    connect(m_cboURL, &QComboBox::activated, this, [this](int) { cboURL_Click(); });
+
+    // Enter's target in the address box; the toolbar's Go button is the visible one.
+    m_cmdWBGo = new QPushButton(QStringLiteral("Go"), this);
+    m_cmdWBGo->setObjectName(QStringLiteral("cmdWBGo"));
+    m_cmdWBGo->setAutoDefault(false);
+    m_cmdWBGo->hide();
+    connect(m_cmdWBGo, &QPushButton::clicked, this, &BrowserPane::cmdWBGo_Click);
+
+    m_tbrGo = new QToolBar(this);
+    m_tbrGo->setObjectName(QStringLiteral("tbrGo"));
+    m_tbrGo->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QAction *go = m_tbrGo->addAction(QStringLiteral("Go..."));
+    go->setObjectName(QStringLiteral("go"));
+    connect(go, &QAction::triggered, this, &BrowserPane::tbrGo_ButtonClick);
+}
+
+bool BrowserPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_cboURL->lineEdit()) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            // The box's own Enter would navigate a second time through the list.
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                if (m_goDefault)
+                    cmdWBGo_Click();
+                return true;
+            }
+        } else if (event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key != Qt::Key_Return && key != Qt::Key_Enter)
+                cboURL_KeyUp();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString BrowserPane::documentTitle() const
+{
+    return m_wb->title();
+}
+
+QString BrowserPane::address() const
+{
+    return m_wb->address().toString();
+}
+
+bool BrowserPane::isBusy() const
+{
+    return m_wb->isBusy();
+}
+
+bool BrowserPane::isEngaged() const
+{
+    return button(QStringLiteral("engage"))->isChecked();
+}
+
+QString BrowserPane::statusText() const
+{
+    return m_statusPanel->text();
+}
+
+QUrl BrowserPane::localPage()
+{
+    return QUrl::fromLocalFile(ProgramFolder::file(QStringLiteral("html/index.html")));
+}
+
+QUrl BrowserPane::siteHome() const
+{
+    // The site's home is the bare host of its item pages.
+    const ebayURLS *urls = UseURLs();
+    if (!urls)
+        return QUrl();
+    const QUrl item(urls->EbayViewItemURL);
+    if (!item.isValid() || item.host().isEmpty())
+        return QUrl();
+    QUrl home;
+    home.setScheme(item.scheme());
+    home.setHost(item.host());
+    home.setPort(item.port());
+    home.setPath(QStringLiteral("/"));
+    return home;
+}
+
+void BrowserPane::refreshSiteButton()
+{
+    const QUrl home = siteHome();
+    m_buttons.value(QStringLiteral("ebay"))->setText(home.isEmpty() ? QStringLiteral("eBay") : home.host());
+}
+
+bool BrowserPane::navigateReported(const QString &url)
+{
+    const QUrl target = addressOf(url);
+    if (!m_wb->navigate(target)) {
+        m_safeText.clear();
+        m_safeUrl.clear();
+        return false;
+    }
+    m_safeText = url;
+    m_safeUrl = target;
+    return true;
+}
+
+void BrowserPane::NavigateSafe(const QString &url)
+{
+    m_newsUrl.clear();
+    if (!navigateReported(url))
+        MsgBox::show(QStringLiteral("A non-critical error occurred:  web browser encountered an error while navigating "
+                                    "to: ") +
+                         url,
+                     QStringLiteral("Zandrift"), MsgBox::Icon::Information);
+    m_cboURL->setEditText(url);
+}
+
+void BrowserPane::navigateWithFallback(const QUrl &url)
+{
+    m_newsUrl = url;
+    if (!m_wb->navigate(url)) {
+        m_newsUrl.clear();
+        m_wb->navigate(localPage());
+    }
+}
+
+void BrowserPane::ShowNewsPage()
+{
+    m_safeText.clear();
+    m_safeUrl.clear();
+    bool online = false;
+    try {
+        online = m_isOnline();
+    } catch (...) {
+        // A dial-up component that cannot say counts as offline.
+        online = false;
+    }
+    if (online)
+        navigateWithFallback(QUrl(QLatin1String(kNewsPage)));
+    else
+        m_wb->navigate(localPage());
+}
+
+void BrowserPane::tbrNews_Click()
+{
+    NavigateSafe(QLatin1String(kNewsPage));
+    if (!m_safeUrl.isEmpty())
+        m_newsUrl = m_safeUrl;
+}
+
+void BrowserPane::WB_LoadFinished(const QUrl &url, IBrowser::LoadResult result)
+{
+    const bool failed = result == IBrowser::LoadResult::Failed;
+    if (sameAddress(url, m_safeUrl)) {
+        const QString given = m_safeText;
+        m_safeText.clear();
+        m_safeUrl.clear();
+        if (failed)
+            MsgBox::show(QStringLiteral("A non-critical error occurred:  web browser encountered an error while "
+                                        "navigating to: ") +
+                             given,
+                         QStringLiteral("Zandrift"), MsgBox::Icon::Information);
+    }
+    if (sameAddress(url, m_newsUrl)) {
+        m_newsUrl.clear();
+        if (failed) {
+            m_wb->navigate(localPage());
+            return;
+        }
+    }
+    if (result == IBrowser::LoadResult::Succeeded) {
+        WB_NavigateComplete2(url);
+        WB_DocumentComplete(url);
+    } else if (failed) {
+        // The sign-in is attempted at most once per request, whatever page completes.
+        WB_DocumentComplete(QUrl());
+    }
+}
+
+void BrowserPane::WB_NavigateComplete2(const QUrl &url)
+{
+    UpdateAddAuctionButton();
+    m_lblAuctionView->setText(m_wb->title());
+    const QString location = url.toString();
+    if (m_cboURL->findText(location, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        m_cboURL->addItem(location);
+    m_cboURL->setEditText(location);
+}
+
+void BrowserPane::WB_StatusTextChange(const QString &text)
+{
+    m_statusPanel->setText(text);
+}
+
+void BrowserPane::WB_ProgressChange(int progress, int progressMax)
+{
+    m_prgWB->setRange(0, progressMax + 1);
+    const int shown = qMin(progress, progressMax);
+    if (shown > -1)
+        m_prgWB->setValue(shown);
+}
+
+void BrowserPane::tbrBrowser_ButtonClick(const QString &key)
+{
+    if (key == QLatin1String("back")) {
+        m_wb->goBack();
+    } else if (key == QLatin1String("forward")) {
+        m_wb->goForward();
+    } else if (key == QLatin1String("stop")) {
+        m_wb->stop();
+    } else if (key == QLatin1String("refresh")) {
+        m_wb->reload();
+    } else if (key == QLatin1String("home")) {
+        m_wb->navigate(localPage());
+    } else if (key == QLatin1String("ebay")) {
+        tbrBrowser_ButtonMenuClick(key);
+    } else if (key == QLatin1String("search")) {
+        NavigateSafe(QLatin1String(kSearchPage));
+    } else if (key == QLatin1String("favorites")) {
+        emit favoritesRequested();
+    } else if (key == QLatin1String("addauction")) {
+        tbrAddAuction_Click();
+    }
+}
+
+void BrowserPane::tbrBrowser_ButtonMenuClick(const QString &key)
+{
+    if (key == QLatin1String("ebay")) {
+        refreshSiteButton();
+        NavigateSafe(siteHome().toString());
+    } else if (key == QLatin1String("ebaysignin")) {
+        signInToSite();
+    }
+}
+
+void BrowserPane::engage_Click(bool pressed)
+{
+    QAction *engage = button(QStringLiteral("engage"));
+    engage->setToolTip(QLatin1String(pressed ? kLinkedTip : kUnlinkedTip));
+    engage->setText(pressed ? QStringLiteral("Linked") : QStringLiteral("Unlinked"));
+    emit engageChanged(pressed);
+}
+
+void BrowserPane::cboURL_Click()
+{
+    NavigateSafe(m_cboURL->currentText());
+}
+
+void BrowserPane::cmdWBGo_Click()
+{
+    NavigateSafe(m_cboURL->currentText());
+    m_goDefault = false;
+    m_cmdWBGo->setDefault(false);
+}
+
+void BrowserPane::tbrGo_ButtonClick()
+{
+    NavigateSafe(m_cboURL->currentText());
+}
+
+void BrowserPane::cboURL_KeyUp()
+{
+    m_goDefault = true;
+    m_cmdWBGo->setDefault(true);
+    emit goBecameDefault();
+}

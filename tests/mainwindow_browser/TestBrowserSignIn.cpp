@@ -1,0 +1,99 @@
+#include "BSN_User.h"
+#include "BrowserPane.h"
+#include "Database.h"
+#include "EngineFixture.h"
+#include "FormData.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "WebBrowser.h"
+#include "ebayURLS.h"
+
+#include <QLabel>
+#include <QtTest>
+
+// The site sign-in in a real browser against the practice site: the form is sent with the
+// user's site name and password as stored, whatever characters the password holds, and a
+// sign-in page without its submit button is reported.
+class TestBrowserSignIn : public QObject
+{
+    Q_OBJECT
+
+    static constexpr int kPageMs = 30000;
+
+    static std::vector<practice::RecordedRequest> signInPosts(const practice::PracticeSite &site)
+    {
+        std::vector<practice::RecordedRequest> posts;
+        for (const auto &r : site.requests()) {
+            if (r.command == QLatin1String("SignInWelcome"))
+                posts.push_back(r);
+        }
+        return posts;
+    }
+
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private slots:
+    void signIn_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("submitType"); // as the page writes its button; "none": no button
+        QTest::addColumn<QString>("posted");     // the password the site receives; null: no post
+        const QString hostile = QStringLiteral("q\"uo'te \\back\\\\ </script><b>&amp; %41+=;`${x}`");
+        QTest::newRow("hostile password") << hostile << "" << hostile;
+        // A password field drops line breaks by HTML's rules; the rest still arrives intact.
+        QTest::newRow("line break") << QStringLiteral("first\r\nsecond\\n") << "" << QStringLiteral("firstsecond\\n");
+        QTest::newRow("no submit element") << hostile << "none" << QString();
+        QTest::newRow("button typed Submit") << hostile << "Submit" << QString();
+    }
+    void signIn()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, submitType);
+        QFETCH(QString, posted);
+        EngineFixture fx;
+        QVERIFY(fx.isValid());
+        MsgBoxRecorder boxes;
+
+        gDB->execute(QStringLiteral("UPDATE Users SET U_EbayPassword = ? WHERE U_Primary = ?"), {password, fx.userKey});
+        gUsers->Init(*gDB);
+        gCurrentUser = gUsers->GetUserByPrimary(fx.userKey);
+        QCOMPARE(gCurrentUser->EbayPassword, password);
+        fx.site.addUser(QLatin1String(EngineFixture::kSiteUser), password);
+        if (!submitType.isEmpty()) {
+            QByteArray text = fx.site.urlFile();
+            text.replace("?SignIn\n", "?SignIn&submit=" + submitType.toUtf8() + "\n");
+            QFile urls(fx.folder.file(QStringLiteral("eburl.zdx")));
+            QVERIFY(urls.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            urls.write(text);
+            urls.close();
+            gURLs.reset();
+        }
+
+        BrowserPane pane(new WebBrowser, *fx.engine);
+        pane.resize(800, 600);
+        pane.show();
+        pane.signInToSite();
+
+        if (posted.isNull()) {
+            QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, kPageMs);
+            QCOMPARE(boxes.boxes.first().title, QStringLiteral("eBay Sign In Failed"));
+            QVERIFY(signInPosts(fx.site).empty());
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!signInPosts(fx.site).empty(), kPageMs);
+        const auto posts = signInPosts(fx.site);
+        QCOMPARE(posts.size(), size_t(1));
+        QCOMPARE(posts.front().method, QStringLiteral("POST"));
+        const FormData form(posts.front().body);
+        QCOMPARE(form.value(QStringLiteral("userid")), QLatin1String(EngineFixture::kSiteUser));
+        QCOMPARE(form.value(QStringLiteral("pass")), posted);
+        if (posted == password)
+            QTRY_COMPARE_WITH_TIMEOUT(pane.lblAuctionView()->text(), QStringLiteral("Welcome"), kPageMs);
+        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY(!gCurrentUser->SignInUserNow);
+    }
+};
+
+QTEST_MAIN(TestBrowserSignIn)
+#include "TestBrowserSignIn.moc"
