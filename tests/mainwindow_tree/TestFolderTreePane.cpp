@@ -44,6 +44,7 @@ private slots:
     void endEdit();
     void deleteTwoLevels();
     void deleteAnsweredNo();
+    void deleteFailingMidwayChangesNothing();
     void drops_data();
     void drops();
     void dropThroughTheHighlight();
@@ -333,6 +334,28 @@ void TestFolderTreePane::deleteAnsweredNo()
     QCOMPARE(m_fx->count(s("Auctions")), 1);
     QCOMPARE(m_fx->queue().Count(), 1);
     QCOMPARE(m_fx->outline().size(), 8);
+}
+
+// The folder rows go after the auction rows: a refusal there must leave the auctions too, and
+// their queued requests.
+void TestFolderTreePane::deleteFailingMidwayChangesNothing()
+{
+    m_fx->addSampleFolders();
+    const qint32 auction = m_fx->addAuction(s("eta"), s("1002"));
+    m_fx->queueSnipe(auction);
+    m_fx->load();
+    gDB->execute(s("CREATE TEMP TRIGGER refuseTheta BEFORE DELETE ON Folders WHEN OLD.FLD_Name = 'Theta' "
+                   "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    QSignalSpy pruned(m_fx->pane.get(), &FolderTreePane::shortcutsPruned);
+    MsgBoxRecorder boxes(MsgBox::Answer::Yes);
+    m_fx->pane->DeleteFolder(m_fx->item(s("Alpha")));
+    gDB->execute(s("DROP TRIGGER refuseTheta"));
+    QCOMPARE(m_fx->count(s("Folders")), 8);
+    QCOMPARE(m_fx->count(s("Auctions")), 1);
+    QCOMPARE(m_fx->queue().Count(), 1);
+    QVERIFY(!m_fx->queue().items().first()->Bid->CancelBid);
+    QCOMPARE(m_fx->outline().size(), 8);
+    QCOMPARE(pruned.size(), 0);
 }
 
 // Dropped by keys, as the tree's drop hands them on. "moved" names the folder the dragged
