@@ -1,7 +1,7 @@
-#include "Database.h"
-#include "GridFixture.h"
 #include "Clock.h"
+#include "Database.h"
 #include "Globals.h"
+#include "GridFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,14 +30,27 @@ void addAuctions(GridFixture &fx)
                            "AUC_Quantity, AUC_TimeLeft, AUC_Ended, AUC_CityLocation, AUC_CountryRegion, AUC_Seller, "
                            "AUC_HighBidder, AUC_Paid, AUC_Received, AUC_LeftFeedback, AUC_Comments) "
                            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-            {fx.userKey, fx.openFolder, QString::number(5001000000LL + i),
+            {fx.userKey,
+             fx.openFolder,
+             QString::number(5001000000LL + i),
              QStringLiteral("Auction number %1 of a large folder, with a title of ordinary length").arg(i),
-             i % 7 + 1, i % 11 == 0 ? 0 : 1, 1.0 + i % 500, i % 3 == 0 ? 0.0 : 2.0 + i % 400, i % 3,
-             i % 40, 1 + i % 4 / 3, ended ? QStringLiteral("Auction has Ended") : QStringLiteral("2 days 3 hours"),
-             site.addSecs((ended ? -1 : 1) * (60 * (i % 5000) + 7)), QStringLiteral("City %1").arg(i % 90),
-             QStringLiteral("Country %1").arg(i % 30), QStringLiteral("seller%1").arg(i % 200),
-             i % 5 == 0 ? QStringLiteral("annbids") : QStringLiteral("bidder%1").arg(i % 300), i % 2, i % 3 == 0,
-             i % 5 == 0, i % 4 == 0 ? QStringLiteral("note %1").arg(i) : QString()});
+             i % 7 + 1,
+             i % 11 == 0 ? 0 : 1,
+             1.0 + i % 500,
+             i % 3 == 0 ? 0.0 : 2.0 + i % 400,
+             i % 3,
+             i % 40,
+             1 + i % 4 / 3,
+             ended ? QStringLiteral("Auction has Ended") : QStringLiteral("2 days 3 hours"),
+             site.addSecs((ended ? -1 : 1) * (60 * (i % 5000) + 7)),
+             QStringLiteral("City %1").arg(i % 90),
+             QStringLiteral("Country %1").arg(i % 30),
+             QStringLiteral("seller%1").arg(i % 200),
+             i % 5 == 0 ? QStringLiteral("annbids") : QStringLiteral("bidder%1").arg(i % 300),
+             i % 2,
+             i % 3 == 0,
+             i % 5 == 0,
+             i % 4 == 0 ? QStringLiteral("note %1").arg(i) : QString()});
     }
     db.commit();
 }

@@ -79,11 +79,20 @@ AuctionGridPane::AuctionGridPane(IDialogs &dialogs, QWidget *parent)
 
 AuctionGridPane::~AuctionGridPane() = default;
 
-TreeGrid &AuctionGridPane::auctionGrid() { return *m_grid; }
+TreeGrid &AuctionGridPane::auctionGrid()
+{
+    return *m_grid;
+}
 
-QTreeWidget *AuctionGridPane::sftAuctions() const { return m_tree; }
+QTreeWidget *AuctionGridPane::sftAuctions() const
+{
+    return m_tree;
+}
 
-bool AuctionGridPane::IsAnAuctionSelected() const { return m_grid->rowCount() >= 1 && m_grid->currentRow() > -1; }
+bool AuctionGridPane::IsAnAuctionSelected() const
+{
+    return m_grid->rowCount() >= 1 && m_grid->currentRow() > -1;
+}
 
 qint32 AuctionGridPane::currentAuctionKey() const
 {
@@ -260,10 +269,10 @@ void AuctionGridPane::ConfigureAuctionGridColumns()
             qint16 position;
             qint32 first, second;
         } styles[] = {
-            {c.AuctionName, 8, 0},   {c.CountryRegion, 0, 1}, {c.CurrentBid, 2, 1}, {c.HighBidder, 0, 1},
-            {c.ItemNumber, 0, 1},    {c.LeftFeedback, 1, 1},  {c.Location, 0, 1},   {c.MyBidQty, 1, 1},
-            {c.MyMaxBid, 2, 1},      {c.NumOfBids, 1, 1},     {c.Paid, 1, 1},       {c.QtyOffered, 1, 1},
-            {c.Received, 1, 1},      {c.Seller, 0, 1},        {c.TimeEnds, 0, 1},   {c.TimeLeft, 0, 1},
+            {c.AuctionName, 8, 0}, {c.CountryRegion, 0, 1}, {c.CurrentBid, 2, 1}, {c.HighBidder, 0, 1},
+            {c.ItemNumber, 0, 1},  {c.LeftFeedback, 1, 1},  {c.Location, 0, 1},   {c.MyBidQty, 1, 1},
+            {c.MyMaxBid, 2, 1},    {c.NumOfBids, 1, 1},     {c.Paid, 1, 1},       {c.QtyOffered, 1, 1},
+            {c.Received, 1, 1},    {c.Seller, 0, 1},        {c.TimeEnds, 0, 1},   {c.TimeLeft, 0, 1},
             {c.Comments, 0, 1},
         };
         for (const auto &s : styles) {

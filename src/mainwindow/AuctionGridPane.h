@@ -37,6 +37,9 @@ public:
     // Stores the row's three check flags (only of the shown columns).
     void SaveAuctionCheckFlags(qint32 row);
     bool IsAnAuctionSelected() const;
+    // Deletes the auction of a row from the table and the grid (its log rows stay), then tells
+    // the window, which drops its waiting requests and its shortcut.
+    void DeleteAuction(qint32 row);
 
     // The auction of the current row: its key (-1 when none) and its item-number text.
     qint32 currentAuctionKey() const;
@@ -63,6 +66,8 @@ signals:
     void sortChanged();
     // An auction drag begins (before the drag runs): the row dragged, see also dragAuctionKeys().
     void dragStarted(qint32 row);
+    // DeleteAuction removed this auction: its queued requests and its shortcut go too.
+    void auctionDeleted(qint32 auctionKey, const QString &itemNumber);
 
 private:
     void writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow);

@@ -18,8 +18,7 @@ void AuctionGridPane::sftAuctions_SelChange()
     emit toolBarsMenusChanged();
 }
 
-void AuctionGridPane::sftAuctions_Click(qint32 row, qint32 column, TreeGrid::ClickArea area,
-                                        Qt::MouseButton button)
+void AuctionGridPane::sftAuctions_Click(qint32 row, qint32 column, TreeGrid::ClickArea area, Qt::MouseButton button)
 {
     if (button != Qt::LeftButton)
         return;
@@ -68,6 +67,19 @@ void AuctionGridPane::SaveAuctionCheckFlags(qint32 row)
     });
 }
 
+void AuctionGridPane::DeleteAuction(qint32 row)
+{
+    if (!gDB || !gCurrentUser || row < 0 || row >= m_grid->rowCount())
+        return;
+    const QString itemNumber = m_grid->cellText(row, gCurrentUser->Columns.ItemNumber);
+    const qint32 key = m_grid->rowKey(row);
+    guardedHandler("DeleteAuction", [&] {
+        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {key});
+        m_grid->removeRow(row);
+        emit auctionDeleted(key, itemNumber);
+    });
+}
+
 void AuctionGridPane::editComment(qint32 row)
 {
     if (!gDB || !gCurrentUser)
@@ -112,7 +124,10 @@ void AuctionGridPane::headerClicked(qint32 column)
     fitColumns(100);
 }
 
-QString AuctionGridPane::sftAuctions_HeaderToolTip(qint32) const { return QStringLiteral("Click Column Header to Sort"); }
+QString AuctionGridPane::sftAuctions_HeaderToolTip(qint32) const
+{
+    return QStringLiteral("Click Column Header to Sort");
+}
 
 void AuctionGridPane::sftAuctions_DragStart()
 {

@@ -66,8 +66,7 @@ inline qint64 wallSeconds(const QDateTime &dt)
 }
 
 // Handlers run from window events: a database failure goes to the general log, not the event loop.
-template <typename Work>
-void guardedHandler(const char *where, Work &&work)
+template <typename Work> void guardedHandler(const char *where, Work &&work)
 {
     try {
         work();
@@ -75,9 +74,9 @@ void guardedHandler(const char *where, Work &&work)
         if (!gDB)
             return;
         try {
-            BSN_Log().MarkAuction(0, gCurrentUser ? gCurrentUser->PrimaryKey : 0,
-                                  QStringLiteral("Error in %1: %2").arg(QLatin1String(where),
-                                                                         QString::fromLocal8Bit(e.what())));
+            BSN_Log().MarkAuction(
+                0, gCurrentUser ? gCurrentUser->PrimaryKey : 0,
+                QStringLiteral("Error in %1: %2").arg(QLatin1String(where), QString::fromLocal8Bit(e.what())));
         } catch (const std::exception &) {
         }
     }

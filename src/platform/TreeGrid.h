@@ -14,7 +14,12 @@ public:
     static constexpr qint32 rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 
     // Where a click landed: a cell, the picture of a cell, or a column header.
-    enum class ClickArea { Cell, CellPicture, ColumnHeader };
+    enum class ClickArea
+    {
+        Cell,
+        CellPicture,
+        ColumnHeader
+    };
 
     virtual void clear() = 0;
     virtual qint32 addRow(const QString &text) = 0;

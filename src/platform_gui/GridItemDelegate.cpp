@@ -13,9 +13,15 @@ void GridItemDelegate::setColumnAlignment(int column, Qt::Alignment alignment)
     m_alignments[column] = alignment;
 }
 
-Qt::Alignment GridItemDelegate::columnAlignment(int column) const { return m_alignments.value(column, Qt::AlignLeft); }
+Qt::Alignment GridItemDelegate::columnAlignment(int column) const
+{
+    return m_alignments.value(column, Qt::AlignLeft);
+}
 
-void GridItemDelegate::setColumnCount(int count) { m_alignments.resize(qMax(0, count), Qt::AlignLeft); }
+void GridItemDelegate::setColumnCount(int count)
+{
+    m_alignments.resize(qMax(0, count), Qt::AlignLeft);
+}
 
 void GridItemDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
@@ -48,9 +54,9 @@ void GridItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     const QWidget *widget = opt.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-    const QIcon::Mode mode = !(opt.state & QStyle::State_Enabled) ? QIcon::Disabled
+    const QIcon::Mode mode = !(opt.state & QStyle::State_Enabled)   ? QIcon::Disabled
                              : (opt.state & QStyle::State_Selected) ? QIcon::Selected
-                                                                      : QIcon::Normal;
+                                                                    : QIcon::Normal;
     icon.paint(painter, centred(opt.rect, opt.decorationSize), Qt::AlignCenter, mode);
 }
 

@@ -5,20 +5,33 @@
 #include <QFile>
 
 // The resource lives in a static library: it has to be pulled in by hand, outside any namespace.
-static void initPictureResource() { Q_INIT_RESOURCE(pictures); }
+static void initPictureResource()
+{
+    Q_INIT_RESOURCE(pictures);
+}
 
 QStringList programPictureNames()
 {
-    return {QStringLiteral("picNotScheduled"),   QStringLiteral("picScheduled"),
-            QStringLiteral("picBidSubmitted"),   QStringLiteral("picSnipedWon"),
-            QStringLiteral("picSnipedLost"),     QStringLiteral("picClosed"),
-            QStringLiteral("picError"),          QStringLiteral("imgChecked"),
-            QStringLiteral("imgUnchecked"),      QStringLiteral("imgPencil"),
-            QStringLiteral("imgUp"),             QStringLiteral("imgDown"),
-            QStringLiteral("imgDragIconAuction"), QStringLiteral("imgDragIconFolder"),
-            QStringLiteral("imgDragIconFolderClosed"), QStringLiteral("imgViewAuctions"),
-            QStringLiteral("imgViewAuctionLog"), QStringLiteral("imgViewErrorLog"),
-            QStringLiteral("picFavFile"),        QStringLiteral("picOpenFavFolder"),
+    return {QStringLiteral("picNotScheduled"),
+            QStringLiteral("picScheduled"),
+            QStringLiteral("picBidSubmitted"),
+            QStringLiteral("picSnipedWon"),
+            QStringLiteral("picSnipedLost"),
+            QStringLiteral("picClosed"),
+            QStringLiteral("picError"),
+            QStringLiteral("imgChecked"),
+            QStringLiteral("imgUnchecked"),
+            QStringLiteral("imgPencil"),
+            QStringLiteral("imgUp"),
+            QStringLiteral("imgDown"),
+            QStringLiteral("imgDragIconAuction"),
+            QStringLiteral("imgDragIconFolder"),
+            QStringLiteral("imgDragIconFolderClosed"),
+            QStringLiteral("imgViewAuctions"),
+            QStringLiteral("imgViewAuctionLog"),
+            QStringLiteral("imgViewErrorLog"),
+            QStringLiteral("picFavFile"),
+            QStringLiteral("picOpenFavFolder"),
             QStringLiteral("picClosedFavFolder")};
 }
 

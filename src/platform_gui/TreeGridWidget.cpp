@@ -6,4 +6,7 @@ TreeGridWidget::TreeGridWidget(QWidget *parent) : QTreeWidget(parent)
     setDragDropMode(QAbstractItemView::DragOnly);
 }
 
-void TreeGridWidget::startDrag(Qt::DropActions) { emit dragStartRequested(); }
+void TreeGridWidget::startDrag(Qt::DropActions)
+{
+    emit dragStartRequested();
+}

@@ -10,10 +10,10 @@ GridFixture::GridFixture()
 {
     if (!folder.isValid() || !folder.openStore())
         return;
-    gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_EbayName, U_EbayPassword, U_EbayEmail, "
-                                "U_BidSeconds, U_AutoRefreshMins, U_AutoLogOn) VALUES (?, ?, ?, ?, 5, 0, 1)"),
-                 {QStringLiteral("Ann"), QStringLiteral("annbids"), QStringLiteral("pw"),
-                  QStringLiteral("ann@example.com")});
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_EbayName, U_EbayPassword, U_EbayEmail, "
+                       "U_BidSeconds, U_AutoRefreshMins, U_AutoLogOn) VALUES (?, ?, ?, ?, 5, 0, 1)"),
+        {QStringLiteral("Ann"), QStringLiteral("annbids"), QStringLiteral("pw"), QStringLiteral("ann@example.com")});
     auto key = gDB->openQuery(QStringLiteral("SELECT max(U_Primary) AS k FROM Users"));
     userKey = static_cast<qint32>(key->value(QStringLiteral("k")).toLongLong());
     for (const char *name : {"Open Auctions", "Closed Auctions"}) {
@@ -51,7 +51,10 @@ GridFixture::~GridFixture()
     Clock::unfreeze();
 }
 
-QDateTime GridFixture::localNow() { return QDateTime(QDate(2026, 3, 10), QTime(12, 0, 0)); }
+QDateTime GridFixture::localNow()
+{
+    return QDateTime(QDate(2026, 3, 10), QTime(12, 0, 0));
+}
 
 void GridFixture::showAllColumns()
 {

@@ -22,7 +22,10 @@ constexpr qint32 kBlue = TreeGrid::rgb(16, 16, 255);
 const QString kChecked = QStringLiteral("imgChecked");
 const QString kUnchecked = QStringLiteral("imgUnchecked");
 
-QString f(const char *name) { return QLatin1String(name); }
+QString f(const char *name)
+{
+    return QLatin1String(name);
+}
 
 } // namespace
 
@@ -51,6 +54,7 @@ private slots:
     void commentStoredForTheRowItWasOpenedFor();
     void commentCancelAndEmpty();
     void dragStartKeepsTheKeys();
+    void deleteAuction();
     void configureColumns();
 
 private:
@@ -68,97 +72,175 @@ void TestAuctionGrid::cells_data()
 
     const QDateTime site = GridFixture::siteNow();
     QTest::newRow("title refreshed") << QVariantMap{{f("AUC_Title"), f("Brass lamp <b>old</b>")}} << "Auctions"
-                                     << "Brass lamp <b>old</b>" << "picNotScheduled" << kBlack;
-    QTest::newRow("title being refreshed") << QVariantMap{{f("AUC_Refreshed"), 0}} << "Auctions" << "Lot 1"
+                                     << "Brass lamp <b>old</b>"
+                                     << "picNotScheduled" << kBlack;
+    QTest::newRow("title being refreshed") << QVariantMap{{f("AUC_Refreshed"), 0}} << "Auctions"
+                                           << "Lot 1"
                                            << "picNotScheduled" << kBlue;
-    QTest::newRow("title refreshed Null") << QVariantMap{{f("AUC_Refreshed"), QVariant()}} << "Auctions" << "Lot 1"
+    QTest::newRow("title refreshed Null") << QVariantMap{{f("AUC_Refreshed"), QVariant()}} << "Auctions"
+                                          << "Lot 1"
                                           << "picNotScheduled" << kBlue;
-    const char *statusPictures[] = {"", "picNotScheduled", "picScheduled", "picBidSubmitted", "picSnipedWon",
-                                    "picSnipedLost", "picClosed", "picError", ""};
+    const char *statusPictures[] = {"",
+                                    "picNotScheduled",
+                                    "picScheduled",
+                                    "picBidSubmitted",
+                                    "picSnipedWon",
+                                    "picSnipedLost",
+                                    "picClosed",
+                                    "picError",
+                                    ""};
     for (int s = 0; s <= 8; ++s)
-        QTest::addRow("status %d", s) << QVariantMap{{f("AUC_Status"), s}} << "Auctions" << "Lot 1"
-                                      << statusPictures[s] << kBlack;
-    QTest::newRow("item number trimmed") << QVariantMap{{f("AUC_ItemNumber"), f("  4001 ")}} << "Item #" << "4001"
+        QTest::addRow("status %d", s) << QVariantMap{{f("AUC_Status"), s}} << "Auctions"
+                                      << "Lot 1" << statusPictures[s] << kBlack;
+    QTest::newRow("item number trimmed") << QVariantMap{{f("AUC_ItemNumber"), f("  4001 ")}} << "Item #"
+                                         << "4001"
                                          << "" << kNone;
-    QTest::newRow("current bid") << QVariantMap{{f("AUC_CurrentBid"), 1234.5}} << "Current Bid" << "$1,234.50" << ""
-                                 << kNone;
-    QTest::newRow("current bid Null") << QVariantMap{{f("AUC_CurrentBid"), QVariant()}} << "Current Bid" << "" << ""
-                                      << kNone;
-    QTest::newRow("no max bid") << QVariantMap{} << "My Max Bid" << "--" << "" << kGreen;
-    QTest::newRow("max bid Null") << QVariantMap{{f("AUC_MaxBid"), QVariant()}} << "My Max Bid" << "--" << ""
-                                  << kGreen;
-    const QVariantMap losing{{f("AUC_MaxBid"), 10.0}, {f("AUC_CurrentBid"), 12.5}, {f("AUC_Quantity"), 1},
+    QTest::newRow("current bid") << QVariantMap{{f("AUC_CurrentBid"), 1234.5}} << "Current Bid"
+                                 << "$1,234.50"
+                                 << "" << kNone;
+    QTest::newRow("current bid Null") << QVariantMap{{f("AUC_CurrentBid"), QVariant()}} << "Current Bid"
+                                      << ""
+                                      << "" << kNone;
+    QTest::newRow("no max bid") << QVariantMap{} << "My Max Bid"
+                                << "--"
+                                << "" << kGreen;
+    QTest::newRow("max bid Null") << QVariantMap{{f("AUC_MaxBid"), QVariant()}} << "My Max Bid"
+                                  << "--"
+                                  << "" << kGreen;
+    const QVariantMap losing{{f("AUC_MaxBid"), 10.0},
+                             {f("AUC_CurrentBid"), 12.5},
+                             {f("AUC_Quantity"), 1},
                              {f("AUC_HighBidder"), f("someone")}};
-    QTest::newRow("max bid below current") << losing << "My Max Bid" << "$10.00" << "" << kRed;
+    QTest::newRow("max bid below current") << losing << "My Max Bid"
+                                           << "$10.00"
+                                           << "" << kRed;
     QVariantMap v = losing;
     v[f("AUC_MaxBid")] = 12.5;
-    QTest::newRow("max bid equal to current") << v << "My Max Bid" << "$12.50" << "" << kRed;
+    QTest::newRow("max bid equal to current") << v << "My Max Bid"
+                                              << "$12.50"
+                                              << "" << kRed;
     v[f("AUC_MaxBid")] = 12.51;
-    QTest::newRow("max bid above current") << v << "My Max Bid" << "$12.51" << "" << kGreen;
+    QTest::newRow("max bid above current") << v << "My Max Bid"
+                                           << "$12.51"
+                                           << "" << kGreen;
     v = losing;
     v[f("AUC_Quantity")] = 2;
-    QTest::newRow("max bid below, two offered") << v << "My Max Bid" << "$10.00" << "" << kGreen;
+    QTest::newRow("max bid below, two offered") << v << "My Max Bid"
+                                                << "$10.00"
+                                                << "" << kGreen;
     v = losing;
     v[f("AUC_HighBidder")] = f("annbids");
-    QTest::newRow("max bid below, user is high bidder") << v << "My Max Bid" << "$10.00" << "" << kGreen;
+    QTest::newRow("max bid below, user is high bidder") << v << "My Max Bid"
+                                                        << "$10.00"
+                                                        << "" << kGreen;
     v[f("AUC_HighBidder")] = f("ann@example.com");
-    QTest::newRow("max bid below, user's e-mail is high bidder") << v << "My Max Bid" << "$10.00" << "" << kGreen;
+    QTest::newRow("max bid below, user's e-mail is high bidder") << v << "My Max Bid"
+                                                                 << "$10.00"
+                                                                 << "" << kGreen;
     v[f("AUC_HighBidder")] = f("AnnBids");
-    QTest::newRow("max bid below, name differs in case") << v << "My Max Bid" << "$10.00" << "" << kRed;
+    QTest::newRow("max bid below, name differs in case") << v << "My Max Bid"
+                                                         << "$10.00"
+                                                         << "" << kRed;
     v[f("AUC_HighBidder")] = QVariant();
-    QTest::newRow("max bid below, no high bidder") << v << "My Max Bid" << "$10.00" << "" << kRed;
-    QTest::newRow("no bid quantity") << QVariantMap{} << "My Bid Qty" << "--" << "" << kNone;
-    QTest::newRow("bid quantity Null") << QVariantMap{{f("AUC_BidQuantity"), QVariant()}} << "My Bid Qty" << "--"
+    QTest::newRow("max bid below, no high bidder") << v << "My Max Bid"
+                                                   << "$10.00"
+                                                   << "" << kRed;
+    QTest::newRow("no bid quantity") << QVariantMap{} << "My Bid Qty"
+                                     << "--"
+                                     << "" << kNone;
+    QTest::newRow("bid quantity Null") << QVariantMap{{f("AUC_BidQuantity"), QVariant()}} << "My Bid Qty"
+                                       << "--"
                                        << "" << kNone;
-    QTest::newRow("bid quantity") << QVariantMap{{f("AUC_BidQuantity"), 3}} << "My Bid Qty" << "3" << "" << kGreen;
-    QTest::newRow("bids") << QVariantMap{{f("AUC_NumberOfBids"), 1200}} << "# of Bids" << "1200" << "" << kNone;
-    QTest::newRow("bids Null") << QVariantMap{{f("AUC_NumberOfBids"), QVariant()}} << "# of Bids" << "" << ""
-                               << kNone;
-    QTest::newRow("quantity") << QVariantMap{{f("AUC_Quantity"), 4}} << "Qty for Sale" << "4" << "" << kNone;
+    QTest::newRow("bid quantity") << QVariantMap{{f("AUC_BidQuantity"), 3}} << "My Bid Qty"
+                                  << "3"
+                                  << "" << kGreen;
+    QTest::newRow("bids") << QVariantMap{{f("AUC_NumberOfBids"), 1200}} << "# of Bids"
+                          << "1200"
+                          << "" << kNone;
+    QTest::newRow("bids Null") << QVariantMap{{f("AUC_NumberOfBids"), QVariant()}} << "# of Bids"
+                               << ""
+                               << "" << kNone;
+    QTest::newRow("quantity") << QVariantMap{{f("AUC_Quantity"), 4}} << "Qty for Sale"
+                              << "4"
+                              << "" << kNone;
 
     const QVariantMap in60{{f("AUC_Ended"), site.addSecs(60 * 60)}};
     const QVariantMap in61{{f("AUC_Ended"), site.addSecs(61 * 60)}};
-    QTest::newRow("ends in 60 minutes") << in60 << "Time Ends" << "3/10/2026 10:00:00 AM" << "" << kRed;
-    QTest::newRow("ends in 60 minutes, time left") << in60 << "Time Left" << "1 Hours, 0 Mins +" << "" << kRed;
-    QTest::newRow("ends in 61 minutes") << in61 << "Time Ends" << "3/10/2026 10:01:00 AM" << "" << kNone;
-    QTest::newRow("ends in 61 minutes, time left") << in61 << "Time Left" << "1 Hours, 1 Mins +" << "" << kNone;
-    QTest::newRow("end passed, not marked ended")
-        << QVariantMap{{f("AUC_Ended"), site.addSecs(-300)}} << "Time Left" << "---" << "" << kRed;
+    QTest::newRow("ends in 60 minutes") << in60 << "Time Ends"
+                                        << "3/10/2026 10:00:00 AM"
+                                        << "" << kRed;
+    QTest::newRow("ends in 60 minutes, time left") << in60 << "Time Left"
+                                                   << "1 Hours, 0 Mins +"
+                                                   << "" << kRed;
+    QTest::newRow("ends in 61 minutes") << in61 << "Time Ends"
+                                        << "3/10/2026 10:01:00 AM"
+                                        << "" << kNone;
+    QTest::newRow("ends in 61 minutes, time left") << in61 << "Time Left"
+                                                   << "1 Hours, 1 Mins +"
+                                                   << "" << kNone;
+    QTest::newRow("end passed, not marked ended") << QVariantMap{{f("AUC_Ended"), site.addSecs(-300)}} << "Time Left"
+                                                  << "---"
+                                                  << "" << kRed;
     QTest::newRow("ended, any case") << QVariantMap{{f("AUC_Ended"), site.addSecs(-300)},
                                                     {f("AUC_TimeLeft"), f("AUCTION HAS ENDED")}}
-                                     << "Time Left" << "AUCTION HAS ENDED" << "" << kNone;
-    QTest::newRow("ended, time ends not red") << QVariantMap{{f("AUC_Ended"), site.addSecs(60)},
-                                                             {f("AUC_TimeLeft"), f("Auction has Ended")}}
-                                              << "Time Ends" << "3/10/2026 9:01:00 AM" << "" << kNone;
-    QTest::newRow("end Null") << QVariantMap{{f("AUC_Ended"), QVariant()}} << "Time Ends" << "" << "" << kNone;
-    QTest::newRow("end Null, time left") << QVariantMap{{f("AUC_Ended"), QVariant()}} << "Time Left" << "" << ""
-                                         << kNone;
-    QTest::newRow("end not a date") << QVariantMap{{f("AUC_Ended"), f("soon")}} << "Time Ends" << "" << "" << kNone;
-    QTest::newRow("end not a date, time left") << QVariantMap{{f("AUC_Ended"), f("soon")}} << "Time Left" << ""
+                                     << "Time Left"
+                                     << "AUCTION HAS ENDED"
+                                     << "" << kNone;
+    QTest::newRow("ended, time ends not red")
+        << QVariantMap{{f("AUC_Ended"), site.addSecs(60)}, {f("AUC_TimeLeft"), f("Auction has Ended")}} << "Time Ends"
+        << "3/10/2026 9:01:00 AM"
+        << "" << kNone;
+    QTest::newRow("end Null") << QVariantMap{{f("AUC_Ended"), QVariant()}} << "Time Ends"
+                              << ""
+                              << "" << kNone;
+    QTest::newRow("end Null, time left") << QVariantMap{{f("AUC_Ended"), QVariant()}} << "Time Left"
+                                         << ""
+                                         << "" << kNone;
+    QTest::newRow("end not a date") << QVariantMap{{f("AUC_Ended"), f("soon")}} << "Time Ends"
+                                    << ""
+                                    << "" << kNone;
+    QTest::newRow("end not a date, time left") << QVariantMap{{f("AUC_Ended"), f("soon")}} << "Time Left"
+                                               << ""
                                                << "" << kNone;
 
-    QTest::newRow("location") << QVariantMap{{f("AUC_CityLocation"), f("Ghent")}} << "Location" << "Ghent" << ""
-                              << kNone;
-    QTest::newRow("location Null") << QVariantMap{} << "Location" << "" << "" << kNone;
+    QTest::newRow("location") << QVariantMap{{f("AUC_CityLocation"), f("Ghent")}} << "Location"
+                              << "Ghent"
+                              << "" << kNone;
+    QTest::newRow("location Null") << QVariantMap{} << "Location"
+                                   << ""
+                                   << "" << kNone;
     QTest::newRow("country") << QVariantMap{{f("AUC_CountryRegion"), f("Belgium")}} << "Country/Region"
-                             << "Belgium" << "" << kNone;
-    QTest::newRow("seller Null") << QVariantMap{} << "Seller" << "" << "" << kNone;
-    QTest::newRow("seller") << QVariantMap{{f("AUC_Seller"), f("<i>shop</i>")}} << "Seller" << "<i>shop</i>" << ""
-                            << kNone;
-    QTest::newRow("high bidder") << QVariantMap{{f("AUC_HighBidder"), f("bob")}} << "High Bidder" << "bob" << ""
-                                 << kNone;
-    QTest::newRow("paid") << QVariantMap{{f("AUC_Paid"), 1}} << "Paid" << "" << kChecked << kNone;
-    QTest::newRow("not paid") << QVariantMap{{f("AUC_Paid"), 0}} << "Paid" << "" << kUnchecked << kNone;
-    QTest::newRow("paid Null") << QVariantMap{{f("AUC_Paid"), QVariant()}} << "Paid" << "" << kUnchecked << kNone;
-    QTest::newRow("paid -1") << QVariantMap{{f("AUC_Paid"), -1}} << "Paid" << "" << kUnchecked << kNone;
-    QTest::newRow("received") << QVariantMap{{f("AUC_Received"), 1}} << "Received" << "" << kChecked << kNone;
-    QTest::newRow("left feedback Null") << QVariantMap{{f("AUC_LeftFeedback"), QVariant()}} << "Left Feedback" << ""
-                                        << kUnchecked << kNone;
-    QTest::newRow("left feedback") << QVariantMap{{f("AUC_LeftFeedback"), 1}} << "Left Feedback" << "" << kChecked
-                                   << kNone;
-    QTest::newRow("comments") << QVariantMap{{f("AUC_Comments"), f("ask & pay")}} << "Comments" << "ask & pay"
+                             << "Belgium"
+                             << "" << kNone;
+    QTest::newRow("seller Null") << QVariantMap{} << "Seller"
+                                 << ""
+                                 << "" << kNone;
+    QTest::newRow("seller") << QVariantMap{{f("AUC_Seller"), f("<i>shop</i>")}} << "Seller"
+                            << "<i>shop</i>"
+                            << "" << kNone;
+    QTest::newRow("high bidder") << QVariantMap{{f("AUC_HighBidder"), f("bob")}} << "High Bidder"
+                                 << "bob"
+                                 << "" << kNone;
+    QTest::newRow("paid") << QVariantMap{{f("AUC_Paid"), 1}} << "Paid"
+                          << "" << kChecked << kNone;
+    QTest::newRow("not paid") << QVariantMap{{f("AUC_Paid"), 0}} << "Paid"
+                              << "" << kUnchecked << kNone;
+    QTest::newRow("paid Null") << QVariantMap{{f("AUC_Paid"), QVariant()}} << "Paid"
+                               << "" << kUnchecked << kNone;
+    QTest::newRow("paid -1") << QVariantMap{{f("AUC_Paid"), -1}} << "Paid"
+                             << "" << kUnchecked << kNone;
+    QTest::newRow("received") << QVariantMap{{f("AUC_Received"), 1}} << "Received"
+                              << "" << kChecked << kNone;
+    QTest::newRow("left feedback Null") << QVariantMap{{f("AUC_LeftFeedback"), QVariant()}} << "Left Feedback"
+                                        << "" << kUnchecked << kNone;
+    QTest::newRow("left feedback") << QVariantMap{{f("AUC_LeftFeedback"), 1}} << "Left Feedback"
+                                   << "" << kChecked << kNone;
+    QTest::newRow("comments") << QVariantMap{{f("AUC_Comments"), f("ask & pay")}} << "Comments"
+                              << "ask & pay"
                               << "imgPencil" << kNone;
-    QTest::newRow("comments Null") << QVariantMap{} << "Comments" << "" << "imgPencil" << kNone;
+    QTest::newRow("comments Null") << QVariantMap{} << "Comments"
+                                   << ""
+                                   << "imgPencil" << kNone;
 }
 
 void TestAuctionGrid::cells()
@@ -268,14 +350,22 @@ void TestAuctionGrid::sortOrder()
         {"charlie", "200", 9, 5, 3, 1, 2, 1, "Madrid", "A", "z", "z", 0, -1, 1, "a note"},
     };
     for (const Row &r : rows) {
-        fx.addAuction({{f("AUC_Title"), f(r.title)},           {f("AUC_ItemNumber"), f(r.item)},
-                       {f("AUC_CurrentBid"), r.current},       {f("AUC_MaxBid"), r.max},
-                       {f("AUC_BidQuantity"), r.bidQty},       {f("AUC_NumberOfBids"), r.bids},
-                       {f("AUC_Quantity"), r.qty},             {f("AUC_Ended"), site.addSecs(r.endHours * 3600)},
-                       {f("AUC_CityLocation"), f(r.location)}, {f("AUC_CountryRegion"), f(r.country)},
-                       {f("AUC_Seller"), f(r.seller)},         {f("AUC_HighBidder"), f(r.bidder)},
-                       {f("AUC_Paid"), r.paid},                {f("AUC_Received"), r.received},
-                       {f("AUC_LeftFeedback"), r.feedback},    {f("AUC_Comments"), f(r.comment)}});
+        fx.addAuction({{f("AUC_Title"), f(r.title)},
+                       {f("AUC_ItemNumber"), f(r.item)},
+                       {f("AUC_CurrentBid"), r.current},
+                       {f("AUC_MaxBid"), r.max},
+                       {f("AUC_BidQuantity"), r.bidQty},
+                       {f("AUC_NumberOfBids"), r.bids},
+                       {f("AUC_Quantity"), r.qty},
+                       {f("AUC_Ended"), site.addSecs(r.endHours * 3600)},
+                       {f("AUC_CityLocation"), f(r.location)},
+                       {f("AUC_CountryRegion"), f(r.country)},
+                       {f("AUC_Seller"), f(r.seller)},
+                       {f("AUC_HighBidder"), f(r.bidder)},
+                       {f("AUC_Paid"), r.paid},
+                       {f("AUC_Received"), r.received},
+                       {f("AUC_LeftFeedback"), r.feedback},
+                       {f("AUC_Comments"), f(r.comment)}});
     }
     connect(fx.pane.get(), &AuctionGridPane::sortChanged, fx.pane.get(),
             [&] { fx.pane->BuildAuctionGrid(fx.openFolder); });
@@ -405,9 +495,12 @@ void TestAuctionGrid::timeLeftText_data()
     QTest::newRow("0 seconds") << at(0) << "---";
     QTest::newRow("passed") << at(-1) << "---";
     QTest::newRow("a day ago") << at(-86400) << "---";
-    QTest::newRow("site's page form, offset applied") << "Mar-10-26 10:00:00" << "1 Hours, 0 Mins +";
-    QTest::newRow("not a date") << "Thursday" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("site's page form, offset applied") << "Mar-10-26 10:00:00"
+                                                      << "1 Hours, 0 Mins +";
+    QTest::newRow("not a date") << "Thursday"
+                                << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestAuctionGrid::timeLeftText()
@@ -427,8 +520,8 @@ void TestAuctionGrid::timeLeftRewrite()
     QVERIFY(fx.isValid());
     const QDateTime site = GridFixture::siteNow();
     fx.addAuction({{f("AUC_Title"), f("a")}, {f("AUC_Ended"), site.addSecs(3600)}});
-    fx.addAuction({{f("AUC_Title"), f("b")}, {f("AUC_Ended"), site.addSecs(-60)},
-                   {f("AUC_TimeLeft"), f("auction HAS ended")}});
+    fx.addAuction(
+        {{f("AUC_Title"), f("b")}, {f("AUC_Ended"), site.addSecs(-60)}, {f("AUC_TimeLeft"), f("auction HAS ended")}});
     fx.pane->BuildAuctionGrid(fx.openFolder);
     TreeGrid &g = fx.pane->auctionGrid();
     const qint16 left = gCurrentUser->Columns.TimeLeft;
@@ -596,6 +689,28 @@ void TestAuctionGrid::dragStartKeepsTheKeys()
     QCOMPARE(fx.pane->dragRow(), 0);
     QCOMPARE(fx.pane->dragAuctionKeys(), (QList<qint32>{a, c}));
     QCOMPARE(static_cast<QtTreeGrid &>(g).dragPicture(), QStringLiteral("imgDragIconAuction"));
+}
+
+void TestAuctionGrid::deleteAuction()
+{
+    GridFixture &fx = *m_fx;
+    QVERIFY(fx.isValid());
+    const qint32 a = fx.addAuction({{f("AUC_Title"), f("a")}, {f("AUC_ItemNumber"), f("4001")}});
+    const qint32 b = fx.addAuction({{f("AUC_Title"), f("b")}});
+    gDB->execute(
+        QStringLiteral("INSERT INTO Logs (LOG_Auction, LOG_User, LOG_Message, LOG_TimeStamp) VALUES (?, ?, ?, ?)"),
+        {a, fx.userKey, f("imported"), GridFixture::localNow()});
+    fx.pane->BuildAuctionGrid(fx.openFolder);
+    QSignalSpy deleted(fx.pane.get(), &AuctionGridPane::auctionDeleted);
+    fx.pane->DeleteAuction(0);
+    QCOMPARE(fx.titles(), QStringList{"b"});
+    QVERIFY(fx.column(a, f("AUC_Title")).isNull());
+    QCOMPARE(fx.column(b, f("AUC_Title")).toString(), QStringLiteral("b"));
+    QCOMPARE(deleted.count(), 1);
+    QCOMPARE(deleted.at(0).at(0).toInt(), a);
+    QCOMPARE(deleted.at(0).at(1).toString(), QStringLiteral("4001"));
+    auto logs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Logs WHERE LOG_Auction = ?"), {a});
+    QCOMPARE(logs->value(f("n")).toInt(), 1);
 }
 
 void TestAuctionGrid::configureColumns()

@@ -49,9 +49,9 @@ void TestProgramPictures::statusPicturesAreNamed()
     const QStringList names = programPictureNames();
     for (int status = 1; status <= 7; ++status)
         QVERIFY2(names.contains(GetStatusPicture(status)), qPrintable(QString::number(status)));
-    for (const char *name : {"imgChecked", "imgUnchecked", "imgPencil", "imgUp", "imgDown", "imgDragIconAuction",
-                             "imgDragIconFolder", "imgDragIconFolderClosed", "imgViewAuctions", "imgViewAuctionLog",
-                             "imgViewErrorLog"})
+    for (const char *name :
+         {"imgChecked", "imgUnchecked", "imgPencil", "imgUp", "imgDown", "imgDragIconAuction", "imgDragIconFolder",
+          "imgDragIconFolderClosed", "imgViewAuctions", "imgViewAuctionLog", "imgViewErrorLog"})
         QVERIFY2(names.contains(QLatin1String(name)), name);
 }
 

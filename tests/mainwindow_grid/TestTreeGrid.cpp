@@ -133,7 +133,8 @@ void TestTreeGrid::headerClicksOnlyForFlaggedColumns()
     QSignalSpy clicked(&grid, &QtTreeGrid::clicked);
     QHeaderView *header = widget.header();
     const auto centre = [&](int section) {
-        return QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+        return QPoint(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                      header->height() / 2);
     };
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre(0));
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre(1));
