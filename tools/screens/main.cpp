@@ -11,11 +11,21 @@
 #include "PracticeSite.h"
 #include "StatusBarPane.h"
 #include "frmAuction.h"
+#include "frmAbout.h"
+#include "frmAppSettings.h"
+#include "frmAucNewUser.h"
 #include "frmCloseZandrift.h"
+#include "frmComment.h"
+#include "frmDBCompact.h"
+#include "frmDeleteUser.h"
+#include "frmLegend.h"
+#include "frmSchedule.h"
+#include "frmSignin.h"
 #include "frmSplash.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QTabWidget>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -171,6 +181,34 @@ int main(int argc, char **argv)
 
     saveDialog(out, QStringLiteral("dialog-splash"), [] { return new frmSplash; });
     saveDialog(out, QStringLiteral("dialog-close"), [] { return new frmCloseZandrift; });
+    saveDialog(out, QStringLiteral("dialog-signin"), [] { return new frmSignin; });
+    gCurrentUser = gUsers->Users().front();
+    const auto pages = [&](const QString &name, const std::function<QWidget *()> &make) {
+        std::unique_ptr<QWidget> dialog(make());
+        auto *tabs = dialog->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+        for (int i = 0; tabs && i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            save(*dialog, out, QStringLiteral("%1-%2").arg(name).arg(i + 1));
+        }
+    };
+    pages(QStringLiteral("dialog-settings"), [] { return new frmAppSettings; });
+    gCurrentUser->Editing = true;
+    pages(QStringLiteral("dialog-profile-edit"), [] { return new frmAucNewUser; });
+    gCurrentUser->Editing = false;
+    auto scheduled = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = 2"));
+    ScheduleAuctionKey = scheduled->value(QStringLiteral("AUC_Primary")).toInt();
+    saveDialog(out, QStringLiteral("dialog-schedule"), [] { return new frmSchedule; });
+    saveDialog(out, QStringLiteral("dialog-comment"), [] {
+        auto *d = new frmComment;
+        d->setAuction(QStringLiteral("Brass ship's clock, working"), QStringLiteral("Ask about shipping <b>first</b>"));
+        return d;
+    });
+    saveDialog(out, QStringLiteral("dialog-legend"), [] { return new frmLegend; });
+    saveDialog(out, QStringLiteral("dialog-about"), [] { return new frmAbout; });
+    saveDialog(out, QStringLiteral("dialog-compact"), [] { return new frmDBCompact; });
+    saveDialog(out, QStringLiteral("dialog-delete-user"), [] { return new frmDeleteUser; });
+    gCurrentUser.reset();
+    pages(QStringLiteral("dialog-profile-new"), [] { return new frmAucNewUser; });
 
     ReleaseGlobals();
     site.stop();
