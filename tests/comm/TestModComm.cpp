@@ -306,7 +306,8 @@ void TestModComm::onlineTestNeverHangs()
     QElapsedTimer clock;
     clock.start();
     QVERIFY_THROWS_EXCEPTION(DialUpError, IsOnlineForBid());
-    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    // One second, and room for a busy machine; the nmcli above would take five.
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     qunsetenv("FAKE_NMCLI_SLEEP");
     QVERIFY(IsOnlineForBid());
 }
