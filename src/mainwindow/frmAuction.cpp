@@ -12,6 +12,8 @@
 #include "IDialogs.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
+#include "BrowserPane.h"
+#include "DesktopServices.h"
 #include "Pictures.h"
 #include "QtTreeGrid.h"
 #include "TrayIcon.h"
@@ -24,7 +26,7 @@
 #include <QStatusBar>
 #include <QTreeWidget>
 
-frmAuction::frmAuction(IDialogs &dialogs, QWidget *parent) : QMainWindow(parent), m_dialogs(dialogs)
+frmAuction::frmAuction(IDialogs &dialogs, IBrowser *browser) : m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmAuction"));
     setWindowTitle(QStringLiteral("Zandrift 2.0"));
@@ -37,7 +39,8 @@ frmAuction::frmAuction(IDialogs &dialogs, QWidget *parent) : QMainWindow(parent)
     connect(tmrTerminate, &FormTimer::timeout, this, &frmAuction::tmrTerminate_Timer);
     buildMenus();
     buildTrayMenu();
-    buildPanes();
+    buildPanes(browser);
+    buildToolbar();
     resize(1000, 700);
 }
 
@@ -172,6 +175,10 @@ void frmAuction::buildMenus()
         m_engine->ScheduleSnipe([this] { m_dialogs.scheduleSnipe(this); });
         ToggleToolBarsMenus();
     });
+    on("mnuActionsDelete", [this] { mnuActionsDelete_Click(); });
+    on("mnuActionsEbaySignIn", [this] { m_browserPane->signInToSite(); });
+    on("mnuHelpHelp", [] { DesktopServices::openUrl(QUrl(QStringLiteral("https://www.zandrift.invalid/help/"))); });
+    on("mnuHelpForum", [] { DesktopServices::openUrl(QUrl(QStringLiteral("https://www.zandrift.invalid/forum/"))); });
     on("mnuActionsRefreshSelected", [this] { m_engine->RefreshAuction(); });
     on("mnuActionsRefresh", [this] { m_engine->RefreshAllAuctions(); });
     on("mnuActionsStop", [this] {

@@ -12,6 +12,10 @@
 class AddAuctionStrip;
 class AuctionEngine;
 class AuctionGridPane;
+class BrowserPane;
+class FolderTreePane;
+class IBrowser;
+class QToolBar;
 class LogViewsPane;
 class StatusBarPane;
 class FormTimer;
@@ -29,7 +33,8 @@ class frmAuction : public QMainWindow, public IMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmAuction(IDialogs &dialogs, QWidget *parent = nullptr);
+    // browser: the built-in browser control (tests give a fake); the real one when null.
+    explicit frmAuction(IDialogs &dialogs, IBrowser *browser = nullptr);
     ~frmAuction() override;
 
     // The start-up sequence. False when this copy ends at once (another copy runs, or the
@@ -64,6 +69,11 @@ public:
     LogViewsPane &logPane() { return *m_logPane; }
     StatusBarPane &statusPane() { return *m_statusPane; }
     AddAuctionStrip &addStrip() { return *m_addStrip; }
+    FolderTreePane &folderPane() { return *m_folderPane; }
+    BrowserPane &browserPane() { return *m_browserPane; }
+    QAction *toolbarButton(const QString &key) const;
+    void mnuActionsDelete_Click();
+    void Toolbar1_ButtonClick(const QString &key);
     IDialogs &dialogs() { return m_dialogs; }
     // Every timer of the window on or off (the engine's and the window's own).
     void setAllTimersEnabled(bool on);
@@ -105,6 +115,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -114,7 +125,9 @@ private:
     void windowStateChanged();
     void restoreFromTray();
     void bringToFront();
-    void buildPanes();
+    void buildPanes(IBrowser *browser);
+    void buildToolbar();
+    void syncToolbarWithMenus();
     void layoutPanes();
     bool openStore();
     void signInAtStart();
@@ -141,13 +154,11 @@ private:
     LogViewsPane *m_logPane = nullptr;
     StatusBarPane *m_statusPane = nullptr;
     AddAuctionStrip *m_addStrip = nullptr;
-    // The built-in browser's place in the view area ("Auction View").
-    QWidget *m_browserPlace = nullptr;
-    // The folder tree's place.
-    QWidget *m_folderPlace = nullptr;
+    BrowserPane *m_browserPane = nullptr;
+    FolderTreePane *m_folderPane = nullptr;
+    QToolBar *Toolbar1 = nullptr;
     bool m_startMinimised = false;
     bool m_closed = false;
     qint16 m_unloadMode = 0;
     QHash<QString, QAction *> m_menuItems;
-    qint32 m_folderKey = -1;
 };

@@ -6,6 +6,9 @@
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
+#include "BrowserPane.h"
+#include "FolderTreePane.h"
+#include "WebBrowser.h"
 #include "Database.h"
 #include "FormTimer.h"
 #include "Globals.h"
@@ -18,7 +21,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-void frmAuction::buildPanes()
+void frmAuction::buildPanes(IBrowser *browser)
 {
     m_central = new QWidget(this);
     m_central->setObjectName(QStringLiteral("centralPane"));
@@ -33,8 +36,12 @@ void frmAuction::buildPanes()
     cboView->setObjectName(QStringLiteral("cboView"));
     connect(cboView, &QComboBox::currentIndexChanged, this, [this] { cboView_Click(); });
 
-    m_folderPlace = new QWidget(m_central);
-    m_folderPlace->setObjectName(QStringLiteral("folderPlace"));
+    m_folderPane = new FolderTreePane(*m_engine, m_central);
+    connect(m_folderPane, &FolderTreePane::folderSelected, this, [this](qint32 folderKey) {
+        BuildAuctionGrid(folderKey);
+        UpdateWindowCaption();
+        ToggleToolBarsMenus();
+    });
 
     m_gridPane = new AuctionGridPane(m_dialogs, m_central);
     connect(m_gridPane, &AuctionGridPane::showSelectedAuction, this, &frmAuction::showSelectedAuction);
@@ -43,9 +50,17 @@ void frmAuction::buildPanes()
         ToggleToolBarsMenus();
     });
     connect(m_gridPane, &AuctionGridPane::sortChanged, this, [this] { sftFolders_SelChange(); });
+    connect(m_gridPane, &AuctionGridPane::dragStarted, this,
+            [this] { m_folderPane->setDraggedAuctions(m_gridPane->dragAuctionKeys()); });
+    connect(m_gridPane, &AuctionGridPane::auctionDeleted, this, [this](qint32 key, const QString &itemNumber) {
+        if (!gCurrentUser)
+            return;
+        m_engine->queue().RemoveAuctionItem(itemNumber, *gCurrentUser);
+        m_engine->queue().RemoveBid(key, *gCurrentUser, m_engine->mLastQueueItem);
+    });
 
-    m_browserPlace = new QWidget(m_central);
-    m_browserPlace->setObjectName(QStringLiteral("browserPlace"));
+    m_browserPane = new BrowserPane(browser ? browser : new WebBrowser, *m_engine, m_central);
+    connect(m_browserPane, &BrowserPane::busyChanged, this, [this] { ToggleToolBarsMenus(); });
     m_logPane = new LogViewsPane(m_central);
 
     m_addStrip = new AddAuctionStrip(m_central);
@@ -72,13 +87,13 @@ void frmAuction::layoutPanes()
     const int body = h - statusHeight - top - 4;
     const int gridHeight = body * 45 / 100;
 
-    m_folderPlace->setGeometry(0, 0, left, h - statusHeight - 2);
+    m_folderPane->setGeometry(0, 0, left, h - statusHeight - 2);
     lblHeading->setGeometry(left + 4, 4, right - 200 - m_addStrip->sizeHint().width(), 20);
     m_addStrip->setGeometry(w - 196 - m_addStrip->sizeHint().width(), 0, m_addStrip->sizeHint().width(), top);
     cboView->setGeometry(w - 190, 3, 186, 22);
     m_gridPane->setGeometry(left + 4, top, right, gridHeight);
     const QRect view(left + 4, top + gridHeight + 4, right, body - gridHeight - 4);
-    m_browserPlace->setGeometry(view);
+    m_browserPane->setGeometry(view);
     m_logPane->setGeometry(view);
     m_statusPane->setGeometry(0, h - statusHeight, w, statusHeight);
 }
@@ -92,7 +107,7 @@ void frmAuction::resizeEvent(QResizeEvent *event)
 void frmAuction::cboView_Click()
 {
     const QString chosen = cboView->currentText();
-    m_browserPlace->setVisible(chosen == QLatin1String("Auction View"));
+    m_browserPane->setVisible(chosen == QLatin1String("Auction View"));
     m_logPane->setVisible(chosen != QLatin1String("Auction View"));
     m_logPane->sftAuctionLog()->setVisible(chosen == QLatin1String("Auction Log"));
     m_logPane->sftErrorLog()->setVisible(chosen == QLatin1String("General Error Log"));
@@ -122,10 +137,11 @@ void frmAuction::ToggleToolBarsMenus()
     BNQueue &queue = m_engine->queue();
 
     // An item being served is out of the queue but still in flight.
-    item("mnuActionsCompactDB")->setEnabled(queue.Count() < 1 && !m_engine->mblnServingItem);
+    item("mnuActionsCompactDB")->setEnabled(queue.Count() < 1 && !m_engine->mblnServingItem && !m_browserPane->isBusy());
     for (const char *name : {"mnuToolsUserSettings", "mnuActionsEbaySignIn"})
         item(name)->setEnabled(signedIn);
     m_addStrip->cmdAuctionAdd()->setEnabled(signedIn);
+    m_browserPane->setSignInEnabled(signedIn);
 
     const bool anySelected = m_gridPane->IsAnAuctionSelected();
     bool schedulable = false;
@@ -155,6 +171,7 @@ void frmAuction::ToggleToolBarsMenus()
                 it.value()->setEnabled(false);
         }
     }
+    syncToolbarWithMenus();
 }
 
 void frmAuction::UpdateWindowCaption()
@@ -164,7 +181,6 @@ void frmAuction::UpdateWindowCaption()
         return;
     }
     QString caption = QStringLiteral("Zandrift %1 - [%2]").arg(GetAppVersion(), gCurrentUser->ZandroName);
-    // The folder part comes with the folder tree; the snipe count always closes the caption.
     qint32 scheduled = 0;
     try {
         auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = 2 AND AUC_User = ?"),
@@ -174,10 +190,14 @@ void frmAuction::UpdateWindowCaption()
     } catch (const DbError &) {
         scheduled = 0;
     }
-    caption += QStringLiteral(" - (");
+    // Without a current folder the count alone stands in the brackets.
+    QStringList parts;
+    if (m_folderPane->folderTreeHasSelection())
+        parts << QStringLiteral("Viewing \"%1\"").arg(m_folderPane->selectedFolderText());
     if (scheduled >= 1)
-        caption += QStringLiteral(", %1 %2").arg(scheduled).arg(scheduled == 1 ? QStringLiteral("Snipe Scheduled")
-                                                                                : QStringLiteral("Snipes Scheduled"));
+        parts << QStringLiteral("%1 %2").arg(scheduled).arg(scheduled == 1 ? QStringLiteral("Snipe Scheduled")
+                                                                          : QStringLiteral("Snipes Scheduled"));
+    caption += QStringLiteral(" - (") + parts.join(QStringLiteral(", "));
     caption += QLatin1Char(')');
     setWindowTitle(caption);
 }
@@ -199,19 +219,19 @@ void frmAuction::BuildAuctionGrid(qint32 folderKey)
     showSelectedAuction();
 }
 
-void frmAuction::sftFolders_SelChange() { BuildAuctionGrid(m_folderKey); }
+void frmAuction::sftFolders_SelChange() { m_folderPane->sftFolders_SelChange(); }
 
-qint32 frmAuction::selectedFolderKey() const { return m_folderKey; }
+qint32 frmAuction::selectedFolderKey() const { return m_folderPane->selectedFolderKey(); }
 
-qint32 frmAuction::selectedFolderRootKey() const { return m_folderKey; }
+qint32 frmAuction::selectedFolderRootKey() const { return m_folderPane->selectedFolderRootKey(); }
 
-bool frmAuction::folderTreeHasSelection() const { return m_folderKey >= 0; }
+bool frmAuction::folderTreeHasSelection() const { return m_folderPane->folderTreeHasSelection(); }
 
 TreeGrid &frmAuction::auctionGrid() { return m_gridPane->auctionGrid(); }
 
-QString frmAuction::browserDocumentTitle() const { return QString(); }
+QString frmAuction::browserDocumentTitle() const { return m_browserPane->documentTitle(); }
 
-QString frmAuction::browserAddress() const { return QString(); }
+QString frmAuction::browserAddress() const { return m_browserPane->address(); }
 
 void frmAuction::ShowAlreadyQueued(const QString &itemNumber) { StatusBarPane::ShowAlreadyQueued(itemNumber); }
 

@@ -13,6 +13,8 @@
 #include "IDialogs.h"
 #include "LogViewsPane.h"
 #include "AuctionGridPane.h"
+#include "BrowserPane.h"
+#include "FolderTreePane.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -75,6 +77,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     }
 
     signInAtStart();
+    m_browserPane->ShowNewsPage();
 
     if (!gSettings->NotSetup)
         setAllTimersEnabled(true);
@@ -237,16 +240,17 @@ void frmAuction::ShowUser()
     if (mblnKeepUser && mKeptUser)
         gCurrentUser = mKeptUser;
     if (!gCurrentUser) {
+        m_folderPane->LoadFolderTree();
         m_gridPane->auctionGrid().clear();
         showSelectedAuction();
-        m_folderKey = -1;
         lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
         UpdateWindowCaption();
     } else {
         lblHeading->setText(QStringLiteral("Auctions - ") + gCurrentUser->ZandroName);
         UpdateWindowCaption();
+        m_folderPane->LoadFolderTree();
         configureGridColumns();
-        m_folderKey = GetOpenAuctionsFolder(*gDB, gCurrentUser->PrimaryKey);
+        m_folderPane->SelectOpenAuctionsFolder();
         sftFolders_SelChange();
     }
     showErrorLogGuarded();

@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "Database.h"
+#include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FormTimer.h"
 #include "Globals.h"
@@ -75,7 +76,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, {false, false, false, false, 1});
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(dialogs.calls, (QStringList{"splash", "systemSettings", "profileWizard"}));
         QVERIFY(!w.engine().timersEnabled());
@@ -89,7 +90,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, {});
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(dialogs.calls, (QStringList{"splash", "profileWizard"}));
         QVERIFY(!gCurrentUser);
@@ -119,7 +120,7 @@ private slots:
         p.plainUser = !autoLogOn;
         prepare(folder, p);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(dialogs.calls, calls);
         QCOMPARE(bool(gCurrentUser), signedIn);
@@ -140,7 +141,7 @@ private slots:
 
         MsgBoxRecorder boxes;
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(!w.Form_Load(QString()));
         QVERIFY(w.mblnDuplicate);
         QCOMPARE(boxes.boxes.size(), 1);
@@ -166,7 +167,7 @@ private slots:
         lock.close();
 
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(!w.mblnDuplicate);
     }
@@ -188,7 +189,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, {});
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(commandLine));
         QCOMPARE(w.startedMinimised(), minimised);
         QCOMPARE(w.isMinimized(), minimised);
@@ -218,7 +219,7 @@ private slots:
             if (name == QLatin1String("closeConfirmation"))
                 CloseResult = static_cast<qint16>(answer);
         };
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(gCurrentUser);
         w.close();
@@ -247,7 +248,7 @@ private slots:
         p.scheduledSnipe = true;
         prepare(folder, p);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         w.closeForShutdown();
         QVERIFY(w.isClosed());

@@ -2,6 +2,7 @@
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "Database.h"
+#include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeTrayIcon.h"
 #include "Globals.h"
@@ -71,7 +72,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, settingsSaved, autoLogOn);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         auto tray = std::make_unique<FakeTrayIcon>(true);
         FakeTrayIcon *icon = tray.get();
         w.setTrayIcon(std::move(tray));
@@ -111,7 +112,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, true, false);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         auto tray = std::make_unique<FakeTrayIcon>(true);
         FakeTrayIcon *icon = tray.get();
         w.setTrayIcon(std::move(tray));
@@ -130,7 +131,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, true, true);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         w.setTrayIcon(std::make_unique<FakeTrayIcon>(false));
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(!w.trayIcon().isShown());
@@ -155,7 +156,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, true, true, true);
         FakeDialogs dialogs;
-        frmAuction w(dialogs);
+        frmAuction w(dialogs, new FakeBrowser);
         auto tray = std::make_unique<FakeTrayIcon>(true);
         FakeTrayIcon *icon = tray.get();
         w.setTrayIcon(std::move(tray));

@@ -1,0 +1,127 @@
+// The main toolbar, the window's keys and the delete command.
+#include "frmAuction.h"
+
+#include "AddAuctionStrip.h"
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "AuctionGridPane.h"
+#include "BrowserPane.h"
+#include "FolderTreePane.h"
+#include "Globals.h"
+#include "MsgBox.h"
+#include "QtFolderTree.h"
+
+#include <QKeyEvent>
+#include <QToolBar>
+
+void frmAuction::buildToolbar()
+{
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    static const struct
+    {
+        const char *key;
+        const char *text;
+    } buttons[] = {
+        {"globalconfig", "Application Settings"},
+        {"userconfig", "Edit My User Profile"},
+        {"login", "Log In User"},
+        {"logout", "Log Out Current User"},
+        {"connect", "Connect to Internet"},
+        {"disconnect", "Disconnect from Internet"},
+        {"rassep", nullptr},
+        {"schedule", "Schedule Bidding for Selected Auction"},
+        {"delete", "Delete Auction"},
+        {"refreshselected", "Refresh Selected Auction(s)"},
+        {"refresh", "Refresh All Auctions"},
+        {"stop", "Stop Processing"},
+        {"time", "Sychronize Time"},
+        {"news", "View Latest Zandrift News"},
+    };
+    for (const auto &b : buttons) {
+        QAction *a = b.text ? Toolbar1->addAction(QString::fromLatin1(b.text)) : Toolbar1->addSeparator();
+        a->setObjectName(QLatin1String(b.key));
+        if (b.text) {
+            const QString key = QLatin1String(b.key);
+            connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        }
+    }
+}
+
+QAction *frmAuction::toolbarButton(const QString &key) const { return Toolbar1->findChild<QAction *>(key); }
+
+// The buttons that do what a menu item does: they press that item and share its state.
+static const QHash<QString, QString> &buttonMenus()
+{
+    static const QHash<QString, QString> asMenu = {
+        {"globalconfig", "mnuToolsSystemSettings"}, {"userconfig", "mnuToolsUserSettings"},
+        {"login", "mnuFileLogIn"},                  {"logout", "mnuFileLogOut"},
+        {"connect", "mnuActionsConnect"},           {"disconnect", "mnuActionsDisconnect"},
+        {"delete", "mnuActionsDelete"},             {"schedule", "mnuActionsSchedule"},
+        {"refreshselected", "mnuActionsRefreshSelected"}, {"refresh", "mnuActionsRefresh"},
+        {"stop", "mnuActionsStop"},                 {"time", "mnuToolsSyncTime"},
+    };
+    return asMenu;
+}
+
+void frmAuction::syncToolbarWithMenus()
+{
+    const auto &asMenu = buttonMenus();
+    for (auto it = asMenu.cbegin(); it != asMenu.cend(); ++it) {
+        QAction *menu = menuItem(it.value());
+        toolbarButton(it.key())->setEnabled(menu->isEnabled());
+        toolbarButton(it.key())->setVisible(menu->isVisible());
+    }
+    toolbarButton(QStringLiteral("rassep"))->setVisible(menuItem(QStringLiteral("mnuActionsSep1"))->isVisible());
+    toolbarButton(QStringLiteral("globalconfig"))->setEnabled(true);
+    toolbarButton(QStringLiteral("news"))->setEnabled(!(gSettings && gSettings->NotSetup));
+}
+
+void frmAuction::Toolbar1_ButtonClick(const QString &key)
+{
+    const auto &asMenu = buttonMenus();
+    if (asMenu.contains(key))
+        menuItem(asMenu.value(key))->trigger();
+    else if (key == QLatin1String("news"))
+        m_browserPane->tbrNews_Click();
+    ToggleToolBarsMenus();
+}
+
+void frmAuction::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && m_addStrip->isStripOpen()) {
+        m_addStrip->hideAddAuctionStrip();
+        m_addStrip->setAddAuctionDefault(false);
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+// Deletes exactly the selected auctions: their keys are taken before anything is removed, so
+// each deletion finds its own row again however the grid shifted meanwhile.
+void frmAuction::mnuActionsDelete_Click()
+{
+    TreeGrid &grid = m_gridPane->auctionGrid();
+    const QList<qint32> rows = grid.selectedRows();
+    if (rows.isEmpty() || !gCurrentUser)
+        return;
+    QList<qint32> keys;
+    for (qint32 row : rows)
+        keys << grid.rowKey(row);
+    const QString question =
+        keys.size() > 1 ? QStringLiteral("Are you sure you want to Delete these %1 Auctions?").arg(keys.size())
+                        : QStringLiteral("Are you sure you want to delete the selected Auction (%1) ?")
+                              .arg(grid.cellText(rows.first(), gCurrentUser->Columns.ItemNumber));
+    if (MsgBox::show(question, QStringLiteral("Auction Remove"), MsgBox::Icon::Question, MsgBox::Buttons::YesNo,
+                     MsgBox::Answer::No) != MsgBox::Answer::Yes)
+        return;
+    for (qint32 key : keys) {
+        const qint32 row = grid.findRowByKey(key, 0);
+        if (row < 0)
+            continue;
+        m_engine->queue().RemoveBid(key, *gCurrentUser, m_engine->mLastQueueItem);
+        m_gridPane->DeleteAuction(row);
+    }
+    ToggleToolBarsMenus();
+}
