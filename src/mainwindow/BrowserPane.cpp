@@ -1,6 +1,5 @@
 #include "BrowserPane.h"
 
-#include "MsgBox.h"
 #include "ProgramFolder.h"
 #include "ebayURLS.h"
 #include "modComm.h"
@@ -21,31 +20,8 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// A full address is taken as written and must be well formed; anything shorter ("example.com",
-// a file's path) is completed the way a browser's address bar does.
-QUrl addressOf(const QString &text)
-{
-    const QString trimmed = text.trimmed();
-    if (trimmed.contains(QLatin1String("://")))
-        return QUrl(trimmed, QUrl::StrictMode);
-    return QUrl::fromUserInput(trimmed);
-}
-
-// Two addresses of one page: the host's case, a trailing slash and "." segments aside.
-bool sameAddress(const QUrl &a, const QUrl &b)
-{
-    if (a.isEmpty() || b.isEmpty())
-        return false;
-    const auto plain = [](const QUrl &u) {
-        return u.adjusted(QUrl::StripTrailingSlash | QUrl::NormalizePathSegments).toString(QUrl::FullyEncoded);
-    };
-    return plain(a) == plain(b);
-}
-
 const char *const kLinkedTip = "Click to UnLink Browser from Auction List";
 const char *const kUnlinkedTip = "Click to Link Browser to Auction List";
-
 } // namespace
 
 BrowserPane::BrowserPane(IBrowser *browser, AuctionEngine &engine, QWidget *parent, std::function<bool()> isOnline)
@@ -64,6 +40,7 @@ BrowserPane::BrowserPane(IBrowser *browser, AuctionEngine &engine, QWidget *pare
     m_lblAuctionView->setObjectName(QStringLiteral("lblAuctionView"));
     // Page titles come from the site: never markup.
     m_lblAuctionView->setTextFormat(Qt::PlainText);
+    m_lblAuctionView->setContentsMargins(4, 0, 4, 0);
 
     m_stsbarWB = new QFrame(this);
     m_stsbarWB->setObjectName(QStringLiteral("stsbarWB"));
@@ -261,102 +238,6 @@ void BrowserPane::refreshSiteButton()
 {
     const QUrl home = siteHome();
     m_buttons.value(QStringLiteral("ebay"))->setText(home.isEmpty() ? QStringLiteral("eBay") : home.host());
-}
-
-bool BrowserPane::navigateReported(const QString &url)
-{
-    const QUrl target = addressOf(url);
-    if (!m_wb->navigate(target)) {
-        m_safeText.clear();
-        m_safeUrl.clear();
-        return false;
-    }
-    m_safeText = url;
-    m_safeUrl = target;
-    return true;
-}
-
-void BrowserPane::NavigateSafe(const QString &url)
-{
-    m_newsUrl.clear();
-    if (!navigateReported(url))
-        MsgBox::show(QStringLiteral("A non-critical error occurred:  web browser encountered an error while navigating "
-                                    "to: ") +
-                         url,
-                     QStringLiteral("Zandrift"), MsgBox::Icon::Information);
-    m_cboURL->setEditText(url);
-}
-
-void BrowserPane::navigateWithFallback(const QUrl &url)
-{
-    m_newsUrl = url;
-    if (!m_wb->navigate(url)) {
-        m_newsUrl.clear();
-        m_wb->navigate(localPage());
-    }
-}
-
-void BrowserPane::ShowNewsPage()
-{
-    m_safeText.clear();
-    m_safeUrl.clear();
-    bool online = false;
-    try {
-        online = m_isOnline();
-    } catch (...) {
-        // A dial-up component that cannot say counts as offline.
-        online = false;
-    }
-    if (online)
-        navigateWithFallback(QUrl(QLatin1String(kNewsPage)));
-    else
-        m_wb->navigate(localPage());
-}
-
-void BrowserPane::tbrNews_Click()
-{
-    NavigateSafe(QLatin1String(kNewsPage));
-    if (!m_safeUrl.isEmpty())
-        m_newsUrl = m_safeUrl;
-}
-
-void BrowserPane::WB_LoadFinished(const QUrl &url, IBrowser::LoadResult result)
-{
-    const bool failed = result == IBrowser::LoadResult::Failed;
-    if (sameAddress(url, m_safeUrl)) {
-        const QString given = m_safeText;
-        m_safeText.clear();
-        m_safeUrl.clear();
-        if (failed)
-            MsgBox::show(QStringLiteral("A non-critical error occurred:  web browser encountered an error while "
-                                        "navigating to: ") +
-                             given,
-                         QStringLiteral("Zandrift"), MsgBox::Icon::Information);
-    }
-    if (sameAddress(url, m_newsUrl)) {
-        m_newsUrl.clear();
-        if (failed) {
-            m_wb->navigate(localPage());
-            return;
-        }
-    }
-    if (result == IBrowser::LoadResult::Succeeded) {
-        WB_NavigateComplete2(url);
-        WB_DocumentComplete(url);
-    } else if (failed) {
-        // The sign-in is attempted at most once per request, whatever page completes.
-        WB_DocumentComplete(QUrl());
-    }
-}
-
-void BrowserPane::WB_NavigateComplete2(const QUrl &url)
-{
-    UpdateAddAuctionButton();
-    m_lblAuctionView->setText(m_wb->title());
-    const QString location = url.toString();
-    if (m_cboURL->findText(location, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-        m_cboURL->addItem(location);
-    m_cboURL->setEditText(location);
 }
 
 void BrowserPane::WB_StatusTextChange(const QString &text)

@@ -20,9 +20,6 @@ WebBrowser::WebBrowser(QWidget *parent) : IBrowser(parent), m_view(new QWebEngin
 
     QWebEnginePage *page = m_view->page();
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        // Chromium's own error page follows a failed load; the failure was reported already.
-        if (info.isErrorPage())
-            return;
         switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStartedStatus:
             if (!m_busy) {

@@ -9,6 +9,7 @@
 #include "ebayURLS.h"
 
 #include <QLabel>
+#include <QTcpServer>
 #include <QtTest>
 
 // The site sign-in in a real browser against the practice site: the form is sent with the
@@ -92,6 +93,46 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(pane.lblAuctionView()->text(), QStringLiteral("Welcome"), kPageMs);
         QVERIFY(boxes.boxes.isEmpty());
         QVERIFY(!gCurrentUser->SignInUserNow);
+    }
+
+    // A page still loading when the sign-in is asked for is abandoned, not taken for the
+    // completed page that would use up the request.
+    void signInWhileAnotherPageLoads()
+    {
+        EngineFixture fx;
+        QVERIFY(fx.isValid());
+        MsgBoxRecorder boxes;
+        fx.site.addAuction(fx.siteAuction(QStringLiteral("31"), 3600));
+        fx.site.setFault(QLatin1String(practice::PracticeSite::kDllPath) + QStringLiteral("?ViewItem"),
+                         practice::Fault{practice::FaultKind::Delay, 1500, 1});
+        BrowserPane pane(new WebBrowser, *fx.engine);
+        pane.resize(800, 600);
+        pane.show();
+        pane.NavigateSafe(fx.site.commandUrl(QStringLiteral("ViewItem&item=31")));
+        QTRY_VERIFY_WITH_TIMEOUT(fx.site.requestCount() > 0, kPageMs);
+        pane.signInToSite();
+        QTRY_VERIFY_WITH_TIMEOUT(!signInPosts(fx.site).empty(), kPageMs);
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // A page that cannot be fetched is reported once, and the program goes on.
+    void unreachablePageIsReported()
+    {
+        EngineFixture fx;
+        QVERIFY(fx.isValid());
+        MsgBoxRecorder boxes;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString url = QStringLiteral("http://127.0.0.1:%1/news.html").arg(closed.serverPort());
+        closed.close();
+        BrowserPane pane(new WebBrowser, *fx.engine);
+        pane.resize(800, 600);
+        pane.show();
+        pane.NavigateSafe(url);
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, kPageMs);
+        QVERIFY(boxes.boxes.first().prompt.endsWith(QStringLiteral("navigating to: ") + url));
+        QTRY_VERIFY_WITH_TIMEOUT(!pane.isBusy(), kPageMs);
+        QCOMPARE(boxes.boxes.size(), 1);
     }
 };
 
