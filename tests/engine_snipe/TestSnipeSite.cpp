@@ -91,12 +91,13 @@ private slots:
         }
         QCOMPARE(f->site.standing(QStringLiteral("4001"))->highBidder, QLatin1String(EngineFixture::kSiteUser));
 
-        // The final post left in the last BidSeconds before the end.
+        // The final post left in the last BidSeconds before the end. The clock, set from a page
+        // of whole seconds, is right to within half a second: a post may be that much early.
         for (const auto &r : f->site.requests()) {
             if (r.command != QLatin1String("AcceptBid") || !r.body.contains("4001"))
                 continue;
             const qint64 end = f->site.auction(QStringLiteral("4001"))->end.toMSecsSinceEpoch();
-            QVERIFY2(r.arrivalMs >= end - 3000 - 150, qPrintable(QString::number(end - r.arrivalMs)));
+            QVERIFY2(r.arrivalMs >= end - 3000 - 600, qPrintable(QString::number(end - r.arrivalMs)));
             QVERIFY2(r.arrivalMs < end, qPrintable(QString::number(end - r.arrivalMs)));
         }
 
