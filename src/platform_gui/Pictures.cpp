@@ -32,7 +32,9 @@ QStringList programPictureNames()
             QStringLiteral("imgViewErrorLog"),
             QStringLiteral("picFavFile"),
             QStringLiteral("picOpenFavFolder"),
-            QStringLiteral("picClosedFavFolder")};
+            QStringLiteral("picClosedFavFolder"),
+            QStringLiteral("minus"),
+            QStringLiteral("plus")};
 }
 
 QIcon programPicture(const QString &name)

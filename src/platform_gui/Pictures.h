@@ -6,7 +6,8 @@
 
 // The program's own pictures, under the names the window's controls give them: the seven
 // status pictures of the auction grid ("picNotScheduled" ... "picError"), its check boxes,
-// comment pencil and sort arrows, the drag and shortcut-bar pictures and the favorites pane's.
+// comment pencil and sort arrows, the drag and shortcut-bar pictures, the favorites pane's, and
+// "minus" and "plus" of the button that closes and opens the shortcut bar.
 // The grid, the icon legend and the shortcut bar all take them from here.
 
 // Every named picture, in a fixed order.
