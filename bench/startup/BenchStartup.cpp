@@ -9,7 +9,7 @@
 #include "DemoFolder.h"
 #include "Folders.h"
 #include "Globals.h"
-#include "IDialogs.h"
+#include "SilentDialogs.h"
 #include "Transaction.h"
 #include "frmAuction.h"
 
@@ -25,23 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-class NoDialogs : public IDialogs
-{
-public:
-    void showSplash(QWidget *) override {}
-    void signIn(QWidget *) override {}
-    void profileWizard(QWidget *) override {}
-    void columnChooser(QWidget *) override {}
-    void systemSettings(QWidget *) override {}
-    void scheduleSnipe(QWidget *) override {}
-    void closeConfirmation(QWidget *) override {}
-    bool comment(QWidget *, const QString &, QString &) override { return false; }
-    void compactDatabase(QWidget *) override {}
-    void deleteUser(QWidget *) override {}
-    void about(QWidget *) override {}
-    void legend(QWidget *) override {}
-};
 
 // Milliseconds since this process started, from the kernel's record of its start.
 double msSinceProcessStart()
@@ -67,7 +50,7 @@ int runOnce()
     char *argv[] = {name, nullptr};
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zandrift"));
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     frmAuction window(dialogs);
     if (!window.Form_Load(QString())) {
         std::fprintf(stderr, "the window did not start\n");
@@ -122,6 +105,11 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The browser's own processes: no sandbox for root, no GPU on a machine without a display.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     if (argc == 2 && QByteArray(argv[1]) == "--once")
         return runOnce();
 

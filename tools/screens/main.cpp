@@ -6,7 +6,7 @@
 #include "DemoFolder.h"
 #include "Folders.h"
 #include "Globals.h"
-#include "IDialogs.h"
+#include "SilentDialogs.h"
 #include "MsgBox.h"
 #include "PracticeSite.h"
 #include "StatusBarPane.h"
@@ -30,27 +30,10 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <cstdio>
+#include <unistd.h>
 #include <functional>
 
 namespace {
-
-// The window starts without any dialog in the way; each dialog is rendered on its own.
-class NoDialogs : public IDialogs
-{
-public:
-    void showSplash(QWidget *) override {}
-    void signIn(QWidget *) override {}
-    void profileWizard(QWidget *) override {}
-    void columnChooser(QWidget *) override {}
-    void systemSettings(QWidget *) override {}
-    void scheduleSnipe(QWidget *) override {}
-    void closeConfirmation(QWidget *) override {}
-    bool comment(QWidget *, const QString &, QString &) override { return false; }
-    void compactDatabase(QWidget *) override {}
-    void deleteUser(QWidget *) override {}
-    void about(QWidget *) override {}
-    void legend(QWidget *) override {}
-};
 
 int gFailures = 0;
 
@@ -116,6 +99,11 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The browser's own processes: no sandbox for root, no GPU on a machine without a display.
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zandrift"));
@@ -155,7 +143,7 @@ int main(int argc, char **argv)
     addRowsOfEveryStatus();
     ReleaseGlobals();
 
-    NoDialogs dialogs;
+    SilentDialogs dialogs;
     {
         frmAuction window(dialogs);
         window.resize(1200, 760);
