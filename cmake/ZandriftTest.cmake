@@ -23,6 +23,13 @@ function(zandrift_add_test)
         QT_QPA_PLATFORM=offscreen)
     if(T_GUI)
         list(APPEND env QTWEBENGINE_DISABLE_SANDBOX=1 "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
+        if(ZANDRIFT_SANITIZE)
+            # The web engine's own code frees with a size AddressSanitizer disputes and keeps some
+            # allocations for the life of the process; our code stays checked.
+            list(APPEND env
+                "ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:new_delete_type_mismatch=0"
+                "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/cmake/webengine.lsan.supp")
+        endif()
     endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
