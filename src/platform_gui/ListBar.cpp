@@ -118,8 +118,18 @@ int ListBar::addGroup(const QString &caption, const QString &key)
             area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         }
     }
-    connect(items, &QListWidget::itemClicked, this,
-            [this, items](QListWidgetItem *it) { emit itemClicked(indexOf(items) + 1, items->row(it) + 1); });
+    // Told after the view's own click handling, by key: the handler may remove the item.
+    connect(items, &QListWidget::itemClicked, this, [this, items](QListWidgetItem *it) {
+        const QString key = it->data(KeyRole).toString();
+        QMetaObject::invokeMethod(
+            this,
+            [this, items, key] {
+                const int group = indexOf(items) + 1;
+                if (const int index = findItem(group, key))
+                    emit itemClicked(group, index);
+            },
+            Qt::QueuedConnection);
+    });
     return group;
 }
 

@@ -3,11 +3,15 @@
 #include "Globals.h"
 #include "ListBar.h"
 #include "MsgBoxRecorder.h"
+#include "QtTreeGrid.h"
 #include "ShortcutBarPane.h"
 #include "TestProgramFolder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -297,6 +301,34 @@ private slots:
         QCOMPARE(rows(m_ann), before);
         QCOMPARE(rows(m_bob).size(), 1);
         QCOMPARE(gDB->transactionDepth(), 0);
+    }
+
+    // The control's own events: a drop of a program control, a click and a right-click.
+    void mouseAndDropReachTheHandlers()
+    {
+        drop(QStringLiteral("Open Auctions"));
+        QListWidget *list = bar().groupList(ShortcutBarPane::kAuctionsGroup);
+        QMimeData data;
+        data.setData(QLatin1String(QtTreeGrid::kDragSourceMimeType), QByteArrayLiteral("sftFolders"));
+        const QPoint below = list->visualItemRect(list->item(0)).bottomLeft() + QPoint(4, 60);
+        QDragEnterEvent enter(below, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped(QPointF(below), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        m_pane->setDraggedFolder(m_keys.value(QStringLiteral("Sub")));
+        QApplication::sendEvent(list->viewport(), &dropped);
+        QTRY_COMPARE(bar().itemCount(1), 2);
+        QCOMPARE(bar().itemKey(1, 2), key("Sub"));
+
+        QSignalSpy folders(m_pane.get(), &ShortcutBarPane::folderShortcutClicked);
+        const QPoint second = list->visualItemRect(list->item(1)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, second);
+        QTRY_COMPARE(folders.size(), 1);
+        QCOMPARE(folders[0][0].toInt(), m_keys.value(QStringLiteral("Sub")));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, Qt::NoModifier, second);
+        QCOMPARE(m_pane->shortcutItemKey(), key("Sub"));
+        QVERIFY(m_pane->mnuOutlookPopUp()->isVisible());
+        m_pane->mnuOutlookPopUp()->hide();
     }
 
     void toolbarHidesAndShowsTheBar()
