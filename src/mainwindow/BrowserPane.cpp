@@ -294,10 +294,7 @@ void BrowserPane::engage_Click(bool pressed)
     emit engageChanged(pressed);
 }
 
-void BrowserPane::cboURL_Click()
-{
-    NavigateSafe(m_cboURL->currentText());
-}
+void BrowserPane::cboURL_Click() { cmdWBGo_Click(); }
 
 void BrowserPane::cmdWBGo_Click()
 {
