@@ -41,6 +41,7 @@ frmAuction::frmAuction(IDialogs &dialogs, IBrowser *browser) : m_dialogs(dialogs
     buildTrayMenu();
     buildPanes(browser);
     buildToolbar();
+    SetToolbarIcons();
     resize(1000, 700);
 }
 

@@ -128,6 +128,7 @@ private:
     void buildPanes(IBrowser *browser);
     void buildToolbar();
     void syncToolbarWithMenus();
+    void SetToolbarIcons();
     void layoutPanes();
     bool openStore();
     void signInAtStart();

@@ -11,6 +11,8 @@
 #include "MsgBox.h"
 #include "QtFolderTree.h"
 
+#include <QFile>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QToolBar>
 
@@ -45,6 +47,25 @@ void frmAuction::buildToolbar()
         if (b.text) {
             const QString key = QLatin1String(b.key);
             connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        }
+    }
+}
+
+static void initToolbarArt() { Q_INIT_RESOURCE(toolbar); }
+
+// Each button of the main toolbar shows the picture named by its key; a key with no picture
+// leaves its button as text alone.
+void frmAuction::SetToolbarIcons()
+{
+    static const bool loaded = (initToolbarArt(), true);
+    Q_UNUSED(loaded);
+    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    Toolbar1->setIconSize(QSize(24, 24));
+    for (QAction *button : Toolbar1->actions()) {
+        const QString path = QStringLiteral(":/toolbar/%1.svg").arg(button->objectName());
+        if (QFile::exists(path)) {
+            button->setIcon(QIcon(path));
+            button->setToolTip(button->text());
         }
     }
 }

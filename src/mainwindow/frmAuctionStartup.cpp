@@ -242,6 +242,8 @@ void frmAuction::ShowUser()
     if (!gCurrentUser) {
         m_folderPane->LoadFolderTree();
         m_gridPane->auctionGrid().clear();
+        // Nobody's columns either: the next user's are built when they sign in.
+        m_gridPane->auctionGrid().setColumnCount(0);
         showSelectedAuction();
         lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
         UpdateWindowCaption();
