@@ -14,6 +14,8 @@ class AuctionEngine;
 class AuctionGridPane;
 class BrowserPane;
 class FolderTreePane;
+class FavoritesPane;
+class ShortcutBarPane;
 class IBrowser;
 class QToolBar;
 class LogViewsPane;
@@ -70,6 +72,8 @@ public:
     StatusBarPane &statusPane() { return *m_statusPane; }
     AddAuctionStrip &addStrip() { return *m_addStrip; }
     FolderTreePane &folderPane() { return *m_folderPane; }
+    ShortcutBarPane &shortcutPane() { return *m_shortcutPane; }
+    void showFolderByKey(qint32 folderKey);
     BrowserPane &browserPane() { return *m_browserPane; }
     QAction *toolbarButton(const QString &key) const;
     void mnuActionsDelete_Click();
@@ -157,6 +161,8 @@ private:
     AddAuctionStrip *m_addStrip = nullptr;
     BrowserPane *m_browserPane = nullptr;
     FolderTreePane *m_folderPane = nullptr;
+    ShortcutBarPane *m_shortcutPane = nullptr;
+    FavoritesPane *m_favoritesPane = nullptr;
     QToolBar *Toolbar1 = nullptr;
     bool m_startMinimised = false;
     bool m_closed = false;

@@ -7,7 +7,10 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
 #include "BrowserPane.h"
+#include "FavoritesPane.h"
 #include "FolderTreePane.h"
+#include "QtFolderTree.h"
+#include "ShortcutBarPane.h"
 #include "WebBrowser.h"
 #include "Database.h"
 #include "FormTimer.h"
@@ -43,7 +46,27 @@ void frmAuction::buildPanes(IBrowser *browser)
         ToggleToolBarsMenus();
     });
 
+    m_shortcutPane = new ShortcutBarPane(m_central);
+    connect(m_shortcutPane, &ShortcutBarPane::folderShortcutClicked, this, &frmAuction::showFolderByKey);
+    connect(m_shortcutPane, &ShortcutBarPane::auctionShortcutClicked, this, [this](qint32 folderKey, qint32 auctionKey) {
+        showFolderByKey(folderKey);
+        TreeGrid &grid = m_gridPane->auctionGrid();
+        const qint32 row = grid.findRowByKey(auctionKey, 0);
+        if (row >= 0) {
+            grid.selectRow(row);
+            grid.makeVisible(row);
+            m_gridPane->sftAuctions_SelChange();
+        }
+    });
+    connect(m_shortcutPane, &ShortcutBarPane::viewChosen, this, [this](int view) { cboView->setCurrentIndex(view); });
+    connect(m_shortcutPane, &ShortcutBarPane::barVisibilityChanged, this, [this] { layoutPanes(); });
+    connect(m_folderPane, &FolderTreePane::folderSelected, m_shortcutPane, &ShortcutBarPane::setDraggedFolder);
+    connect(m_folderPane, &FolderTreePane::shortcutsPruned, m_shortcutPane, &ShortcutBarPane::PruneShortcutBar);
+
     m_gridPane = new AuctionGridPane(m_dialogs, m_central);
+    connect(m_gridPane, &AuctionGridPane::dragStarted, m_shortcutPane,
+            [this](qint32 row) { m_shortcutPane->setDraggedAuction(m_gridPane->auctionGrid().rowKey(row)); });
+    connect(m_gridPane, &AuctionGridPane::auctionDeleted, m_shortcutPane, &ShortcutBarPane::RemoveAuctionShortcut);
     connect(m_gridPane, &AuctionGridPane::showSelectedAuction, this, &frmAuction::showSelectedAuction);
     connect(m_gridPane, &AuctionGridPane::toolBarsMenusChanged, this, [this] {
         showSelectedAuction();
@@ -61,6 +84,14 @@ void frmAuction::buildPanes(IBrowser *browser)
 
     m_browserPane = new BrowserPane(browser ? browser : new WebBrowser, *m_engine, m_central);
     connect(m_browserPane, &BrowserPane::busyChanged, this, [this] { ToggleToolBarsMenus(); });
+    connect(m_browserPane, &BrowserPane::goBecameDefault, this, [this] { m_addStrip->setAddAuctionDefault(false); });
+    connect(m_browserPane, &BrowserPane::engageChanged, this, [this](bool engaged) {
+        if (engaged)
+            showSelectedAuction();
+    });
+    m_favoritesPane = new FavoritesPane(*tmrFav, m_central);
+    connect(m_browserPane, &BrowserPane::favoritesRequested, m_favoritesPane, &FavoritesPane::BuildFavoritesTree);
+    connect(m_favoritesPane, &FavoritesPane::navigateRequested, m_browserPane, &BrowserPane::NavigateSafe);
     m_logPane = new LogViewsPane(m_central);
 
     m_addStrip = new AddAuctionStrip(m_central);
@@ -81,13 +112,18 @@ void frmAuction::layoutPanes()
     const int w = m_central->width();
     const int h = m_central->height();
     const int statusHeight = 24;
-    const int left = qMax(160, w / 5);
+    const int left = qMax(272, w / 4);
     const int right = w - left - 4;
     const int top = 28;
     const int body = h - statusHeight - top - 4;
     const int gridHeight = body * 45 / 100;
 
-    m_folderPane->setGeometry(0, 0, left, h - statusHeight - 2);
+    // The shortcut bar stands left of the folder tree while it is shown; the favorites take the
+    // folder tree's place while they are open.
+    const int bar = m_shortcutPane->isVisible() || !isVisible() ? 112 : 0;
+    m_shortcutPane->setGeometry(0, 0, bar, h - statusHeight - 2);
+    m_folderPane->setGeometry(bar, 0, left - bar, h - statusHeight - 2);
+    m_favoritesPane->setGeometry(m_folderPane->geometry());
     lblHeading->setGeometry(left + 4, 4, right - 200 - m_addStrip->sizeHint().width(), 20);
     m_addStrip->setGeometry(w - 196 - m_addStrip->sizeHint().width(), 0, m_addStrip->sizeHint().width(), top);
     cboView->setGeometry(w - 190, 3, 186, 22);
@@ -113,6 +149,13 @@ void frmAuction::cboView_Click()
     m_logPane->sftErrorLog()->setVisible(chosen == QLatin1String("General Error Log"));
     if (chosen == QLatin1String("General Error Log"))
         setLogHeadingColor(-1);
+}
+
+void frmAuction::showFolderByKey(qint32 folderKey)
+{
+    const qint32 item = m_folderPane->folderTree().findItemByKey(folderKey, 0);
+    if (item >= 0)
+        m_folderPane->SelectFolderInTree(item);
 }
 
 void frmAuction::showSelectedAuction()

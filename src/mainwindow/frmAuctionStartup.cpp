@@ -15,6 +15,7 @@
 #include "AuctionGridPane.h"
 #include "BrowserPane.h"
 #include "FolderTreePane.h"
+#include "ShortcutBarPane.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -57,6 +58,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     AddTrayIcon();
 
     layoutPanes();
+    m_shortcutPane->BuildShortcutBar();
     showErrorLogGuarded();
     m_engine->QueueDueSnipes();
     m_engine->queue().InetAvailable = true;
@@ -194,6 +196,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         }
     }
 
+    m_shortcutPane->SaveShortcuts();
     m_engine->Inet1().Cancel();
     setAllTimersEnabled(false);
     for (FormTimer *t : {tmrDateTime, tmrStatusAdjust, tmrFav, tmrTerminate})
@@ -241,6 +244,7 @@ void frmAuction::ShowUser()
         gCurrentUser = mKeptUser;
     if (!gCurrentUser) {
         m_folderPane->LoadFolderTree();
+        m_shortcutPane->LoadShortcutBar();
         m_gridPane->auctionGrid().clear();
         // Nobody's columns either: the next user's are built when they sign in.
         m_gridPane->auctionGrid().setColumnCount(0);
@@ -252,6 +256,7 @@ void frmAuction::ShowUser()
         UpdateWindowCaption();
         m_folderPane->LoadFolderTree();
         configureGridColumns();
+        m_shortcutPane->LoadShortcutBar();
         m_folderPane->SelectOpenAuctionsFolder();
         sftFolders_SelChange();
     }
