@@ -103,13 +103,7 @@ bool prepare(const QString &folder, QString *error)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The browser's own processes: no sandbox for root, no GPU on a machine without a display.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    DemoFolder::useHeadlessPlatform();
     if (argc == 2 && QByteArray(argv[1]) == "--once")
         return runOnce();
 

@@ -17,6 +17,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QTimeZone>
+#include <unistd.h>
 
 namespace DemoFolder {
 
@@ -70,6 +71,16 @@ bool create(const QString &folder, const QByteArray &urlFile, QString *error)
     SettingsStore::redirect(settings);
     gURLs.reset();
     return true;
+}
+
+void useHeadlessPlatform()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
 }
 
 qint16 siteOffsetHours()

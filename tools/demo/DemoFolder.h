@@ -27,6 +27,9 @@ bool addUser(const User &user, QString *error);
 bool importAuctions(const QStringList &items, int timeoutMs, QString *error);
 // Schedules a snipe on an imported auction.
 bool scheduleSnipe(const QString &item, double maxBid, qint32 quantity, qint32 bidSeconds, QString *error);
+// Before the application exists: the offscreen platform where none is chosen, and the browser's
+// own processes set up for root (no sandbox) and for a machine without a display (no GPU).
+void useHeadlessPlatform();
 // Hours between this machine's wall clock and the site's (Pacific) wall clock now.
 qint16 siteOffsetHours();
 
