@@ -5,7 +5,6 @@
 #include "Pictures.h"
 
 #include <QCoreApplication>
-#include <QGridLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
@@ -89,12 +88,8 @@ FavoritesPane::FavoritesPane(FormTimer &tmrFav, QWidget *parent)
     connect(m_tree, &QTreeWidget::itemCollapsed, this, &FavoritesPane::sftFavorites_ExpandCollapse);
     connect(&m_tmrFav, &FormTimer::timeout, this, &FavoritesPane::tmrFav_Timer);
 
-    auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(2);
-    layout->addWidget(m_label, 0, 0);
-    layout->addWidget(m_close, 0, 1);
-    layout->addWidget(m_tree, 1, 0, 1, 2);
+    // The window places the label, the button and the tree, and keeps them in place as the pane
+    // is resized.
     hide();
 }
 

@@ -1,4 +1,5 @@
 #include "frmAuction.h"
+#include "WidgetResizable.h"
 
 #include "AppSettings.h"
 #include "AucColumns.h"

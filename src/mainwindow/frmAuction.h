@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IMainWindow.h"
+#include "BNResizer.h"
 #include "BSN_Users.h"
 
 #include <QMainWindow>
@@ -28,6 +29,9 @@ class QLabel;
 class QMenu;
 class QAction;
 class SingleInstance;
+class SplitterGrip;
+class WidgetResizable;
+class QFrame;
 
 // The main window: it composes the panes, wires them to the engine, the store and the dialogs,
 // and runs start-up and shutdown.
@@ -112,6 +116,34 @@ public:
     void reloadAuctionLogView() override;
     void unloadWindow() override;
 
+    // The window layout, in twips. rszMain follows the window's size.
+    BNResizer rszMain;
+    // Twips per pixel for the layout; 0 (the default) reads it from the screen. Tests fix it
+    // before Form_Load.
+    static void setLayoutTwipsPerPixel(double twipsPerPixel);
+    // A pane as the layout sees it (by its layout name: "sftAuctions", "imgSplitterY", ...), or null.
+    IResizable *layoutControl(const QString &name) const;
+    // Positions in twips; both write the clamped value back.
+    void SplitX(float &x);
+    void SplitY(float &y);
+    void ExpandViewWindow();
+    void ShrinkViewWindow();
+    void tbrViewTack_ButtonClick();
+    QAction *tbrViewTackButton() const { return m_tackButton; }
+    void LayoutFavoritesPane();
+    void SizeWindowToScreen();
+    void SaveLayout();
+    void RestoreLayout();
+    // The resize handler's layout part (the minimise part is the window state's).
+    void Form_Resize();
+    // The splitter grips' mouse handlers; offsets are the pointer's within the grip, in twips.
+    void imgSplitterX_MouseDown();
+    void imgSplitterX_MouseMove(bool buttonHeld, float x);
+    void imgSplitterX_MouseUp();
+    void imgSplitterY_MouseDown();
+    void imgSplitterY_MouseMove(bool buttonHeld, float y);
+    void imgSplitterY_MouseUp();
+
     FormTimer *tmrDateTime = nullptr;
     FormTimer *tmrStatusAdjust = nullptr;
     FormTimer *tmrFav = nullptr;
@@ -133,12 +165,20 @@ private:
     void buildToolbar();
     void syncToolbarWithMenus();
     void SetToolbarIcons();
-    void layoutPanes();
+    void buildLayoutControls();
+    void placeDesignedLayout();
+    void BuildViewWindowLists();
+    void SetupResizers();
+    void InitResizers();
+    void startLayout();
+    void moveWithShortcutBar(bool visible);
+    void setTackKey(const QString &key);
+    void clampAuctionSplit();
+    WidgetResizable &ctl(const char *name) const;
     bool openStore();
     void signInAtStart();
     void startupTimeSync();
     void UpdateWindowCaption();
-    void saveWindowLayout();
     void configureGridColumns();
     void mnuToolsSystemSettings_Click();
     void cboView_Click();
@@ -168,4 +208,25 @@ private:
     bool m_closed = false;
     qint16 m_unloadMode = 0;
     QHash<QString, QAction *> m_menuItems;
+
+    // The layout's controls, by their layout names.
+    std::vector<std::unique_ptr<WidgetResizable>> m_layoutControls;
+    std::unique_ptr<WidgetResizable> m_windowControl;
+    BNResizer rszSplitterX;
+    BNResizer rszSplitterY;
+    BNResizer rszFavorites;
+    QList<IResizable *> colViewWindow;
+    QList<IResizable *> colUpperPanes;
+    qint32 mViewOffset = 0;
+    // The window's size after the last resize handling that completed, in twips.
+    float m_lastGoodWidth = 0;
+    qint32 m_lastGoodHeight = 0;
+    bool m_layoutReady = false;
+    QLabel *lblAuctionHeader = nullptr;
+    QToolBar *tbrViewTack = nullptr;
+    QAction *m_tackButton = nullptr;
+    SplitterGrip *imgSplitterX = nullptr;
+    SplitterGrip *imgSplitterY = nullptr;
+    QFrame *picSplitterX = nullptr;
+    QFrame *picSplitterY = nullptr;
 };

@@ -59,7 +59,7 @@ void frmAuction::buildPanes(IBrowser *browser)
         }
     });
     connect(m_shortcutPane, &ShortcutBarPane::viewChosen, this, [this](int view) { cboView->setCurrentIndex(view); });
-    connect(m_shortcutPane, &ShortcutBarPane::barVisibilityChanged, this, [this] { layoutPanes(); });
+    connect(m_shortcutPane, &ShortcutBarPane::barVisibilityChanged, this, &frmAuction::moveWithShortcutBar);
     connect(m_folderPane, &FolderTreePane::folderSelected, m_shortcutPane, &ShortcutBarPane::setDraggedFolder);
     connect(m_folderPane, &FolderTreePane::shortcutsPruned, m_shortcutPane, &ShortcutBarPane::PruneShortcutBar);
 
@@ -104,40 +104,10 @@ void frmAuction::buildPanes(IBrowser *browser)
     connect(tmrDateTime, &FormTimer::timeout, m_statusPane, &StatusBarPane::tmrDateTime_Timer);
 }
 
-// Absolute places inside the central widget, from one place, so the resizers can take over.
-void frmAuction::layoutPanes()
-{
-    if (!m_central)
-        return;
-    const int w = m_central->width();
-    const int h = m_central->height();
-    const int statusHeight = 24;
-    const int left = qMax(272, w / 4);
-    const int right = w - left - 4;
-    const int top = 28;
-    const int body = h - statusHeight - top - 4;
-    const int gridHeight = body * 45 / 100;
-
-    // The shortcut bar stands left of the folder tree while it is shown; the favorites take the
-    // folder tree's place while they are open.
-    const int bar = m_shortcutPane->isVisible() || !isVisible() ? 112 : 0;
-    m_shortcutPane->setGeometry(0, 0, bar, h - statusHeight - 2);
-    m_folderPane->setGeometry(bar, 0, left - bar, h - statusHeight - 2);
-    m_favoritesPane->setGeometry(m_folderPane->geometry());
-    lblHeading->setGeometry(left + 4, 4, right - 200 - m_addStrip->sizeHint().width(), 20);
-    m_addStrip->setGeometry(w - 196 - m_addStrip->sizeHint().width(), 0, m_addStrip->sizeHint().width(), top);
-    cboView->setGeometry(w - 190, 3, 186, 22);
-    m_gridPane->setGeometry(left + 4, top, right, gridHeight);
-    const QRect view(left + 4, top + gridHeight + 4, right, body - gridHeight - 4);
-    m_browserPane->setGeometry(view);
-    m_logPane->setGeometry(view);
-    m_statusPane->setGeometry(0, h - statusHeight, w, statusHeight);
-}
-
 void frmAuction::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    layoutPanes();
+    Form_Resize();
 }
 
 void frmAuction::cboView_Click()
@@ -302,4 +272,3 @@ void frmAuction::reloadAuctionLogView() { m_logPane->ShowAuctionLog(); }
 
 void frmAuction::unloadWindow() { close(); }
 
-void frmAuction::saveWindowLayout() {}

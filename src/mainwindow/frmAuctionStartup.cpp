@@ -57,9 +57,11 @@ bool frmAuction::Form_Load(const QString &commandLine)
     gUsers->Init(*gDB);
     AddTrayIcon();
 
-    layoutPanes();
+    startLayout();
     m_shortcutPane->BuildShortcutBar();
     showErrorLogGuarded();
+    SizeWindowToScreen();
+    RestoreLayout();
     m_engine->QueueDueSnipes();
     m_engine->queue().InetAvailable = true;
     ToggleToolBarsMenus();
@@ -206,7 +208,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         if (m_tray)
             m_tray->remove();
         if (!isMinimized() && !isHidden())
-            saveWindowLayout();
+            SaveLayout();
         m_closed = true;
         return;
     }

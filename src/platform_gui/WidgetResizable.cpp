@@ -22,13 +22,18 @@ double WidgetResizable::twipsPerPixel(const QScreen *screen)
 
 QString WidgetResizable::name() const
 {
+    if (!m_name.isEmpty())
+        return m_name;
     return m_widget ? m_widget->objectName() : QString();
 }
 
 int WidgetResizable::pixels(Edge edge) const
 {
     // A window's position is its frame's; its size is the outer one too.
-    const QRect r = m_widget->isWindow() ? m_widget->frameGeometry() : m_widget->geometry();
+    const bool outer = m_widget->isWindow() && !m_innerSize;
+    const QRect r = outer ? m_widget->frameGeometry() : m_widget->geometry();
+    if (m_widget->isWindow() && (edge == Left || edge == Top))
+        return edge == Left ? m_widget->x() : m_widget->y();
     switch (edge) {
     case Left:
         return r.x();
@@ -62,7 +67,8 @@ bool WidgetResizable::write(Edge edge, double twips)
         m_widget->move(edge == Left ? px : at.x(), edge == Top ? px : at.y());
     } else {
         // resize() takes the inner size: take the frame off a window's outer size.
-        const QSize frame = m_widget->isWindow() ? m_widget->frameGeometry().size() - m_widget->size() : QSize(0, 0);
+        const QSize frame = m_widget->isWindow() && !m_innerSize ? m_widget->frameGeometry().size() - m_widget->size()
+                                                                   : QSize(0, 0);
         const QSize inner = m_widget->size();
         if (edge == Width)
             m_widget->resize(qMax(0, px - frame.width()), inner.height());

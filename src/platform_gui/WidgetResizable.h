@@ -3,6 +3,7 @@
 #include "IResizable.h"
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 class QScreen;
@@ -20,6 +21,11 @@ public:
     static double twipsPerPixel(const QScreen *screen);
 
     QWidget *widget() const { return m_widget; }
+    // The name the resizers know it by, when its object name is not unique among them.
+    void setName(const QString &name) { m_name = name; }
+    // A window measured without the desktop's frame: the frame is unknown until the window is
+    // shown and changes with the desktop, while the panes live inside.
+    void setInnerSize(bool inner) { m_innerSize = inner; }
     double twipsPerPixel() const { return m_twipsPerPixel; }
 
     QString name() const override;
@@ -49,6 +55,8 @@ private:
 
     QPointer<QWidget> m_widget;
     double m_twipsPerPixel;
+    QString m_name;
+    bool m_innerSize = false;
     // What was last written, so a value reads back exactly while the widget still has the pixels
     // it was given, and rounding to pixels does not creep into the layout.
     double m_written[4] = {};

@@ -9,6 +9,8 @@
 #include "SilentDialogs.h"
 #include "MsgBox.h"
 #include "PracticeSite.h"
+#include "FavoritesPane.h"
+#include "ShortcutBarPane.h"
 #include "StatusBarPane.h"
 #include "frmAuction.h"
 #include "frmAbout.h"
@@ -27,6 +29,7 @@
 #include <QComboBox>
 #include <QTabWidget>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <cstdio>
@@ -137,17 +140,56 @@ int main(int argc, char **argv)
     addRowsOfEveryStatus();
     ReleaseGlobals();
 
+    // A favorites folder of a profile of its own, for the favorites pane.
+    QTemporaryDir profile;
+    const QDir favoritesDir(profile.filePath(QStringLiteral("Favorites")));
+    favoritesDir.mkpath(QStringLiteral("Auction sites"));
+    const auto shortcut = [&](const QString &name, const QString &url) {
+        QFile file(favoritesDir.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("[InternetShortcut]\r\nURL=" + url.toUtf8() + "\r\n");
+    };
+    const QString home = QStringLiteral("http://127.0.0.1:%1/").arg(site.port());
+    shortcut(QStringLiteral("Auction sites/Practice site.url"), home);
+    shortcut(QStringLiteral("Auction sites/Brass ship's clock.url"), home + QStringLiteral("item?3001000001"));
+    shortcut(QStringLiteral("Qt documentation.url"), QStringLiteral("https://doc.qt.io/"));
+    qputenv("USERPROFILE", QFile::encodeName(profile.path()));
+
     SilentDialogs dialogs;
     {
         frmAuction window(dialogs);
-        window.resize(1200, 760);
         if (!window.Form_Load(QString())) {
             std::fprintf(stderr, "zandrift-screens: the window did not start\n");
             return 1;
         }
         window.setAllTimersEnabled(false);
         window.statusPane().tmrDateTime_Timer();
+        window.show();
+        window.resize(1200, 760);
+        QCoreApplication::processEvents();
         save(window, out, QStringLiteral("window-auctions"));
+
+        // The layout at a small size, without the shortcut bar, with the view window enlarged,
+        // and with the favorites open.
+        window.resize(800, 560);
+        QCoreApplication::processEvents();
+        save(window, out, QStringLiteral("window-small"));
+        window.shortcutPane().OutlookOff();
+        QCoreApplication::processEvents();
+        save(window, out, QStringLiteral("window-small-no-shortcuts"));
+        window.tbrViewTack_ButtonClick();
+        QCoreApplication::processEvents();
+        save(window, out, QStringLiteral("window-small-view-enlarged"));
+        window.tbrViewTack_ButtonClick();
+        window.shortcutPane().OutlookOn();
+        window.resize(1200, 760);
+        QCoreApplication::processEvents();
+        if (auto *favorites = window.findChild<FavoritesPane *>(QStringLiteral("fraFavorites"))) {
+            favorites->BuildFavoritesTree();
+            QCoreApplication::processEvents();
+            save(window, out, QStringLiteral("window-favorites"));
+            favorites->hide();
+        }
         auto *view = window.findChild<QComboBox *>(QStringLiteral("cboView"));
         view->setCurrentIndex(1);
         save(window, out, QStringLiteral("window-auction-log"));

@@ -1,0 +1,651 @@
+// The window layout: the panes' designed places, the resizers that keep them in place, the two
+// splitters, the view window's tack, the favorites pane's place, and the layout in the settings.
+#include "frmAuction.h"
+
+#include "AddAuctionStrip.h"
+#include "AuctionGridPane.h"
+#include "BNControl.h"
+#include "BrowserPane.h"
+#include "FavoritesPane.h"
+#include "FolderTreePane.h"
+#include "LogViewsPane.h"
+#include "SettingsStore.h"
+#include "ShortcutBarPane.h"
+#include "SplitterGrip.h"
+#include "StatusBarPane.h"
+#include "ListBar.h"
+#include "TreeGrid.h"
+#include "WidgetResizable.h"
+#include "WindowPlacement.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <cmath>
+
+namespace {
+
+double gLayoutTwipsPerPixel = 0;
+
+const QString kSection = QStringLiteral("appsettings");
+
+// The designed window (inner size) and its panes, in twips.
+constexpr double kDesignWidth = 13500;
+constexpr double kDesignHeight = 9750;
+constexpr double kShortcutBarWidth = 1620;
+constexpr double kShortcutShift = 1680; // the bar and the gap beside it
+constexpr double kHeadingHeight = 420;
+constexpr double kFolderWidth = 2700;
+constexpr double kSplitterThickness = 75;
+constexpr double kStatusHeight = 360;
+constexpr double kViewTitleHeight = 390;
+constexpr double kViewChooserWidth = 3000;
+constexpr double kFavoritesWidth = 4000;
+constexpr double kFavoritesHeight = 5000;
+// A drag stops this far from the window's edges; a position set otherwise (a restored one) may
+// come as close as the second value.
+constexpr float kDragMargin = 2200;
+constexpr float kSplitMargin = 1500;
+
+void place(IResizable &control, double left, double top, double width, double height)
+{
+    control.setLeft(left);
+    control.setTop(top);
+    control.setWidth(width);
+    control.setHeight(height);
+}
+
+std::unique_ptr<BNControl> entry(IResizable &control, bool slideRight, bool stretchRight, bool slideDown,
+                                 bool stretchDown)
+{
+    auto c = std::make_unique<BNControl>();
+    c->Init(&control, slideRight, stretchRight, slideDown, stretchDown);
+    return c;
+}
+
+float readNumber(const QString &key, float fallback)
+{
+    bool ok = false;
+    const float value = SettingsStore::instance().get(kSection, key, QString::number(fallback)).toFloat(&ok);
+    return ok && std::isfinite(value) ? value : fallback;
+}
+
+void writeNumber(const QString &key, double value)
+{
+    SettingsStore::instance().set(kSection, key, QString::number(float(value)));
+}
+
+// Statements whose failure the layout steps skip.
+template <typename F>
+void skipOnError(F &&statement)
+{
+    try {
+        statement();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
+void frmAuction::setLayoutTwipsPerPixel(double twipsPerPixel) { gLayoutTwipsPerPixel = twipsPerPixel; }
+
+IResizable *frmAuction::layoutControl(const QString &name) const
+{
+    if (m_windowControl && name == m_windowControl->name())
+        return m_windowControl.get();
+    for (const auto &control : m_layoutControls) {
+        if (control->name() == name)
+            return control.get();
+    }
+    return nullptr;
+}
+
+WidgetResizable &frmAuction::ctl(const char *name) const
+{
+    IResizable *control = layoutControl(QLatin1String(name));
+    Q_ASSERT(control);
+    return *static_cast<WidgetResizable *>(control);
+}
+
+// The view window's title line, the splitters, and the adapters the resizers see.
+void frmAuction::buildLayoutControls()
+{
+    lblAuctionHeader = new QLabel(m_central);
+    lblAuctionHeader->setObjectName(QStringLiteral("lblAuctionHeader"));
+    lblAuctionHeader->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    lblAuctionHeader->setAutoFillBackground(true);
+
+    tbrViewTack = new QToolBar(m_central);
+    tbrViewTack->setObjectName(QStringLiteral("tbrViewTack"));
+    tbrViewTack->setIconSize(QSize(16, 16));
+    m_tackButton = tbrViewTack->addAction(QString());
+    connect(m_tackButton, &QAction::triggered, this, &frmAuction::tbrViewTack_ButtonClick);
+    setTackKey(QStringLiteral("up"));
+    m_tackButton->setToolTip(QStringLiteral("Click to Expand View Window"));
+
+    // The shortcut bar's toggle sits with the window's toolbars, so it stays in reach while the
+    // bar is closed.
+    addToolBar(Qt::TopToolBarArea, m_shortcutPane->tbrOutlook());
+
+    const auto makeBar = [this](const char *name) {
+        auto *bar = new QFrame(m_central);
+        bar->setObjectName(QLatin1String(name));
+        bar->setFrameStyle(QFrame::Box | QFrame::Plain);
+        bar->setStyleSheet(QStringLiteral("background: palette(dark);"));
+        bar->setAttribute(Qt::WA_TransparentForMouseEvents);
+        bar->hide();
+        return bar;
+    };
+    imgSplitterX = new SplitterGrip(Qt::Vertical, m_central);
+    imgSplitterX->setObjectName(QStringLiteral("imgSplitterX"));
+    imgSplitterY = new SplitterGrip(Qt::Horizontal, m_central);
+    imgSplitterY->setObjectName(QStringLiteral("imgSplitterY"));
+    picSplitterX = makeBar("picSplitterX");
+    picSplitterY = makeBar("picSplitterY");
+
+    const auto twips = [this](const QPoint &pos, bool horizontal) {
+        return float((horizontal ? pos.y() : pos.x()) * ctl("imgSplitterY").twipsPerPixel());
+    };
+    connect(imgSplitterX, &SplitterGrip::pressed, this, [this] { imgSplitterX_MouseDown(); });
+    connect(imgSplitterX, &SplitterGrip::moved, this,
+            [this, twips](const QPoint &pos, bool held) { imgSplitterX_MouseMove(held, twips(pos, false)); });
+    connect(imgSplitterX, &SplitterGrip::released, this, [this] { imgSplitterX_MouseUp(); });
+    connect(imgSplitterY, &SplitterGrip::pressed, this, [this] { imgSplitterY_MouseDown(); });
+    connect(imgSplitterY, &SplitterGrip::moved, this,
+            [this, twips](const QPoint &pos, bool held) { imgSplitterY_MouseMove(held, twips(pos, true)); });
+    connect(imgSplitterY, &SplitterGrip::released, this, [this] { imgSplitterY_MouseUp(); });
+
+    const double tpp = gLayoutTwipsPerPixel;
+    m_windowControl = std::make_unique<WidgetResizable>(this, tpp);
+    m_windowControl->setName(QStringLiteral("frmAuction"));
+    m_windowControl->setInnerSize(true);
+    const struct
+    {
+        const char *name;
+        QWidget *widget;
+    } controls[] = {
+        {"lbarOutlook", m_shortcutPane},
+        {"lblHeading", lblHeading},
+        {"fraNewAuction", m_addStrip},
+        {"sftFolders", m_folderPane},
+        {"imgSplitterX", imgSplitterX},
+        {"picSplitterX", picSplitterX},
+        {"sftAuctions", m_gridPane},
+        {"stsMain", m_statusPane},
+        {"imgSplitterY", imgSplitterY},
+        {"picSplitterY", picSplitterY},
+        {"tbrViewTack", tbrViewTack},
+        {"lblAuctionHeader", lblAuctionHeader},
+        {"cboView", cboView},
+        {"WB", m_browserPane},
+        {"sftAuctionLog", m_logPane},
+        {"fraFavorites", m_favoritesPane},
+        {"lblFavorites", m_favoritesPane->findChild<QLabel *>(QStringLiteral("lblFavorites"))},
+        {"cmdCloseFavorites", m_favoritesPane->findChild<QPushButton *>(QStringLiteral("cmdCloseFavorites"))},
+        {"sftFavorites", m_favoritesPane->findChild<QTreeWidget *>(QStringLiteral("sftFavorites"))},
+    };
+    for (const auto &control : controls) {
+        Q_ASSERT(control.widget);
+        auto adapter = std::make_unique<WidgetResizable>(control.widget, tpp);
+        adapter->setName(QLatin1String(control.name));
+        m_layoutControls.push_back(std::move(adapter));
+    }
+    // The view window lies over the upper panes' splitter while it is enlarged; the bars shown
+    // while dragging lie over everything.
+    for (QWidget *view : {static_cast<QWidget *>(lblAuctionHeader), static_cast<QWidget *>(tbrViewTack),
+                          static_cast<QWidget *>(cboView), static_cast<QWidget *>(m_browserPane),
+                          static_cast<QWidget *>(m_logPane), static_cast<QWidget *>(m_favoritesPane)})
+        view->raise();
+}
+
+// The places the panes were designed at, for the designed window size. The resizers move them
+// from here on.
+void frmAuction::placeDesignedLayout()
+{
+    m_windowControl->setWidth(kDesignWidth);
+    m_windowControl->setHeight(kDesignHeight);
+    // The client area's size while the window is not shown yet.
+    layout()->invalidate();
+    layout()->activate();
+    const double tpp = m_windowControl->twipsPerPixel();
+    const double width = m_central->width() * tpp;
+    const double height = m_central->height() * tpp;
+
+    const double x0 = kShortcutShift;
+    const double right = width - x0;
+    const double stripWidth = m_addStrip->sizeHint().width() * tpp;
+    const double upper = height - kHeadingHeight - kStatusHeight - kSplitterThickness - kViewTitleHeight;
+    // Start-up moves the horizontal splitter 500 twips further down.
+    const double gridHeight = std::floor(upper * 0.4) - 500;
+    const double statusTop = kHeadingHeight + gridHeight;
+    const double splitYTop = statusTop + kStatusHeight;
+    const double viewTop = splitYTop + kSplitterThickness;
+    const double bodyTop = viewTop + kViewTitleHeight;
+
+    place(ctl("lbarOutlook"), 0, 0, kShortcutBarWidth, height);
+    place(ctl("lblHeading"), x0, 0, right - stripWidth, kHeadingHeight);
+    place(ctl("fraNewAuction"), width - stripWidth, 0, stripWidth, kHeadingHeight);
+    place(ctl("sftFolders"), x0, kHeadingHeight, kFolderWidth, gridHeight);
+    place(ctl("imgSplitterX"), x0 + kFolderWidth, kHeadingHeight, kSplitterThickness, gridHeight);
+    place(ctl("picSplitterX"), x0 + kFolderWidth, kHeadingHeight, kSplitterThickness, gridHeight);
+    const double gridLeft = x0 + kFolderWidth + kSplitterThickness;
+    place(ctl("sftAuctions"), gridLeft, kHeadingHeight, width - gridLeft, gridHeight);
+    place(ctl("stsMain"), x0, statusTop, right, kStatusHeight);
+    place(ctl("imgSplitterY"), x0, splitYTop, right, kSplitterThickness);
+    place(ctl("picSplitterY"), x0, splitYTop, right, kSplitterThickness);
+    place(ctl("tbrViewTack"), x0, viewTop, kViewTitleHeight, kViewTitleHeight);
+    place(ctl("lblAuctionHeader"), x0 + kViewTitleHeight, viewTop, right - kViewTitleHeight - kViewChooserWidth,
+          kViewTitleHeight);
+    place(ctl("cboView"), width - kViewChooserWidth, viewTop, kViewChooserWidth, kViewTitleHeight);
+    place(ctl("WB"), x0, bodyTop, right, height - bodyTop);
+    place(ctl("sftAuctionLog"), x0, bodyTop, right, height - bodyTop);
+
+    // The favorites pane's own children, for its designed size; the pane itself has no layout.
+    place(ctl("fraFavorites"), x0, bodyTop, kFavoritesWidth, kFavoritesHeight);
+    place(ctl("lblFavorites"), 60, 60, kFavoritesWidth - 480, 300);
+    place(ctl("cmdCloseFavorites"), kFavoritesWidth - 360, 60, 300, 300);
+    place(ctl("sftFavorites"), 60, 420, kFavoritesWidth - 120, kFavoritesHeight - 480);
+}
+
+void frmAuction::BuildViewWindowLists()
+{
+    colViewWindow.clear();
+    for (const char *name : {"tbrViewTack", "lblAuctionHeader", "cboView", "WB", "sftAuctionLog"})
+        colViewWindow << &ctl(name);
+    colUpperPanes.clear();
+    for (const char *name :
+         {"lblHeading", "fraNewAuction", "sftFolders", "sftAuctions", "picSplitterX", "imgSplitterX", "stsMain"})
+        colUpperPanes << &ctl(name);
+}
+
+void frmAuction::SetupResizers()
+{
+    rszMain.Init(m_windowControl.get(), BNResizer::FollowSize);
+    rszMain.SetRefMinWidth(qint32(ctl("sftAuctions").left() + 100));
+    const struct
+    {
+        const char *name;
+        bool slideRight, stretchRight, slideDown, stretchDown;
+    } mainEntries[] = {
+        {"lblHeading", false, true, false, false},     {"fraNewAuction", true, false, false, false},
+        {"sftFolders", false, false, false, false},    {"sftAuctions", false, true, false, false},
+        {"WB", false, true, false, true},              {"sftAuctionLog", false, true, false, true},
+        {"stsMain", false, true, false, false},        {"lbarOutlook", false, false, false, true},
+        {"tbrViewTack", false, false, false, false},   {"cboView", true, false, false, false},
+        {"lblAuctionHeader", false, true, false, false}, {"imgSplitterX", false, false, false, false},
+        {"picSplitterX", false, false, false, false},  {"imgSplitterY", false, true, false, false},
+        {"picSplitterY", false, true, false, false},
+    };
+    for (const auto &e : mainEntries)
+        rszMain.Add(entry(ctl(e.name), e.slideRight, e.stretchRight, e.slideDown, e.stretchDown));
+
+    rszSplitterX.Init(&ctl("imgSplitterX"), BNResizer::FollowPosition);
+    rszSplitterX.Add(entry(ctl("sftAuctions"), true, false, false, false)).ConstrainSlide(true, false);
+    rszSplitterX.Add(entry(ctl("sftFolders"), false, true, false, false));
+
+    rszSplitterY.Init(&ctl("imgSplitterY"), BNResizer::FollowPosition);
+    const struct
+    {
+        const char *name;
+        bool slideDown, stretchDown, constrain;
+    } splitYEntries[] = {
+        {"sftFolders", false, true, false},  {"sftAuctions", false, true, false},   {"stsMain", true, false, false},
+        {"picSplitterX", false, true, false}, {"imgSplitterX", false, true, false}, {"WB", true, false, true},
+        {"sftAuctionLog", true, false, true}, {"tbrViewTack", true, false, false},  {"cboView", true, false, false},
+        {"lblAuctionHeader", true, false, false},
+    };
+    for (const auto &e : splitYEntries) {
+        BNControl &c = rszSplitterY.Add(entry(ctl(e.name), false, false, e.slideDown, e.stretchDown));
+        if (e.constrain)
+            c.ConstrainSlide(false, true);
+    }
+
+    rszFavorites.Init(&ctl("fraFavorites"), BNResizer::FollowSize);
+    rszFavorites.Add(entry(ctl("cmdCloseFavorites"), true, false, false, false));
+    rszFavorites.Add(entry(ctl("lblFavorites"), false, true, false, false));
+    rszFavorites.Add(entry(ctl("sftFavorites"), false, true, false, true));
+}
+
+void frmAuction::InitResizers()
+{
+    // One button's width: the toolbar's own hint.
+    skipOnError([this] {
+        ctl("tbrViewTack").setWidth(tbrViewTack->sizeHint().width() * ctl("tbrViewTack").twipsPerPixel());
+    });
+    const qint32 overlap = qint32(std::lround(ctl("stsMain").top() - (ctl("sftAuctions").top() + ctl("sftAuctions").height())));
+    if (overlap < 0) {
+        for (const char *name : {"sftAuctions", "sftFolders", "picSplitterX", "imgSplitterX"})
+            ctl(name).setHeight(ctl(name).height() + overlap - 15);
+        rszSplitterX.Reacquire();
+        rszSplitterY.Reacquire();
+        mViewOffset = overlap;
+    }
+}
+
+// The layout's part of start-up, before the window is shown: designed places, the resizers, and
+// the horizontal splitter 500 twips down.
+void frmAuction::startLayout()
+{
+    buildLayoutControls();
+    BuildViewWindowLists();
+    placeDesignedLayout();
+    SetupResizers();
+    InitResizers();
+    m_lastGoodWidth = float(m_windowControl->width());
+    m_lastGoodHeight = qint32(m_windowControl->height());
+    m_layoutReady = true;
+    IResizable &img = ctl("imgSplitterY");
+    IResizable &pic = ctl("picSplitterY");
+    img.setTop(img.top() + 500);
+    pic.setTop(pic.top() + 500);
+    float y = float(pic.top());
+    SplitY(y);
+}
+
+void frmAuction::SplitY(float &y)
+{
+    const float height = float(m_windowControl->height());
+    if (y < kSplitMargin)
+        y = kSplitMargin;
+    if (y > height - kSplitMargin)
+        y = height - kSplitMargin;
+    ctl("imgSplitterY").setTop(y);
+    rszSplitterY.Resize();
+    LayoutFavoritesPane();
+    rszMain.Reacquire();
+    rszSplitterX.Reacquire();
+}
+
+void frmAuction::SplitX(float &x)
+{
+    const float width = float(m_windowControl->width());
+    if (x < kSplitMargin)
+        x = kSplitMargin;
+    if (x > width - kSplitMargin)
+        x = width - kSplitMargin;
+    ctl("imgSplitterX").setLeft(x);
+    rszSplitterX.Resize();
+    rszMain.Reacquire();
+    rszSplitterY.Reacquire();
+}
+
+void frmAuction::imgSplitterY_MouseDown()
+{
+    IResizable &img = ctl("imgSplitterY");
+    place(ctl("picSplitterY"), img.left(), img.top(), img.width() - 20, img.height() / 2);
+    picSplitterY->show();
+    picSplitterY->raise();
+}
+
+void frmAuction::imgSplitterY_MouseMove(bool buttonHeld, float y)
+{
+    if (!buttonHeld) {
+        picSplitterY->hide();
+        return;
+    }
+    const float height = float(m_windowControl->height());
+    float wanted = float(ctl("imgSplitterY").top()) + y;
+    wanted = qMin(qMax(wanted, kDragMargin), height - kDragMargin);
+    ctl("picSplitterY").setTop(wanted);
+    float top = float(ctl("picSplitterY").top());
+    SplitY(top);
+}
+
+void frmAuction::imgSplitterY_MouseUp()
+{
+    float top = float(ctl("picSplitterY").top());
+    SplitY(top);
+    picSplitterY->hide();
+}
+
+void frmAuction::imgSplitterX_MouseDown()
+{
+    IResizable &img = ctl("imgSplitterX");
+    place(ctl("picSplitterX"), img.left(), img.top(), std::floor(img.width() / 2), img.height() - 20);
+    picSplitterX->show();
+    picSplitterX->raise();
+}
+
+void frmAuction::imgSplitterX_MouseMove(bool buttonHeld, float x)
+{
+    if (!buttonHeld) {
+        picSplitterX->hide();
+        return;
+    }
+    const float width = float(m_windowControl->width());
+    float wanted = float(ctl("imgSplitterX").left()) + x;
+    wanted = qMin(qMax(wanted, kDragMargin), width - kDragMargin);
+    ctl("picSplitterX").setLeft(wanted);
+    float left = float(ctl("picSplitterX").left());
+    SplitX(left);
+}
+
+void frmAuction::imgSplitterX_MouseUp()
+{
+    float left = float(ctl("picSplitterX").left());
+    SplitX(left);
+    picSplitterX->hide();
+}
+
+void frmAuction::setTackKey(const QString &key)
+{
+    m_tackButton->setData(key);
+    m_tackButton->setIcon(QIcon(QStringLiteral(":/toolbar/tack%1.svg").arg(key)));
+}
+
+void frmAuction::ExpandViewWindow()
+{
+    setTackKey(QStringLiteral("down"));
+    skipOnError([this] { mViewOffset = qint32(std::lround(ctl("lblHeading").top() - ctl("lblAuctionHeader").top())); });
+    skipOnError([this] {
+        rszSplitterY.YOffsetOverride = mViewOffset;
+        rszSplitterY.ExclusiveControls(colViewWindow);
+        rszSplitterY.Resize();
+    });
+    for (IResizable *pane : colUpperPanes) {
+        if (!pane->name().contains(QLatin1String("Split")) && pane->name() != QLatin1String("fraNewAuction"))
+            static_cast<WidgetResizable *>(pane)->widget()->hide();
+    }
+    skipOnError([this] {
+        rszSplitterY.ExclusiveControls();
+        rszMain.Reacquire();
+        rszSplitterX.Reacquire();
+    });
+    m_tackButton->setToolTip(QStringLiteral("Click to Shrink View Window"));
+}
+
+void frmAuction::ShrinkViewWindow()
+{
+    setTackKey(QStringLiteral("up"));
+    skipOnError([this] {
+        if (mViewOffset != 0)
+            rszSplitterY.YOffsetOverride = -mViewOffset;
+        rszSplitterY.ExclusiveControls(colViewWindow);
+        rszSplitterY.Resize();
+    });
+    for (IResizable *pane : colUpperPanes) {
+        if (!pane->name().contains(QLatin1String("Split")) && pane->name() != QLatin1String("fraNewAuction"))
+            static_cast<WidgetResizable *>(pane)->widget()->show();
+    }
+    skipOnError([this] {
+        rszSplitterY.ExclusiveControls();
+        rszMain.Reacquire();
+        rszSplitterX.Reacquire();
+    });
+    m_tackButton->setToolTip(QStringLiteral("Click to Expand View Window"));
+}
+
+void frmAuction::tbrViewTack_ButtonClick()
+{
+    if (m_tackButton->data().toString() == QLatin1String("up"))
+        ExpandViewWindow();
+    else
+        ShrinkViewWindow();
+    LayoutFavoritesPane();
+}
+
+// The favorites lie over the left third of the browser, from its toolbar down to just above its
+// bottom edge.
+void frmAuction::LayoutFavoritesPane()
+{
+    if (!m_layoutReady)
+        return;
+    IResizable &wb = ctl("WB");
+    IResizable &favorites = ctl("fraFavorites");
+    favorites.setTop(wb.top());
+    favorites.setWidth(wb.width() * 0.33);
+    favorites.setHeight(qMax(0.0, wb.top() + wb.height() - favorites.top() - 20));
+    rszFavorites.Resize();
+}
+
+// The shortcut bar was closed or opened: the other panes take or give back its room.
+void frmAuction::moveWithShortcutBar(bool visible)
+{
+    if (!m_layoutReady)
+        return;
+    const double shift = visible ? kShortcutShift : -kShortcutShift;
+    for (const auto &control : m_layoutControls) {
+        if (control->widget() && control->widget()->parentWidget() == m_central)
+            skipOnError([&] { control->setLeft(control->left() + shift); });
+    }
+    rszMain.XOffsetOverride = visible ? -qint32(kShortcutShift) : qint32(kShortcutShift);
+    Form_Resize();
+}
+
+void frmAuction::Form_Resize()
+{
+    if (!m_layoutReady || isMinimized())
+        return;
+    try {
+        if (!rszMain.RollingBack()) {
+            rszMain.Resize();
+            LayoutFavoritesPane();
+            rszSplitterX.Reacquire();
+            rszSplitterY.Reacquire();
+        }
+        m_lastGoodWidth = float(m_windowControl->width());
+        m_lastGoodHeight = qint32(m_windowControl->height());
+        m_gridPane->auctionGrid().refreshLayout();
+        clampAuctionSplit();
+    } catch (...) {
+        m_windowControl->setWidth(m_lastGoodWidth);
+        m_windowControl->setHeight(m_lastGoodHeight);
+        rszMain.Rollback();
+        m_gridPane->auctionGrid().refreshLayout();
+    }
+}
+
+// The grid's leading part (its first column) keeps a usable width.
+void frmAuction::clampAuctionSplit()
+{
+    TreeGrid &grid = m_gridPane->auctionGrid();
+    if (grid.columnCount() < 1)
+        return;
+    const double width = ctl("sftAuctions").width();
+    const float split = grid.columnWidth(0);
+    if (width > 600) {
+        if (split < 300)
+            grid.setColumnWidth(0, 300);
+    } else if (width != 0 && split < width / 2) {
+        grid.setColumnWidth(0, float(width / 2));
+    }
+}
+
+void frmAuction::SizeWindowToScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen || !m_layoutReady)
+        return;
+    const double tpp = m_windowControl->twipsPerPixel();
+    const QSize screenPixels(int(screen->size().width() * WidgetResizable::twipsPerPixel(screen) / tpp),
+                             int(screen->size().height() * WidgetResizable::twipsPerPixel(screen) / tpp));
+    const QSize window(int(m_windowControl->width() / tpp), int(m_windowControl->height() / tpp));
+    const QSize wanted = WindowPlacement::sizeForScreen(screenPixels, window);
+    if (wanted == window)
+        return;
+    m_windowControl->setHeight(wanted.height() * tpp);
+    m_windowControl->setWidth(wanted.width() * tpp);
+    Form_Resize();
+}
+
+void frmAuction::SaveLayout()
+{
+    if (!m_layoutReady)
+        return;
+    SettingsStore &store = SettingsStore::instance();
+    store.set(kSection, QStringLiteral("BrowserBig"), m_gridPane->isHidden() ? QStringLiteral("1") : QStringLiteral("0"));
+    writeNumber(QStringLiteral("BrowserSplit"), ctl("imgSplitterY").top());
+    const bool maximised = isMaximized();
+    store.set(kSection, QStringLiteral("ScreenMaximized"), maximised ? QStringLiteral("1") : QStringLiteral("0"));
+    if (!maximised) {
+        writeNumber(QStringLiteral("ScreenWidth"), m_windowControl->width());
+        writeNumber(QStringLiteral("ScreenHeight"), m_windowControl->height());
+        writeNumber(QStringLiteral("ScreenLeft"), m_windowControl->left());
+        writeNumber(QStringLiteral("ScreenTop"), m_windowControl->top());
+    }
+    store.set(kSection, QStringLiteral("ShortcutsVisible"),
+              m_shortcutPane->lbarOutlook().isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
+    writeNumber(QStringLiteral("FolderSplit"), ctl("imgSplitterX").left());
+    writeNumber(QStringLiteral("AuctionSplit"), m_gridPane->auctionGrid().columnWidth(0));
+    // At shutdown there is nobody left to tell: the next start uses its defaults.
+    (void)store.sync();
+}
+
+void frmAuction::RestoreLayout()
+{
+    if (!m_layoutReady)
+        return;
+    SettingsStore &store = SettingsStore::instance();
+    const bool big = store.get(kSection, QStringLiteral("BrowserBig"), QStringLiteral("0")) == QLatin1String("1");
+    if (big)
+        ExpandViewWindow();
+    else
+        ShrinkViewWindow();
+
+    float split = readNumber(QStringLiteral("BrowserSplit"), float(ctl("imgSplitterY").top()));
+    if (!big) {
+        ctl("imgSplitterY").setTop(split);
+        ctl("picSplitterY").setTop(split);
+        SplitY(split);
+    }
+
+    if (store.get(kSection, QStringLiteral("ScreenMaximized"), QStringLiteral("0")) == QLatin1String("1")) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    } else {
+        m_windowControl->setWidth(readNumber(QStringLiteral("ScreenWidth"), float(m_windowControl->width())));
+        m_windowControl->setHeight(readNumber(QStringLiteral("ScreenHeight"), float(m_windowControl->height())));
+        m_windowControl->setLeft(readNumber(QStringLiteral("ScreenLeft"), float(m_windowControl->left())));
+        m_windowControl->setTop(readNumber(QStringLiteral("ScreenTop"), float(m_windowControl->top())));
+        // Only onto a screen there is now.
+        QList<QRect> screens;
+        for (const QScreen *screen : QGuiApplication::screens())
+            screens << screen->availableGeometry();
+        const QRect saved(pos(), size());
+        const QRect placed = WindowPlacement::onScreens(saved, screens);
+        if (placed.size() != saved.size())
+            resize(placed.size());
+        if (placed.topLeft() != saved.topLeft())
+            move(placed.topLeft());
+        Form_Resize();
+    }
+
+    if (store.get(kSection, QStringLiteral("ShortcutsVisible"), QStringLiteral("1")) == QLatin1String("0") &&
+        !m_shortcutPane->lbarOutlook().isHidden())
+        m_shortcutPane->OutlookOff();
+
+    float folderSplit = readNumber(QStringLiteral("FolderSplit"), float(ctl("picSplitterX").left()));
+    ctl("picSplitterX").setLeft(folderSplit);
+    SplitX(folderSplit);
+
+    TreeGrid &grid = m_gridPane->auctionGrid();
+    if (grid.columnCount() > 0)
+        grid.setColumnWidth(0, readNumber(QStringLiteral("AuctionSplit"), grid.columnWidth(0)));
+}
