@@ -47,7 +47,12 @@ constexpr double kMaxBid = 20.0;
 const QString kSiteUser = QStringLiteral("snipetester");
 const QStringList kTables = {"Application", "Users", "Folders", "Shortcuts", "Auctions", "Logs"};
 
-enum class KillPoint { ClockSynced, PreparatoryBid, FinalPostSent };
+enum class KillPoint
+{
+    ClockSynced,
+    PreparatoryBid,
+    FinalPostSent
+};
 
 using RowCounts = QMap<QString, qint64>;
 
@@ -126,7 +131,14 @@ struct Case
     std::unique_ptr<QProcess> program;
     QByteArray output;
 
-    enum Phase { FirstRun, Down, SecondRun, Stopping, Finished } phase = FirstRun;
+    enum Phase
+    {
+        FirstRun,
+        Down,
+        SecondRun,
+        Stopping,
+        Finished
+    } phase = FirstRun;
     QString failure;
     qint64 firstPid = 0, secondPid = 0;
     qint64 killedAtMs = 0;
@@ -486,8 +498,8 @@ void TestRestart::checkCase(Case &c)
 
     auto db = Database::open(c.database());
     QVERIFY(db);
-    auto row = db->openQuery(QStringLiteral("SELECT AUC_Status, AUC_Folder FROM Auctions WHERE AUC_ItemNumber = ?"),
-                             {c.item});
+    auto row =
+        db->openQuery(QStringLiteral("SELECT AUC_Status, AUC_Folder FROM Auctions WHERE AUC_ItemNumber = ?"), {c.item});
     const int status = row->value(QStringLiteral("AUC_Status")).toInt();
     const qint32 folder = row->value(QStringLiteral("AUC_Folder")).toInt();
     const QStringList log = auctionLog(*db, c.item);
