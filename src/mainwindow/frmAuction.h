@@ -173,6 +173,7 @@ private:
     void startLayout();
     void moveWithShortcutBar(bool visible);
     void setTackKey(const QString &key);
+    void moveViewWindow(bool enlarge);
     void clampAuctionSplit();
     WidgetResizable &ctl(const char *name) const;
     bool openStore();

@@ -441,46 +441,35 @@ void frmAuction::setTackKey(const QString &key)
     m_tackButton->setIcon(QIcon(QStringLiteral(":/toolbar/tack%1.svg").arg(key)));
 }
 
-void frmAuction::ExpandViewWindow()
-{
-    setTackKey(QStringLiteral("down"));
-    skipOnError([this] { mViewOffset = qint32(std::lround(ctl("lblHeading").top() - ctl("lblAuctionHeader").top())); });
-    skipOnError([this] {
-        rszSplitterY.YOffsetOverride = mViewOffset;
-        rszSplitterY.ExclusiveControls(colViewWindow);
-        rszSplitterY.Resize();
-    });
-    for (IResizable *pane : colUpperPanes) {
-        if (!pane->name().contains(QLatin1String("Split")) && pane->name() != QLatin1String("fraNewAuction"))
-            static_cast<WidgetResizable *>(pane)->widget()->hide();
-    }
-    skipOnError([this] {
-        rszSplitterY.ExclusiveControls();
-        rszMain.Reacquire();
-        rszSplitterX.Reacquire();
-    });
-    m_tackButton->setToolTip(QStringLiteral("Click to Shrink View Window"));
-}
+void frmAuction::ExpandViewWindow() { moveViewWindow(true); }
 
-void frmAuction::ShrinkViewWindow()
+void frmAuction::ShrinkViewWindow() { moveViewWindow(false); }
+
+// Enlarging moves the view window up over the upper panes (their top to the heading's), hiding
+// them; shrinking moves it back by the offset last stored and shows them again.
+void frmAuction::moveViewWindow(bool enlarge)
 {
-    setTackKey(QStringLiteral("up"));
-    skipOnError([this] {
+    setTackKey(enlarge ? QStringLiteral("down") : QStringLiteral("up"));
+    if (enlarge)
+        skipOnError([this] { mViewOffset = qint32(std::lround(ctl("lblHeading").top() - ctl("lblAuctionHeader").top())); });
+    skipOnError([this, enlarge] {
+        // 0 leaves the resizer to measure the splitter's own change.
         if (mViewOffset != 0)
-            rszSplitterY.YOffsetOverride = -mViewOffset;
+            rszSplitterY.YOffsetOverride = enlarge ? mViewOffset : -mViewOffset;
         rszSplitterY.ExclusiveControls(colViewWindow);
         rszSplitterY.Resize();
     });
     for (IResizable *pane : colUpperPanes) {
         if (!pane->name().contains(QLatin1String("Split")) && pane->name() != QLatin1String("fraNewAuction"))
-            static_cast<WidgetResizable *>(pane)->widget()->show();
+            static_cast<WidgetResizable *>(pane)->widget()->setHidden(enlarge);
     }
     skipOnError([this] {
         rszSplitterY.ExclusiveControls();
         rszMain.Reacquire();
         rszSplitterX.Reacquire();
     });
-    m_tackButton->setToolTip(QStringLiteral("Click to Expand View Window"));
+    m_tackButton->setToolTip(enlarge ? QStringLiteral("Click to Shrink View Window")
+                                     : QStringLiteral("Click to Expand View Window"));
 }
 
 void frmAuction::tbrViewTack_ButtonClick()
