@@ -69,10 +69,11 @@ bool frmAuction::Form_Load(const QString &commandLine)
     if (!m_startMinimised)
         show();
 
-    if (gSettings->NotSetup) {
-        m_dialogs.systemSettings(this);
-    }
-    ApplySystemSettings();
+    // The command itself: a first set-up that was saved unlocks the menus it locked.
+    if (gSettings->NotSetup)
+        mnuToolsSystemSettings_Click();
+    else
+        ApplySystemSettings();
 
     if (!m_startMinimised && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
         DialUpComponent dialUp;

@@ -85,6 +85,31 @@ private slots:
         QVERIFY(w.menuItem("mnuToolsSystemSettings")->isEnabled());
     }
 
+    // Settings saved in the first-run dialog unlock the commands: Exit and the time
+    // synchronisation no longer wait for another start.
+    void firstRunSettingsSavedUnlockTheMenus()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {false, false, false, false, 1});
+        FakeDialogs dialogs;
+        dialogs.onOpen = [](const QString &name) {
+            if (name == QLatin1String("systemSettings")) {
+                gSettings->ConnectionType = 2;
+                gSettings->AutoTimeSync = 0;
+                QVERIFY(gSettings->SaveSettings());
+                gSettings->NotSetup = false;
+            }
+        };
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(dialogs.calls, (QStringList{"splash", "systemSettings", "profileWizard"}));
+        QVERIFY(w.engine().timersEnabled());
+        for (const char *name : {"mnuFile", "mnuFileExit", "mnuToolsSyncTime", "mnuToolsUserAdd", "mnuActions"})
+            QVERIFY2(w.menuItem(QLatin1String(name))->isEnabled(), name);
+        QVERIFY(w.toolbarButton(QStringLiteral("time"))->isEnabled());
+        QVERIFY(w.toolbarButton(QStringLiteral("news"))->isEnabled());
+    }
+
     void noUserOpensWizardAndCancelSignsNobodyIn()
     {
         TestProgramFolder folder;
