@@ -6,6 +6,8 @@
 #include "ProgramFolder.h"
 #include "Values.h"
 
+#include <QHash>
+
 #include <cmath>
 #include <optional>
 
@@ -35,6 +37,49 @@ QString linkText(const QString &text)
     const QStringView after = QStringView(text).mid(gt + 1);
     const qsizetype end = after.indexOf(QLatin1String("</A"), 0, Qt::CaseInsensitive);
     return end < 0 ? QString() : after.left(end).toString();
+}
+
+// The page's character references turned into the characters a person reads ("&amp;" is "&"),
+// in one pass, so "&amp;lt;" stays "&lt;". A reference we do not know stays as written.
+QString decodeReferences(const QString &text)
+{
+    if (!text.contains(QLatin1Char('&')))
+        return text;
+    static const QHash<QString, QChar> named = {{QStringLiteral("amp"), QLatin1Char('&')},
+                                                {QStringLiteral("lt"), QLatin1Char('<')},
+                                                {QStringLiteral("gt"), QLatin1Char('>')},
+                                                {QStringLiteral("quot"), QLatin1Char('"')},
+                                                {QStringLiteral("apos"), QLatin1Char('\'')},
+                                                {QStringLiteral("nbsp"), QChar(0xA0)}};
+    QString out;
+    out.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype semi = text.at(i) == QLatin1Char('&') ? text.indexOf(QLatin1Char(';'), i + 1) : -1;
+        if (semi < 0 || semi - i > 10) {
+            out += text.at(i++);
+            continue;
+        }
+        const QString name = text.mid(i + 1, semi - i - 1);
+        bool ok = false;
+        char32_t code = 0;
+        if (name.startsWith(QLatin1Char('#'))) {
+            const bool hex = name.size() > 1 && (name.at(1) == QLatin1Char('x') || name.at(1) == QLatin1Char('X'));
+            code = name.mid(hex ? 2 : 1).toUInt(&ok, hex ? 16 : 10);
+            ok = ok && code > 0 && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+            if (ok)
+                out += QString::fromUcs4(&code, 1);
+        } else if (named.contains(name)) {
+            ok = true;
+            out += named.value(name);
+        }
+        if (ok) {
+            i = semi + 1;
+        } else {
+            out += text.at(i++);
+        }
+    }
+    return out;
 }
 
 // One Parse: the script, the element of the last lookup that worked, and the page.
@@ -142,10 +187,12 @@ void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const
     r.standard("NUMBEROFBIDS", &NumberOfBids);
     r.standard("LOCATION", &Location);
     StripTags(Location);
+    Location = decodeReferences(Location);
 
     r.standard("COUNTRY", &Country);
     if (Country.isEmpty())
         r.standard("COUNTRY2", &Country);
+    Country = decodeReferences(Country);
 
     r.standard("Seller", &Seller);
     Seller = linkText(Seller);
@@ -157,7 +204,7 @@ void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const
 
     r.lookup("TITLE");
     if (r.extract(&title))
-        title = Values::trimBlanks(title);
+        title = decodeReferences(Values::trimBlanks(title));
 }
 
 QString clsEbayAuction::StripTags(QString &text)
