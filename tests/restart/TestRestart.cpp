@@ -38,9 +38,13 @@ constexpr bool kSanitized = false;
 #endif
 
 // The auctions end this long after the programs are first started: room for two start-ups and
-// the conversation before the final moment (a sanitized program starts several times slower).
+// the conversation before the final moment, also on a busy machine.
 constexpr int kEndSecs = kSanitized ? 60 : 45;
 constexpr qint32 kBidSecs = 8;
+// The case restarted after its snipe moment: a moment well after the first kill, and a restart
+// that leaves time to start up and bid before the end.
+constexpr qint32 kLateBidSecs = 28;
+constexpr int kLateRestartSecs = 18;
 // The site holds the final post's reply this long; the bid lands well before the end.
 constexpr int kHoldMs = 3000;
 constexpr double kMaxBid = 20.0;
@@ -52,6 +56,14 @@ enum class KillPoint
     ClockSynced,
     PreparatoryBid,
     FinalPostSent
+};
+// When the killed program is started again: at once, after its snipe moment while the auction
+// still runs, or after the auction's end.
+enum class Restart
+{
+    AtOnce,
+    AfterMoment,
+    AfterEnd
 };
 
 using RowCounts = QMap<QString, qint64>;
@@ -122,7 +134,8 @@ struct Case
 {
     QString name;
     KillPoint point = KillPoint::ClockSynced;
-    bool restartAfterEnd = false;
+    Restart restart = Restart::AtOnce;
+    qint32 bidSecs = kBidSecs;
     QString item;
 
     practice::PracticeSite site;
@@ -257,7 +270,7 @@ bool TestRestart::prepare(Case &c, QString *error)
     DemoFolder::User user;
     user.siteName = kSiteUser;
     user.sitePassword = QStringLiteral("secret");
-    user.bidSeconds = kBidSecs;
+    user.bidSeconds = c.bidSecs;
     if (!DemoFolder::create(c.folder(), c.site.urlFile(), error) || !DemoFolder::addUser(user, error))
         return false;
     // The snipe's own request is the only official-time page asked for, and its conversation
@@ -269,7 +282,7 @@ bool TestRestart::prepare(Case &c, QString *error)
         return false;
     }
     if (!DemoFolder::importAuctions({c.item}, 30000, error) ||
-        !DemoFolder::scheduleSnipe(c.item, kMaxBid, 1, kBidSecs, error))
+        !DemoFolder::scheduleSnipe(c.item, kMaxBid, 1, c.bidSecs, error))
         return false;
     ReleaseGlobals();
     const QString integrity = integrityAndCounts(c.database(), &c.prepared);
@@ -370,8 +383,8 @@ void TestRestart::step(Case &c)
         }
         break;
     case Case::Down:
-        // Started again at once, or once the auction has ended during the outage.
-        if (c.restartAfterEnd && c.site.now() < c.end.addSecs(1))
+        if ((c.restart == Restart::AfterMoment && c.site.now() < c.end.addSecs(-kLateRestartSecs)) ||
+            (c.restart == Restart::AfterEnd && c.site.now() < c.end.addSecs(1)))
             break;
         c.secondStartedMs = now;
         if (!startProgram(c)) {
@@ -418,13 +431,14 @@ void TestRestart::killedMidSnipeAndStartedAgain()
     {
         const char *name;
         KillPoint point;
-        bool restartAfterEnd;
+        Restart restart;
     };
     const Plan plans[] = {
-        {"after the clock sync", KillPoint::ClockSynced, false},
-        {"after the preparatory bid", KillPoint::PreparatoryBid, false},
-        {"final post sent, reply held", KillPoint::FinalPostSent, false},
-        {"moment passed while down", KillPoint::PreparatoryBid, true},
+        {"after the clock sync", KillPoint::ClockSynced, Restart::AtOnce},
+        {"after the preparatory bid", KillPoint::PreparatoryBid, Restart::AtOnce},
+        {"final post sent, reply held", KillPoint::FinalPostSent, Restart::AtOnce},
+        {"moment passed while down", KillPoint::PreparatoryBid, Restart::AfterMoment},
+        {"auction ended while down", KillPoint::PreparatoryBid, Restart::AfterEnd},
     };
     const QDateTime end = QDateTime::currentDateTimeUtc().addSecs(kEndSecs);
     int n = 0;
@@ -432,7 +446,8 @@ void TestRestart::killedMidSnipeAndStartedAgain()
         auto c = std::make_unique<Case>();
         c->name = QLatin1String(p.name);
         c->point = p.point;
-        c->restartAfterEnd = p.restartAfterEnd;
+        c->restart = p.restart;
+        c->bidSecs = p.restart == Restart::AfterMoment ? kLateBidSecs : kBidSecs;
         c->item = QString::number(4100000001LL + n++);
         c->end = end;
         QString error;
@@ -516,7 +531,7 @@ void TestRestart::checkCase(Case &c)
     const std::optional<practice::Standing> standing = c.site.standing(c.item);
     QVERIFY(standing);
 
-    if (c.restartAfterEnd) {
+    if (c.restart == Restart::AfterEnd) {
         // Nothing was posted too late; the row says the moment was missed.
         QVERIFY2(finals.empty(), qPrintable(c.name));
         QCOMPARE(standing->highBidder, QStringLiteral("rival"));
@@ -551,7 +566,12 @@ void TestRestart::checkCase(Case &c)
     }
 
     // Killed before the final post: the scheduler took the snipe up again from the start, and
-    // its one final post was confirmed.
+    // its one final post was confirmed. Restarted after the moment, it bid at once.
+    if (c.restart == Restart::AfterMoment) {
+        const qint64 momentMs = c.end.addSecs(-c.bidSecs).toMSecsSinceEpoch();
+        QVERIFY2(c.killedAtMs < momentMs && c.secondStartedMs > momentMs,
+                 qPrintable(c.name + QStringLiteral(": the outage did not span the snipe moment")));
+    }
     QCOMPARE(int(finals.size()), 1);
     QVERIFY(finals[0].arrivalMs > c.secondStartedMs);
     bool syncedAgain = false;
