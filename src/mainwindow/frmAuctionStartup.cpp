@@ -102,6 +102,9 @@ bool frmAuction::openStore()
     }
     try {
         UpgradeDatabase();
+        // Nothing is queued in a new run: rows still marked as waiting for a refresh were left so
+        // by a run that was killed, and would stay painted as busy.
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 1 WHERE AUC_Refreshed IS NOT 1"));
         gSettings = std::make_unique<AppSettings>(*gDB, SettingsStore::instance());
     } catch (const DbError &e) {
         MsgBox::show(QStringLiteral("Unable to open the database %1: %2")

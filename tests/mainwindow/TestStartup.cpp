@@ -197,6 +197,27 @@ private slots:
         QVERIFY(!w.mblnDuplicate);
     }
 
+    void refreshMarksOfAKilledRunAreCleared()
+    {
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = true;
+        prepare(folder, p);
+        // A run killed while these two waited for their refresh.
+        QVERIFY(folder.openStore());
+        for (const char *item : {"12", "13"})
+            gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status, "
+                                        "AUC_Refreshed) VALUES (1, 1, ?, 1, 0)"),
+                         {QLatin1String(item)});
+        ReleaseGlobals();
+
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Refreshed IS NOT 1"));
+        QCOMPARE(rs->value(QStringLiteral("n")).toInt(), 0);
+    }
+
     void minimisedStart_data()
     {
         QTest::addColumn<QString>("commandLine");
