@@ -41,10 +41,9 @@ constexpr bool kSanitized = false;
 // the conversation before the final moment, also on a busy machine.
 constexpr int kEndSecs = kSanitized ? 60 : 45;
 constexpr qint32 kBidSecs = 8;
-// The case restarted after its snipe moment: a moment well after the first kill, and a restart
-// that leaves time to start up and bid before the end.
-constexpr qint32 kLateBidSecs = 28;
-constexpr int kLateRestartSecs = 18;
+// The case restarted just after its snipe moment: a moment well after the first kill, and time
+// left to start up and bid before the end.
+constexpr qint32 kLateBidSecs = 25;
 // The site holds the final post's reply this long; the bid lands well before the end.
 constexpr int kHoldMs = 3000;
 constexpr double kMaxBid = 20.0;
@@ -383,7 +382,7 @@ void TestRestart::step(Case &c)
         }
         break;
     case Case::Down:
-        if ((c.restart == Restart::AfterMoment && c.site.now() < c.end.addSecs(-kLateRestartSecs)) ||
+        if ((c.restart == Restart::AfterMoment && c.site.now() < c.end.addSecs(1 - c.bidSecs)) ||
             (c.restart == Restart::AfterEnd && c.site.now() < c.end.addSecs(1)))
             break;
         c.secondStartedMs = now;
