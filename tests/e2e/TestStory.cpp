@@ -407,6 +407,7 @@ private slots:
         // The end as the site's page shows it, on the site's wall clock.
         QCOMPARE(faceMs(auctionValue(kWon, QStringLiteral("AUC_Ended")).toDateTime()), faceMs(siteWall(m_endWon)));
         QTRY_COMPARE(grid().auctionGrid().columnCaption(0), QStringLiteral("Auctions (3 Items)"));
+        QTRY_COMPARE(w().statusPanel(3), QStringLiteral("Items in Queue: 0"));
     }
 
     // A subfolder made through the folder tree's menu, and an auction dragged onto it.
@@ -490,14 +491,15 @@ private slots:
 
         // The first bid is finalised in its last seconds.
         QTRY_VERIFY_WITH_TIMEOUT(status(kWon) == 3, kSiteMs);
+        // The status is written as the bid goes out; the site logs it once it has arrived.
+        QTRY_COMPARE_WITH_TIMEOUT(requests(QStringLiteral("AcceptBid"), kWon).size(), size_t(1), kSiteMs);
         const auto accepts = requests(QStringLiteral("AcceptBid"), kWon);
-        QCOMPARE(accepts.size(), size_t(1));
         const qint64 arrived = accepts.front().arrivalMs + m_site.clockOffsetMs();
         const qint64 beforeEnd = arrived - m_endWon.toMSecsSinceEpoch();
         QVERIFY2(beforeEnd < 0 && beforeEnd > -4000 - 2000, qPrintable(QString::number(beforeEnd)));
         QVERIFY(accepts.front().body.contains(QUrl::toPercentEncoding(kSitePassword)));
         QVERIFY(requests(QStringLiteral("MakeBid"), kWon).size() == 1);
-        QCOMPARE(m_site.standing(kWon)->highBidder, kSiteUser);
+        QTRY_COMPARE_WITH_TIMEOUT(m_site.standing(kWon)->highBidder, kSiteUser, kSiteMs);
 
         // Both auctions end.
         QTRY_VERIFY_WITH_TIMEOUT(m_site.now() > m_endLost, kSiteMs);
@@ -535,6 +537,7 @@ private slots:
     // The second snipe, refreshed with the whole list, ends lost.
     void outbidSnipeEndsLost()
     {
+        QTRY_VERIFY_WITH_TIMEOUT(m_site.now() > m_endLost, kSiteMs);
         QVERIFY(clickFolder(QStringLiteral("Open Auctions")));
         w().Toolbar1_ButtonClick(QStringLiteral("refresh"));
         QTRY_VERIFY_WITH_TIMEOUT(status(kLost) == 5, kSiteMs);
