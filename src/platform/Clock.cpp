@@ -46,7 +46,13 @@ void Clock::synchronise(const QTimeZone &zone, qint64 instantMs, qint64 shiftMs)
     g_shiftMs = shiftMs;
 }
 
-qint64 Clock::offsetMs() { return readingMs() - faceMs(QTimeZone(), systemMs()); }
+qint64 Clock::offsetMs()
+{
+    // One reading of the system clock for both sides, or a millisecond ticking between two
+    // readings shows as a change of the offset.
+    const qint64 system = systemMs();
+    return faceMs(g_zone, system + g_driftMs) + g_shiftMs - faceMs(QTimeZone(), system);
+}
 
 void Clock::freeze(const QDateTime &t)
 {
