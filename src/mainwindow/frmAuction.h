@@ -174,6 +174,9 @@ private:
     void moveWithShortcutBar(bool visible);
     void setTackKey(const QString &key);
     void moveViewWindow(bool enlarge);
+    void splitterMouseDown(bool vertical);
+    void splitterMouseMove(bool vertical, bool buttonHeld, float offset);
+    void splitterMouseUp(bool vertical, bool release);
     void clampAuctionSplit();
     WidgetResizable &ctl(const char *name) const;
     bool openStore();

@@ -377,63 +377,55 @@ void frmAuction::SplitX(float &x)
     rszSplitterY.Reacquire();
 }
 
-void frmAuction::imgSplitterY_MouseDown()
+// The two splitters alike: vertical is the one between the folder tree and the grid, which
+// moves along x.
+void frmAuction::splitterMouseDown(bool vertical)
 {
-    IResizable &img = ctl("imgSplitterY");
-    place(ctl("picSplitterY"), img.left(), img.top(), img.width() - 20, img.height() / 2);
-    picSplitterY->show();
-    picSplitterY->raise();
+    IResizable &img = ctl(vertical ? "imgSplitterX" : "imgSplitterY");
+    QFrame *bar = vertical ? picSplitterX : picSplitterY;
+    if (vertical)
+        place(ctl("picSplitterX"), img.left(), img.top(), std::floor(img.width() / 2), img.height() - 20);
+    else
+        place(ctl("picSplitterY"), img.left(), img.top(), img.width() - 20, img.height() / 2);
+    bar->show();
+    bar->raise();
 }
 
-void frmAuction::imgSplitterY_MouseMove(bool buttonHeld, float y)
+void frmAuction::splitterMouseMove(bool vertical, bool buttonHeld, float offset)
 {
+    QFrame *bar = vertical ? picSplitterX : picSplitterY;
     if (!buttonHeld) {
-        picSplitterY->hide();
+        bar->hide();
         return;
     }
-    const float height = float(m_windowControl->height());
-    float wanted = float(ctl("imgSplitterY").top()) + y;
-    wanted = qMin(qMax(wanted, kDragMargin), height - kDragMargin);
-    ctl("picSplitterY").setTop(wanted);
-    float top = float(ctl("picSplitterY").top());
-    SplitY(top);
+    IResizable &img = ctl(vertical ? "imgSplitterX" : "imgSplitterY");
+    IResizable &pic = ctl(vertical ? "picSplitterX" : "picSplitterY");
+    const float extent = float(vertical ? m_windowControl->width() : m_windowControl->height());
+    float wanted = float(vertical ? img.left() : img.top()) + offset;
+    wanted = qMin(qMax(wanted, kDragMargin), extent - kDragMargin);
+    vertical ? pic.setLeft(wanted) : pic.setTop(wanted);
+    splitterMouseUp(vertical, false);
 }
 
-void frmAuction::imgSplitterY_MouseUp()
+// Places the panes at the drag bar; a release also hides the bar.
+void frmAuction::splitterMouseUp(bool vertical, bool release)
 {
-    float top = float(ctl("picSplitterY").top());
-    SplitY(top);
-    picSplitterY->hide();
+    IResizable &pic = ctl(vertical ? "picSplitterX" : "picSplitterY");
+    float at = float(vertical ? pic.left() : pic.top());
+    if (vertical)
+        SplitX(at);
+    else
+        SplitY(at);
+    if (release)
+        (vertical ? picSplitterX : picSplitterY)->hide();
 }
 
-void frmAuction::imgSplitterX_MouseDown()
-{
-    IResizable &img = ctl("imgSplitterX");
-    place(ctl("picSplitterX"), img.left(), img.top(), std::floor(img.width() / 2), img.height() - 20);
-    picSplitterX->show();
-    picSplitterX->raise();
-}
-
-void frmAuction::imgSplitterX_MouseMove(bool buttonHeld, float x)
-{
-    if (!buttonHeld) {
-        picSplitterX->hide();
-        return;
-    }
-    const float width = float(m_windowControl->width());
-    float wanted = float(ctl("imgSplitterX").left()) + x;
-    wanted = qMin(qMax(wanted, kDragMargin), width - kDragMargin);
-    ctl("picSplitterX").setLeft(wanted);
-    float left = float(ctl("picSplitterX").left());
-    SplitX(left);
-}
-
-void frmAuction::imgSplitterX_MouseUp()
-{
-    float left = float(ctl("picSplitterX").left());
-    SplitX(left);
-    picSplitterX->hide();
-}
+void frmAuction::imgSplitterX_MouseDown() { splitterMouseDown(true); }
+void frmAuction::imgSplitterX_MouseMove(bool buttonHeld, float x) { splitterMouseMove(true, buttonHeld, x); }
+void frmAuction::imgSplitterX_MouseUp() { splitterMouseUp(true, true); }
+void frmAuction::imgSplitterY_MouseDown() { splitterMouseDown(false); }
+void frmAuction::imgSplitterY_MouseMove(bool buttonHeld, float y) { splitterMouseMove(false, buttonHeld, y); }
+void frmAuction::imgSplitterY_MouseUp() { splitterMouseUp(false, true); }
 
 void frmAuction::setTackKey(const QString &key)
 {
