@@ -220,11 +220,8 @@ private:
     BNResizer rszSplitterY;
     BNResizer rszFavorites;
     QList<IResizable *> colViewWindow;
-    QList<IResizable *> colUpperPanes;
+    QList<WidgetResizable *> colUpperPanes;
     qint32 mViewOffset = 0;
-    // The window's size after the last resize handling that completed, in twips.
-    float m_lastGoodWidth = 0;
-    qint32 m_lastGoodHeight = 0;
     bool m_layoutReady = false;
     QLabel *lblAuctionHeader = nullptr;
     QToolBar *tbrViewTack = nullptr;

@@ -83,6 +83,15 @@ void writeNumber(const QString &key, double value)
     SettingsStore::instance().set(kSection, key, QString::number(float(value)));
 }
 
+// No closer than the margin to either edge; the far edge wins on a window too small for both.
+void clampToMargin(float &position, double extent)
+{
+    if (position < kSplitMargin)
+        position = kSplitMargin;
+    if (position > float(extent) - kSplitMargin)
+        position = float(extent) - kSplitMargin;
+}
+
 // Statements whose failure the layout steps skip.
 template <typename F>
 void skipOnError(F &&statement)
@@ -152,7 +161,7 @@ void frmAuction::buildLayoutControls()
     picSplitterY = makeBar("picSplitterY");
 
     const auto twips = [this](const QPoint &pos, bool horizontal) {
-        return float((horizontal ? pos.y() : pos.x()) * ctl("imgSplitterY").twipsPerPixel());
+        return float((horizontal ? pos.y() : pos.x()) * m_windowControl->twipsPerPixel());
     };
     connect(imgSplitterX, &SplitterGrip::pressed, this, [this] { imgSplitterX_MouseDown(); });
     connect(imgSplitterX, &SplitterGrip::moved, this,
@@ -200,9 +209,8 @@ void frmAuction::buildLayoutControls()
     }
     // The view window lies over the upper panes' splitter while it is enlarged; the bars shown
     // while dragging lie over everything.
-    for (QWidget *view : {static_cast<QWidget *>(lblAuctionHeader), static_cast<QWidget *>(tbrViewTack),
-                          static_cast<QWidget *>(cboView), static_cast<QWidget *>(m_browserPane),
-                          static_cast<QWidget *>(m_logPane), static_cast<QWidget *>(m_favoritesPane)})
+    const QList<QWidget *> onTop = {lblAuctionHeader, tbrViewTack, cboView, m_browserPane, m_logPane, m_favoritesPane};
+    for (QWidget *view : onTop)
         view->raise();
 }
 
@@ -339,8 +347,6 @@ void frmAuction::startLayout()
     placeDesignedLayout();
     SetupResizers();
     InitResizers();
-    m_lastGoodWidth = float(m_windowControl->width());
-    m_lastGoodHeight = qint32(m_windowControl->height());
     m_layoutReady = true;
     IResizable &img = ctl("imgSplitterY");
     IResizable &pic = ctl("picSplitterY");
@@ -352,11 +358,7 @@ void frmAuction::startLayout()
 
 void frmAuction::SplitY(float &y)
 {
-    const float height = float(m_windowControl->height());
-    if (y < kSplitMargin)
-        y = kSplitMargin;
-    if (y > height - kSplitMargin)
-        y = height - kSplitMargin;
+    clampToMargin(y, m_windowControl->height());
     ctl("imgSplitterY").setTop(y);
     rszSplitterY.Resize();
     LayoutFavoritesPane();
@@ -366,11 +368,7 @@ void frmAuction::SplitY(float &y)
 
 void frmAuction::SplitX(float &x)
 {
-    const float width = float(m_windowControl->width());
-    if (x < kSplitMargin)
-        x = kSplitMargin;
-    if (x > width - kSplitMargin)
-        x = width - kSplitMargin;
+    clampToMargin(x, m_windowControl->width());
     ctl("imgSplitterX").setLeft(x);
     rszSplitterX.Resize();
     rszMain.Reacquire();
@@ -451,9 +449,9 @@ void frmAuction::moveViewWindow(bool enlarge)
         rszSplitterY.ExclusiveControls(colViewWindow);
         rszSplitterY.Resize();
     });
-    for (IResizable *pane : colUpperPanes) {
+    for (WidgetResizable *pane : colUpperPanes) {
         if (!pane->name().contains(QLatin1String("Split")) && pane->name() != QLatin1String("fraNewAuction"))
-            static_cast<WidgetResizable *>(pane)->widget()->setHidden(enlarge);
+            pane->widget()->setHidden(enlarge);
     }
     skipOnError([this] {
         rszSplitterY.ExclusiveControls();
@@ -505,23 +503,16 @@ void frmAuction::Form_Resize()
 {
     if (!m_layoutReady || isMinimized())
         return;
-    try {
-        if (!rszMain.RollingBack()) {
-            rszMain.Resize();
-            LayoutFavoritesPane();
-            rszSplitterX.Reacquire();
-            rszSplitterY.Reacquire();
-        }
-        m_lastGoodWidth = float(m_windowControl->width());
-        m_lastGoodHeight = qint32(m_windowControl->height());
-        m_gridPane->auctionGrid().refreshLayout();
-        clampAuctionSplit();
-    } catch (...) {
-        m_windowControl->setWidth(m_lastGoodWidth);
-        m_windowControl->setHeight(m_lastGoodHeight);
-        rszMain.Rollback();
-        m_gridPane->auctionGrid().refreshLayout();
+    // A pane refusing its new size makes rszMain put the window back to its last good size and
+    // every pane with it; the notification that write raises is skipped here.
+    if (!rszMain.RollingBack()) {
+        rszMain.Resize();
+        LayoutFavoritesPane();
+        rszSplitterX.Reacquire();
+        rszSplitterY.Reacquire();
     }
+    m_gridPane->auctionGrid().refreshLayout();
+    clampAuctionSplit();
 }
 
 // The grid's leading part (its first column) keeps a usable width.

@@ -29,11 +29,10 @@ QString WidgetResizable::name() const
 
 int WidgetResizable::pixels(Edge edge) const
 {
-    // A window's position is its frame's; its size is the outer one too.
-    const bool outer = m_widget->isWindow() && !m_innerSize;
-    const QRect r = outer ? m_widget->frameGeometry() : m_widget->geometry();
-    if (m_widget->isWindow() && (edge == Left || edge == Top))
-        return edge == Left ? m_widget->x() : m_widget->y();
+    // A window's position is its frame's; its size is the outer one unless measured inside.
+    const QRect r = !m_widget->isWindow() ? m_widget->geometry()
+                    : m_innerSize         ? QRect(m_widget->pos(), m_widget->size())
+                                          : m_widget->frameGeometry();
     switch (edge) {
     case Left:
         return r.x();
