@@ -80,16 +80,8 @@ void FolderTreeWidget::finishEdit(const QModelIndex &index, QString *text)
         emit editEnded(it, text);
 }
 
-void FolderTreeWidget::dragEnterEvent(QDragEnterEvent *event)
-{
-    const QString source = dragSource(event->mimeData());
-    if (source.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    emit dragMoved(source, event->position().toPoint());
-}
+// Entering is the first move over the tree.
+void FolderTreeWidget::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
 
 void FolderTreeWidget::dragMoveEvent(QDragMoveEvent *event)
 {
