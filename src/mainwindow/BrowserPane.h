@@ -76,6 +76,9 @@ public slots:
     void UpdateAddAuctionButton();
     // The sign-in item of the ebay drop-down, enabled exactly while a user is signed in.
     void setSignInEnabled(bool enabled);
+    // The auction selected in the grid: while the browser is linked and the program online, its
+    // item page, with the address box showing that address.
+    void ShowSelectedAuction(const QString &itemNumber);
 
     void tbrBrowser_ButtonClick(const QString &key);
     void tbrBrowser_ButtonMenuClick(const QString &key);

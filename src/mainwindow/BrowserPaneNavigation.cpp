@@ -2,6 +2,8 @@
 #include "BrowserPane.h"
 
 #include "MsgBox.h"
+#include "ebayURLS.h"
+#include "modComm.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -126,4 +128,22 @@ void BrowserPane::WB_NavigateComplete2(const QUrl &url)
     if (m_cboURL->findText(location, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
         m_cboURL->addItem(location);
     m_cboURL->setEditText(location);
+}
+
+void BrowserPane::ShowSelectedAuction(const QString &itemNumber)
+{
+    if (!isEngaged() || itemNumber.isEmpty())
+        return;
+    const ebayURLS *urls = UseURLs();
+    if (!urls || urls->EbayViewItemURL.isEmpty())
+        return;
+    bool online = false;
+    try {
+        online = IsOnline();
+    } catch (...) {
+        // A dial-up component that cannot say counts as offline.
+        online = false;
+    }
+    if (online)
+        NavigateSafe(urls->EbayViewItemURL + itemNumber);
 }

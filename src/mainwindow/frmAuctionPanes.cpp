@@ -85,9 +85,15 @@ void frmAuction::buildPanes(IBrowser *browser)
     m_browserPane = new BrowserPane(browser ? browser : new WebBrowser, *m_engine, m_central);
     connect(m_browserPane, &BrowserPane::busyChanged, this, [this] { ToggleToolBarsMenus(); });
     connect(m_browserPane, &BrowserPane::goBecameDefault, this, [this] { m_addStrip->setAddAuctionDefault(false); });
+    // A linked browser follows the auction selected in the grid, and shows it once linked again.
+    connect(m_gridPane, &AuctionGridPane::showSelectedAuction, m_browserPane,
+            [this] { m_browserPane->ShowSelectedAuction(m_gridPane->currentItemNumber()); });
     connect(m_browserPane, &BrowserPane::engageChanged, this, [this](bool engaged) {
-        if (engaged)
-            showSelectedAuction();
+        if (!engaged)
+            return;
+        showSelectedAuction();
+        if (m_gridPane->IsAnAuctionSelected())
+            m_browserPane->ShowSelectedAuction(m_gridPane->currentItemNumber());
     });
     m_favoritesPane = new FavoritesPane(*tmrFav, m_central);
     connect(m_browserPane, &BrowserPane::favoritesRequested, m_favoritesPane, &FavoritesPane::BuildFavoritesTree);

@@ -1,0 +1,118 @@
+// The browser pane at its place in the real window over a signed-in user's auctions: the linked
+// browser following the grid.
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "AuctionGridPane.h"
+#include "BSN_User.h"
+#include "BrowserPane.h"
+#include "Database.h"
+#include "FakeBrowser.h"
+#include "FakeDialogs.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "TestProgramFolder.h"
+#include "WindowPlacement.h"
+#include "ebayURLS.h"
+#include "frmAuction.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+// Settings saved, one user signed in automatically, three auctions in Open Auctions.
+void prepare(TestProgramFolder &folder)
+{
+    QVERIFY(folder.openStore());
+    gSettings->ConnectionType = 2;
+    gSettings->AutoTimeSync = 0;
+    QVERIFY(gSettings->SaveSettings());
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+    for (const char *name : {"Open Auctions", "Closed Auctions"})
+        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                     {QLatin1String(name)});
+    for (int n = 0; n < 3; ++n)
+        gDB->execute(
+            QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, AUC_Status) "
+                           "VALUES (1, 1, ?, ?, 1)"),
+            {QString::number(3001000100 + n), QStringLiteral("Lot %1").arg(n)});
+    ReleaseGlobals();
+}
+
+} // namespace
+
+class TestBrowserInWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestProgramFolder> m_folder;
+    FakeDialogs m_dialogs;
+    FakeBrowser *m_wb = nullptr;
+    std::unique_ptr<frmAuction> m_w;
+
+    BrowserPane &pane() { return m_w->browserPane(); }
+    QString itemOfRow(int row) { return m_w->gridPane().auctionGrid().cellText(row, gCurrentUser->Columns.ItemNumber); }
+    // A row chosen as a click would: the grid widget's own current item.
+    void selectRow(int row)
+    {
+        QTreeWidget *tree = m_w->gridPane().sftAuctions();
+        tree->setCurrentItem(tree->topLevelItem(row));
+    }
+
+private slots:
+    void init()
+    {
+        gClosing = false;
+        m_folder = std::make_unique<TestProgramFolder>();
+        prepare(*m_folder);
+        m_wb = new FakeBrowser;
+        m_w = std::make_unique<frmAuction>(m_dialogs, m_wb);
+        QVERIFY(m_w->Form_Load(QString()));
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        QCOMPARE(m_w->gridPane().auctionGrid().rowCount(), 3);
+        m_wb->navigations.clear();
+    }
+    void cleanup()
+    {
+        m_w.reset();
+        ReleaseGlobals();
+        m_folder.reset();
+    }
+
+    void linkedBrowserFollowsTheSelectedAuction()
+    {
+        MsgBoxRecorder boxes;
+        const QString itemPage = UseURLs()->EbayViewItemURL;
+        QVERIFY(pane().isEngaged());
+        selectRow(1);
+        const QString first = itemOfRow(1);
+        QVERIFY(first.startsWith(QLatin1String("30010001")));
+        QCOMPARE(m_wb->navigations, QList<QUrl>{QUrl(itemPage + first)});
+        QCOMPARE(pane().cboURL()->currentText(), itemPage + first);
+
+        // Unlinked, the browser stays where it is.
+        QAction *engage = pane().button(QStringLiteral("engage"));
+        engage->trigger();
+        QVERIFY(!pane().isEngaged());
+        selectRow(2);
+        QCOMPARE(m_wb->navigations.size(), 1);
+        QCOMPARE(pane().cboURL()->currentText(), itemPage + first);
+
+        // Linked again, it shows the auction selected meanwhile at once.
+        engage->trigger();
+        const QString second = itemOfRow(2);
+        QCOMPARE(m_wb->navigations.last(), QUrl(itemPage + second));
+        QCOMPARE(pane().cboURL()->currentText(), itemPage + second);
+        QVERIFY(boxes.boxes.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestBrowserInWindow)
+#include "TestBrowserInWindow.moc"
