@@ -149,6 +149,8 @@ void BrowserPane::buildAddressRow()
     // The list holds the pages the browser reached, not whatever was typed.
     m_cboURL->setInsertPolicy(QComboBox::NoInsert);
     m_cboURL->setDuplicatesEnabled(false);
+    // The box holds the focus and hands keys to its line edit itself: both are watched.
+    m_cboURL->installEventFilter(this);
     m_cboURL->lineEdit()->installEventFilter(this);
     connect(m_cboURL, &QComboBox::activated, this, [this](int) { cboURL_Click(); });
 
@@ -169,13 +171,14 @@ void BrowserPane::buildAddressRow()
 
 bool BrowserPane::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_cboURL->lineEdit()) {
+    if (watched == m_cboURL || watched == m_cboURL->lineEdit()) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
-            // The box's own Enter would navigate a second time through the list.
+            // Enter in the box is Go, whatever was typed or pasted before it; the box's own
+            // Enter would navigate a second time through the list.
             if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                if (m_goDefault)
-                    cmdWBGo_Click();
+                cboURL_KeyUp();
+                cmdWBGo_Click();
                 return true;
             }
         } else if (event->type() == QEvent::KeyRelease) {
@@ -299,7 +302,6 @@ void BrowserPane::cboURL_Click() { cmdWBGo_Click(); }
 void BrowserPane::cmdWBGo_Click()
 {
     NavigateSafe(m_cboURL->currentText());
-    m_goDefault = false;
     m_cmdWBGo->setDefault(false);
 }
 
@@ -310,7 +312,6 @@ void BrowserPane::tbrGo_ButtonClick()
 
 void BrowserPane::cboURL_KeyUp()
 {
-    m_goDefault = true;
     m_cmdWBGo->setDefault(true);
     emit goBecameDefault();
 }

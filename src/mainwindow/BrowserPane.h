@@ -130,7 +130,6 @@ private:
     QProgressBar *m_prgWB = nullptr;
     QHash<QString, QAction *> m_buttons;
     QHash<QString, QAction *> m_menuItems;
-    bool m_goDefault = false;
     // A NavigateSafe whose page has not finished: its address, as given, and as navigated.
     QString m_safeText;
     QUrl m_safeUrl;

@@ -1,5 +1,5 @@
 // The browser pane at its place in the real window over a signed-in user's auctions: the linked
-// browser following the grid.
+// browser following the grid, and Enter in the address box.
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
@@ -64,6 +64,8 @@ class TestBrowserInWindow : public QObject
         QTreeWidget *tree = m_w->gridPane().sftAuctions();
         tree->setCurrentItem(tree->topLevelItem(row));
     }
+    // Keys go where the desktop sends them: to the widget holding the focus.
+    static QWidget *focused() { return QApplication::focusWidget(); }
 
 private slots:
     void init()
@@ -111,6 +113,34 @@ private slots:
         QCOMPARE(m_wb->navigations.last(), QUrl(itemPage + second));
         QCOMPARE(pane().cboURL()->currentText(), itemPage + second);
         QVERIFY(boxes.boxes.isEmpty());
+    }
+
+    // Typed or pasted, the address goes when Enter is pressed in the box, as with Go.
+    void enterInTheAddressBoxNavigates_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed") << true;
+        QTest::newRow("pasted") << false;
+    }
+    void enterInTheAddressBoxNavigates()
+    {
+        QFETCH(bool, typed);
+        const QString address = QStringLiteral("http://127.0.0.1:1/item?3001000100");
+        QComboBox *box = pane().cboURL();
+        m_w->activateWindow();
+        box->setFocus();
+        QTRY_VERIFY(focused() && (focused() == box || focused() == box->lineEdit()));
+        box->lineEdit()->clear();
+        if (typed)
+            QTest::keyClicks(focused(), address);
+        else
+            box->lineEdit()->insert(address);
+        QCOMPARE(box->currentText(), address);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QCOMPARE(m_wb->navigations, QList<QUrl>{QUrl(address)});
+        // Once only: the box's list does not navigate a second time.
+        QTest::keyClick(focused(), Qt::Key_Enter);
+        QCOMPARE(m_wb->navigations, (QList<QUrl>{QUrl(address), QUrl(address)}));
     }
 };
 

@@ -156,8 +156,8 @@ private slots:
             } else if (how == QLatin1String("tbrGo")) {
                 m_pane->tbrGo()->actions().first()->trigger();
             } else {
-                QTest::keyClick(box->lineEdit(), Qt::Key_End);
-                QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+                // The box holds the focus for its line edit: keys reach it first.
+                QTest::keyClick(box, Qt::Key_Return);
             }
         };
         go(QStringLiteral("http://bad host name/"));
