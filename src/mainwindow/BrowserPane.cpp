@@ -8,16 +8,23 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+static void initBrowserArt()
+{
+    Q_INIT_RESOURCE(browser);
+}
 
 namespace {
 const char *const kLinkedTip = "Click to UnLink Browser from Auction List";
@@ -28,6 +35,7 @@ BrowserPane::BrowserPane(IBrowser *browser, AuctionEngine &engine, QWidget *pare
     : QWidget(parent), m_wb(browser), m_engine(engine), m_isOnline(std::move(isOnline))
 {
     setObjectName(QStringLiteral("browserPane"));
+    initBrowserArt();
     if (!m_isOnline)
         m_isOnline = [] { return IsOnlineForBid(); };
     m_wb->setParent(this);
@@ -87,25 +95,28 @@ void BrowserPane::buildToolbar()
     m_tbrBrowser = new QToolBar(this);
     m_tbrBrowser->setObjectName(QStringLiteral("tbrBrowser"));
     m_tbrBrowser->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    const auto add = [this](const char *key, const QString &text, const QString &tip, QStyle::StandardPixmap icon) {
-        auto *action = new QAction(text, m_tbrBrowser);
+    // Every button has an icon of its own: a narrow pane shows the icons alone.
+    const auto standard = [this](QStyle::StandardPixmap icon) { return style()->standardIcon(icon); };
+    const auto own = [](const char *name) {
+        return QIcon(QStringLiteral(":/browser/%1.svg").arg(QLatin1String(name)));
+    };
+    const auto add = [this](const char *key, const QString &text, const QString &tip, const QIcon &icon) {
+        auto *action = new QAction(icon, text, m_tbrBrowser);
         action->setObjectName(QLatin1String(key));
         if (!tip.isEmpty())
             action->setToolTip(tip);
-        if (icon != QStyle::SP_CustomBase)
-            action->setIcon(style()->standardIcon(icon));
         const QString name = QLatin1String(key);
         connect(action, &QAction::triggered, this, [this, name] { tbrBrowser_ButtonClick(name); });
         m_buttons.insert(name, action);
         return action;
     };
-    m_tbrBrowser->addAction(add("back", QStringLiteral("Back"), QString(), QStyle::SP_ArrowBack));
-    m_tbrBrowser->addAction(add("forward", QStringLiteral("Forward"), QString(), QStyle::SP_ArrowForward));
-    m_tbrBrowser->addAction(add("stop", QStringLiteral("Stop"), QString(), QStyle::SP_BrowserStop));
-    m_tbrBrowser->addAction(add("refresh", QStringLiteral("Refresh"), QString(), QStyle::SP_BrowserReload));
-    m_tbrBrowser->addAction(add("home", QStringLiteral("Home"), QString(), QStyle::SP_DirHomeIcon));
+    m_tbrBrowser->addAction(add("back", QStringLiteral("Back"), QString(), standard(QStyle::SP_ArrowBack)));
+    m_tbrBrowser->addAction(add("forward", QStringLiteral("Forward"), QString(), standard(QStyle::SP_ArrowForward)));
+    m_tbrBrowser->addAction(add("stop", QStringLiteral("Stop"), QString(), standard(QStyle::SP_BrowserStop)));
+    m_tbrBrowser->addAction(add("refresh", QStringLiteral("Refresh"), QString(), standard(QStyle::SP_BrowserReload)));
+    m_tbrBrowser->addAction(add("home", QStringLiteral("Home"), QString(), own("home")));
 
-    QAction *site = add("ebay", QStringLiteral("eBay"), QStringLiteral("Take Me to eBay"), QStyle::SP_CustomBase);
+    QAction *site = add("ebay", QStringLiteral("eBay"), QStringLiteral("Take Me to eBay"), own("site"));
     auto *menu = new QMenu(m_tbrBrowser);
     menu->setObjectName(QStringLiteral("tbrBrowserEbayMenu"));
     for (const auto &[key, text] : {std::pair{"ebay", "eBay"}, std::pair{"ebaysignin", "Sign Me in to eBay"}}) {
@@ -124,21 +135,47 @@ void BrowserPane::buildToolbar()
     m_tbrBrowser->addWidget(m_siteButton);
     refreshSiteButton();
 
-    m_tbrBrowser->addAction(add("search", QStringLiteral("Search"), QString(), QStyle::SP_FileDialogContentsView));
     m_tbrBrowser->addAction(
-        add("favorites", QStringLiteral("Favorites"), QStringLiteral("Open Favorites Window"), QStyle::SP_DirIcon));
+        add("search", QStringLiteral("Search"), QString(), standard(QStyle::SP_FileDialogContentsView)));
+    m_tbrBrowser->addAction(
+        add("favorites", QStringLiteral("Favorites"), QStringLiteral("Open Favorites Window"), own("favorites")));
     QAction *engage = add("engage", QStringLiteral("Linked"),
-                          QStringLiteral("Click to UnLink Browser from Auction Grid"), QStyle::SP_CustomBase);
+                          QStringLiteral("Click to UnLink Browser from Auction Grid"), own("engage"));
     engage->setCheckable(true);
     engage->setChecked(true);
     // The toggle reaches the handler with the button's new state; triggered must not run it twice.
     disconnect(engage, &QAction::triggered, this, nullptr);
     connect(engage, &QAction::triggered, this, [this](bool pressed) { engage_Click(pressed); });
     m_tbrBrowser->addAction(engage);
-    QAction *addAuction =
-        add("addauction", QStringLiteral("Add"), QStringLiteral("Add this Auction"), QStyle::SP_FileDialogNewFolder);
+    QAction *addAuction = add("addauction", QStringLiteral("Add"), QStringLiteral("Add this Auction"),
+                              standard(QStyle::SP_FileDialogNewFolder));
     addAuction->setEnabled(false);
     m_tbrBrowser->addAction(addAuction);
+}
+
+void BrowserPane::fitToolbar(int width)
+{
+    // Texts beside the icons where all fit; else icons alone (the text is the tooltip), the
+    // site's host name kept as long as it fits.
+    static const struct
+    {
+        Qt::ToolButtonStyle buttons;
+        Qt::ToolButtonStyle site;
+    } fits[] = {{Qt::ToolButtonTextBesideIcon, Qt::ToolButtonTextBesideIcon},
+                {Qt::ToolButtonIconOnly, Qt::ToolButtonTextBesideIcon},
+                {Qt::ToolButtonIconOnly, Qt::ToolButtonIconOnly}};
+    for (const auto &fit : fits) {
+        m_tbrBrowser->setToolButtonStyle(fit.buttons);
+        m_siteButton->setToolButtonStyle(fit.site);
+        if (m_tbrBrowser->sizeHint().width() <= width)
+            return;
+    }
+}
+
+void BrowserPane::resizeEvent(QResizeEvent *event)
+{
+    fitToolbar(event->size().width());
+    QWidget::resizeEvent(event);
 }
 
 void BrowserPane::buildAddressRow()
@@ -294,6 +331,8 @@ void BrowserPane::engage_Click(bool pressed)
     QAction *engage = button(QStringLiteral("engage"));
     engage->setToolTip(QLatin1String(pressed ? kLinkedTip : kUnlinkedTip));
     engage->setText(pressed ? QStringLiteral("Linked") : QStringLiteral("Unlinked"));
+    engage->setIcon(
+        QIcon(pressed ? QStringLiteral(":/browser/engage.svg") : QStringLiteral(":/browser/disengage.svg")));
     emit engageChanged(pressed);
 }
 

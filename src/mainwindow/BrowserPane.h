@@ -98,9 +98,12 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildToolbar();
+    // The toolbar's buttons as wide as the pane lets every one of them show.
+    void fitToolbar(int width);
     void buildAddressRow();
     QUrl siteHome() const;
     void refreshSiteButton();

@@ -1,5 +1,5 @@
 // The browser pane at its place in the real window over a signed-in user's auctions: the linked
-// browser following the grid, and Enter in the address box.
+// browser following the grid, Enter in the address box, and the toolbar's buttons in reach.
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
@@ -141,6 +141,36 @@ private slots:
         // Once only: the box's list does not navigate a second time.
         QTest::keyClick(focused(), Qt::Key_Enter);
         QCOMPARE(m_wb->navigations, (QList<QUrl>{QUrl(address), QUrl(address)}));
+    }
+
+    // Every button of the browser's toolbar can be seen and pressed at each first size the
+    // window takes on a screen, none hidden in the toolbar's overflow.
+    void everyToolbarButtonIsInReach_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        for (const QSize &s : {QSize(640, 480), QSize(800, 600), QSize(1024, 768), QSize(1280, 900), QSize(1600, 1200)})
+            QTest::addRow("%dx%d", s.width(), s.height()) << s;
+    }
+    void everyToolbarButtonIsInReach()
+    {
+        QFETCH(QSize, screen);
+        const QSize designed(900, 650);
+        m_w->resize(WindowPlacement::sizeForScreen(screen, designed));
+        QTRY_COMPARE(m_w->size(), WindowPlacement::sizeForScreen(screen, designed));
+        QCoreApplication::processEvents();
+        QToolBar *bar = pane().tbrBrowser();
+        const QRect window = m_w->rect();
+        for (QAction *action : bar->actions()) {
+            QWidget *button = bar->widgetForAction(action);
+            QVERIFY2(button && button->isVisible(), qPrintable(action->objectName()));
+            const QRect at(button->mapTo(m_w.get(), QPoint(0, 0)), button->size());
+            QVERIFY2(bar->rect().contains(button->geometry()), qPrintable(action->objectName()));
+            QVERIFY2(window.contains(at), qPrintable(action->objectName()));
+            // A button without its text still tells what it does.
+            QVERIFY2(!button->toolTip().isEmpty(), qPrintable(action->objectName()));
+        }
+        const auto *overflow = bar->findChild<QWidget *>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(!overflow || !overflow->isVisible());
     }
 };
 
