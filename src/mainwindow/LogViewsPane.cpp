@@ -112,8 +112,9 @@ void LogViewsPane::ShowAuctionLog()
 
 void LogViewsPane::ShowErrorLog()
 {
+    // The auction log stays: it shows the selected auction until the selection changes, and a
+    // general row (a failed time sync) is no reason to blank it.
     m_errorLog.clear();
-    m_auctionLog.clear();
     if (!gDB)
         return;
     // Rows written in the same second keep the order they were written in.

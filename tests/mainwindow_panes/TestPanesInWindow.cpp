@@ -1,0 +1,101 @@
+// The grid, the log views and the caption at their places in the real window, driven by the
+// window's commands and the engine as a user meets them.
+#include "AppSettings.h"
+#include "AuctionDatabase.h"
+#include "AuctionEngine.h"
+#include "AuctionGridPane.h"
+#include "BNBidTalk.h"
+#include "BSN_Log.h"
+#include "Database.h"
+#include "FakeBrowser.h"
+#include "FakeDialogs.h"
+#include "Globals.h"
+#include "LogViewsPane.h"
+#include "MsgBoxRecorder.h"
+#include "TestProgramFolder.h"
+#include "frmAuction.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Lot
+{
+    int status;
+    double maxBid;
+};
+
+// Settings saved, one user "ann" signed in automatically, with or without her two folders, and
+// her auctions "Lot 0", "Lot 1"... (item numbers 100, 101...) in the open folder.
+void prepare(TestProgramFolder &folder, const QList<Lot> &lots, bool folders = true)
+{
+    QVERIFY(folder.openStore());
+    gSettings->ConnectionType = 2;
+    gSettings->AutoTimeSync = 0; // nothing queued at start
+    QVERIFY(gSettings->SaveSettings());
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+    if (folders) {
+        for (const char *name : {"Open Auctions", "Closed Auctions"})
+            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                         {QLatin1String(name)});
+    }
+    int n = 0;
+    for (const Lot &lot : lots) {
+        gDB->execute(
+            QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, AUC_Status, "
+                           "AUC_MaxBid, AUC_Quantity) VALUES (1, 1, ?, ?, ?, ?, 1)"),
+            {QString::number(100 + n), QStringLiteral("Lot %1").arg(n), lot.status, lot.maxBid});
+        ++n;
+    }
+    ReleaseGlobals();
+}
+
+qint32 keyOf(const QString &title)
+{
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Title = ?"), {title});
+    return rs->eof() ? -1 : static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong());
+}
+
+QStringList logRows(LogViewsPane &pane)
+{
+    QStringList out;
+    for (qint32 r = 0; r < pane.auctionLogGrid().rowCount(); ++r)
+        out << pane.auctionLogGrid().cellText(r, 1);
+    return out;
+}
+
+} // namespace
+
+class TestPanesInWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { gClosing = false; }
+    void cleanup() { ReleaseGlobals(); }
+
+    void aGeneralLogRowLeavesTheSelectedAuctionsLog()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {{1, 0}, {1, 0}});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const qint32 lot1 = keyOf(QStringLiteral("Lot 1"));
+        BSN_Log().MarkAuction(lot1, 1, QStringLiteral("imported"));
+        TreeGrid &grid = w.gridPane().auctionGrid();
+        grid.selectRow(grid.findRowByKey(lot1, 0));
+        w.engine().tmrBidSnipe_Timer(); // the auction log's own change is read
+        QCOMPARE(logRows(w.logPane()), QStringList{QStringLiteral("imported")});
+
+        // A failed time sync writes a general row; the queue tick reloads the error log.
+        BSN_Log().MarkAuction(0, 1, QStringLiteral("Time synchronisation failed."));
+        w.engine().tmrBidSnipe_Timer();
+        QCOMPARE(w.logPane().errorLogGrid().rowCount(), 1);
+        QCOMPARE(logRows(w.logPane()), QStringList{QStringLiteral("imported")});
+    }
+};
+
+QTEST_MAIN(TestPanesInWindow)
+#include "TestPanesInWindow.moc"
