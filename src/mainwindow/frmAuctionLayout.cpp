@@ -29,6 +29,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -230,22 +231,26 @@ void frmAuction::placeDesignedLayout()
     const double x0 = kShortcutShift;
     const double right = width - x0;
     const double stripWidth = m_addStrip->sizeHint().width() * tpp;
-    const double upper = height - kHeadingHeight - kStatusHeight - kSplitterThickness - kViewTitleHeight;
+    // The heading line as designed, or higher where the add strip (its box and buttons under
+    // the strip's caption) or the heading's text needs more in this style and font.
+    const double headingHeight = std::max({kHeadingHeight, std::ceil(m_addStrip->sizeHint().height() * tpp),
+                                           std::ceil(lblHeading->sizeHint().height() * tpp)});
+    const double upper = height - headingHeight - kStatusHeight - kSplitterThickness - kViewTitleHeight;
     // Start-up moves the horizontal splitter 500 twips further down.
     const double gridHeight = std::floor(upper * 0.4) - 500;
-    const double statusTop = kHeadingHeight + gridHeight;
+    const double statusTop = headingHeight + gridHeight;
     const double splitYTop = statusTop + kStatusHeight;
     const double viewTop = splitYTop + kSplitterThickness;
     const double bodyTop = viewTop + kViewTitleHeight;
 
     place(ctl("lbarOutlook"), 0, 0, kShortcutBarWidth, height);
-    place(ctl("lblHeading"), x0, 0, right - stripWidth, kHeadingHeight);
-    place(ctl("fraNewAuction"), width - stripWidth, 0, stripWidth, kHeadingHeight);
-    place(ctl("sftFolders"), x0, kHeadingHeight, kFolderWidth, gridHeight);
-    place(ctl("imgSplitterX"), x0 + kFolderWidth, kHeadingHeight, kSplitterThickness, gridHeight);
-    place(ctl("picSplitterX"), x0 + kFolderWidth, kHeadingHeight, kSplitterThickness, gridHeight);
+    place(ctl("lblHeading"), x0, 0, right - stripWidth, headingHeight);
+    place(ctl("fraNewAuction"), width - stripWidth, 0, stripWidth, headingHeight);
+    place(ctl("sftFolders"), x0, headingHeight, kFolderWidth, gridHeight);
+    place(ctl("imgSplitterX"), x0 + kFolderWidth, headingHeight, kSplitterThickness, gridHeight);
+    place(ctl("picSplitterX"), x0 + kFolderWidth, headingHeight, kSplitterThickness, gridHeight);
     const double gridLeft = x0 + kFolderWidth + kSplitterThickness;
-    place(ctl("sftAuctions"), gridLeft, kHeadingHeight, width - gridLeft, gridHeight);
+    place(ctl("sftAuctions"), gridLeft, headingHeight, width - gridLeft, gridHeight);
     place(ctl("stsMain"), x0, statusTop, right, kStatusHeight);
     place(ctl("imgSplitterY"), x0, splitYTop, right, kSplitterThickness);
     place(ctl("picSplitterY"), x0, splitYTop, right, kSplitterThickness);

@@ -18,6 +18,8 @@
 #include "WindowPlacement.h"
 #include "frmAuction.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -126,6 +128,31 @@ private slots:
         // Start-up moved the splitter 500 twips below its designed place, the grid growing.
         QVERIFY(grid.height > 1000);
         QCOMPARE(browser.left + browser.width, w->layoutControl("frmAuction")->width());
+    }
+
+    // Opened in the window, the add strip shows its box and buttons whole, on the heading line
+    // above the folder tree and the grid.
+    void addStripOpensWholeAtItsPlace()
+    {
+        auto w = start();
+        QVERIFY(w);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        AddAuctionStrip &strip = w->addStrip();
+        strip.cmdAuctionAdd_Click();
+        QTest::keyClicks(strip.txtItemNumber(), QStringLiteral("3001000001"));
+        QCOMPARE(strip.txtItemNumber()->text(), QStringLiteral("3001000001"));
+        const auto inWindow = [&](const QWidget *c) { return QRect(c->mapTo(w.get(), QPoint(0, 0)), c->size()); };
+        const int upperTop = qMin(inWindow(&w->gridPane()).top(), inWindow(&w->folderPane()).top());
+        const QList<QWidget *> controls = {strip.txtItemNumber(), strip.cmdAuctionAddOK(), strip.cmdAuctionAddCancel()};
+        for (QWidget *c : controls) {
+            QVERIFY2(c->isVisible(), qPrintable(c->objectName()));
+            QVERIFY2(c->height() >= c->minimumSizeHint().height(),
+                     qPrintable(QStringLiteral("%1 is %2 high").arg(c->objectName()).arg(c->height())));
+            QVERIFY2(c->width() >= c->minimumSizeHint().width(), qPrintable(c->objectName()));
+            QVERIFY2(w->rect().contains(inWindow(c)), qPrintable(c->objectName()));
+            QVERIFY2(inWindow(c).bottom() < upperTop, qPrintable(c->objectName()));
+        }
     }
 
     void splittersStopAtTheirLimits_data()
