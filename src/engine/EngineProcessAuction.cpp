@@ -213,6 +213,7 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     set("AUC_OpenClosed", true);
 
     TreeGrid &grid = m_window.auctionGrid();
+    bool statusChanged = false;
     if (importing) {
         set("AUC_Status", 1);
     } else {
@@ -249,8 +250,10 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
             default:
                 break;
             }
-            if (status != stored)
+            if (status != stored) {
                 set("AUC_Status", status);
+                statusChanged = true;
+            }
             const qint32 closed = GetClosedAuctionsFolder(*gDB, userKey);
             if (closed != -1) {
                 set("AUC_Folder", closed);
@@ -278,6 +281,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     v.highBidder = rs->value(QStringLiteral("AUC_HighBidder")).toString();
     rs->update();
     v.primary = importing ? static_cast<qint32>(rs->lastInsertedKey()) : auctionKey;
+    if (statusChanged)
+        m_window.updateCaption();
 
     grid.fitColumn(0);
     grid.refreshLayout();

@@ -51,6 +51,7 @@ void AuctionEngine::SetAuctionStatus(qint32 auctionKey, qint16 status)
     rs->edit();
     rs->setValue(QStringLiteral("AUC_Status"), status);
     rs->update();
+    m_window.updateCaption();
 }
 
 void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason)
@@ -92,6 +93,7 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 re
     } catch (const DbError &) {
         engine_detail::bidLog(bid, QStringLiteral("Error in Procedure: Abort Bid."));
     }
+    m_window.updateCaption();
 }
 
 void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo)

@@ -42,7 +42,6 @@ void frmAuction::buildPanes(IBrowser *browser)
     m_folderPane = new FolderTreePane(*m_engine, m_central);
     connect(m_folderPane, &FolderTreePane::folderSelected, this, [this](qint32 folderKey) {
         BuildAuctionGrid(folderKey);
-        UpdateWindowCaption();
         ToggleToolBarsMenus();
     });
 
@@ -76,6 +75,7 @@ void frmAuction::buildPanes(IBrowser *browser)
     connect(m_gridPane, &AuctionGridPane::dragStarted, this,
             [this] { m_folderPane->setDraggedAuctions(m_gridPane->dragAuctionKeys()); });
     connect(m_gridPane, &AuctionGridPane::auctionDeleted, this, [this](qint32 key, const QString &itemNumber) {
+        UpdateWindowCaption();
         if (!gCurrentUser)
             return;
         m_engine->queue().RemoveAuctionItem(itemNumber, *gCurrentUser);
@@ -209,15 +209,16 @@ void frmAuction::UpdateWindowCaption()
     } catch (const DbError &) {
         scheduled = 0;
     }
-    // Without a current folder the count alone stands in the brackets.
+    // Without a current folder the count alone stands in the brackets, and with neither no
+    // brackets are shown.
     QStringList parts;
     if (m_folderPane->folderTreeHasSelection())
         parts << QStringLiteral("Viewing \"%1\"").arg(m_folderPane->selectedFolderText());
     if (scheduled >= 1)
         parts << QStringLiteral("%1 %2").arg(scheduled).arg(scheduled == 1 ? QStringLiteral("Snipe Scheduled")
                                                                           : QStringLiteral("Snipes Scheduled"));
-    caption += QStringLiteral(" - (") + parts.join(QStringLiteral(", "));
-    caption += QLatin1Char(')');
+    if (!parts.isEmpty())
+        caption += QStringLiteral(" - (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
     setWindowTitle(caption);
 }
 
@@ -236,6 +237,8 @@ void frmAuction::BuildAuctionGrid(qint32 folderKey)
 {
     m_gridPane->BuildAuctionGrid(folderKey);
     showSelectedAuction();
+    // A rebuild follows most status changes: the caption's count of snipes follows too.
+    UpdateWindowCaption();
 }
 
 void frmAuction::sftFolders_SelChange() { m_folderPane->sftFolders_SelChange(); }

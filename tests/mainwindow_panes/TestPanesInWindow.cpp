@@ -65,6 +65,11 @@ QStringList logRows(LogViewsPane &pane)
     return out;
 }
 
+QString captionStart()
+{
+    return QStringLiteral("Zandrift %1 - [ann]").arg(GetAppVersion());
+}
+
 } // namespace
 
 class TestPanesInWindow : public QObject
@@ -94,6 +99,64 @@ private slots:
         w.engine().tmrBidSnipe_Timer();
         QCOMPARE(w.logPane().errorLogGrid().rowCount(), 1);
         QCOMPARE(logRows(w.logPane()), QStringList{QStringLiteral("imported")});
+    }
+
+    void captionWithoutACurrentFolder_data()
+    {
+        QTest::addColumn<QList<Lot>>("lots");
+        QTest::addColumn<QString>("ending");
+        QTest::newRow("nothing scheduled") << QList<Lot>{{1, 0}} << QString();
+        QTest::newRow("one scheduled") << QList<Lot>{{2, 5}, {1, 0}} << QStringLiteral(" - (1 Snipe Scheduled)");
+    }
+    void captionWithoutACurrentFolder()
+    {
+        QFETCH(QList<Lot>, lots);
+        QFETCH(QString, ending);
+        TestProgramFolder folder;
+        prepare(folder, lots, false);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(w.windowTitle(), captionStart() + ending);
+    }
+
+    void captionFollowsTheCountOfScheduledSnipes_data()
+    {
+        QTest::addColumn<QString>("event");
+        QTest::newRow("final bid placed") << "status 3";
+        QTest::newRow("aborted: error") << "abort 1";
+        QTest::newRow("aborted: outbid") << "abort 2";
+        QTest::newRow("aborted: user cancelled") << "abort 0";
+        QTest::newRow("grid rebuilt after a halt") << "halt";
+        QTest::newRow("auction deleted") << "delete";
+    }
+    void captionFollowsTheCountOfScheduledSnipes()
+    {
+        QFETCH(QString, event);
+        TestProgramFolder folder;
+        prepare(folder, {{2, 5}, {2, 6}});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const QString viewing = captionStart() + QStringLiteral(" - (Viewing \"Open Auctions\", ");
+        QCOMPARE(w.windowTitle(), viewing + QStringLiteral("2 Snipes Scheduled)"));
+
+        const qint32 key = keyOf(QStringLiteral("Lot 0"));
+        BNBidTalk bid;
+        bid.PrimaryKey = key;
+        bid.User = gCurrentUser;
+        if (event == QLatin1String("status 3")) {
+            w.engine().SetAuctionStatus(key, 3);
+        } else if (event.startsWith(QLatin1String("abort"))) {
+            w.engine().AbortSnipe(bid, QStringLiteral("Snipe ends."), event.right(1).toInt());
+        } else if (event == QLatin1String("halt")) {
+            gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Status = 4 WHERE AUC_Primary = ?"), {key});
+            w.engine().HaltOperation();
+        } else {
+            TreeGrid &grid = w.gridPane().auctionGrid();
+            w.gridPane().DeleteAuction(grid.findRowByKey(key, 0));
+        }
+        QCOMPARE(w.windowTitle(), viewing + QStringLiteral("1 Snipe Scheduled)"));
     }
 };
 
