@@ -144,8 +144,10 @@ void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
         showDialog();
     if (m_window.folderTreeHasSelection())
         m_window.BuildAuctionGrid(m_window.selectedFolderKey());
-    if (selected < grid.rowCount())
-        grid.selectRow(selected);
+    // The new schedule may sort the auction elsewhere: it is found again by its key.
+    const qint32 scheduled = grid.findRowByKey(ScheduleAuctionKey, 0);
+    if (scheduled > -1 && scheduled != grid.currentRow())
+        grid.selectRow(scheduled);
 
     const UserPtr user = gCurrentUser;
     if (user && SnipeUnscheduled) {

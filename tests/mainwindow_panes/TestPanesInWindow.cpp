@@ -158,6 +158,53 @@ private slots:
         }
         QCOMPARE(w.windowTitle(), viewing + QStringLiteral("1 Snipe Scheduled)"));
     }
+
+    void selectionFollowsTheScheduledAuctionWhereItSortsTo()
+    {
+        // Sorted by "My Max Bid": Lot 2 (nothing yet), Lot 0 ($20), Lot 1 ($30).
+        TestProgramFolder folder;
+        prepare(folder, {{2, 20}, {2, 30}, {1, 0}});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        AuctionGridPane &pane = w.gridPane();
+        TreeGrid &grid = pane.auctionGrid();
+        qint32 maxBidColumn = -1;
+        for (qint32 c = 0; c < grid.columnCount(); ++c) {
+            if (grid.columnCaption(c) == QLatin1String("My Max Bid"))
+                maxBidColumn = c;
+        }
+        QVERIFY(maxBidColumn > 0);
+        pane.sftAuctions_Click(-1, maxBidColumn, TreeGrid::ClickArea::ColumnHeader, Qt::LeftButton);
+        QCOMPARE(grid.cellText(0, 0), QStringLiteral("Lot 2"));
+
+        const qint32 lot2 = keyOf(QStringLiteral("Lot 2"));
+        BSN_Log().MarkAuction(lot2, 1, QStringLiteral("lot 2 imported"));
+        BSN_Log().MarkAuction(keyOf(QStringLiteral("Lot 0")), 1, QStringLiteral("lot 0 imported"));
+        grid.selectRow(0);
+        // The dialog schedules $50: Lot 2 now sorts last.
+        dialogs.onOpen = [](const QString &name) {
+            if (name != QLatin1String("scheduleSnipe"))
+                return;
+            gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_MaxBid = 50, AUC_BidQuantity = 1, AUC_Status = 2 "
+                                        "WHERE AUC_Primary = ?"),
+                         {ScheduleAuctionKey});
+            ScheduleCancelled = false;
+            SnipeUnscheduled = false;
+        };
+        QVERIFY(w.menuItem(QStringLiteral("mnuActionsSchedule"))->isEnabled());
+        w.menuItem(QStringLiteral("mnuActionsSchedule"))->trigger();
+        QCOMPARE(grid.cellText(2, 0), QStringLiteral("Lot 2"));
+        QCOMPARE(pane.currentAuctionKey(), lot2);
+        QCOMPARE(grid.selectedRows(), QList<qint32>{2});
+        QVERIFY(logRows(w.logPane()).contains(QStringLiteral("lot 2 imported")));
+        QVERIFY(!logRows(w.logPane()).contains(QStringLiteral("lot 0 imported")));
+
+        MsgBoxRecorder boxes(MsgBox::Answer::No);
+        w.mnuActionsDelete_Click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Are you sure you want to delete the selected Auction (102) ?"));
+    }
 };
 
 QTEST_MAIN(TestPanesInWindow)
