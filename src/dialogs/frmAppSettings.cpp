@@ -4,6 +4,7 @@
 #include "AppSettings.h"
 #include "DialUpComponent.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "SettingsStore.h"
@@ -71,7 +72,7 @@ frmAppSettings::frmAppSettings(QWidget *owner) : QDialog(owner), ui(std::make_un
     connect(ui->cmdOK, &QPushButton::clicked, this, &frmAppSettings::cmdOK_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmAppSettings::cmdCancel_Click);
 
-    dialogGuarded([this] { LoadSettingsForm(); });
+    runGuarded("LoadSettingsForm", ErrorReport::Message, [this] { LoadSettingsForm(); });
     UpdateTabButtons();
 }
 
@@ -314,7 +315,7 @@ bool frmAppSettings::saveSettings()
 
 void frmAppSettings::cmdOK_Click()
 {
-    dialogGuarded([this] {
+    runGuarded("cmdOK_Click", ErrorReport::Message, [this] {
         if (!ValidateSettings())
             return;
         if (saveSettings())

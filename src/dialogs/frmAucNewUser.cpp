@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "SettingsStore.h"
 
@@ -130,7 +131,7 @@ void frmAucNewUser::done(int result)
     if (gCurrentUser)
         gCurrentUser->Editing = false;
     if (gDB && gUsers) {
-        dialogGuarded([this] {
+        runGuarded("Form_Unload", ErrorReport::Message, [this] {
             const qint32 key = m_signInKey ? m_signInKey : (gCurrentUser ? gCurrentUser->PrimaryKey : 0);
             gUsers->Init(*gDB);
             // The reload replaced every user object; the current one is fetched again.

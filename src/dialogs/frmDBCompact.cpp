@@ -6,6 +6,7 @@
 #include "CompactAuctionDatabase.h"
 #include "DialogArt.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
 
@@ -42,7 +43,7 @@ void frmDBCompact::cmdCancel_Click() { reject(); }
 
 void frmDBCompact::cmdCompact_Click()
 {
-    dialogGuarded([this] { compact(); });
+    runGuarded("cmdCompact_Click", ErrorReport::Message, [this] { compact(); });
 }
 
 void frmDBCompact::compact()

@@ -5,6 +5,7 @@
 #include "BSN_User.h"
 #include "Database.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "SettingsStore.h"
@@ -42,7 +43,7 @@ void frmDeleteUser::keyPressEvent(QKeyEvent *event)
 
 void frmDeleteUser::cmdDeleteUser_Click()
 {
-    dialogGuarded([this] {
+    runGuarded("cmdDeleteUser_Click", ErrorReport::Message, [this] {
         const QString name = ui->cboDeleteUser->currentText();
         const UserPtr named = gUsers ? gUsers->GetUserByZandroName(name) : nullptr;
         const UserPtr user = named ? gUsers->GetUserByPrimary(named->PrimaryKey) : nullptr;
@@ -123,5 +124,5 @@ void frmDeleteUser::done(int result)
 {
     QDialog::done(result);
     if (gUsers && gDB)
-        dialogGuarded([] { gUsers->Init(*gDB); });
+        runGuarded("Form_Unload", ErrorReport::Message, [] { gUsers->Init(*gDB); });
 }

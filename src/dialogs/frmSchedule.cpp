@@ -5,6 +5,7 @@
 #include "Database.h"
 #include "DialogArt.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "StoreValues.h"
@@ -47,7 +48,7 @@ frmSchedule::frmSchedule(QWidget *owner) : QDialog(owner), ui(std::make_unique<U
     connect(ui->cmdUnschedule, &QPushButton::clicked, this, &frmSchedule::cmdUnschedule_Click);
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmSchedule::cmdCancel_Click);
 
-    dialogGuarded([this] { load(); });
+    runGuarded("Form_Load", ErrorReport::Message, [this] { load(); });
 }
 
 frmSchedule::~frmSchedule() = default;
@@ -187,7 +188,7 @@ bool frmSchedule::SaveSnipe()
 
 void frmSchedule::cmdOK_Click()
 {
-    dialogGuarded([this] {
+    runGuarded("cmdOK_Click", ErrorReport::Message, [this] {
         ScheduleCancelled = false;
         if (SaveSnipe())
             accept();
@@ -196,7 +197,7 @@ void frmSchedule::cmdOK_Click()
 
 void frmSchedule::cmdUnschedule_Click()
 {
-    dialogGuarded([this] {
+    runGuarded("cmdUnschedule_Click", ErrorReport::Message, [this] {
         ScheduleCancelled = false;
         auto row = rowToWrite();
         if (!row) {

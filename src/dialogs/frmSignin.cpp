@@ -3,6 +3,7 @@
 
 #include "Database.h"
 #include "DialogGuard.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "frmAucNewUser.h"
@@ -55,7 +56,7 @@ void frmSignin::FillUserNames()
     m_noUsers = false;
     if (!gDB)
         return;
-    dialogGuarded([this] {
+    runGuarded("FillUserNames", ErrorReport::Message, [this] {
         auto rs = gDB->openQuery(QStringLiteral("SELECT U_ZandroName FROM Users"));
         if (rs->recordCount() < 1) {
             m_noUsers = true;
@@ -89,7 +90,7 @@ void frmSignin::cmdOK_Click()
     const QString name = selectedName();
     if (name.isEmpty() || !gDB || !gUsers)
         return;
-    dialogGuarded([this, &name] {
+    runGuarded("cmdOK_Click", ErrorReport::Message, [this, &name] {
         auto rs = gDB->openQuery(QStringLiteral("SELECT U_Primary, U_ZandroPassword, U_ZandroName "
                                                 "FROM Users WHERE U_ZandroName = ?"),
                                  {name});

@@ -4,6 +4,7 @@
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "EngineSupport.h"
 #include "IMainWindow.h"
@@ -63,13 +64,12 @@ void AuctionEngine::tmrBidSnipe_Timer()
 {
     // Each step is guarded on its own: a log view that cannot be reloaded must not keep the
     // queue from being served.
-    const qint32 user = currentUserKey();
     if (gClosing)
-        engine_detail::guarded(user, "closing the window", [this] { m_window.unloadWindow(); });
+        runGuarded("closing the window", ErrorReport::Log, [this] { m_window.unloadWindow(); });
     if (ConnectionLogChanged) {
         // Cleared first: a reload that fails would otherwise be tried, and logged, on every tick.
         ConnectionLogChanged = false;
-        const bool reloaded = engine_detail::guarded(user, "the error log view", [this] {
+        const bool reloaded = runGuarded("the error log view", ErrorReport::Log, [this] {
             m_window.setLogHeadingColor(TreeGrid::rgb(255, 0, 0));
             m_window.reloadGeneralLogView();
         });
@@ -79,13 +79,13 @@ void AuctionEngine::tmrBidSnipe_Timer()
     }
     if (AuctionLogChanged) {
         AuctionLogChanged = false;
-        engine_detail::guarded(user, "the auction log view", [this] { m_window.reloadAuctionLogView(); });
+        runGuarded("the auction log view", ErrorReport::Log, [this] { m_window.reloadAuctionLogView(); });
     }
-    engine_detail::guarded(user, "the auction grid caption", [this] {
+    runGuarded("the auction grid caption", ErrorReport::Log, [this] {
         TreeGrid &grid = m_window.auctionGrid();
         grid.setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(grid.rowCount()));
     });
-    engine_detail::guarded(user, "the request pump", [this] { ServeQueue(); });
+    runGuarded("the request pump", ErrorReport::Log, [this] { ServeQueue(); });
 }
 
 void AuctionEngine::ServeQueue()
@@ -241,7 +241,7 @@ void AuctionEngine::Inet1_StateChanged(int state)
     }
     if (state != InetTransfer::icError && !(state == InetTransfer::icResponseCompleted && !gClosing))
         return;
-    engine_detail::guarded(currentUserKey(), "reading the reply", [this, state] {
+    runGuarded("reading the reply", ErrorReport::Log, [this, state] {
         if (state == InetTransfer::icError)
             responseError();
         else

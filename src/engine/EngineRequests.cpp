@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "EngineSupport.h"
+#include "EventGuard.h"
 #include "Folders.h"
 #include "Globals.h"
 #include "IMainWindow.h"
@@ -174,7 +175,7 @@ void AuctionEngine::mnuActionsRefresh_Click()
 
 void AuctionEngine::tmrAutoRefresh_Timer()
 {
-    engine_detail::guarded(currentUserKey(), "the automatic refresh", [this] { tmrAutoRefresh_TimerBody(); });
+    runGuarded("the automatic refresh", ErrorReport::Log, [this] { tmrAutoRefresh_TimerBody(); });
 }
 
 void AuctionEngine::tmrAutoRefresh_TimerBody()

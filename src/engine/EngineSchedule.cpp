@@ -4,6 +4,7 @@
 #include "AuctionDatabase.h"
 #include "BSN_Log.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "TreeGrid.h"
@@ -46,7 +47,7 @@ void AuctionEngine::serveTimeSync(const QItemPtr &item)
 
 void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer()
 {
-    engine_detail::guarded(currentUserKey(), "the snipe scheduler", [this] { tmrQueueSchedulerAndTimeSyncs_TimerBody(); });
+    runGuarded("the snipe scheduler", ErrorReport::Log, [this] { tmrQueueSchedulerAndTimeSyncs_TimerBody(); });
 }
 
 void AuctionEngine::tmrQueueSchedulerAndTimeSyncs_TimerBody()

@@ -4,6 +4,7 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "QtTreeGrid.h"
 #include "TreeGridWidget.h"
@@ -137,7 +138,7 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         WaitCursor hourglass;
         BulkUpdate bulk(*m_grid);
         m_building = true;
-        guardedHandler("BuildAuctionGrid", [&] {
+        runGuarded("BuildAuctionGrid", ErrorReport::Log, [&] {
             // The end time comes as its stored text, read below without the general date parser.
             const QString sql =
                 QStringLiteral("SELECT AUC_Primary, AUC_Title, AUC_ItemNumber, AUC_CurrentBid, AUC_MaxBid, "

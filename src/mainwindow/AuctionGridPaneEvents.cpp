@@ -3,6 +3,7 @@
 #include "AuctionGridPaneSupport.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "IDialogs.h"
 #include "QtTreeGrid.h"
 #include "Values.h"
@@ -61,7 +62,7 @@ void AuctionGridPane::SaveAuctionCheckFlags(qint32 row)
     if (sets.isEmpty())
         return;
     params << m_grid->rowKey(row);
-    guardedHandler("SaveAuctionCheckFlags", [&] {
+    runGuarded("SaveAuctionCheckFlags", ErrorReport::Log, [&] {
         gDB->execute(QStringLiteral("UPDATE Auctions SET %1 WHERE AUC_Primary = ?").arg(sets.join(QLatin1String(", "))),
                      params);
     });
@@ -73,7 +74,7 @@ void AuctionGridPane::DeleteAuction(qint32 row)
         return;
     const QString itemNumber = m_grid->cellText(row, gCurrentUser->Columns.ItemNumber);
     const qint32 key = m_grid->rowKey(row);
-    guardedHandler("DeleteAuction", [&] {
+    runGuarded("DeleteAuction", ErrorReport::Log, [&] {
         gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {key});
         m_grid->removeRow(row);
         emit auctionDeleted(key, itemNumber);
@@ -89,7 +90,7 @@ void AuctionGridPane::editComment(qint32 row)
     const qint32 key = m_grid->rowKey(row);
     const QString title = m_grid->cellText(row, 0);
     QString comment;
-    guardedHandler("sftAuctions_Click", [&] {
+    runGuarded("sftAuctions_Click", ErrorReport::Log, [&] {
         auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Comments FROM Auctions WHERE AUC_Primary = ?"), {key});
         if (rs->recordCount() > 0)
             comment = rs->value(QStringLiteral("AUC_Comments")).toString();
@@ -99,7 +100,7 @@ void AuctionGridPane::editComment(qint32 row)
     // An empty comment is stored as empty text, not as Null.
     if (comment.isNull())
         comment = QLatin1String("");
-    guardedHandler("sftAuctions_Click", [&] {
+    runGuarded("sftAuctions_Click", ErrorReport::Log, [&] {
         if (gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Comments = ? WHERE AUC_Primary = ?"),
                          {comment, key}) == 0)
             return;

@@ -12,7 +12,7 @@
 #include <QString>
 #include <exception>
 
-// What the auction grid's files share: its pictures and colours, and the guard around handlers.
+// What the auction grid's files share: its pictures and colours.
 namespace auction_grid {
 
 inline const QString kChecked = QStringLiteral("imgChecked");
@@ -63,23 +63,6 @@ inline QDateTime storedDate(const QVariant &stored)
 inline qint64 wallSeconds(const QDateTime &dt)
 {
     return QDateTime(dt.date(), dt.time(), QTimeZone::utc()).toSecsSinceEpoch();
-}
-
-// Handlers run from window events: a database failure goes to the general log, not the event loop.
-template <typename Work> void guardedHandler(const char *where, Work &&work)
-{
-    try {
-        work();
-    } catch (const std::exception &e) {
-        if (!gDB)
-            return;
-        try {
-            BSN_Log().MarkAuction(
-                0, gCurrentUser ? gCurrentUser->PrimaryKey : 0,
-                QStringLiteral("Error in %1: %2").arg(QLatin1String(where), QString::fromLocal8Bit(e.what())));
-        } catch (const std::exception &) {
-        }
-    }
 }
 
 } // namespace auction_grid

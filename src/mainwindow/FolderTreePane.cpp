@@ -3,6 +3,7 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "FolderTreePaneSupport.h"
 #include "FolderTreeWidget.h"
 #include "Folders.h"
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
-using auction_grid::guardedHandler;
 using namespace folder_tree;
 
 FolderTreePane::FolderTreePane(AuctionEngine &engine, QWidget *parent)
@@ -57,7 +57,7 @@ void FolderTreePane::LoadFolderTree()
     if (!gCurrentUser || !gDB)
         return;
     const qint32 userKey = gCurrentUser->PrimaryKey;
-    guardedHandler("LoadFolderLevel", [&] { LoadFolderLevel(-1, 0, userKey); });
+    runGuarded("LoadFolderLevel", ErrorReport::Log, [&] { LoadFolderLevel(-1, 0, userKey); });
     m_tree->expandAll();
 }
 
@@ -175,7 +175,7 @@ void FolderTreePane::CreateNewFolder(qint32 parentItem)
     const qint32 parentKey = m_folders->itemKey(parentItem);
     qint32 key = -1;
     // The row first: a folder the database refused never appears in the tree.
-    guardedHandler("CreateNewFolder", [&] {
+    runGuarded("CreateNewFolder", ErrorReport::Message, [&] {
         auto rs = gDB->openTable(QStringLiteral("Folders"));
         rs->addNew();
         rs->setValue(QStringLiteral("FLD_User"), gCurrentUser->PrimaryKey);
@@ -213,7 +213,7 @@ bool FolderTreePane::RenameFolder(qint32 folderKey, const QString &newName)
     if (!gCurrentUser || !gDB)
         return false;
     int changed = 0;
-    guardedHandler("RenameFolder", [&] {
+    runGuarded("RenameFolder", ErrorReport::Message, [&] {
         changed = gDB->execute(QStringLiteral("UPDATE Folders SET FLD_Name = ? WHERE FLD_Primary = ? AND FLD_User = ?"),
                                {newName, folderKey, gCurrentUser->PrimaryKey});
     });

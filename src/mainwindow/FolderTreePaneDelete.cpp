@@ -4,12 +4,11 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "QtFolderTree.h"
 #include "Transaction.h"
-
-using auction_grid::guardedHandler;
 
 void FolderTreePane::DeleteFolder(qint32 item)
 {
@@ -31,7 +30,7 @@ void FolderTreePane::DeleteFolder(qint32 item)
     const UserPtr user = gCurrentUser;
     bool deleted = false;
     Deletion gone;
-    guardedHandler("DeleteFolder", [&] {
+    runGuarded("DeleteFolder", ErrorReport::Message, [&] {
         gone = collectSubtree(key, user->PrimaryKey);
         Transaction t(*gDB);
         for (qint32 auction : gone.auctions)
@@ -115,7 +114,7 @@ void FolderTreePane::PruneShortcutBar()
         return;
     const qint32 userKey = gCurrentUser->PrimaryKey;
     bool pruned = false;
-    guardedHandler("PruneShortcutBar", [&] {
+    runGuarded("PruneShortcutBar", ErrorReport::Log, [&] {
         deleteShortcutRows(userKey);
         pruned = true;
     });

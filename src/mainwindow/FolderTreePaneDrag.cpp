@@ -3,13 +3,13 @@
 
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "FolderTreePaneSupport.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "QtFolderTree.h"
 #include "Transaction.h"
 
-using auction_grid::guardedHandler;
 using namespace folder_tree;
 
 void FolderTreePane::sftFolders_DragStart()
@@ -64,7 +64,7 @@ bool FolderTreePane::DropFolderOn(qint32 folderKey, qint32 targetFolderKey)
         return false;
     }
     bool moved = false;
-    guardedHandler("sftFolders_DragDrop", [&] {
+    runGuarded("sftFolders_DragDrop", ErrorReport::Message, [&] {
         moved = gDB->execute(QStringLiteral("UPDATE Folders SET FLD_Parent = ? WHERE FLD_Primary = ? AND FLD_User = ?"),
                              {targetFolderKey, folderKey, gCurrentUser->PrimaryKey}) > 0;
     });
@@ -106,7 +106,7 @@ bool FolderTreePane::DropAuctionsOn(const QList<qint32> &auctionKeys, qint32 tar
     if (moving.isEmpty())
         return false;
     bool moved = false;
-    guardedHandler("sftFolders_DragDrop", [&] {
+    runGuarded("sftFolders_DragDrop", ErrorReport::Message, [&] {
         Transaction t(*gDB);
         for (qint32 key : moving)
             gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Folder = ? WHERE AUC_Primary = ? AND AUC_User = ?"),

@@ -2,6 +2,7 @@
 
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Folders.h"
 #include "Globals.h"
 #include "ListBar.h"
@@ -13,8 +14,6 @@
 #include <QSet>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-using auction_grid::guardedHandler;
 
 namespace {
 constexpr int kIconAuction = 1;
@@ -111,7 +110,7 @@ void ShortcutBarPane::LoadShortcutBar()
     if (!gCurrentUser || !gDB)
         return;
     const qint32 userKey = gCurrentUser->PrimaryKey;
-    guardedHandler("LoadShortcutBar", [&] {
+    runGuarded("LoadShortcutBar", ErrorReport::Log, [&] {
         const qint32 closedKey = GetClosedAuctionsFolder(*gDB, userKey);
         // SaveShortcuts writes the rows in the bar's order, so their keys keep it.
         auto rs = gDB->openQuery(
@@ -151,7 +150,7 @@ bool ShortcutBarPane::SaveShortcuts()
     const qint32 userKey = gCurrentUser->PrimaryKey;
     bool saved = false;
     // All or nothing: a failure midway keeps the rows of the last save.
-    guardedHandler("SaveShortcuts", [&] {
+    runGuarded("SaveShortcuts", ErrorReport::Log, [&] {
         Transaction t(*gDB);
         gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
         for (int i = 1; i <= m_bar->itemCount(kAuctionsGroup); ++i) {
@@ -191,7 +190,7 @@ bool ShortcutBarPane::addShortcut(QChar kind, qint32 id, int position)
         position = count + 1;
     const QString key = kind + QString::number(id);
     bool added = false;
-    guardedHandler("lbarOutlook_DragDrop", [&] {
+    runGuarded("lbarOutlook_DragDrop", ErrorReport::Log, [&] {
         // The text the tree or the grid shows: the folder's name, the auction's title.
         auto rs = folder ? gDB->openQuery(QStringLiteral("SELECT FLD_Name AS t FROM Folders WHERE FLD_Primary = ? "
                                                          "AND FLD_User = ?"),

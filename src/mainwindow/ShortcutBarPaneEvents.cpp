@@ -3,6 +3,7 @@
 
 #include "AuctionGridPaneSupport.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "ListBar.h"
 #include "MsgBox.h"
@@ -10,8 +11,6 @@
 
 #include <QMenu>
 #include <QToolBar>
-
-using auction_grid::guardedHandler;
 
 bool ShortcutBarPane::parseKey(const QString &key, QChar *kind, qint32 *id)
 {
@@ -60,7 +59,7 @@ void ShortcutBarPane::lbarOutlook_ItemClick(int group, int index)
     qint32 id = 0;
     if (caption != QLatin1String("Auctions") || !parseKey(key, &kind, &id) || !gCurrentUser || !gDB)
         return;
-    guardedHandler("lbarOutlook_ItemClick", [&] {
+    runGuarded("lbarOutlook_ItemClick", ErrorReport::Log, [&] {
         qint32 folder = -1;
         if (!targetExists(kind, id, &folder)) {
             invalidShortcutRemoved(key);
@@ -100,7 +99,7 @@ void ShortcutBarPane::mnuOutlookPopUpRemove_Click()
         return;
     const QString key = mShortcutItem;
     const qint32 userKey = gCurrentUser->PrimaryKey;
-    guardedHandler("mnuOutlookPopUpRemove_Click", [&] {
+    runGuarded("mnuOutlookPopUpRemove_Click", ErrorReport::Log, [&] {
         if (kind == QLatin1Char('f'))
             gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_Folder = ? AND SHT_User = ?"), {id, userKey});
         else
@@ -120,7 +119,7 @@ void ShortcutBarPane::PruneShortcutBar()
 {
     if (!gCurrentUser || !gDB)
         return;
-    guardedHandler("PruneShortcutBar", [&] {
+    runGuarded("PruneShortcutBar", ErrorReport::Log, [&] {
         for (int i = m_bar->itemCount(kAuctionsGroup); i >= 1; --i) {
             QChar kind;
             qint32 id = 0;

@@ -8,6 +8,7 @@
 #include "AuctionGridPane.h"
 #include "BSN_Log.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "FormTimer.h"
 #include "Globals.h"
 #include "IDialogs.h"
@@ -37,7 +38,8 @@ frmAuction::frmAuction(IDialogs &dialogs, IBrowser *browser) : m_dialogs(dialogs
     tmrStatusAdjust = new FormTimer(0, this);
     tmrFav = new FormTimer(0, this);
     tmrTerminate = new FormTimer(0, this);
-    connect(tmrTerminate, &FormTimer::timeout, this, &frmAuction::tmrTerminate_Timer);
+    connect(tmrTerminate, &FormTimer::timeout, this,
+            [this] { runGuarded("tmrTerminate_Timer", ErrorReport::Message, [this] { tmrTerminate_Timer(); }); });
     buildMenus();
     buildTrayMenu();
     buildPanes(browser);
@@ -53,17 +55,6 @@ void frmAuction::setAllTimersEnabled(bool on)
     m_engine->setTimersEnabled(on);
     for (FormTimer *t : {tmrDateTime, tmrStatusAdjust, tmrFav, tmrTerminate})
         t->setEnabled(on);
-}
-
-// Runs a menu or toolbar command; a database error becomes a message, never an escape from a slot.
-void frmAuction::runCommand(const char *name, const std::function<void()> &command)
-{
-    try {
-        command();
-    } catch (const DbError &e) {
-        MsgBox::show(QStringLiteral("%1 failed: %2").arg(QLatin1String(name), e.message()), QStringLiteral("Zandrift"),
-                     MsgBox::Icon::Critical);
-    }
 }
 
 QAction *frmAuction::menuItem(const QString &name) const { return m_menuItems.value(name.toLower()); }
@@ -128,8 +119,9 @@ void frmAuction::buildMenus()
     }
 
     const auto on = [this](const char *name, std::function<void()> handler) {
+        const QByteArray procedure = QByteArray(name) + "_Click";
         connect(menuItem(QLatin1String(name)), &QAction::triggered, this,
-                [this, name, handler] { runCommand(name, handler); });
+                [procedure, handler] { runGuarded(procedure.constData(), ErrorReport::Message, handler); });
     };
     on("mnuFileLogIn", [this] {
         m_dialogs.signIn(this);

@@ -91,7 +91,6 @@ public:
     UserPtr mKeptUser;
     // The window has finished closing (phase 2 ran).
     bool isClosed() const { return m_closed; }
-
     // IMainWindow
     void SetStatusText(QString &action, QString &step) override;
     QString statusPanel(int panel) const override;
@@ -187,8 +186,6 @@ private:
     void mnuToolsSystemSettings_Click();
     void cboView_Click();
     void showSelectedAuction();
-    void showErrorLogGuarded();
-    void runCommand(const char *name, const std::function<void()> &command);
 
     IDialogs &m_dialogs;
     std::unique_ptr<SingleInstance> m_instance;

@@ -6,6 +6,7 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
 #include "BrowserPane.h"
+#include "EventGuard.h"
 #include "FolderTreePane.h"
 #include "Globals.h"
 #include "MsgBox.h"
@@ -46,7 +47,9 @@ void frmAuction::buildToolbar()
         a->setObjectName(QLatin1String(b.key));
         if (b.text) {
             const QString key = QLatin1String(b.key);
-            connect(a, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+            connect(a, &QAction::triggered, this, [this, key] {
+                runGuarded("Toolbar1_ButtonClick", ErrorReport::Message, [this, key] { Toolbar1_ButtonClick(key); });
+            });
         }
     }
 }

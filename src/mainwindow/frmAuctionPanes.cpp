@@ -7,6 +7,7 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
 #include "BrowserPane.h"
+#include "EventGuard.h"
 #include "FavoritesPane.h"
 #include "FolderTreePane.h"
 #include "QtFolderTree.h"
@@ -102,12 +103,15 @@ void frmAuction::buildPanes(IBrowser *browser)
 
     m_addStrip = new AddAuctionStrip(m_central);
     connect(m_addStrip, &AddAuctionStrip::auctionAddRequested, this, [this](const QString &typed) {
-        runCommand("Adding the auction", [this, typed] { m_engine->cmdAuctionAddOK_Click(typed); });
+        runGuarded("cmdAuctionAddOK_Click", ErrorReport::Message,
+                   [this, typed] { m_engine->cmdAuctionAddOK_Click(typed); });
         ToggleToolBarsMenus();
     });
 
     m_statusPane = new StatusBarPane([this] { return m_engine->queue().Count(); }, m_central);
-    connect(tmrDateTime, &FormTimer::timeout, m_statusPane, &StatusBarPane::tmrDateTime_Timer);
+    connect(tmrDateTime, &FormTimer::timeout, m_statusPane, [this] {
+        runGuarded("tmrDateTime_Timer", ErrorReport::Log, [this] { m_statusPane->tmrDateTime_Timer(); });
+    });
 }
 
 void frmAuction::resizeEvent(QResizeEvent *event)

@@ -7,6 +7,7 @@
 #include "BSN_Log.h"
 #include "Database.h"
 #include "DialUpComponent.h"
+#include "EventGuard.h"
 #include "Folders.h"
 #include "FormTimer.h"
 #include "Globals.h"
@@ -59,7 +60,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
 
     startLayout();
     m_shortcutPane->BuildShortcutBar();
-    showErrorLogGuarded();
+    runGuarded("ShowErrorLog", ErrorReport::Message, [this] { m_logPane->ShowErrorLog(); });
     SizeWindowToScreen();
     RestoreLayout();
     m_engine->QueueDueSnipes();
@@ -157,7 +158,8 @@ void frmAuction::startupTimeSync()
 void frmAuction::closeEvent(QCloseEvent *event)
 {
     qint16 cancel = 0;
-    Form_QueryUnload(cancel, m_unloadMode);
+    // Its steps that can fail are guarded one by one; this is for what is left.
+    runGuarded("Form_QueryUnload", ErrorReport::Message, [this, &cancel] { Form_QueryUnload(cancel, m_unloadMode); });
     m_unloadMode = 0;
     if (cancel)
         event->ignore();
@@ -266,16 +268,6 @@ void frmAuction::ShowUser()
         m_folderPane->SelectOpenAuctionsFolder();
         sftFolders_SelChange();
     }
-    showErrorLogGuarded();
+    runGuarded("ShowErrorLog", ErrorReport::Message, [this] { m_logPane->ShowErrorLog(); });
     ToggleToolBarsMenus();
-}
-
-void frmAuction::showErrorLogGuarded()
-{
-    try {
-        m_logPane->ShowErrorLog();
-    } catch (const DbError &e) {
-        MsgBox::show(QStringLiteral("Unable to read the error log: %1").arg(e.message()), QStringLiteral("Zandrift"),
-                     MsgBox::Icon::Exclamation);
-    }
 }

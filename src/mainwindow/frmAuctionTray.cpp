@@ -4,6 +4,7 @@
 
 #include "AppSettings.h"
 #include "AuctionEngine.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "IDialogs.h"
 #include "TrayIcon.h"
@@ -16,7 +17,8 @@ void frmAuction::setTrayIcon(std::unique_ptr<ITrayIcon> tray)
 {
     m_tray = std::move(tray);
     m_tray->setParent(nullptr);
-    connect(m_tray.get(), &ITrayIcon::doubleClicked, this, &frmAuction::trayIcon_DoubleClick);
+    connect(m_tray.get(), &ITrayIcon::doubleClicked, this,
+            [this] { runGuarded("trayIcon_DoubleClick", ErrorReport::Message, [this] { trayIcon_DoubleClick(); }); });
 }
 
 ITrayIcon &frmAuction::trayIcon()
@@ -34,8 +36,12 @@ void frmAuction::buildTrayMenu()
     restore->setObjectName(QStringLiteral("mnuTrayPopupRestore"));
     QAction *close = mnuTrayPopup->addAction(QStringLiteral("Close Zandrift"));
     close->setObjectName(QStringLiteral("mnuTrayPopupClose"));
-    connect(restore, &QAction::triggered, this, &frmAuction::mnuTrayPopupRestore_Click);
-    connect(close, &QAction::triggered, this, &frmAuction::mnuTrayPopupClose_Click);
+    connect(restore, &QAction::triggered, this, [this] {
+        runGuarded("mnuTrayPopupRestore_Click", ErrorReport::Message, [this] { mnuTrayPopupRestore_Click(); });
+    });
+    connect(close, &QAction::triggered, this, [this] {
+        runGuarded("mnuTrayPopupClose_Click", ErrorReport::Message, [this] { mnuTrayPopupClose_Click(); });
+    });
 }
 
 void frmAuction::AddTrayIcon()
@@ -48,7 +54,7 @@ void frmAuction::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        windowStateChanged();
+        runGuarded("Form_Resize", ErrorReport::Message, [this] { windowStateChanged(); });
 }
 
 // The resize handler's part for the window state: minimising puts the signed-in user aside,

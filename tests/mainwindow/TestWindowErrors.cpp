@@ -1,0 +1,242 @@
+// Failures met inside the window's event handlers (a database locked by another program or
+// damaged, a dial-up component that fails or does not answer): each is said once, and the
+// program goes on running.
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "BNLayoutError.h"
+#include "BSN_Log.h"
+#include "Database.h"
+#include "DialUpComponent.h"
+#include "EventGuard.h"
+#include "FakeBrowser.h"
+#include "FakeDialogs.h"
+#include "FakeTrayIcon.h"
+#include "Globals.h"
+#include "MsgBoxRecorder.h"
+#include "TestProgramFolder.h"
+#include "frmAuction.h"
+
+#include <QMenu>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+namespace {
+
+struct Prepared
+{
+    qint32 connectionType = 2;
+    qint16 autoConnect = 0;
+};
+
+// Settings saved, one user signed in automatically with the two fixed folders.
+void prepare(TestProgramFolder &folder, const Prepared &p = {})
+{
+    QVERIFY(folder.openStore());
+    gSettings->ConnectionType = p.connectionType;
+    gSettings->AutoConnect = p.autoConnect;
+    gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+    gSettings->AutoTimeSync = 0;
+    gSettings->ShowClosingWarning = 1;
+    QVERIFY(gSettings->SaveSettings());
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+    for (const char *name : {"Open Auctions", "Closed Auctions"})
+        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                     {QLatin1String(name)});
+    ReleaseGlobals();
+}
+
+// Another program's connection to the same file, holding its lock until destroyed.
+class OtherProgramLock
+{
+public:
+    explicit OtherProgramLock(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
+        db.setDatabaseName(path);
+        if (db.open())
+            m_locked = QSqlQuery(db).exec(QStringLiteral("BEGIN EXCLUSIVE"));
+    }
+    ~OtherProgramLock()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(kName);
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(kName);
+    }
+    bool isLocked() const { return m_locked; }
+
+private:
+    static inline const QString kName = QStringLiteral("other-program");
+    bool m_locked = false;
+};
+
+enum class Fault
+{
+    Locked,
+    Damaged
+};
+
+// The window's own connection gives up on a lock quickly, so each refused statement costs little.
+std::unique_ptr<OtherProgramLock> breakDatabase(Fault fault, const TestProgramFolder &folder)
+{
+    gDB->execute(QStringLiteral("PRAGMA busy_timeout = 50"));
+    if (fault == Fault::Damaged) {
+        gDB->execute(QStringLiteral("ALTER TABLE Auctions RENAME TO AuctionsUnreadable"));
+        return nullptr;
+    }
+    auto lock = std::make_unique<OtherProgramLock>(folder.databasePath());
+    return lock;
+}
+
+QAction *trayAction(frmAuction &w, const char *name)
+{
+    return w.mnuTrayPopup->findChild<QAction *>(QLatin1String(name));
+}
+
+} // namespace
+
+class TestWindowErrors : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { gClosing = false; }
+    void cleanup() { ReleaseGlobals(); }
+
+    // The window's entries from the event loop, each meeting a database another program holds
+    // locked: one guard reports each as its own procedure's error, and the window goes on.
+    void everyEntryReportsThroughTheOneGuard_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("procedure");
+        QTest::newRow("menu command") << "mnuFileLogOut"
+                                      << "mnuFileLogOut_Click";
+        QTest::newRow("toolbar button") << "logout"
+                                        << "mnuFileLogOut_Click";
+        QTest::newRow("tray double-click") << "double-click"
+                                           << "trayIcon_DoubleClick";
+        QTest::newRow("tray menu") << "mnuTrayPopupRestore"
+                                   << "mnuTrayPopupRestore_Click";
+    }
+    void everyEntryReportsThroughTheOneGuard()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, procedure);
+        const bool fromTray = entry == QLatin1String("double-click") || entry.startsWith(QLatin1String("mnuTray"));
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        auto tray = std::make_unique<FakeTrayIcon>(true);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        QVERIFY(w.Form_Load(QString()));
+        if (fromTray) {
+            w.showMinimized();
+            QTRY_VERIFY(w.isHidden());
+        }
+        const auto lock = breakDatabase(Fault::Locked, folder);
+        QVERIFY(lock->isLocked());
+        MsgBoxRecorder boxes;
+        if (entry == QLatin1String("double-click"))
+            icon->doubleClick();
+        else if (fromTray)
+            trayAction(w, qPrintable(entry))->trigger();
+        else if (entry.startsWith(QLatin1String("mnu")))
+            w.menuItem(entry)->trigger();
+        else
+            w.toolbarButton(entry)->trigger();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in %1: ").arg(procedure)),
+                 qPrintable(boxes.boxes[0].prompt));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Database Error"));
+        QVERIFY(w.isVisible());
+        QVERIFY(w.engine().timersEnabled());
+    }
+
+    // Whatever the program throws comes out as the procedure's error: a box for what the user
+    // did, a general-log row for what ran by itself, and nothing ever escapes.
+    void theGuardReportsEveryErrorAsTheProceduresOwn_data()
+    {
+        QTest::addColumn<std::function<void()>>("fail");
+        QTest::addColumn<bool>("message");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        const int critical = int(MsgBox::Icon::Critical);
+        const std::function<void()> db = [] { throw DbError(QStringLiteral("database is locked")); };
+        const std::function<void()> dialUp = [] {
+            throw DialUpError(DialUpComponent::errNoAnswer, QStringLiteral("nmcli did not answer within 1000 ms"));
+        };
+        QTest::newRow("database") << db << true << "Error in cmdOK_Click: database is locked"
+                                  << "Database Error" << int(MsgBox::Icon::Exclamation);
+        QTest::newRow("duplicate key") << std::function<void()>([] {
+            throw DbDuplicateKey(QStringLiteral("UNIQUE constraint failed"));
+        }) << true << "Error in cmdOK_Click: UNIQUE constraint failed"
+                                       << "Database Error" << int(MsgBox::Icon::Exclamation);
+        QTest::newRow("dial-up") << dialUp << true << "Error in cmdOK_Click: nmcli did not answer within 1000 ms"
+                                 << QStringLiteral("Error: %1").arg(DialUpComponent::kObjectErrorBase + 678)
+                                 << critical;
+        QTest::newRow("layout") << std::function<void()>([] {
+            throw BNLayoutError(BNLayoutError::UnknownName, QStringLiteral("sftGone"));
+        }) << true << "Error in cmdOK_Click: 5: sftGone"
+                                << "Zandrift" << critical;
+        QTest::newRow("any standard error") << std::function<void()>([] { throw std::out_of_range("index 7"); }) << true
+                                            << "Error in cmdOK_Click: index 7"
+                                            << "Zandrift" << critical;
+        QTest::newRow("not even a standard error")
+            << std::function<void()>([] { throw 42; }) << true << "Error in cmdOK_Click: an unknown error"
+            << "Zandrift" << critical;
+        QTest::newRow("a timer's: logged only") << db << false << "Error in cmdOK_Click: database is locked"
+                                                << "" << 0;
+    }
+    void theGuardReportsEveryErrorAsTheProceduresOwn()
+    {
+        QFETCH(std::function<void()>, fail);
+        QFETCH(bool, message);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        TestProgramFolder folder;
+        QVERIFY(folder.openStore());
+        MsgBoxRecorder boxes;
+        bool ranOn = false;
+        QVERIFY(!runGuarded("cmdOK_Click", message ? ErrorReport::Message : ErrorReport::Log, [&] {
+            fail();
+            ranOn = true;
+        }));
+        QVERIFY(!ranOn);
+        QCOMPARE(boxes.boxes.size(), message ? 1 : 0);
+        if (message) {
+            QCOMPARE(boxes.boxes[0].prompt, text);
+            QCOMPARE(boxes.boxes[0].title, title);
+            QCOMPARE(int(boxes.boxes[0].icon), icon);
+        }
+        auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = 0"));
+        QVERIFY(!rs->eof());
+        QCOMPARE(rs->value(QStringLiteral("LOG_Message")).toString(), text);
+        QVERIFY(runGuarded("cmdOK_Click", ErrorReport::Message, [] {}));
+    }
+
+    // The database being what failed: the row cannot be written, the message still goes out.
+    void theGuardStillSpeaksWhenTheLogCannotBeWritten()
+    {
+        TestProgramFolder folder;
+        QVERIFY(folder.openStore());
+        const auto lock = breakDatabase(Fault::Locked, folder);
+        QVERIFY(lock->isLocked());
+        MsgBoxRecorder boxes;
+        QVERIFY(!runGuarded("mnuActionsStop_Click", ErrorReport::Message,
+                            [] { gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 1")); }));
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in mnuActionsStop_Click: ")));
+    }
+};
+
+QTEST_MAIN(TestWindowErrors)
+#include "TestWindowErrors.moc"
