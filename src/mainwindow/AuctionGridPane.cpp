@@ -76,6 +76,7 @@ AuctionGridPane::AuctionGridPane(IDialogs &dialogs, QWidget *parent)
     connect(m_grid, &QtTreeGrid::headerToolTipRequested, this,
             [this](qint32 column, QString *text) { *text = sftAuctions_HeaderToolTip(column); });
     connect(m_grid, &QtTreeGrid::dragStartRequested, this, &AuctionGridPane::sftAuctions_DragStart);
+    watchSplitDrag();
 }
 
 AuctionGridPane::~AuctionGridPane() = default;
@@ -129,6 +130,7 @@ void AuctionGridPane::fitColumns(float extra)
         if (extra > 0)
             m_grid->setColumnWidth(col, m_grid->columnWidth(col) + extra);
     }
+    applySplit();
 }
 
 void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)

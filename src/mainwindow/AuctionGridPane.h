@@ -45,6 +45,11 @@ public:
     qint32 currentAuctionKey() const;
     QString currentItemNumber() const;
 
+    // The split position: the width of the grid's leading part (its first column), in twips.
+    // Once restored, set or dragged by the user it holds through every refit of the columns.
+    float splitPosition() const;
+    void setSplitPosition(float twips);
+
     qint16 sortColumn() const { return mintSortColumn; }
     bool sortDescending() const { return mblnSortDescending; }
     // The row and the keys of the selected auctions when the last drag began.
@@ -69,11 +74,16 @@ signals:
     // DeleteAuction removed this auction: its queued requests and its shortcut go too.
     void auctionDeleted(qint32 auctionKey, const QString &itemNumber);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow);
     QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
     QString sortField() const;
     void fitColumns(float extra);
+    void watchSplitDrag();
+    void applySplit();
     void headerClicked(qint32 column);
     void pictureClicked(qint32 row, qint32 column);
     void editComment(qint32 row);
@@ -89,6 +99,9 @@ private:
     qint32 mlngDragRow = -1;
     QList<qint32> m_dragKeys;
     bool m_building = false;
+    // The split held through refits, -1 while the fit decides; a drag of the header is under way.
+    float m_split = -1;
+    bool m_headerPressed = false;
     // Time-ends texts already read as dates: the minute rewrite reads the same texts again.
     mutable QHash<QString, qint64> m_endTimes;
 };

@@ -527,12 +527,12 @@ void frmAuction::clampAuctionSplit()
     if (grid.columnCount() < 1)
         return;
     const double width = ctl("sftAuctions").width();
-    const float split = grid.columnWidth(0);
+    const float split = m_gridPane->splitPosition();
     if (width > 600) {
         if (split < 300)
-            grid.setColumnWidth(0, 300);
+            m_gridPane->setSplitPosition(300);
     } else if (width != 0 && split < width / 2) {
-        grid.setColumnWidth(0, float(width / 2));
+        m_gridPane->setSplitPosition(float(width / 2));
     }
 }
 
@@ -571,7 +571,9 @@ void frmAuction::SaveLayout()
     store.set(kSection, QStringLiteral("ShortcutsVisible"),
               m_shortcutPane->lbarOutlook().isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
     writeNumber(QStringLiteral("FolderSplit"), ctl("imgSplitterX").left());
-    writeNumber(QStringLiteral("AuctionSplit"), m_gridPane->auctionGrid().columnWidth(0));
+    // Without columns (nobody signed in) and nothing restored there is no split to keep.
+    if (m_gridPane->splitPosition() >= 0)
+        writeNumber(QStringLiteral("AuctionSplit"), m_gridPane->splitPosition());
     // At shutdown there is nobody left to tell: the next start uses its defaults.
     (void)store.sync();
 }
@@ -622,7 +624,8 @@ void frmAuction::RestoreLayout()
     ctl("picSplitterX").setLeft(folderSplit);
     SplitX(folderSplit);
 
-    TreeGrid &grid = m_gridPane->auctionGrid();
-    if (grid.columnCount() > 0)
-        grid.setColumnWidth(0, readNumber(QStringLiteral("AuctionSplit"), grid.columnWidth(0)));
+    // Held by the grid until its columns exist (a user signs in later) and through every refit.
+    const float auctionSplit = readNumber(QStringLiteral("AuctionSplit"), -1);
+    if (auctionSplit >= 0)
+        m_gridPane->setSplitPosition(auctionSplit);
 }

@@ -4,22 +4,25 @@
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
-#include "FolderTreePane.h"
-#include "StatusBarPane.h"
+#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeTrayIcon.h"
+#include "FolderTreePane.h"
 #include "Globals.h"
 #include "IResizable.h"
+#include "ListBar.h"
 #include "SettingsStore.h"
 #include "ShortcutBarPane.h"
-#include "ListBar.h"
+#include "StatusBarPane.h"
 #include "TestProgramFolder.h"
 #include "WindowPlacement.h"
 #include "frmAuction.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -83,6 +86,22 @@ class TestWindowLayout : public QObject
         if (!w->Form_Load(QString()))
             return nullptr;
         return w;
+    }
+
+    // One user signed in automatically at start, three auctions in Open Auctions.
+    void addUserWithAuctions()
+    {
+        QVERIFY(m_folder->openStore());
+        gDB->execute(
+            QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+        for (const char *name : {"Open Auctions", "Closed Auctions"})
+            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                         {QLatin1String(name)});
+        for (int n = 0; n < 3; ++n)
+            gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, "
+                                        "AUC_Status) VALUES (1, 1, ?, ?, 1)"),
+                         {QString::number(3001000100 + n), QStringLiteral("Lot %1").arg(n)});
+        ReleaseGlobals();
     }
 
 private slots:
@@ -348,6 +367,41 @@ private slots:
         QVERIFY(rectOf(*w, "imgSplitterY").top != 3000.0);
         w->SaveLayout();
         QCOMPARE(stored("BrowserBig"), QStringLiteral("1"));
+    }
+
+    // The grid's split (its first column's width) as the user dragged it holds through the
+    // grid's rebuilds and comes back in a new window.
+    void auctionSplitIsKeptAndRestored()
+    {
+        addUserWithAuctions();
+        float dragged = 0;
+        {
+            auto w = start();
+            QVERIFY(w);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            TreeGrid &grid = w->gridPane().auctionGrid();
+            QCOMPARE(grid.rowCount(), 3);
+            const float fitted = grid.columnWidth(0);
+            QHeaderView *header = w->gridPane().sftAuctions()->header();
+            const int edge = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+            const int y = header->height() / 2;
+            QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+            QTest::mouseMove(header->viewport(), QPoint(edge + 80, y));
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge + 80, y));
+            dragged = grid.columnWidth(0);
+            QCOMPARE(dragged, fitted + 80 * 15);
+
+            w->BuildAuctionGrid(w->selectedFolderKey());
+            QCOMPARE(grid.columnWidth(0), dragged);
+            w->SaveLayout();
+            QCOMPARE(stored("AuctionSplit"), QString::number(dragged));
+        }
+        ReleaseGlobals();
+        auto w = start();
+        QVERIFY(w);
+        QCOMPARE(w->gridPane().auctionGrid().rowCount(), 3);
+        QCOMPARE(w->gridPane().auctionGrid().columnWidth(0), dragged);
     }
 
     void aLayoutThatIsNotANumberFallsBackToTheDefault()
