@@ -174,7 +174,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         if (m_engine && !mblnDuplicate) {
             m_engine->Inet1().Cancel();
             setAllTimersEnabled(false);
-            m_engine->HaltOperation();
+            runGuarded("Form_QueryUnload", ErrorReport::Log, [this] { m_engine->HaltOperation(); });
         }
         m_closed = true;
         return;
@@ -196,7 +196,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
             }
             if (CloseResult == 2) {
                 gCurrentUser.reset();
-                LoadAuctionScreen();
+                runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { LoadAuctionScreen(); });
                 showMinimized();
                 Cancel = 1;
                 return;
@@ -209,12 +209,14 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
     setAllTimersEnabled(false);
     for (FormTimer *t : {tmrDateTime, tmrStatusAdjust, tmrFav, tmrTerminate})
         t->setInterval(0);
-    m_engine->HaltOperation();
+    // The close goes on when the halt's bookkeeping fails (a locked or damaged database): the
+    // next start clears what it left, and the user asked to close.
+    runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { m_engine->HaltOperation(); });
     if (gClosing) {
         if (m_tray)
             m_tray->remove();
         if (!isMinimized() && !isHidden())
-            SaveLayout();
+            runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { SaveLayout(); });
         m_closed = true;
         return;
     }

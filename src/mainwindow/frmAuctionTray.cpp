@@ -72,8 +72,11 @@ void frmAuction::windowStateChanged()
     mblnKeepUser = true;
     mKeptUser = gCurrentUser;
     gCurrentUser.reset();
-    m_engine->HaltOperation();
-    LoadAuctionScreen();
+    // The window goes into the tray also when the halt or the redraw fails (a locked database).
+    runGuarded("Form_Resize", ErrorReport::Message, [this] {
+        m_engine->HaltOperation();
+        LoadAuctionScreen();
+    });
     // After the state change has run its course: showMinimized() shows the window after it.
     QMetaObject::invokeMethod(
         this, [this] {

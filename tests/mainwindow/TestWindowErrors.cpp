@@ -108,6 +108,48 @@ private slots:
     void init() { gClosing = false; }
     void cleanup() { ReleaseGlobals(); }
 
+    // Closing, and minimising into the tray, halt the engine; its bookkeeping failing does not
+    // stop either, and is said once.
+    void closeAndMinimiseSurviveABrokenDatabase_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("minimise");
+        QTest::newRow("close, locked by another program") << int(Fault::Locked) << false;
+        QTest::newRow("close, damaged") << int(Fault::Damaged) << false;
+        QTest::newRow("minimise into the tray, locked by another program") << int(Fault::Locked) << true;
+        QTest::newRow("minimise into the tray, damaged") << int(Fault::Damaged) << true;
+    }
+    void closeAndMinimiseSurviveABrokenDatabase()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, minimise);
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        w.setTrayIcon(std::make_unique<FakeTrayIcon>(true));
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(gCurrentUser);
+        const auto lock = breakDatabase(Fault(fault), folder);
+        QVERIFY(!lock || lock->isLocked());
+        MsgBoxRecorder boxes;
+        if (minimise) {
+            w.showMinimized();
+            QTRY_VERIFY(w.isHidden());
+            QVERIFY(w.trayIcon().isShown());
+            QVERIFY(w.mKeptUser);
+        } else {
+            w.close();
+            QTRY_VERIFY_WITH_TIMEOUT(w.isClosed(), 3000);
+            QVERIFY(!w.isVisible());
+            QVERIFY(!w.trayIcon().isShown());
+        }
+        QCOMPARE(boxes.boxes.size(), 1);
+        const QString procedure = minimise ? QStringLiteral("Form_Resize") : QStringLiteral("Form_QueryUnload");
+        QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in %1: ").arg(procedure)),
+                 qPrintable(boxes.boxes[0].prompt));
+    }
+
     // The window's entries from the event loop, each meeting a database another program holds
     // locked: one guard reports each as its own procedure's error, and the window goes on.
     void everyEntryReportsThroughTheOneGuard_data()
