@@ -203,6 +203,9 @@ void LogViewsPane::mnuLogPopUpExport_Click()
         exportError(file.error(), file.errorString());
         return;
     }
+    // The file is written whatever the desktop can open: the user is told where it is.
     if (!DesktopServices::openFile(path))
-        exportError(QFileDevice::OpenError, QStringLiteral("No program could be started to open %1.").arg(path));
+        MsgBox::show(QStringLiteral("The Auction Log was saved as %1, but no program could be started to open it.")
+                         .arg(QDir::toNativeSeparators(path)),
+                     QStringLiteral("Auction Log Saved"), MsgBox::Icon::Information);
 }
