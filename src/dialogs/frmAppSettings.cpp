@@ -266,6 +266,13 @@ bool frmAppSettings::ValidateSettings()
         }
     }
     const qint16 minutes = *toInt16(minutesText);
+    // The lead is when a snipe starts its steps (connect, clock, preparatory bid): with none
+    // left before the bid, every snipe starts too late.
+    if (minutes < 1) {
+        incomplete(QStringLiteral("The minimum time allowable for connecting prior to the end of an auction is 1 "
+                                  "minute (Auction Defaults Tab)."));
+        return false;
+    }
     if (minutes > 10 || minutes < 3) {
         const MsgBox::Answer a = MsgBox::show(
             QStringLiteral("If you are using a dialup connection, it is highly recommended that you select a value "

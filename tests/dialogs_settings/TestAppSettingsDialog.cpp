@@ -124,6 +124,7 @@ private slots:
         const QString maxHours = QStringLiteral("The maximum allowable number of hours");
         const QString minHours = QStringLiteral("The minimum time allowable between time synchronizations is 1 hour.");
         const QString badMins = QStringLiteral("Please enter a valid number of minutes");
+        const QString minMins = QStringLiteral("The minimum time allowable for connecting prior to the end");
         const QString badDays = QStringLiteral("Please enter a valid number of days, from 0 to 999");
         const QString ask = QStringLiteral("If you are using a dialup connection");
 
@@ -142,6 +143,9 @@ private slots:
         QTest::newRow("hours unticked are not read") << true << 2 << -1 << "" << "5" << 7 << false << "x" << false << "" << true << true << "";
         QTest::newRow("minutes not a number, direct") << true << 2 << -1 << "" << "x" << 7 << false << "" << false << "" << true << false << badMins;
         QTest::newRow("minutes empty, proxy") << true << 3 << -1 << "p" << "" << 7 << false << "" << false << "" << true << false << badMins;
+        QTest::newRow("0 minutes, though Yes would keep it") << true << 2 << -1 << "" << "0" << 7 << false << "" << false << "" << true << false << minMins;
+        QTest::newRow("negative minutes, dial-up") << true << 0 << 1 << "" << "-5" << 7 << false << "" << false << "" << true << false << minMins;
+        QTest::newRow("1 minute kept") << true << 2 << -1 << "" << "1" << 7 << false << "" << false << "" << true << true << ask;
         QTest::newRow("3 minutes") << true << 2 << -1 << "" << "3" << 7 << false << "" << false << "" << false << true << "";
         QTest::newRow("10 minutes") << true << 2 << -1 << "" << "10" << 7 << false << "" << false << "" << false << true << "";
         QTest::newRow("2 minutes kept") << true << 2 << -1 << "" << "2" << 7 << false << "" << false << "" << true << true << ask;
@@ -299,6 +303,15 @@ private slots:
         d.cmdOK_Click();
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes.first().prompt, QStringLiteral("Please select a time zone (Time Tab)."));
+    }
+
+    void dialupPasswordIsMaskedWithStars()
+    {
+        frmAppSettings d;
+        auto *box = child<QLineEdit>(d, "txtConUserPassword");
+        box->setText(QStringLiteral("s3cret"));
+        QCOMPARE(box->displayText(), QStringLiteral("******"));
+        QCOMPARE(box->maxLength(), 50);
     }
 
     void connectionTypeEnablesItsFields()
