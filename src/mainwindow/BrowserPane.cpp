@@ -82,6 +82,7 @@ BrowserPane::BrowserPane(IBrowser *browser, AuctionEngine &engine, QWidget *pare
     column->addWidget(m_wb, 1);
     column->addWidget(m_stsbarWB);
 
+    m_wb->installEventFilter(this);
     connect(m_wb, &IBrowser::loadFinished, this,
             [this](const QUrl &url, IBrowser::LoadResult result, const QString &) { WB_LoadFinished(url, result); });
     connect(m_wb, &IBrowser::titleChanged, this, [this](const QString &title) { m_lblAuctionView->setText(title); });
@@ -208,6 +209,8 @@ void BrowserPane::buildAddressRow()
 
 bool BrowserPane::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_wb && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        emit pageAreaChanged();
     if (watched == m_cboURL || watched == m_cboURL->lineEdit()) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent *>(event)->key();
@@ -245,6 +248,13 @@ bool BrowserPane::isBusy() const
 bool BrowserPane::isEngaged() const
 {
     return button(QStringLiteral("engage"))->isChecked();
+}
+
+QRect BrowserPane::pageArea() const
+{
+    // The pane may have been resized while hidden: its rows are placed for the size it has now.
+    layout()->activate();
+    return m_wb->geometry();
 }
 
 QString BrowserPane::statusText() const

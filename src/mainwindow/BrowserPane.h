@@ -57,6 +57,9 @@ public:
     bool isEngaged() const;
     // The status line's first panel.
     QString statusText() const;
+    // Where the page is drawn, in the pane's pixels: below the toolbar, the address box and the
+    // title, above the status line.
+    QRect pageArea() const;
 
     // The local start page: html/index.html in the program folder.
     static QUrl localPage();
@@ -95,6 +98,8 @@ signals:
     // is no longer the default button.
     void goBecameDefault();
     void busyChanged(bool busy);
+    // The page area moved or changed its size within the pane.
+    void pageAreaChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -208,6 +208,8 @@ void frmAuction::buildLayoutControls()
         adapter->setName(QLatin1String(control.name));
         m_layoutControls.push_back(std::move(adapter));
     }
+    // The favorites follow the page when the browser's own rows change.
+    connect(m_browserPane, &BrowserPane::pageAreaChanged, this, &frmAuction::LayoutFavoritesPane);
     // The view window lies over the upper panes' splitter while it is enlarged; the bars shown
     // while dragging lie over everything.
     const QList<QWidget *> onTop = {lblAuctionHeader, tbrViewTack, cboView, m_browserPane, m_logPane, m_favoritesPane};
@@ -476,17 +478,21 @@ void frmAuction::tbrViewTack_ButtonClick()
     LayoutFavoritesPane();
 }
 
-// The favorites lie over the left third of the browser, from its toolbar down to just above its
-// bottom edge.
+// The favorites lie over the left third of the page, from its top down to just above its
+// bottom edge: the browser's toolbar, address box and status line stay in reach.
 void frmAuction::LayoutFavoritesPane()
 {
     if (!m_layoutReady)
         return;
     IResizable &wb = ctl("WB");
     IResizable &favorites = ctl("fraFavorites");
-    favorites.setTop(wb.top());
+    const QRect page = m_browserPane->pageArea();
+    const double tpp = m_windowControl->twipsPerPixel();
+    const double pageTop = wb.top() + page.top() * tpp;
+    const double pageBottom = wb.top() + (page.top() + page.height()) * tpp;
+    favorites.setTop(pageTop);
     favorites.setWidth(wb.width() * 0.33);
-    favorites.setHeight(qMax(0.0, wb.top() + wb.height() - favorites.top() - 20));
+    favorites.setHeight(qMax(0.0, pageBottom - pageTop - 20));
     rszFavorites.Resize();
 }
 
