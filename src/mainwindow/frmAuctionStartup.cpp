@@ -77,9 +77,12 @@ bool frmAuction::Form_Load(const QString &commandLine)
         ApplySystemSettings();
 
     if (!m_startMinimised && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
-        DialUpComponent dialUp;
-        if (dialUp.OpenConnectionCount() < 1)
-            DialConnection(gSettings->PhoneBookEntry, true);
+        // An nmcli that fails or does not answer in time is reported; the start goes on offline.
+        runGuarded("Form_Load", ErrorReport::Message, [] {
+            DialUpComponent dialUp;
+            if (dialUp.OpenConnectionCount() < 1)
+                DialConnection(gSettings->PhoneBookEntry, true);
+        });
     }
 
     signInAtStart();

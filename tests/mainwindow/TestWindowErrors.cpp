@@ -108,6 +108,59 @@ private slots:
     void init() { gClosing = false; }
     void cleanup() { ReleaseGlobals(); }
 
+    // A dial-up component that fails, or does not answer within its second, at the start-up's
+    // automatic dial and on Connect (the menu and the toolbar's button).
+    void dialUpFailuresAreReportedOnce_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QByteArray>("sleep");
+        QTest::addColumn<QByteArray>("fail");
+        for (const char *entry : {"start-up", "Actions menu", "toolbar"}) {
+            QTest::addRow("%s, nmcli too slow", entry) << QString::fromLatin1(entry) << QByteArray("2") << QByteArray();
+            QTest::addRow("%s, nmcli fails", entry)
+                << QString::fromLatin1(entry) << QByteArray() << QByteArray("show=4");
+        }
+    }
+    void dialUpFailuresAreReportedOnce()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QByteArray, sleep);
+        QFETCH(QByteArray, fail);
+        const bool atStart = entry == QLatin1String("start-up");
+        TestProgramFolder folder;
+        prepare(folder, {0, qint16(atStart ? 1 : 0)});
+        QFile state(folder.file(QStringLiteral("nm-state")));
+        QVERIFY(state.open(QIODevice::WriteOnly));
+        state.write("Home Modem\tu1\tppp\t0\t\n");
+        state.close();
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + path);
+        qputenv("FAKE_NMCLI_STATE", state.fileName().toUtf8());
+        qputenv("FAKE_NMCLI_SLEEP", sleep);
+        qputenv("FAKE_NMCLI_FAIL", fail);
+        const auto restore = qScopeGuard([path] {
+            qputenv("PATH", path);
+            qunsetenv("FAKE_NMCLI_SLEEP");
+            qunsetenv("FAKE_NMCLI_FAIL");
+        });
+
+        MsgBoxRecorder boxes;
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        if (entry == QLatin1String("Actions menu"))
+            w.menuItem(QStringLiteral("mnuActionsConnect"))->trigger();
+        else if (entry == QLatin1String("toolbar"))
+            w.toolbarButton(QStringLiteral("connect"))->trigger();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in ")), qPrintable(boxes.boxes[0].prompt));
+        QVERIFY2(boxes.boxes[0].title.startsWith(QStringLiteral("Error: ")), qPrintable(boxes.boxes[0].title));
+        // The start went on to its end.
+        QVERIFY(gCurrentUser);
+        QVERIFY(w.engine().timersEnabled());
+        QVERIFY(w.isVisible());
+    }
+
     // Closing, and minimising into the tray, halt the engine; its bookkeeping failing does not
     // stop either, and is said once.
     void closeAndMinimiseSurviveABrokenDatabase_data()
