@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "RegularFile.h"
 #include "TextCodec.h"
 #include "Values.h"
 
@@ -52,12 +53,9 @@ QString CommandLine::DeNullify(const QString &text, uchar find, uchar replacemen
 
 bool CommandLine::ReadDataFile(const QString &path, QString *text, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+    QFile file;
+    if (!openRegularFile(file, path, error))
         return false;
-    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         if (error)

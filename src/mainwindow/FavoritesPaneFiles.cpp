@@ -2,6 +2,7 @@
 #include "FavoritesPane.h"
 
 #include "MsgBox.h"
+#include "RegularFile.h"
 #include "TextCodec.h"
 
 #include <QDir>
@@ -112,8 +113,8 @@ QString FavoritesPane::ReadUrlFile(const QString &path)
             }
         }
     }
-    QFile file(filePath);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, filePath))
         return QString();
     const QList<QByteArray> lines = file.read(kMaxRead).split('\n');
     for (qsizetype i = 0; i < lines.size() && i < 3; ++i) {

@@ -1,8 +1,10 @@
 #include "FavoritesPane.h"
+#include "Fifo.h"
 #include "FormTimer.h"
 #include "MsgBoxRecorder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
@@ -190,6 +192,25 @@ private slots:
         QCOMPARE(spy.size(), opened.isEmpty() ? 0 : 1);
         if (!opened.isEmpty())
             QCOMPARE(spy[0][0].toString(), opened);
+    }
+
+    // A shortcut file replaced by a FIFO since the tree was built: its tooltip and choosing it
+    // give nothing, at once, instead of freezing the window in open().
+    void aFifoIsNeverWaitedOn()
+    {
+        write(QStringLiteral("Site.url"), shortcut("http://example.com/a"));
+        m_pane->BuildFavoritesTree();
+        QCOMPARE(outline(), QStringList{QStringLiteral("0:Site")});
+        QVERIFY(QFile::remove(m_favorites + QStringLiteral("/Site.url")));
+        Fifo pipe(m_favorites + QStringLiteral("/Site.url"));
+        QVERIFY(pipe.isValid());
+        QSignalSpy spy(m_pane.get(), &FavoritesPane::navigateRequested);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(m_pane->sftFavorites_ToolTip(0), QString());
+        m_pane->selectItem(0);
+        QVERIFY2(clock.elapsed() < Fifo::kReleaseAfterMs / 2, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(spy.size(), 0);
     }
 
     // A link back up the tree is neither walked nor shown.
