@@ -1,19 +1,58 @@
 #include "WebBrowser.h"
 
+#include "ProgramFolder.h"
+
+#include <QFileInfo>
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
 // Chromium's code for a navigation abandoned for another one or by a stop.
 constexpr int kAborted = -3;
+
+// Every navigation a page starts (a link, a script, a form, a frame) passes here first.
+class WebPage : public QWebEnginePage
+{
+public:
+    explicit WebPage(QObject *parent) : QWebEnginePage(parent)
+    {
+        // Nothing the engine does not draw itself goes out to the desktop's programs.
+        settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        return WebBrowser::mayNavigate(url, isMainFrame);
+    }
+};
 } // namespace
+
+bool WebBrowser::mayNavigate(const QUrl &url, bool mainFrame)
+{
+    if (!url.isValid())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        return !url.host().isEmpty();
+    if (!mainFrame && scheme == QLatin1String("about"))
+        return url.path() == QLatin1String("blank") || url.path() == QLatin1String("srcdoc");
+    if (scheme != QLatin1String("file") || !url.host().isEmpty())
+        return false;
+    // The local pages, by their real place: no link or "..", no other file.
+    const QString pages = QFileInfo(ProgramFolder::file(QStringLiteral("html"))).canonicalFilePath();
+    const QString file = QFileInfo(url.toLocalFile()).canonicalFilePath();
+    return !pages.isEmpty() && file.startsWith(pages + QLatin1Char('/'));
+}
 
 WebBrowser::WebBrowser(QWidget *parent) : IBrowser(parent), m_view(new QWebEngineView(this))
 {
     m_view->setObjectName(QStringLiteral("WBView"));
+    m_view->setPage(new WebPage(m_view));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -51,10 +90,7 @@ WebBrowser::WebBrowser(QWidget *parent) : IBrowser(parent), m_view(new QWebEngin
 
 bool WebBrowser::navigate(const QUrl &url)
 {
-    if (!url.isValid() || url.isEmpty() || url.scheme().isEmpty())
-        return false;
-    // A web address needs a host to go to.
-    if ((url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) && url.host().isEmpty())
+    if (url.isEmpty() || !mayNavigate(url, true))
         return false;
     m_view->load(url);
     return true;

@@ -26,6 +26,12 @@ public:
 
     QWebEngineView *view() const { return m_view; }
 
+    // Where the browser may go: web pages (http, https) and the program's own local pages (the
+    // html folder of the program folder); a frame inside a page may also be blank. Every other
+    // address (mail, a desktop program's scheme, other files) goes nowhere, and is never handed
+    // to the desktop.
+    static bool mayNavigate(const QUrl &url, bool mainFrame);
+
 private:
     QWebEngineView *m_view;
     bool m_busy = false;
