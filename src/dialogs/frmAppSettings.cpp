@@ -140,9 +140,12 @@ void frmAppSettings::LoadSettingsForm()
         ui->cboPhoneEntry->setPlaceholderText(QStringLiteral("(no dialup connections found)"));
     ui->cboPhoneEntry->setCurrentIndex(SelectPhoneEntry());
 
-    if (QAbstractButton *b = ui->optConnectionType->button(s.ConnectionType))
+    // A first set-up on a machine with nothing to dial starts from a direct connection; a saved
+    // choice stands.
+    const int type = s.NotSetup && s.ConnectionType == 0 && m_noDialupEntries ? 2 : s.ConnectionType;
+    if (QAbstractButton *b = ui->optConnectionType->button(type))
         b->setChecked(true);
-    optConnectionType_Click(s.ConnectionType);
+    optConnectionType_Click(type);
 
     ui->txtProxyServer->setText(s.ProxyServer);
     ui->chkAutoConnect->setChecked(s.AutoConnect != 0);

@@ -76,7 +76,8 @@ bool frmAuction::Form_Load(const QString &commandLine)
     else
         ApplySystemSettings();
 
-    if (!m_startMinimised && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
+    // Settings never saved are nobody's choice of dial-up: nothing is dialled on them.
+    if (!m_startMinimised && !gSettings->NotSetup && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
         // An nmcli that fails or does not answer in time is reported; the start goes on offline.
         runGuarded("Form_Load", ErrorReport::Message, [] {
             DialUpComponent dialUp;

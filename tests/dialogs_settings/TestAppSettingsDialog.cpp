@@ -305,6 +305,32 @@ private slots:
         QCOMPARE(boxes.boxes.first().prompt, QStringLiteral("Please select a time zone (Time Tab)."));
     }
 
+    void connectionTypeChosenOnOpening_data()
+    {
+        QTest::addColumn<bool>("entries");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("checked");
+        QTest::newRow("first start with dial-up entries") << true << false << 0 << 0;
+        QTest::newRow("first start without dial-up entries") << false << false << 0 << 2;
+        QTest::newRow("dial-up saved, entries gone since") << false << true << 0 << 0;
+        QTest::newRow("proxy saved") << false << true << 3 << 3;
+    }
+    void connectionTypeChosenOnOpening()
+    {
+        QFETCH(bool, entries);
+        QFETCH(bool, saved);
+        QFETCH(int, stored);
+        QFETCH(int, checked);
+        if (!entries)
+            setPhoneBook("Wired\tu-3\tethernet\t1\t\n");
+        gSettings->NotSetup = !saved;
+        gSettings->ConnectionType = stored;
+        frmAppSettings d;
+        QCOMPARE(d.findChild<QButtonGroup *>(QStringLiteral("optConnectionType"))->checkedId(), checked);
+        QCOMPARE(child<QComboBox>(d, "cboPhoneEntry")->isEnabled(), checked == 0);
+    }
+
     void dialupPasswordIsMaskedWithStars()
     {
         frmAppSettings d;
