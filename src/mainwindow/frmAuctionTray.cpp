@@ -80,7 +80,7 @@ void frmAuction::windowStateChanged()
     // After the state change has run its course: showMinimized() shows the window after it.
     QMetaObject::invokeMethod(
         this, [this] {
-            if (isMinimized())
+            if (isMinimized() && trayIcon().isAvailable())
                 MinimizeToTray();
         },
         Qt::QueuedConnection);
@@ -90,6 +90,10 @@ void frmAuction::MinimizeToTray() { HideToTray(); }
 
 void frmAuction::HideToTray()
 {
+    // A panel started after the program brings its tray only now: without the icon the hidden
+    // window could not be reached again.
+    if (!trayIcon().isShown())
+        trayIcon().show(windowTitle(), mnuTrayPopup);
     // No animation into the tray: Linux desktops offer nothing to draw it with.
     hide();
 }

@@ -142,6 +142,57 @@ private slots:
         QVERIFY(gCurrentUser);
     }
 
+    // Whether there is a tray is asked when the window is to be hidden, not at start-up: a panel
+    // started later takes the window (with its icon), one that has gone leaves a plain minimise.
+    void theTrayIsLookedForWhenHiding_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<bool>("whenHiding");
+        QTest::newRow("a panel started after the program") << false << true;
+        QTest::newRow("the panel ended meanwhile") << true << false;
+    }
+    void theTrayIsLookedForWhenHiding()
+    {
+        QFETCH(bool, atStart);
+        QFETCH(bool, whenHiding);
+        TestProgramFolder folder;
+        prepare(folder, true, true, true);
+        FakeDialogs dialogs;
+        dialogs.onOpen = [](const QString &name) {
+            if (name == QLatin1String("closeConfirmation"))
+                CloseResult = 2;
+        };
+        frmAuction w(dialogs, new FakeBrowser);
+        auto tray = std::make_unique<FakeTrayIcon>(atStart);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(icon->isShown(), atStart);
+        icon->setAvailable(whenHiding);
+        if (!whenHiding)
+            icon->remove();
+
+        // Minimising, and the close question's "Send Zandrift to the System Tray".
+        for (bool byCloseQuestion : {false, true}) {
+            if (byCloseQuestion)
+                w.close();
+            else
+                w.showMinimized();
+            if (whenHiding) {
+                QTRY_VERIFY(w.isHidden());
+                QVERIFY(icon->isShown());
+                icon->doubleClick();
+                QVERIFY(w.isVisible());
+            } else {
+                QTest::qWait(50);
+                QVERIFY(w.isMinimized());
+                QVERIFY(!w.isHidden());
+                w.showNormal();
+            }
+        }
+        QCOMPARE(dialogs.calls.count("closeConfirmation"), 1);
+    }
+
     void closeFromTheTrayKeepsTheIconUntilTheCloseIsSure_data()
     {
         QTest::addColumn<int>("answer");

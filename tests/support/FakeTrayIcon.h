@@ -17,6 +17,8 @@ public:
     void remove() override { m_shown = false; }
     bool isShown() const override { return m_shown; }
     void doubleClick() { emit doubleClicked(); }
+    // A panel started, or ended, while the program runs.
+    void setAvailable(bool available) { m_available = available; }
 
     QString lastTip;
     QMenu *lastMenu = nullptr;
