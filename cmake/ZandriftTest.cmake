@@ -4,7 +4,7 @@
 function(zandrift_add_test)
     cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test zandrift_unscriptedmsgbox ${T_LIBS})
     target_compile_definitions(${T_NAME} PRIVATE
         ZANDRIFT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
         ZANDRIFT_SOURCE_DATA="${PROJECT_SOURCE_DIR}/data"

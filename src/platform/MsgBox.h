@@ -27,7 +27,8 @@ using Handler = std::function<Answer(const Request &)>;
 Answer show(const QString &prompt, const QString &title, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
             std::optional<Answer> defaultAnswer = std::nullopt);
 // Installs a handler and returns the one it replaces. Without one, boxes are written to
-// standard error and answered with the first button.
+// standard error and answered with the first button. Every test runs with a handler that fails
+// the test on a box it did not script.
 Handler setHandler(Handler handler);
 
 } // namespace MsgBox

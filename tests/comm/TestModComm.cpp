@@ -186,8 +186,11 @@ void TestModComm::dialBringsConnectionUp()
     DialConnection("DSL", false);
     QVERIFY(calls().contains("--wait 0 connection up uuid u3"));
     QVERIFY(IsOnlineForBid());
+    // DSL is up now: the second dial is told so first.
+    MsgBoxRecorder boxes;
     DialConnection("Home Modem", true); // the user asked: the dial waits for the line
     QVERIFY(calls().contains("--wait 60 connection up uuid u1"));
+    QCOMPARE(boxes.boxes.size(), 1);
 }
 
 void TestModComm::userNameFailureStillDials()

@@ -23,6 +23,7 @@ void prepare(TestProgramFolder &folder, const QList<int> &statuses, qint32 conne
 {
     QVERIFY(folder.openStore());
     gSettings->ConnectionType = connectionType;
+    gSettings->AutoConnect = 0;  // no dial at start
     gSettings->AutoTimeSync = 0; // nothing queued at start
     QVERIFY(gSettings->SaveSettings());
     gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));

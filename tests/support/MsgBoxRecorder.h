@@ -4,7 +4,8 @@
 
 #include <QList>
 
-// Records every message box shown while it lives and answers each with a preset answer.
+// Scripts the message boxes shown while it lives: records each and answers it from answers,
+// then with the preset answer. Outside a recorder a box fails the test.
 class MsgBoxRecorder
 {
 public:
