@@ -13,8 +13,6 @@
 #include "frmDeleteUser.h"
 #include "frmSchedule.h"
 
-// Each form replaces its own empty body below as it is built.
-
 qint16 CloseResult = 0;
 
 void Dialogs::showSplash(QWidget *owner)
