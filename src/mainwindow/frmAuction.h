@@ -51,7 +51,8 @@ public:
     void Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode);
     void tmrTerminate_Timer();
     void mnuFileExit_Click();
-    // The session ends (SIGTERM, log-out): close at once, without the confirmation.
+    // The session ends (SIGTERM, log-out): close at once, without the confirmation, from any
+    // state; an open modal dialog is ended unanswered.
     void closeForShutdown();
 
     void LoadAuctionScreen();
@@ -91,6 +92,12 @@ public:
     UserPtr mKeptUser;
     // The window has finished closing (phase 2 ran).
     bool isClosed() const { return m_closed; }
+
+signals:
+    // The window has finished closing: the program has nothing left to run.
+    void closed();
+
+public:
     // IMainWindow
     void SetStatusText(QString &action, QString &step) override;
     QString statusPanel(int panel) const override;
@@ -179,6 +186,7 @@ private:
     void clampAuctionSplit();
     WidgetResizable &ctl(const char *name) const;
     bool openStore();
+    void endModalDialogs();
     void signInAtStart();
     void startupTimeSync();
     void UpdateWindowCaption();

@@ -26,8 +26,10 @@
 #include "QtTreeGrid.h"
 #include "modComm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 
@@ -49,6 +51,9 @@ bool frmAuction::Form_Load(const QString &commandLine)
         return false;
     LogViewsPane::EnsureLogsFolder();
     m_dialogs.showSplash(this);
+    // Each modal step lets the session end meanwhile; the start goes no further then.
+    if (m_closed)
+        return false;
 
     cboView->clear();
     cboView->addItems({QStringLiteral("Auction View"), QStringLiteral("Auction Log"),
@@ -75,6 +80,8 @@ bool frmAuction::Form_Load(const QString &commandLine)
         mnuToolsSystemSettings_Click();
     else
         ApplySystemSettings();
+    if (m_closed)
+        return false;
 
     // Settings never saved are nobody's choice of dial-up: nothing is dialled on them.
     if (!m_startMinimised && !gSettings->NotSetup && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
@@ -86,7 +93,11 @@ bool frmAuction::Form_Load(const QString &commandLine)
         });
     }
 
+    if (m_closed)
+        return false;
     signInAtStart();
+    if (m_closed)
+        return false;
     m_browserPane->ShowNewsPage();
 
     if (!gSettings->NotSetup)
@@ -173,14 +184,20 @@ void frmAuction::closeEvent(QCloseEvent *event)
 
 void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
 {
+    // Closed for good already: nothing is asked or stopped again.
+    if (m_closed)
+        return;
     if (UnloadMode == 2 || UnloadMode == 3 || mblnDuplicate) {
         // The session is ending: stop the work, keep nothing else waiting.
         if (m_engine && !mblnDuplicate) {
             m_engine->Inet1().Cancel();
             setAllTimersEnabled(false);
             runGuarded("Form_QueryUnload", ErrorReport::Log, [this] { m_engine->HaltOperation(); });
+            if (m_tray)
+                m_tray->remove();
         }
         m_closed = true;
+        emit closed();
         return;
     }
     if (!gClosing && gSettings && gSettings->ShowClosingWarning == 1) {
@@ -222,6 +239,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         if (!isMinimized() && !isHidden())
             runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { SaveLayout(); });
         m_closed = true;
+        emit closed();
         return;
     }
     Cancel = 1;
@@ -240,8 +258,29 @@ void frmAuction::mnuFileExit_Click() { close(); }
 
 void frmAuction::closeForShutdown()
 {
+    if (m_closed)
+        return;
+    endModalDialogs();
     m_unloadMode = 2;
+    // Also a hidden window (in the tray) gets its close event; one never shown has no window
+    // to close, and is unloaded directly.
     close();
+    if (!m_closed) {
+        qint16 cancel = 0;
+        Form_QueryUnload(cancel, 2);
+        m_unloadMode = 0;
+    }
+}
+
+// A modal dialog runs its own event loop until it is answered: ended as its Cancel would,
+// it lets the close go on.
+void frmAuction::endModalDialogs()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        auto *dialog = qobject_cast<QDialog *>(top);
+        if (dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    }
 }
 
 void frmAuction::LoadAuctionScreen() { ShowUser(); }

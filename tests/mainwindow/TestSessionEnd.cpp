@@ -1,0 +1,153 @@
+// The end of the session, as a real signal to this process, closes the program from every
+// state it can be in: shown, minimised, hidden in the tray, behind a modal dialog, and during
+// the start-up's dialogs. Each case runs the application's own event loop, which has to end.
+#include "AppSettings.h"
+#include "AuctionEngine.h"
+#include "Database.h"
+#include "FakeBrowser.h"
+#include "FakeDialogs.h"
+#include "FakeTrayIcon.h"
+#include "Globals.h"
+#include "SessionEnd.h"
+#include "TestProgramFolder.h"
+#include "frmAuction.h"
+
+#include <QDialog>
+#include <QMessageBox>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// A signed-in user with a scheduled snipe, and the closing question switched on: a close that
+// asked would show in the dialogs' calls.
+void prepare(TestProgramFolder &folder)
+{
+    QVERIFY(folder.openStore());
+    gSettings->ConnectionType = 2;
+    gSettings->AutoTimeSync = 0;
+    gSettings->ShowClosingWarning = 1;
+    QVERIFY(gSettings->SaveSettings());
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+    for (const char *name : {"Open Auctions", "Closed Auctions"})
+        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                     {QLatin1String(name)});
+    gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
+                                "VALUES (1, 1, '12', 2)"));
+    ReleaseGlobals();
+}
+
+// Runs the application's event loop as main() does; 99 when it had to be ended from outside.
+int runEventLoop()
+{
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(10000);
+    return QApplication::exec();
+}
+
+} // namespace
+
+class TestSessionEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { gClosing = false; }
+    void cleanup() { ReleaseGlobals(); }
+
+    void endsFromEveryState_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("state");
+        const struct
+        {
+            const char *name;
+            int number;
+        } endings[] = {{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}, {"SIGHUP", SIGHUP}};
+        for (const auto &e : endings) {
+            for (const char *state : {"shown", "minimised", "in the tray", "behind a dialog", "behind a message box"})
+                QTest::addRow("%s, %s", e.name, state) << e.number << QString::fromLatin1(state);
+        }
+    }
+    void endsFromEveryState()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, state);
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        auto tray = std::make_unique<FakeTrayIcon>(state != QLatin1String("minimised"));
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        SessionEnd session(w);
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(w.engine().timersEnabled());
+
+        if (state == QLatin1String("minimised") || state == QLatin1String("in the tray")) {
+            w.showMinimized();
+            if (icon->isAvailable())
+                QTRY_VERIFY(w.isHidden());
+            else
+                QTRY_VERIFY(w.isMinimized() && w.isVisible());
+        }
+        bool dialogEnded = false;
+        if (state.startsWith(QLatin1String("behind"))) {
+            QTimer::singleShot(0, &w, [&] {
+                std::unique_ptr<QDialog> d;
+                if (state == QLatin1String("behind a dialog"))
+                    d = std::make_unique<QDialog>(&w);
+                else
+                    d = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("Zandrift"),
+                                                      QStringLiteral("Unable to read the error log"), QMessageBox::Ok,
+                                                      &w);
+                d->exec();
+                dialogEnded = true;
+            });
+        }
+        QTimer::singleShot(300, &w, [signal] { ::raise(signal); });
+
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(w.isClosed());
+        QVERIFY(!w.engine().timersEnabled());
+        QVERIFY(!icon->isShown());
+        QCOMPARE(dialogEnded, state.startsWith(QLatin1String("behind")));
+        QVERIFY(!dialogs.calls.contains(QStringLiteral("closeConfirmation")));
+    }
+
+    // During the start-up's splash: the start goes no further (no sign-in, no timers), and
+    // main() does not enter the event loop. Last: the ending's request to leave the event loop
+    // stays pending after it.
+    void anEndDuringTheStartGoesNoFurther()
+    {
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        w.setTrayIcon(std::make_unique<FakeTrayIcon>(true));
+        SessionEnd session(w);
+        bool splashEnded = false;
+        dialogs.onOpen = [&](const QString &name) {
+            if (name != QLatin1String("splash"))
+                return;
+            QDialog splash(&w);
+            QTimer::singleShot(100, &splash, [] { ::raise(SIGTERM); });
+            // A splash that is never closed stands for one waiting on the user.
+            splash.exec();
+            splashEnded = true;
+        };
+        QVERIFY(!w.Form_Load(QString()));
+        QVERIFY(splashEnded);
+        QVERIFY(w.isClosed());
+        QCOMPARE(dialogs.calls, QStringList{QStringLiteral("splash")});
+        QVERIFY(!gCurrentUser);
+        QVERIFY(!w.engine().timersEnabled());
+    }
+};
+
+QTEST_MAIN(TestSessionEnd)
+#include "TestSessionEnd.moc"
