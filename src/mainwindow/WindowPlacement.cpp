@@ -1,5 +1,9 @@
 #include "WindowPlacement.h"
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
 #include <QtGlobal>
 
 namespace WindowPlacement {
@@ -50,6 +54,81 @@ QRect onScreens(const QRect &wanted, const QList<QRect> &screens)
     const int left = qBound(screen.left(), wanted.left(), screen.left() + screen.width() - size.width());
     const int top = qBound(screen.top(), wanted.top(), screen.top() + screen.height() - size.height());
     return QRect(QPoint(left, top), size);
+}
+
+QRect clientOnScreens(const QRect &client, const QMargins &frame, const QList<QRect> &screens)
+{
+    return onScreens(client.marginsAdded(frame), screens).marginsRemoved(frame);
+}
+
+QList<QRect> availableScreens()
+{
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return screens;
+}
+
+namespace {
+QMargins frameMargins(const QWidget &window)
+{
+    const QRect frame = window.frameGeometry();
+    const QRect client = window.geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+} // namespace
+
+QRect frameOnScreens(const QWidget &window)
+{
+    return onScreens(window.frameGeometry(), availableScreens());
+}
+
+void putOnScreens(QWidget &window)
+{
+    const QMargins margins = frameMargins(window);
+    const QRect client = window.geometry();
+    const QRect placed = clientOnScreens(client, margins, availableScreens());
+    if (placed.size() != client.size())
+        window.resize(placed.size());
+    // move() places the frame.
+    if (placed.topLeft() != client.topLeft())
+        window.move(placed.topLeft() - QPoint(margins.left(), margins.top()));
+}
+
+FrameOnScreen::FrameOnScreen(QWidget *window) : QObject(window), m_window(window)
+{
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(1500);
+    connect(&m_settle, &QTimer::timeout, this, [this] { check(true); });
+    m_window->installEventFilter(this);
+}
+
+bool FrameOnScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window) {
+        if (event->type() == QEvent::Show) {
+            m_shown = true;
+            m_settle.start();
+            check(false);
+        } else if (m_shown && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+            check(false);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FrameOnScreen::check(bool frameSettled)
+{
+    // A maximised or minimised window is the desktop's to place; a later normal show is checked.
+    if (!m_window->isVisible() || m_window->isMinimized() || m_window->isMaximized() || m_window->isFullScreen())
+        return;
+    if (frameMargins(*m_window).isNull() && !frameSettled)
+        return;
+    m_window->removeEventFilter(this);
+    m_settle.stop();
+    putOnScreens(*m_window);
+    deleteLater();
 }
 
 } // namespace WindowPlacement

@@ -1,8 +1,13 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
+#include <QObject>
 #include <QRect>
 #include <QSize>
+#include <QTimer>
+
+class QWidget;
 
 // Where the main window may go, apart from any widget so it can be checked against any screen.
 namespace WindowPlacement {
@@ -17,5 +22,38 @@ QSize sizeForScreen(const QSize &screen, const QSize &window);
 // overlaps most (the first one when none), or the screen its title is on when it is larger
 // than that screen, shrunk to fit.
 QRect onScreens(const QRect &wanted, const QList<QRect> &screens);
+
+// The same for a window's client area inside the desktop's frame (its margins around the
+// client): the client placed so that the whole frame, title bar included, lands as onScreens
+// puts a frame.
+QRect clientOnScreens(const QRect &client, const QMargins &frame, const QList<QRect> &screens);
+
+// The screens' available areas, as the desktop reports them now.
+QList<QRect> availableScreens();
+// A window's frame (position and outer size) moved onto the screens there are now; the frame
+// is the client's rectangle while the desktop has not framed the window yet.
+QRect frameOnScreens(const QWidget &window);
+// Moves (and if need be shrinks) a window so that its frame lies on the screens.
+void putOnScreens(QWidget &window);
+
+// Puts a window's frame onto the screens once the desktop has framed it. The frame is unknown
+// until the window is shown, and a desktop may then hang it around the client where the client
+// was asked to be, leaving the title bar above the screen. Done once, when the frame is first
+// known (or a moment after showing when the desktop draws none); the window is the user's after.
+class FrameOnScreen : public QObject
+{
+public:
+    explicit FrameOnScreen(QWidget *window);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void check(bool frameSettled);
+
+    QWidget *m_window;
+    QTimer m_settle;
+    bool m_shown = false;
+};
 
 } // namespace WindowPlacement

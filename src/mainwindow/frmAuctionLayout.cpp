@@ -571,8 +571,11 @@ void frmAuction::SaveLayout()
     if (!maximised) {
         writeNumber(QStringLiteral("ScreenWidth"), m_windowControl->width());
         writeNumber(QStringLiteral("ScreenHeight"), m_windowControl->height());
-        writeNumber(QStringLiteral("ScreenLeft"), m_windowControl->left());
-        writeNumber(QStringLiteral("ScreenTop"), m_windowControl->top());
+        // The frame's place, never one with the title bar off the screens.
+        const QRect frame = WindowPlacement::frameOnScreens(*this);
+        const double tpp = m_windowControl->twipsPerPixel();
+        writeNumber(QStringLiteral("ScreenLeft"), frame.left() == x() ? m_windowControl->left() : frame.left() * tpp);
+        writeNumber(QStringLiteral("ScreenTop"), frame.top() == y() ? m_windowControl->top() : frame.top() * tpp);
     }
     store.set(kSection, QStringLiteral("ShortcutsVisible"),
               m_shortcutPane->lbarOutlook().isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
@@ -609,18 +612,11 @@ void frmAuction::RestoreLayout()
         m_windowControl->setHeight(readNumber(QStringLiteral("ScreenHeight"), float(m_windowControl->height())));
         m_windowControl->setLeft(readNumber(QStringLiteral("ScreenLeft"), float(m_windowControl->left())));
         m_windowControl->setTop(readNumber(QStringLiteral("ScreenTop"), float(m_windowControl->top())));
-        // Only onto a screen there is now.
-        QList<QRect> screens;
-        for (const QScreen *screen : QGuiApplication::screens())
-            screens << screen->availableGeometry();
-        const QRect saved(pos(), size());
-        const QRect placed = WindowPlacement::onScreens(saved, screens);
-        if (placed.size() != saved.size())
-            resize(placed.size());
-        if (placed.topLeft() != saved.topLeft())
-            move(placed.topLeft());
+        // Only onto a screen there is now; once the desktop has framed the window, its frame.
+        WindowPlacement::putOnScreens(*this);
         Form_Resize();
     }
+    new WindowPlacement::FrameOnScreen(this);
 
     if (store.get(kSection, QStringLiteral("ShortcutsVisible"), QStringLiteral("1")) == QLatin1String("0") &&
         !m_shortcutPane->lbarOutlook().isHidden())

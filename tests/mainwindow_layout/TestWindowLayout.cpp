@@ -489,6 +489,59 @@ private slots:
         QCOMPARE(WindowPlacement::onScreens(saved, screens), expected);
     }
 
+    // A desktop's frame around the client: the frame, title bar included, lands on the screen.
+    void aFramedClientLandsWithItsFrameOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("client");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<QRect>("expected");
+        const QList<QRect> one{QRect(0, 0, 1280, 900)};
+        const QMargins openbox(1, 20, 1, 5);
+        QTest::newRow("client asked for at the corner")
+            << QRect(0, 0, 896, 720) << openbox << one << QRect(1, 20, 896, 720);
+        QTest::newRow("frame on the screen stays")
+            << QRect(1, 20, 896, 720) << openbox << one << QRect(1, 20, 896, 720);
+        QTest::newRow("saved with the title above the screen")
+            << QRect(-1, -20, 896, 720) << openbox << one << QRect(1, 20, 896, 720);
+        QTest::newRow("as large as the screen without its frame")
+            << QRect(0, 0, 1280, 900) << openbox << one << QRect(1, 20, 1278, 875);
+        QTest::newRow("no frame") << QRect(0, 0, 896, 720) << QMargins() << one << QRect(0, 0, 896, 720);
+        QTest::newRow("second screen to the left")
+            << QRect(-1000, 0, 800, 600) << openbox << QList<QRect>{QRect(0, 0, 1280, 900), QRect(-1024, 0, 1024, 768)}
+            << QRect(-1000, 20, 800, 600);
+    }
+    void aFramedClientLandsWithItsFrameOnTheScreen()
+    {
+        QFETCH(QRect, client);
+        QFETCH(QMargins, frame);
+        QFETCH(QList<QRect>, screens);
+        QFETCH(QRect, expected);
+        QCOMPARE(WindowPlacement::clientOnScreens(client, frame, screens), expected);
+    }
+
+    // The desktop frames the window where its client was asked to be, the title bar above the
+    // screen: once framed, the window moves down, and that place is what is saved.
+    void aFrameAboveTheScreenIsMovedOntoItAndNeverSaved()
+    {
+        setLayout({{"ScreenLeft", "0"}, {"ScreenTop", "0"}});
+        auto w = start();
+        QVERIFY(w);
+        w->setGeometry(QRect(QPoint(0, 0), w->size()));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QRect screen = w->screen()->availableGeometry();
+        QTRY_VERIFY2(screen.contains(w->frameGeometry().topLeft()),
+                     qPrintable(QStringLiteral("%1,%2").arg(w->frameGeometry().x()).arg(w->frameGeometry().y())));
+
+        // Put there again after the start, it is not saved so.
+        w->setGeometry(QRect(QPoint(0, 0), w->size()));
+        QVERIFY(w->frameGeometry().top() < 0);
+        w->SaveLayout();
+        QCOMPARE(stored("ScreenLeft"), QStringLiteral("0"));
+        QCOMPARE(stored("ScreenTop"), QStringLiteral("0"));
+    }
+
     void aLayoutSavedOffScreenOpensOnTheScreen()
     {
         setLayout({{"ScreenLeft", "90000"}, {"ScreenTop", "60000"}});
