@@ -168,6 +168,8 @@ void BrowserPane::fitToolbar(int width)
     for (const auto &fit : fits) {
         m_tbrBrowser->setToolButtonStyle(fit.buttons);
         m_siteButton->setToolButtonStyle(fit.site);
+        // The buttons' new sizes reach the toolbar's own hint only through its layout.
+        m_tbrBrowser->layout()->invalidate();
         if (m_tbrBrowser->sizeHint().width() <= width)
             return;
     }
