@@ -16,14 +16,12 @@
 
 namespace {
 
-// Amounts are compared in whole cents: single precision cannot tell $131,072.00 from $131,071.99.
-qint64 cents(double amount) { return std::llround(amount * 100.0); }
-// Beyond this no amount is a bid (and cents() stays exact).
+// Beyond this no amount is a bid (and its cents stay exact as a double).
 constexpr double kLargestBid = 1e13;
 
-QString plainNumber(const QVariant &v)
+QString plainNumber(double amount)
 {
-    return QString::number(v.isNull() ? 0.0 : v.toDouble(), 'f', QLocale::FloatingPointShortest);
+    return QString::number(amount, 'f', QLocale::FloatingPointShortest);
 }
 
 bool warn(const QString &prompt, const QString &title)
@@ -65,9 +63,11 @@ void frmSchedule::load()
     rs->moveFirst();
     ui->lblAuction->setText(rs->value(QStringLiteral("AUC_Title")).toString());
     const double minBid = rs->value(QStringLiteral("AUC_MinBid")).toDouble();
-    m_minBidCents = cents(minBid);
+    m_minBidCents = Values::toCents(minBid).value_or(0);
     ui->lblMinBid->setText(QStringLiteral("Minimum Bid: ") + Values::formatMoney(minBid));
-    ui->txtMaxBid->setText(plainNumber(rs->value(QStringLiteral("AUC_MaxBid"))));
+    // The maximum as it is bid: in whole cents.
+    const double maxBid = rs->value(QStringLiteral("AUC_MaxBid")).toDouble();
+    ui->txtMaxBid->setText(plainNumber(static_cast<double>(Values::toCents(maxBid).value_or(0)) / 100.0));
     m_loadedStatus = static_cast<qint32>(rs->value(QStringLiteral("AUC_Status")).toLongLong());
     ui->cmdUnschedule->setEnabled(m_loadedStatus == 2);
     mintQuantityAvailable = static_cast<qint16>(rs->value(QStringLiteral("AUC_Quantity")).toLongLong());
@@ -110,10 +110,12 @@ bool frmSchedule::ValidateSnipe()
     if (*seconds < 1)
         return warn(QStringLiteral("Seconds must be a positive number."), QStringLiteral("Invalid Number of Seconds."));
 
-    const double maxBid = Values::toNumber(maxBidText);
-    if (!std::isfinite(maxBid) || std::fabs(maxBid) > kLargestBid)
+    const double typedMaxBid = Values::toNumber(maxBidText);
+    if (!std::isfinite(typedMaxBid) || std::fabs(typedMaxBid) > kLargestBid)
         return warn(badMaxBid, QStringLiteral("Invalid Bid Amount"));
-    if (cents(maxBid) < m_minBidCents)
+    // Compared, stored, shown and bid as the same whole cents.
+    const qint64 maxBidCents = *Values::toCents(typedMaxBid);
+    if (maxBidCents < m_minBidCents)
         return warn(QStringLiteral("Your maximum bid is lower than the selected auction's minimum bid.  Please choose "
                                    "a higher Maximum Bid."),
                     QStringLiteral("Invalid Maximum Bid"));
@@ -140,7 +142,7 @@ bool frmSchedule::ValidateSnipe()
             return false;
     }
     m_seconds = *seconds;
-    m_maxBid = maxBid;
+    m_maxBid = static_cast<double>(maxBidCents) / 100.0;
     m_quantity = *quantity;
     return true;
 }

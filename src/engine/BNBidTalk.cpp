@@ -41,14 +41,13 @@ double BNBidTalk::bidAmount(double stored)
 {
     if (!std::isfinite(stored) || stored <= 0 || stored > 9.0e14)
         return 0; // nothing that could be a maximum bid
-    // Amounts are stored to 1/10000: count those first, so 1234567.89 is not read as ...88.9999.
-    const qint64 tenThousandths = std::llround(stored * 10000.0);
-    return static_cast<double>(tenThousandths / 100) / 100.0;
+    // Cut to the cent as the grid and the log show it.
+    return static_cast<double>(*Values::toCents(stored)) / 100.0;
 }
 
 QString BNBidTalk::amountText(double amount)
 {
-    const qint64 cents = std::llround(amount * 100.0);
+    const qint64 cents = Values::toCents(amount).value_or(0);
     QString text = QString::number(cents / 100);
     const qint64 fraction = cents % 100;
     if (fraction % 10 != 0)

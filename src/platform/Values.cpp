@@ -268,34 +268,49 @@ QString formatGeneralDate(const QDateTime &dt)
     return c.toString(dt, QStringLiteral("M/d/yyyy h:mm:ss AP"));
 }
 
+namespace {
+
+// The digits of an amount's whole cents (at least three, no sign) and whether it is below
+// zero by a cent or more: toCents and formatMoney share this one cut.
+struct CentDigits
+{
+    QString digits;
+    bool negative = false;
+};
+
+CentDigits centDigits(double amount)
+{
+    // Done on the shortest decimal text, not on the binary value: 1234567.89 * 100 is
+    // 123456788.99999999, and no amount is too large for the digits.
+    const QString plain = QString::number(std::fabs(amount), 'f', QLocale::FloatingPointShortest);
+    const qsizetype point = plain.indexOf(QLatin1Char('.'));
+    CentDigits c;
+    c.digits = point < 0 ? plain : plain.left(point);
+    c.digits += (point < 0 ? QString() : plain.mid(point + 1, 2)).leftJustified(2, QLatin1Char('0'));
+    c.negative = amount < 0 && c.digits.count(QLatin1Char('0')) != c.digits.size();
+    return c;
+}
+
+} // namespace
+
+std::optional<qint64> toCents(double amount)
+{
+    if (!std::isfinite(amount) || std::fabs(amount) >= 9e16)
+        return std::nullopt;
+    const CentDigits c = centDigits(amount);
+    const qint64 cents = c.digits.toLongLong();
+    return c.negative ? -cents : cents;
+}
+
 QString formatMoney(double amount)
 {
     if (!std::isfinite(amount))
         return QString();
-    // Rounded as the shortest decimal text of the amount reads (1.005 is "$1.01"), not as its
-    // nearest binary value; done on the digits so that no amount is too large.
-    const QString plain = QString::number(std::fabs(amount), 'f', QLocale::FloatingPointShortest);
-    const qsizetype point = plain.indexOf(QLatin1Char('.'));
-    QString digits = point < 0 ? plain : plain.left(point);
-    QString fraction = point < 0 ? QString() : plain.mid(point + 1);
-    const bool roundUp = fraction.size() > 2 && fraction.at(2) >= QLatin1Char('5');
-    fraction = fraction.left(2).leftJustified(2, QLatin1Char('0'));
-    digits += fraction;
-    if (roundUp) {
-        qsizetype i = digits.size() - 1;
-        for (; i >= 0 && digits.at(i) == QLatin1Char('9'); --i)
-            digits[i] = QLatin1Char('0');
-        if (i < 0)
-            digits.prepend(QLatin1Char('1'));
-        else
-            digits[i] = QChar(digits.at(i).unicode() + 1);
-    }
-    QString whole = digits.left(digits.size() - 2);
-    const QString cents = digits.right(2);
+    const CentDigits c = centDigits(amount);
+    QString whole = c.digits.left(c.digits.size() - 2);
     for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
         whole.insert(i, QLatin1Char(','));
-    const bool zero = digits.count(QLatin1Char('0')) == digits.size();
-    return (amount < 0 && !zero ? QStringLiteral("-$") : QStringLiteral("$")) + whole + QLatin1Char('.') + cents;
+    return (c.negative ? QStringLiteral("-$") : QStringLiteral("$")) + whole + QLatin1Char('.') + c.digits.right(2);
 }
 
 qint64 secondsCrossed(const QDateTime &a, const QDateTime &b) { return naiveSeconds(b) - naiveSeconds(a); }

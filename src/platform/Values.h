@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 // Value rules the program applies to texts it reads from pages, boxes and the database:
 // what counts as a number or a date, how money is shown and how time differences are counted.
@@ -30,8 +31,16 @@ QDateTime wallClock(const QDate &date, const QTime &time);
 // a time of exactly midnight shows the date alone.
 QString formatGeneralDate(const QDateTime &dt);
 
+// Money is whole cents, and this is the one rule that makes an amount whole cents: the amount
+// as its shortest decimal text reads, any fraction of a cent dropped (toward zero). So 9.996
+// is 999 cents, 1234567.89 is 123456789 and 1.005 is 100: an amount is never taken for more
+// than it is, and no bid goes above what was typed. Empty for infinity, NaN and amounts of
+// 9e16 or more (whose cents a 64-bit count cannot hold).
+std::optional<qint64> toCents(double amount);
+
 // "$##,##0.00": dollar sign, "," between thousands, at least one integer digit, "." and two
-// decimals, for any finite amount; empty text for infinity and NaN.
+// decimals, for any finite amount, cut to the cent as toCents does; empty text for infinity
+// and NaN.
 QString formatMoney(double amount);
 
 // Differences counted as boundaries crossed from a to b (negative when b is before a).

@@ -124,6 +124,7 @@ private slots:
         QTest::newRow("seconds beyond 32 bits") << 10.0 << "12" << "1" << "3000000000" << true << false << "Invalid Number of Seconds" << "3000000000 is not a valid number of seconds.";
         QTest::newRow("maximum equal to the minimum") << 10.0 << "10" << "1" << "10" << true << true << "" << "";
         QTest::newRow("a cent below the minimum") << 10.0 << "9.99" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
+        QTest::newRow("a fraction of a cent below the minimum") << 10.0 << "9.996" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
         QTest::newRow("a cent below a large minimum") << 131072.02 << "131072.01" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
         QTest::newRow("equal to a large minimum") << 131072.02 << "$131,072.02" << "1" << "10" << true << true << "" << "";
         QTest::newRow("quantity 0") << 10.0 << "12" << "0" << "10" << true << false << "Invalid Quantity Amount" << "Quantity must be a positive number.";
@@ -174,6 +175,37 @@ private slots:
         QCOMPARE(f->column(m_key, QStringLiteral("AUC_MaxBid")).toDouble(), Values::toNumber(maxBid));
         QCOMPARE(f->column(m_key, QStringLiteral("AUC_BidQuantity")).toInt(), quantity.toInt());
         QCOMPARE(f->column(m_key, QStringLiteral("AUC_BidSecs")).toInt(), seconds.toInt());
+    }
+
+    void maximumIsOneAmountInWholeCents_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("posted");
+        QTest::newRow("whole cents") << "12.34" << 12.34 << "$12.34" << "12.34";
+        QTest::newRow("a fraction above the minimum is the minimum") << "10.004" << 10.0 << "$10.00" << "10";
+        QTest::newRow("a fraction of a cent is dropped") << "25.559" << 25.55 << "$25.55" << "25.55";
+        QTest::newRow("millions") << "$1,234,567.89" << 1234567.89 << "$1,234,567.89" << "1234567.89";
+    }
+    void maximumIsOneAmountInWholeCents()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, stored);
+        scheduleThroughEngine([typed](frmSchedule &d) {
+            fill(d, typed, QStringLiteral("1"), QStringLiteral("10"));
+            child<QPushButton>(d, "cmdOK")->click();
+        });
+        const double kept = f->column(m_key, QStringLiteral("AUC_MaxBid")).toDouble();
+        QCOMPARE(kept, stored);
+        QTEST(Values::formatMoney(kept), "shown");
+        QCOMPARE(snipesQueued().size(), 1);
+        QCOMPARE(snipesQueued().first()->Bid->MaxBid, stored);
+        QTEST(BNBidTalk::amountText(snipesQueued().first()->Bid->MaxBid), "posted");
+
+        // Opened again, the box holds what is bid.
+        frmSchedule again;
+        QCOMPARE(Values::toNumber(child<QLineEdit>(again, "txtMaxBid")->text()), stored);
     }
 
     void loadsTheRow()

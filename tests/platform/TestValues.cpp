@@ -101,12 +101,12 @@ private slots:
         QTest::newRow("cents") << 0.5 << "$0.50";
         QTest::newRow("thousands") << 1234.5 << "$1,234.50";
         QTest::newRow("millions") << 1234567.891 << "$1,234,567.89";
-        QTest::newRow("rounds up") << 2.996 << "$3.00";
+        QTest::newRow("a fraction of a cent is dropped") << 2.996 << "$2.99";
         QTest::newRow("negative") << -12.5 << "-$12.50";
         QTest::newRow("exact hundred") << 100.0 << "$100.00";
-        QTest::newRow("half cent up") << 1.005 << "$1.01";
-        QTest::newRow("half cent up again") << 0.285 << "$0.29";
-        QTest::newRow("carry into thousands") << 999.995 << "$1,000.00";
+        QTest::newRow("half a cent is dropped") << 1.005 << "$1.00";
+        QTest::newRow("as the decimal text reads") << 0.285 << "$0.28";
+        QTest::newRow("no carry into thousands") << 999.995 << "$999.99";
         QTest::newRow("negative rounds to zero") << -0.001 << "$0.00";
         QTest::newRow("beyond 64-bit cents") << 1e17 << "$100,000,000,000,000,000.00";
         QTest::newRow("negative huge") << -123456789012345678901.0 << "-$123,456,789,012,345,680,000.00";
@@ -122,6 +122,44 @@ private slots:
         QFETCH(double, amount);
         QFETCH(QString, text);
         QCOMPARE(Values::formatMoney(amount), text);
+    }
+
+    void cents_data()
+    {
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<qint64>("cents");
+        QTest::newRow("zero") << 0.0 << true << qint64(0);
+        QTest::newRow("whole dollars") << 10.0 << true << qint64(1000);
+        QTest::newRow("cents") << 9.99 << true << qint64(999);
+        QTest::newRow("below a whole minimum stays below") << 9.996 << true << qint64(999);
+        QTest::newRow("above a whole minimum is the minimum") << 10.004 << true << qint64(1000);
+        QTest::newRow("half a cent") << 1.005 << true << qint64(100);
+        QTest::newRow("binary value under its decimal") << 1234567.89 << true << qint64(123456789);
+        QTest::newRow("beyond single precision") << 131072.01 << true << qint64(13107201);
+        QTest::newRow("negative") << -12.5 << true << qint64(-1250);
+        QTest::newRow("negative fraction of a cent") << -0.001 << true << qint64(0);
+        QTest::newRow("largest held") << 8.9e16 << true << qint64(8900000000000000000);
+        QTest::newRow("too large") << 9e16 << false << qint64(0);
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << false << qint64(0);
+        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << false << qint64(0);
+    }
+    void cents()
+    {
+        QFETCH(double, amount);
+        QFETCH(bool, valid);
+        const std::optional<qint64> c = Values::toCents(amount);
+        QCOMPARE(c.has_value(), valid);
+        if (!valid)
+            return;
+        QTEST(*c, "cents");
+        // Shown as counted, and a whole-cent amount counts back to the same cents.
+        const qint64 magnitude = *c < 0 ? -*c : *c;
+        QString expected = QStringLiteral("%1.%2").arg(magnitude / 100).arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+        QCOMPARE(Values::formatMoney(amount).remove(QLatin1Char(',')),
+                 (*c < 0 ? QStringLiteral("-$") : QStringLiteral("$")) + expected);
+        if (magnitude < (qint64(1) << 50))
+            QCOMPARE(Values::toCents(double(*c) / 100.0), c);
     }
 
     void boundariesCrossed_data()
