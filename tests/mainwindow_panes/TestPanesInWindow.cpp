@@ -13,6 +13,7 @@
 #include "LogViewsPane.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
+#include "clsEbayAuction.h"
 #include "frmAuction.h"
 
 #include <QtTest>
@@ -128,6 +129,7 @@ private slots:
         QTest::newRow("aborted: outbid") << "abort 2";
         QTest::newRow("aborted: user cancelled") << "abort 0";
         QTest::newRow("grid rebuilt after a halt") << "halt";
+        QTest::newRow("a refresh finds it ended") << "ended";
         QTest::newRow("auction deleted") << "delete";
     }
     void captionFollowsTheCountOfScheduledSnipes()
@@ -149,6 +151,22 @@ private slots:
             w.engine().SetAuctionStatus(key, 3);
         } else if (event.startsWith(QLatin1String("abort"))) {
             w.engine().AbortSnipe(bid, QStringLiteral("Snipe ends."), event.right(1).toInt());
+        } else if (event == QLatin1String("ended")) {
+            clsEbayAuction page;
+            page.ItemNumber = QStringLiteral("100");
+            page.title = QStringLiteral("Lot 0");
+            page.CurrentBid = page.MinimumBid = QStringLiteral("$4.00");
+            page.Quantity = page.NumberOfBids = QStringLiteral("1");
+            page.TimeLeft = QStringLiteral("Auction has ended");
+            page.TimeEnds = QStringLiteral("Dec-09-26 09:00:00 PST");
+            auto item = std::make_shared<BNQItem>();
+            item->Action = BNQItem::Refresh;
+            item->ItemNumber = page.ItemNumber;
+            item->UserKey = 1;
+            item->Folder = 1;
+            w.engine().mLastQueueItem = item;
+            qint16 mode = BNQItem::Refresh;
+            w.engine().EbayProcessAuction(page, mode);
         } else if (event == QLatin1String("halt")) {
             gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Status = 4 WHERE AUC_Primary = ?"), {key});
             w.engine().HaltOperation();
