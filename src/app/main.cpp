@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "EventGuard.h"
 #include "Globals.h"
 #include "QtMsgBox.h"
 #include "SessionEnd.h"
@@ -21,8 +22,11 @@ int main(int argc, char *argv[])
     SessionEnd sessionEnd(window);
 
     const QStringList args = QCoreApplication::arguments().mid(1);
-    // False also when the session ended during the start-up.
-    const int code = window.Form_Load(args.join(QLatin1Char(' '))) ? QApplication::exec() : 0;
+    // False also when the session ended during the start-up. Its steps are guarded one by one;
+    // anything else it meets is said, and the program ends.
+    bool loaded = false;
+    runGuarded("Form_Load", ErrorReport::Message, [&] { loaded = window.Form_Load(args.join(QLatin1Char(' '))); });
+    const int code = loaded ? QApplication::exec() : 0;
     // The database goes before Qt's own statics do.
     ReleaseGlobals();
     return code;

@@ -7,6 +7,30 @@
 #include "MsgBox.h"
 
 #include <QString>
+#include <QThread>
+
+namespace {
+// Nested steps share the outermost ReportOnce's one box. A dialog opened meanwhile runs an event
+// loop of its own, and what its buttons meet is the user's next step: that is said again.
+bool g_reportingOnce = false;
+bool g_boxShown = false;
+int g_loopLevel = 0;
+} // namespace
+
+ReportOnce::ReportOnce() : m_outer(!g_reportingOnce)
+{
+    if (m_outer) {
+        g_reportingOnce = true;
+        g_boxShown = false;
+        g_loopLevel = QThread::currentThread()->loopLevel();
+    }
+}
+
+ReportOnce::~ReportOnce()
+{
+    if (m_outer)
+        g_reportingOnce = false;
+}
 
 namespace event_guard {
 
@@ -52,6 +76,11 @@ void report(const char *procedure, ErrorReport how, const std::exception_ptr &er
                 BSN_Log().MarkAuction(0, gCurrentUser ? gCurrentUser->PrimaryKey : 0, text);
         } catch (...) {
             // The database may be what failed: the message still goes out.
+        }
+        if (how == ErrorReport::Message && g_reportingOnce && QThread::currentThread()->loopLevel() == g_loopLevel) {
+            if (g_boxShown)
+                return;
+            g_boxShown = true;
         }
         if (how == ErrorReport::Message)
             MsgBox::show(text, d.title, d.icon);

@@ -25,6 +25,21 @@ QString errorText(const char *procedure, const std::exception_ptr &error);
 void report(const char *procedure, ErrorReport how, const std::exception_ptr &error) noexcept;
 } // namespace event_guard
 
+// While one lives, the first error reported as a message shows its box and every later one
+// goes to the general log only: one step of the user's, such as the start, says once what
+// failed however many of its parts meet the same locked or damaged database.
+class ReportOnce
+{
+public:
+    ReportOnce();
+    ~ReportOnce();
+    ReportOnce(const ReportOnce &) = delete;
+    ReportOnce &operator=(const ReportOnce &) = delete;
+
+private:
+    bool m_outer;
+};
+
 // Runs work; false when it threw, once the error has been reported.
 template <typename Work> bool runGuarded(const char *procedure, ErrorReport how, Work &&work) noexcept
 {

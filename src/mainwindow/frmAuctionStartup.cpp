@@ -59,8 +59,11 @@ bool frmAuction::Form_Load(const QString &commandLine)
     cboView->addItems({QStringLiteral("Auction View"), QStringLiteral("Auction Log"),
                        QStringLiteral("General Error Log")});
     cboView->setCurrentIndex(0);
+    // The start goes on to its end also when the database is locked by another program or
+    // damaged: what failed is said once, and the timers still run the snipes once it is free.
+    const ReportOnce once;
     gUsers = std::make_unique<BSN_Users>();
-    gUsers->Init(*gDB);
+    runGuarded("Form_Load", ErrorReport::Message, [] { gUsers->Init(*gDB); });
     AddTrayIcon();
 
     startLayout();
@@ -68,7 +71,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     runGuarded("ShowErrorLog", ErrorReport::Message, [this] { m_logPane->ShowErrorLog(); });
     SizeWindowToScreen();
     RestoreLayout();
-    m_engine->QueueDueSnipes();
+    runGuarded("Form_Load", ErrorReport::Message, [this] { m_engine->QueueDueSnipes(); });
     m_engine->queue().InetAvailable = true;
     ToggleToolBarsMenus();
 
@@ -95,7 +98,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
 
     if (m_closed)
         return false;
-    signInAtStart();
+    runGuarded("Form_Load", ErrorReport::Message, [this] { signInAtStart(); });
     if (m_closed)
         return false;
     m_browserPane->ShowNewsPage();
@@ -105,7 +108,7 @@ bool frmAuction::Form_Load(const QString &commandLine)
     m_loaded = true;
     if (m_startMinimised)
         showMinimized();
-    startupTimeSync();
+    runGuarded("Form_Load", ErrorReport::Message, [this] { startupTimeSync(); });
     return true;
 }
 
@@ -173,6 +176,7 @@ void frmAuction::startupTimeSync()
 void frmAuction::closeEvent(QCloseEvent *event)
 {
     qint16 cancel = 0;
+    const ReportOnce once;
     // Its steps that can fail are guarded one by one; this is for what is left.
     runGuarded("Form_QueryUnload", ErrorReport::Message, [this, &cancel] { Form_QueryUnload(cancel, m_unloadMode); });
     m_unloadMode = 0;

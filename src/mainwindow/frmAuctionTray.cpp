@@ -53,8 +53,10 @@ void frmAuction::AddTrayIcon()
 void frmAuction::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
+        const ReportOnce once;
         runGuarded("Form_Resize", ErrorReport::Message, [this] { windowStateChanged(); });
+    }
 }
 
 // The resize handler's part for the window state: minimising puts the signed-in user aside,

@@ -254,6 +254,36 @@ private slots:
         QVERIFY(w.engine().timersEnabled());
     }
 
+    // Another program takes the database's lock, or the database is damaged, while the start
+    // runs: the start goes on to its end, says once what failed, and the timers run.
+    void theStartGoesOnWithABrokenDatabase_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("locked by another program") << int(Fault::Locked);
+        QTest::newRow("damaged") << int(Fault::Damaged);
+    }
+    void theStartGoesOnWithABrokenDatabase()
+    {
+        QFETCH(int, fault);
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        std::unique_ptr<OtherProgramLock> lock;
+        dialogs.onOpen = [&](const QString &name) {
+            if (name == QLatin1String("splash"))
+                lock = breakDatabase(Fault(fault), folder);
+        };
+        MsgBoxRecorder boxes;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY(!lock || lock->isLocked());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in ")), qPrintable(boxes.boxes[0].prompt));
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Database Error"));
+        QVERIFY(w.isVisible());
+        QVERIFY(w.engine().timersEnabled());
+    }
+
     // Whatever the program throws comes out as the procedure's error: a box for what the user
     // did, a general-log row for what ran by itself, and nothing ever escapes.
     void theGuardReportsEveryErrorAsTheProceduresOwn_data()
@@ -316,6 +346,36 @@ private slots:
         QVERIFY(!rs->eof());
         QCOMPARE(rs->value(QStringLiteral("LOG_Message")).toString(), text);
         QVERIFY(runGuarded("cmdOK_Click", ErrorReport::Message, [] {}));
+    }
+
+    // One step of the user's says once what failed, however many of its parts meet the error; a
+    // dialog's own event loop inside it is the user's next step, and says it again.
+    void oneStepSaysOnce()
+    {
+        TestProgramFolder folder;
+        QVERIFY(folder.openStore());
+        MsgBoxRecorder boxes;
+        const auto fail = [] { throw DbError(QStringLiteral("database is locked")); };
+        {
+            const ReportOnce once;
+            runGuarded("Form_Load", ErrorReport::Message, fail);
+            runGuarded("ShowErrorLog", ErrorReport::Message, fail);
+            QEventLoop dialogLoop;
+            QTimer::singleShot(0, &dialogLoop, [&] {
+                runGuarded("cmdOK_Click", ErrorReport::Message, fail);
+                dialogLoop.quit();
+            });
+            dialogLoop.exec();
+        }
+        runGuarded("mnuFileExit_Click", ErrorReport::Message, fail);
+        QStringList prompts;
+        for (const MsgBox::Request &r : boxes.boxes)
+            prompts << r.prompt;
+        QCOMPARE(prompts,
+                 (QStringList{"Error in Form_Load: database is locked", "Error in cmdOK_Click: database is locked",
+                              "Error in mnuFileExit_Click: database is locked"}));
+        auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Logs WHERE LOG_Auction = 0"));
+        QCOMPARE(rs->value(QStringLiteral("n")).toInt(), 4);
     }
 
     // The database being what failed: the row cannot be written, the message still goes out.
