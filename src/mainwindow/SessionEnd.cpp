@@ -51,6 +51,8 @@ SessionEnd::SessionEnd(frmAuction &window) : m_window(window)
     }
     if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(app, &QGuiApplication::commitDataRequest, this, &SessionEnd::end);
+    // Whatever else ends the event loop: the work is stopped and the icon goes all the same.
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &SessionEnd::end);
     // The window closed for good (its second phase, or the shutdown): nothing is left to run.
     // Not quit(), which would ask every window to close once more.
     connect(

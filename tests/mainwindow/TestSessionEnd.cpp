@@ -9,14 +9,17 @@
 #include "FakeTrayIcon.h"
 #include "Globals.h"
 #include "SessionEnd.h"
+#include "SingleInstance.h"
 #include "TestProgramFolder.h"
 #include "frmAuction.h"
 
 #include <QDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
+#include <sys/types.h>
 
 namespace {
 
@@ -117,6 +120,46 @@ private slots:
         QVERIFY(!icon->isShown());
         QCOMPARE(dialogEnded, state.startsWith(QLatin1String("behind")));
         QVERIFY(!dialogs.calls.contains(QStringLiteral("closeConfirmation")));
+    }
+
+    // The program itself, ended by a real signal while its first start waits in the settings
+    // dialog: it leaves at once, with exit code 0, and lets go of its lock.
+    void theProgramEndsOnASignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void theProgramEndsOnASignal()
+    {
+        QFETCH(int, signal);
+        TestProgramFolder folder;
+        QVERIFY(folder.isValid());
+        ReleaseGlobals();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZANDRIFT_HOME"), folder.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.file(QStringLiteral("config")));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(ZANDRIFT_EXECUTABLE), QStringList());
+        QVERIFY(program.waitForStarted());
+        const QString lock = folder.file(QLatin1String(SingleInstance::kLockFileName));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(lock), 20000);
+        // Past the splash, into the first start's settings dialog.
+        QTest::qWait(3000);
+        QCOMPARE(program.state(), QProcess::Running);
+        QCOMPARE(::kill(pid_t(program.processId()), signal), 0);
+        const bool ended = program.waitForFinished(10000);
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        QVERIFY(ended);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(!QFile::exists(lock));
     }
 
     // During the start-up's splash: the start goes no further (no sign-in, no timers), and
