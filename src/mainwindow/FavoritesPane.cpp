@@ -71,7 +71,6 @@ FavoritesPane::FavoritesPane(FormTimer &tmrFav, QWidget *parent)
     m_close->setObjectName(QStringLiteral("cmdCloseFavorites"));
     m_close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     m_close->setFlat(true);
-    m_close->setFixedSize(20, 20);
     connect(m_close, &QPushButton::clicked, this, &FavoritesPane::cmdCloseFavorites_Click);
 
     m_tree->setObjectName(QStringLiteral("sftFavorites"));

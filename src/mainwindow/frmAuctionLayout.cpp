@@ -237,13 +237,21 @@ void frmAuction::placeDesignedLayout()
     // the strip's caption) or the heading's text needs more in this style and font.
     const double headingHeight = std::max({kHeadingHeight, std::ceil(m_addStrip->sizeHint().height() * tpp),
                                            std::ceil(lblHeading->sizeHint().height() * tpp)});
-    const double upper = height - headingHeight - kStatusHeight - kSplitterThickness - kViewTitleHeight;
+    // The view window's title line likewise: its tack button and its chooser whole.
+    const auto hinted = [tpp](const QWidget *w, double designed, bool wide) {
+        const QSize hint = w->sizeHint();
+        return std::max(designed, std::ceil((wide ? hint.width() : hint.height()) * tpp));
+    };
+    const double viewTitleHeight =
+        std::max(hinted(tbrViewTack, kViewTitleHeight, false), hinted(cboView, kViewTitleHeight, false));
+    const double tackWidth = hinted(tbrViewTack, viewTitleHeight, true);
+    const double upper = height - headingHeight - kStatusHeight - kSplitterThickness - viewTitleHeight;
     // Start-up moves the horizontal splitter 500 twips further down.
     const double gridHeight = std::floor(upper * 0.4) - 500;
     const double statusTop = headingHeight + gridHeight;
     const double splitYTop = statusTop + kStatusHeight;
     const double viewTop = splitYTop + kSplitterThickness;
-    const double bodyTop = viewTop + kViewTitleHeight;
+    const double bodyTop = viewTop + viewTitleHeight;
 
     place(ctl("lbarOutlook"), 0, 0, kShortcutBarWidth, height);
     place(ctl("lblHeading"), x0, 0, right - stripWidth, headingHeight);
@@ -256,18 +264,21 @@ void frmAuction::placeDesignedLayout()
     place(ctl("stsMain"), x0, statusTop, right, kStatusHeight);
     place(ctl("imgSplitterY"), x0, splitYTop, right, kSplitterThickness);
     place(ctl("picSplitterY"), x0, splitYTop, right, kSplitterThickness);
-    place(ctl("tbrViewTack"), x0, viewTop, kViewTitleHeight, kViewTitleHeight);
-    place(ctl("lblAuctionHeader"), x0 + kViewTitleHeight, viewTop, right - kViewTitleHeight - kViewChooserWidth,
-          kViewTitleHeight);
-    place(ctl("cboView"), width - kViewChooserWidth, viewTop, kViewChooserWidth, kViewTitleHeight);
+    place(ctl("tbrViewTack"), x0, viewTop, tackWidth, viewTitleHeight);
+    place(ctl("lblAuctionHeader"), x0 + tackWidth, viewTop, right - tackWidth - kViewChooserWidth, viewTitleHeight);
+    place(ctl("cboView"), width - kViewChooserWidth, viewTop, kViewChooserWidth, viewTitleHeight);
     place(ctl("WB"), x0, bodyTop, right, height - bodyTop);
     place(ctl("sftAuctionLog"), x0, bodyTop, right, height - bodyTop);
 
     // The favorites pane's own children, for its designed size; the pane itself has no layout.
+    const QWidget *closeFavorites = ctl("cmdCloseFavorites").widget();
+    const double closeWidth = hinted(closeFavorites, 300, true);
+    const double titleHeight =
+        std::max(hinted(closeFavorites, 300, false), hinted(ctl("lblFavorites").widget(), 300, false));
     place(ctl("fraFavorites"), x0, bodyTop, kFavoritesWidth, kFavoritesHeight);
-    place(ctl("lblFavorites"), 60, 60, kFavoritesWidth - 480, 300);
-    place(ctl("cmdCloseFavorites"), kFavoritesWidth - 360, 60, 300, 300);
-    place(ctl("sftFavorites"), 60, 420, kFavoritesWidth - 120, kFavoritesHeight - 480);
+    place(ctl("lblFavorites"), 60, 60, kFavoritesWidth - 180 - closeWidth, titleHeight);
+    place(ctl("cmdCloseFavorites"), kFavoritesWidth - 60 - closeWidth, 60, closeWidth, titleHeight);
+    place(ctl("sftFavorites"), 60, 120 + titleHeight, kFavoritesWidth - 120, kFavoritesHeight - 180 - titleHeight);
 }
 
 void frmAuction::BuildViewWindowLists()
@@ -442,13 +453,17 @@ void frmAuction::ExpandViewWindow() { moveViewWindow(true); }
 
 void frmAuction::ShrinkViewWindow() { moveViewWindow(false); }
 
-// Enlarging moves the view window up over the upper panes (their top to the heading's), hiding
+// Enlarging moves the view window up over the upper panes (its top to just below the heading), hiding
 // them; shrinking moves it back by the offset last stored and shows them again.
 void frmAuction::moveViewWindow(bool enlarge)
 {
     setTackKey(enlarge ? QStringLiteral("down") : QStringLiteral("up"));
+    // Up to just below the heading line, where the add strip stays in reach.
     if (enlarge)
-        skipOnError([this] { mViewOffset = qint32(std::lround(ctl("lblHeading").top() - ctl("lblAuctionHeader").top())); });
+        skipOnError([this] {
+            IResizable &heading = ctl("lblHeading");
+            mViewOffset = qint32(std::lround(heading.top() + heading.height() - ctl("lblAuctionHeader").top()));
+        });
     skipOnError([this, enlarge] {
         // 0 leaves the resizer to measure the splitter's own change.
         if (mViewOffset != 0)
@@ -499,6 +514,8 @@ void frmAuction::LayoutFavoritesPane()
 // The shortcut bar was closed or opened: the other panes take or give back its room.
 void frmAuction::moveWithShortcutBar(bool visible)
 {
+    // Closed, the bar's pane goes out of the window with its room.
+    m_shortcutPane->setVisible(visible);
     if (!m_layoutReady)
         return;
     const double shift = visible ? kShortcutShift : -kShortcutShift;
