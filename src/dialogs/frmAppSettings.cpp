@@ -74,6 +74,7 @@ frmAppSettings::frmAppSettings(QWidget *owner) : QDialog(owner), ui(std::make_un
 
     runGuarded("LoadSettingsForm", ErrorReport::Message, [this] { LoadSettingsForm(); });
     UpdateTabButtons();
+    installEventFilter(this);
 }
 
 frmAppSettings::~frmAppSettings() = default;
@@ -347,6 +348,10 @@ void frmAppSettings::reject() { cmdCancel_Click(); }
 
 bool frmAppSettings::eventFilter(QObject *watched, QEvent *event)
 {
+    // The wrapped notes make the layout's own minimum a little short of what the rows need: the
+    // dialog opens at its full height instead.
+    if (watched == this && event->type() == QEvent::Show && height() < sizeHint().height())
+        resize(width(), sizeHint().height());
     // The closing-warning text wraps in a label of its own; a click on it ticks the box.
     if (watched == ui->lblShowClosingWarning && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
