@@ -1,0 +1,316 @@
+#include "ScreenWalk.h"
+
+#include "AddAuctionStrip.h"
+#include "AuctionEngine.h"
+#include "AuctionGridPane.h"
+#include "BSN_Log.h"
+#include "BSN_User.h"
+#include "BSN_Users.h"
+#include "BrowserPane.h"
+#include "Database.h"
+#include "DemoFolder.h"
+#include "FavoritesPane.h"
+#include "Folders.h"
+#include "Globals.h"
+#include "IBrowser.h"
+#include "PracticeSite.h"
+#include "ShortcutBarPane.h"
+#include "SilentDialogs.h"
+#include "StatusBarPane.h"
+#include "WindowPlacement.h"
+#include "ebayURLS.h"
+#include "frmAbout.h"
+#include "frmAppSettings.h"
+#include "frmAucNewUser.h"
+#include "frmAuction.h"
+#include "frmCloseZandrift.h"
+#include "frmComment.h"
+#include "frmDBCompact.h"
+#include "frmDeleteUser.h"
+#include "frmLegend.h"
+#include "frmSchedule.h"
+#include "frmSignin.h"
+#include "frmSplash.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace ScreenWalk {
+
+namespace {
+
+// The window's designed size in pixels (it keeps it on screens over 1280 pixels wide).
+const QSize kDesigned(900, 650);
+constexpr int kPageMs = 20000;
+
+// Rows of every status beside the imported ones: copies of the first with other numbers.
+void addRowsOfEveryStatus()
+{
+    static const struct
+    {
+        int status;
+        const char *item;
+        const char *title;
+        int endsInMinutes;
+        double maxBid;
+    } rows[] = {
+        {3, "3001000101", "Brass barometer (snipe running)", 1, 30.0},
+        {4, "3001000102", "Pocket watch, silver (won)", -90, 45.0},
+        {5, "3001000103", "Mantel clock, oak (lost)", -200, 20.0},
+        {6, "3001000104", "Wall clock, needs repair (ended)", -30, 0},
+        {7, "3001000105", "Cuckoo clock (snipe error)", -10, 25.0},
+    };
+    const qint32 user = gCurrentUser->PrimaryKey;
+    const qint32 open = GetOpenAuctionsFolder(*gDB, user);
+    const QDateTime siteNow = QDateTime::currentDateTime().toTimeZone(QTimeZone("America/Los_Angeles"));
+    for (const auto &r : rows) {
+        const QDateTime end = siteNow.addSecs(r.endsInMinutes * 60);
+        gDB->execute(
+            QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, "
+                           "AUC_CurrentBid, AUC_MinBid, AUC_Quantity, AUC_NumberOfBids, AUC_Ended, AUC_Status, "
+                           "AUC_MaxBid, AUC_BidQuantity, AUC_BidSecs, AUC_Seller, AUC_HighBidder) "
+                           "VALUES (?, ?, ?, ?, 12.5, 13.0, 1, 4, ?, ?, ?, 1, 5, 'clockworks', 'rival1')"),
+            {user, open, QLatin1String(r.item), QLatin1String(r.title), QDateTime(end.date(), end.time()), r.status,
+             r.maxBid});
+        auto key = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_ItemNumber = ?"),
+                                  {QLatin1String(r.item)});
+        BSN_Log().MarkAuction(key->value(QStringLiteral("AUC_Primary")).toInt(), user,
+                              QStringLiteral("Status %1 set for the screenshots.").arg(r.status));
+    }
+    auto shown = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_ItemNumber = ?"),
+                                {QStringLiteral("3001000005")});
+    BSN_Log().MarkAuction(shown->value(QStringLiteral("AUC_Primary")).toInt(), user,
+                          QStringLiteral("Bid history read for the screenshots."));
+    BSN_Log().MarkAuction(0, user,
+                          QStringLiteral("Unable to connect to the site: the practice fault for the screenshots."));
+}
+
+// Posted layouts and resizes done, as a person would see the window a moment later.
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Runs start, then waits until the browser has finished a page (or gives up).
+bool waitForPage(BrowserPane &pane, const std::function<void()> &start)
+{
+    QEventLoop loop;
+    bool finished = false;
+    const QMetaObject::Connection c = QObject::connect(pane.WB(), &IBrowser::loadFinished, &loop,
+                                                       [&](const QUrl &, IBrowser::LoadResult, const QString &) {
+                                                           finished = true;
+                                                           loop.quit();
+                                                       });
+    QTimer::singleShot(kPageMs, &loop, &QEventLoop::quit);
+    start();
+    if (!finished)
+        loop.exec();
+    QObject::disconnect(c);
+    // The page draws a moment after it has loaded.
+    QEventLoop paint;
+    QTimer::singleShot(300, &paint, &QEventLoop::quit);
+    paint.exec();
+    return finished;
+}
+
+QString itemPage(const QString &item)
+{
+    return UseURLs()->EbayViewItemURL + item;
+}
+
+void selectItem(frmAuction &window, const QString &item)
+{
+    TreeGrid &grid = window.gridPane().auctionGrid();
+    const qint32 row = grid.findRowByText(item, gCurrentUser->Columns.ItemNumber, 0);
+    QTreeWidget *tree = window.gridPane().sftAuctions();
+    if (row >= 0)
+        tree->setCurrentItem(tree->topLevelItem(row));
+}
+
+void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit)
+{
+    const QString prefix = QStringLiteral("%1x%2-window-").arg(screen.width()).arg(screen.height());
+    const auto shot = [&](const char *state) {
+        settle();
+        // The page is drawn again by the browser's own processes after a resize.
+        QEventLoop paint;
+        QTimer::singleShot(250, &paint, &QEventLoop::quit);
+        paint.exec();
+        visit(window, prefix + QLatin1String(state));
+    };
+    window.resize(WindowPlacement::sizeForScreen(screen, kDesigned));
+    settle();
+    BrowserPane &browser = window.browserPane();
+    QTreeWidget *tree = window.gridPane().sftAuctions();
+    tree->clearSelection();
+    tree->setCurrentItem(nullptr);
+    waitForPage(browser, [&] { browser.ShowNewsPage(); });
+    shot("auctions");
+
+    AddAuctionStrip &strip = window.addStrip();
+    strip.cmdAuctionAdd_Click();
+    strip.txtItemNumber()->clear();
+    strip.txtItemNumber()->insert(QStringLiteral("3001000004"));
+    shot("add-strip");
+    strip.cmdAuctionAddCancel_Click();
+
+    waitForPage(browser, [&] { browser.NavigateSafe(itemPage(QStringLiteral("3001000002"))); });
+    shot("item-page");
+
+    // Linked, the browser follows the row chosen in the grid.
+    waitForPage(browser, [&] { selectItem(window, QStringLiteral("3001000005")); });
+    shot("linked-row");
+
+    auto *view = window.findChild<QComboBox *>(QStringLiteral("cboView"));
+    view->setCurrentIndex(1);
+    shot("auction-log");
+    view->setCurrentIndex(2);
+    shot("error-log");
+    view->setCurrentIndex(0);
+
+    if (auto *favorites = window.findChild<FavoritesPane *>(QStringLiteral("fraFavorites"))) {
+        favorites->BuildFavoritesTree();
+        shot("favorites");
+        favorites->cmdCloseFavorites_Click();
+    }
+
+    window.shortcutPane().OutlookOff();
+    shot("no-shortcuts");
+    window.shortcutPane().OutlookOn();
+
+    window.tbrViewTack_ButtonClick();
+    shot("view-enlarged");
+    window.tbrViewTack_ButtonClick();
+
+    const UserPtr user = gCurrentUser;
+    gCurrentUser.reset();
+    window.LoadAuctionScreen();
+    shot("nobody");
+    gCurrentUser = user;
+    window.LoadAuctionScreen();
+}
+
+void walkDialogs(const Visit &visit)
+{
+    const auto single = [&](const char *name, const std::function<QWidget *()> &make) {
+        std::unique_ptr<QWidget> dialog(make());
+        dialog->show();
+        settle();
+        visit(*dialog, QLatin1String(name));
+    };
+    const auto pages = [&](const char *name, const std::function<QWidget *()> &make) {
+        std::unique_ptr<QWidget> dialog(make());
+        dialog->show();
+        auto *tabs = dialog->findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+        for (int i = 0; tabs && i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            settle();
+            visit(*dialog, QStringLiteral("%1-%2").arg(QLatin1String(name)).arg(i + 1));
+        }
+    };
+    single("dialog-splash", [] { return new frmSplash; });
+    single("dialog-close", [] { return new frmCloseZandrift; });
+    single("dialog-signin", [] { return new frmSignin; });
+    gCurrentUser = gUsers->Users().front();
+    pages("dialog-settings", [] { return new frmAppSettings; });
+    gCurrentUser->Editing = true;
+    pages("dialog-profile-edit", [] { return new frmAucNewUser; });
+    gCurrentUser->Editing = false;
+    auto scheduled = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = 2"));
+    ScheduleAuctionKey = scheduled->value(QStringLiteral("AUC_Primary")).toInt();
+    single("dialog-schedule", [] { return new frmSchedule; });
+    single("dialog-comment", [] {
+        auto *d = new frmComment;
+        d->setAuction(QStringLiteral("Brass ship's clock, working"), QStringLiteral("Ask about shipping <b>first</b>"));
+        return d;
+    });
+    single("dialog-legend", [] { return new frmLegend; });
+    single("dialog-about", [] { return new frmAbout; });
+    single("dialog-compact", [] { return new frmDBCompact; });
+    single("dialog-delete-user", [] { return new frmDeleteUser; });
+    gCurrentUser.reset();
+    pages("dialog-profile-new", [] { return new frmAucNewUser; });
+}
+
+} // namespace
+
+QList<QSize> screens()
+{
+    return {QSize(1024, 768), QSize(1280, 900)};
+}
+
+bool walk(const Visit &visit, QString *error)
+{
+    practice::PracticeSite site;
+    site.loadDemoScenario();
+    if (!site.start()) {
+        *error = QStringLiteral("the practice site cannot start");
+        return false;
+    }
+    QTemporaryDir folder;
+    DemoFolder::User user;
+    user.siteName = QStringLiteral("snipetester");
+    user.sitePassword = QStringLiteral("secret");
+    if (!DemoFolder::create(folder.path(), site.urlFile(), error) || !DemoFolder::addUser(user, error) ||
+        !DemoFolder::importAuctions({"3001000001", "3001000002", "3001000003", "3001000004", "3001000005"}, 30000,
+                                    error) ||
+        !DemoFolder::scheduleSnipe(QStringLiteral("3001000001"), 20.0, 1, 5, error))
+        return false;
+    addRowsOfEveryStatus();
+    ReleaseGlobals();
+
+    // A favorites folder of a profile of its own, for the favorites pane.
+    QTemporaryDir profile;
+    const QDir favoritesDir(profile.filePath(QStringLiteral("Favorites")));
+    favoritesDir.mkpath(QStringLiteral("Auction sites"));
+    const auto shortcut = [&](const QString &name, const QString &url) {
+        QFile file(favoritesDir.filePath(name));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("[InternetShortcut]\r\nURL=" + url.toUtf8() + "\r\n");
+    };
+    shortcut(QStringLiteral("Auction sites/Practice site.url"), site.baseUrl() + QStringLiteral("/"));
+    shortcut(QStringLiteral("Auction sites/Brass ship's clock.url"),
+             site.commandUrl(QStringLiteral("ViewItem&item=3001000001")));
+    shortcut(QStringLiteral("Qt documentation.url"), QStringLiteral("https://doc.qt.io/"));
+    const QByteArray oldProfile = qgetenv("USERPROFILE");
+    qputenv("USERPROFILE", QFile::encodeName(profile.path()));
+
+    SilentDialogs dialogs;
+    {
+        frmAuction window(dialogs);
+        if (!window.Form_Load(QString())) {
+            *error = QStringLiteral("the window did not start");
+            return false;
+        }
+        window.setAllTimersEnabled(false);
+        window.statusPane().tmrDateTime_Timer();
+        window.show();
+        for (const QSize &screen : screens())
+            walkWindow(window, screen, visit);
+        gClosing = true;
+        window.closeForShutdown();
+    }
+    walkDialogs(visit);
+
+    ReleaseGlobals();
+    site.stop();
+    if (oldProfile.isNull())
+        qunsetenv("USERPROFILE");
+    else
+        qputenv("USERPROFILE", oldProfile);
+    return true;
+}
+
+} // namespace ScreenWalk
