@@ -13,6 +13,7 @@
 #include "Values.h"
 #include "ebayURLS.h"
 
+#include <algorithm>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -21,8 +22,14 @@ bool gClosing = false;
 
 AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
     : QObject(parent), m_window(window), m_inet(new InetTransfer(this)), m_tmrBidSnipe(new QTimer(this)),
-      m_tmrAutoRefresh(new QTimer(this)), m_tmrScheduler(new QTimer(this))
+      m_tmrAutoRefresh(new QTimer(this)), m_tmrScheduler(new QTimer(this)), m_momentTimer(new QTimer(this))
 {
+    m_momentTimer->setSingleShot(true);
+    m_momentTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_momentTimer, &QTimer::timeout, this, &AuctionEngine::onMomentTimer);
+    m_records.setReporter([this](const QString &text) {
+        runGuarded("reporting a database failure", ErrorReport::Log, [this, &text] { m_window.showDatabaseTrouble(text); });
+    });
     m_tmrScheduler->setInterval(60000);
     connect(m_tmrScheduler, &QTimer::timeout, this, &AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer);
     m_tmrBidSnipe->setInterval(200);
@@ -37,7 +44,11 @@ AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
         Clock::followZone(siteZone());
 }
 
-AuctionEngine::~AuctionEngine() = default;
+AuctionEngine::~AuctionEngine()
+{
+    // A last try for what the database refused meanwhile.
+    m_records.flush();
+}
 
 BNQueue &AuctionEngine::queue()
 {
@@ -54,6 +65,8 @@ void AuctionEngine::setTimersEnabled(bool on)
         else
             t->stop();
     }
+    if (!on)
+        m_momentTimer->stop();
 }
 
 bool AuctionEngine::timersEnabled() const { return m_tmrBidSnipe->isActive(); }
@@ -66,6 +79,10 @@ void AuctionEngine::tmrBidSnipe_Timer()
     // queue from being served.
     if (gClosing)
         runGuarded("closing the window", ErrorReport::Log, [this] { m_window.unloadWindow(); });
+    if (m_records.held() > 0 && (!m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= 1000)) {
+        m_sinceFlush.start();
+        m_records.flush();
+    }
     if (ConnectionLogChanged) {
         // Cleared first: a reload that fails would otherwise be tried, and logged, on every tick.
         ConnectionLogChanged = false;
@@ -93,7 +110,14 @@ void AuctionEngine::ServeQueue()
     // A tick that arrives while a wait inside here lets events through must not take a second item.
     if (m_inServeQueue)
         return;
-    if (!queue().InetAvailable || m_inet->StillExecuting())
+    struct Rearm
+    {
+        AuctionEngine &engine;
+        ~Rearm() { engine.armMomentTimer(); }
+    } rearm{*this};
+    applyDatabasePatience();
+    warmUpForFinalPosts();
+    if (!makeWayForSnipe())
         return;
     m_inServeQueue = true;
     struct Leave
@@ -124,8 +148,8 @@ void AuctionEngine::ServeQueue()
         started = urls && startGet(urls->EbayViewItemURL + Values::trimBlanks(item->ItemNumber));
         // Nothing went out (no page addresses, or an address that cannot be sent): as a failed send.
         if (!started)
-            BSN_Log().MarkAuction(0, currentUserKey(),
-                                  QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
+            m_records.log(0, currentUserKey(),
+                          QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
         break;
     }
     case BNQItem::TimeSync:
@@ -140,6 +164,142 @@ void AuctionEngine::ServeQueue()
     }
     if (started)
         queue().InetAvailable = false;
+}
+
+AuctionEngine::SnipeDue AuctionEngine::snipeDue() const
+{
+    SnipeDue due = SnipeDue::Nothing;
+    const qint64 now = Clock::instantMs();
+    for (const QItemPtr &i : m_queue ? m_queue->items() : QList<QItemPtr>()) {
+        if (i->Action != BNQItem::Snipe || !i->Bid || i->Bid->RetryAtMs > now)
+            continue;
+        const BNBidTalk &b = *i->Bid;
+        switch (b.GetNextAction()) {
+        case BNBidTalk::Connect:
+        case BNBidTalk::SyncClock:
+        case BNBidTalk::PrepareBid:
+        case BNBidTalk::Done:
+            due = SnipeDue::Step;
+            break;
+        case BNBidTalk::FinalBid:
+            if (!b.CancelBid && secondsLeft(b) <= b.BidSeconds)
+                return SnipeDue::FinalPost;
+            if (b.CancelBid || b.MaxBid != b.PreparedMaxBid || b.Quantity != b.PreparedQuantity)
+                due = SnipeDue::Step;
+            break;
+        default:
+            break;
+        }
+    }
+    return due;
+}
+
+bool AuctionEngine::makeWayForSnipe()
+{
+    if (queue().InetAvailable && !m_inet->StillExecuting())
+        return true;
+    const QItemPtr inFlight = mLastQueueItem;
+    if (!m_inet->StillExecuting() || !inFlight)
+        return false;
+    const SnipeDue due = snipeDue();
+    if (due == SnipeDue::Nothing)
+        return false;
+    // Pages can be fetched again; a post may already be with the site and is never cut off.
+    const bool page = inFlight->Action == BNQItem::Import || inFlight->Action == BNQItem::Refresh ||
+                      inFlight->Action == BNQItem::TimeSync;
+    const bool snipeClock = due == SnipeDue::FinalPost && inFlight->Action == BNQItem::Snipe && inFlight->Bid &&
+                            inFlight->Bid->GetNextAction() == BNBidTalk::SyncClock;
+    if (!page && !snipeClock)
+        return false;
+    m_inet->Cancel();
+    mLastQueueItem.reset();
+    queue().Add(inFlight);
+    queue().InetAvailable = true;
+    return true;
+}
+
+void AuctionEngine::warmUpForFinalPosts()
+{
+    for (const QItemPtr &i : queue().items()) {
+        if (i->Action != BNQItem::Snipe || !i->Bid || i->Bid->CancelBid ||
+            i->Bid->GetNextAction() != BNBidTalk::FinalBid)
+            continue;
+        const qint64 untilMoment = msUntilMoment(*i->Bid);
+        if (untilMoment > kWarmUpLeadMs || untilMoment < -kWarmUpLeadMs)
+            continue;
+        // One connection for the snipes of one moment.
+        const qint64 moment = Clock::instantMs() + untilMoment;
+        if (m_warmedForMoment != 0 && std::abs(moment - m_warmedForMoment) < 1000)
+            continue;
+        ebayURLS *urls = UseURLs();
+        if (!urls)
+            return;
+        m_inet->warmUp(urls->EbayBiddingURL);
+        m_warmedForMoment = moment;
+    }
+}
+
+void AuctionEngine::armMomentTimer()
+{
+    if (!timersEnabled())
+        return;
+    const qint64 now = Clock::instantMs();
+    qint64 next = -1;
+    const auto consider = [&next](qint64 ms) { next = next < 0 ? std::max<qint64>(ms, 0) : std::min(next, std::max<qint64>(ms, 0)); };
+    if (snipeDue() != SnipeDue::Nothing)
+        consider(0);
+    for (const QItemPtr &i : queue().items()) {
+        if (i->Action != BNQItem::Snipe || !i->Bid)
+            continue;
+        const BNBidTalk &b = *i->Bid;
+        if (b.RetryAtMs > now)
+            consider(b.RetryAtMs - now);
+        if (b.GetNextAction() == BNBidTalk::FinalBid && !b.CancelBid) {
+            const qint64 untilMoment = msUntilMoment(b);
+            if (untilMoment > 0)
+                consider(untilMoment);
+            if (untilMoment > kWarmUpLeadMs)
+                consider(untilMoment - kWarmUpLeadMs);
+        }
+    }
+    if (next < 0) {
+        m_momentTimer->stop();
+        return;
+    }
+    // Due now while a post is out: its answer arms the timer again.
+    const bool pumpFree = queue().InetAvailable && !m_inet->StillExecuting();
+    const QItemPtr inFlight = mLastQueueItem;
+    const bool inFlightIsPost = inFlight && inFlight->Action == BNQItem::Snipe && inFlight->Bid &&
+                                inFlight->Bid->GetNextAction() != BNBidTalk::SyncClock;
+    if (next == 0 && !pumpFree && (inFlightIsPost || !inFlight))
+        return;
+    // Never a spin: a due step the pump could not serve is looked at again shortly.
+    m_momentTimer->start(static_cast<int>(std::clamp<qint64>(next, 2, 60000)));
+}
+
+void AuctionEngine::onMomentTimer()
+{
+    runGuarded("the snipe moment", ErrorReport::Log, [this] { ServeQueue(); });
+}
+
+void AuctionEngine::applyDatabasePatience()
+{
+    if (!gDB)
+        return;
+    bool underWay = mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->GetNextAction() != BNBidTalk::Wait;
+    for (const QItemPtr &i : queue().items())
+        underWay = underWay || (i->Bid && i->Bid->GetNextAction() != BNBidTalk::Wait);
+    gDB->setBusyTimeout(underWay ? 0 : Database::kDefaultBusyTimeoutMs);
+}
+
+void AuctionEngine::rebuildGrid()
+{
+    runGuarded("the auction grid", ErrorReport::Log, [this] { m_window.BuildAuctionGrid(m_window.selectedFolderKey()); });
+}
+
+void AuctionEngine::showSelectedFolder()
+{
+    runGuarded("the auction grid", ErrorReport::Log, [this] { m_window.sftFolders_SelChange(); });
 }
 
 bool AuctionEngine::serveSnipeItems(QItemPtr item)
@@ -197,16 +357,16 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     return due;
 }
 
-bool AuctionEngine::startGet(const QString &url)
+bool AuctionEngine::startGet(const QString &url, int deadlineMs)
 {
     m_sinceRequest.start();
-    return m_inet->Execute(url, QStringLiteral("Get"));
+    return m_inet->Execute(url, QStringLiteral("Get"), QString(), deadlineMs);
 }
 
-bool AuctionEngine::startPost(const QString &url, const QString &body)
+bool AuctionEngine::startPost(const QString &url, const QString &body, int deadlineMs)
 {
     m_sinceRequest.start();
-    return m_inet->Execute(url, QStringLiteral("POST"), body);
+    return m_inet->Execute(url, QStringLiteral("POST"), body, deadlineMs);
 }
 
 void AuctionEngine::WaitSeconds(qint32 seconds)
@@ -247,8 +407,9 @@ void AuctionEngine::Inet1_StateChanged(int state)
         else
             responseCompleted();
     });
-    // Whatever happened to the reply, the pump is free again.
+    // Whatever happened to the reply, the pump is free again; a snipe step waiting for it goes now.
     queue().InetAvailable = true;
+    armMomentTimer();
 }
 
 void AuctionEngine::responseCompleted()
@@ -282,12 +443,11 @@ void AuctionEngine::responseError()
                                    .arg(m_inet->ResponseInfo()));
     const QItemPtr item = mLastQueueItem;
     if (item) {
-        BSN_Log log;
         if (item->Action == BNQItem::TimeSync)
-            log.MarkAuction(0, currentUserKey(), QStringLiteral("Unable to connect, aborting Time Synchronization."));
+            m_records.log(0, currentUserKey(), QStringLiteral("Unable to connect, aborting Time Synchronization."));
         else
-            log.MarkAuction(0, currentUserKey(),
-                            QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
+            m_records.log(0, currentUserKey(),
+                          QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
         if (item->Bid && item->Bid->User)
             retrySnipeStep(item, m_inet->ResponseCode(), m_inet->ResponseInfo());
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BNQueue.h"
+#include "DeferredWrites.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -75,6 +76,15 @@ public:
     // The zone of the site's clock (its time page says PST or PDT); invalid without zone data.
     static QTimeZone siteZone();
     static qint64 secondsLeft(const BNBidTalk &bid);
+    // Ms until the auction's end and until its snipe moment (the end less BidSeconds), on the
+    // program's clock.
+    static qint64 msUntilEnd(const BNBidTalk &bid);
+    static qint64 msUntilMoment(const BNBidTalk &bid);
+    // The connection to the bid host is opened this long before a final post's moment.
+    static constexpr qint64 kWarmUpLeadMs = 2000;
+
+    // The conversations' log rows and status writes, which never hold up a bid.
+    DeferredWrites &records() { return m_records; }
 
     // Scheduling and clock synchronisation.
     void tmrQueueSchedulerAndTimeSyncs_Timer();
@@ -88,15 +98,38 @@ private:
     void tmrAutoRefresh_TimerBody();
     void tmrQueueSchedulerAndTimeSyncs_TimerBody();
     enum class SnipeServed { Sent, Waiting, Dialled, Done };
+    // What of the snipes in the queue wants the pump now.
+    enum class SnipeDue { Nothing, Step, FinalPost };
+    SnipeDue snipeDue() const;
+    // Makes way for a due snipe step: an import, refresh or clock synchronisation in flight is
+    // cancelled and queued again. True when the pump is free.
+    bool makeWayForSnipe();
+    // Opens the bid host's connection ahead of a final post due soon.
+    void warmUpForFinalPosts();
+    // Sets the timer that serves the next snipe moment (or the end of a retry's pause) on time.
+    void armMomentTimer();
+    void onMomentTimer();
+    // No database wait while a conversation is under way: a lock held by another process fails
+    // at once, and the conversation's writes are kept for later.
+    void applyDatabasePatience();
+    void snipeLog(const BNBidTalk &bid, const QString &message);
+    // The grid and the folder view, rebuilt after a step; their failure is not the conversation's.
+    void rebuildGrid();
+    void showSelectedFolder();
+    // The caption counts the scheduled snipes.
+    void updateCaption();
+    static int stepDeadlineMs(const BNBidTalk &bid);
+    static int finalPostDeadlineMs(const BNBidTalk &bid);
     bool serveSnipeItems(QItemPtr item);
     QItemPtr takeDueFinalPost();
     SnipeServed serveSnipe(const QItemPtr &item);
     SnipeServed serveConnectStep(const QItemPtr &item);
-    SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post);
+    SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post,
+                                 int deadlineMs = 0);
     void retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo);
     void serveTimeSync(const QItemPtr &item);
-    bool startGet(const QString &url);
-    bool startPost(const QString &url, const QString &body);
+    bool startGet(const QString &url, int deadlineMs = 0);
+    bool startPost(const QString &url, const QString &body, int deadlineMs = 0);
     void responseCompleted();
     void responseError();
     void dispatchSnipeReply(const QItemPtr &item, const QString &page);
@@ -115,6 +148,10 @@ private:
     QTimer *m_tmrBidSnipe;
     QTimer *m_tmrAutoRefresh;
     QTimer *m_tmrScheduler;
+    QTimer *m_momentTimer;
+    qint64 m_warmedForMoment = 0; // the moment (ms since the epoch) the bid host was last warmed for
+    QElapsedTimer m_sinceFlush;
+    DeferredWrites m_records;
     qint16 m_schedulingCounter = 0;
     qint16 m_periodicSyncCounter = 0;
     QSet<qint32> m_orphanSnipesLogged;

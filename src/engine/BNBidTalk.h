@@ -31,6 +31,10 @@ public:
     // belongs to them, so a change afterwards needs a new preparatory bid.
     double PreparedMaxBid = 0;
     qint16 PreparedQuantity = 0;
+    // A step that failed is sent again no sooner than this instant of the program clock (ms).
+    qint64 RetryAtMs = 0;
+    // A final post went out whose answer was lost: the site may hold the bid.
+    bool FinalMayHaveLanded = false;
 
     // Steps of the conversation.
     enum SnipeStep : qint32 { Wait = 0, Connect = 1, SyncClock = 2, PrepareBid = 3, FinalBid = 4, Done = 8 };

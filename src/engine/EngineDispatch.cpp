@@ -35,7 +35,7 @@ void AuctionEngine::InetIn(const QString &page)
             (gSettings->ConnectionType == 0 || gSettings->ConnectionType == 1))
             engine_detail::hangUp();
         if (!setClockFromTimePage(page))
-            BSN_Log().MarkAuction(0, 0,
+            m_records.log(0, 0,
                                   QStringLiteral("Zandrift was unable to Synchronize your clock to eBay time.  You "
                                                  "may have to Synchronize your clock manually - check the News Page "
                                                  "for an update if this problem continues."));
@@ -108,7 +108,7 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
 void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page)
 {
     BNBidTalk &bid = *item->Bid;
-    auto auctionLog = [&bid](const QString &msg) { engine_detail::bidLog(bid, msg); };
+    auto auctionLog = [this, &bid](const QString &msg) { snipeLog(bid, msg); };
     switch (bid.GetNextAction()) {
     case BNBidTalk::SyncClock:
         if (setClockFromTimePage(page))

@@ -115,6 +115,9 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
             return; // deleted meanwhile, or another user's
         rs->moveFirst();
         auctionKey = static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong());
+        // The row stays in the folder it is in now, whatever folder it was in when the refresh
+        // was asked for; only an end moves it.
+        item->Folder = static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong());
         rs->edit();
     }
     auto auctionLog = [&](const QString &msg) { log.MarkAuction(auctionKey, userKey, msg); };
@@ -122,7 +125,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     const QString itemPrefix = QStringLiteral("Item #") + a.ItemNumber;
 
     set("AUC_User", userKey);
-    set("AUC_Folder", item->Folder);
+    if (importing)
+        set("AUC_Folder", item->Folder);
 
     QString title = a.title;
     if (!importing) {
@@ -270,7 +274,6 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     set("AUC_Refreshed", 1);
     if (importing)
         set("AUC_BidSecs", user->BidSeconds);
-    set("AUC_Folder", item->Folder);
 
     GridValues v;
     v.status = rs->value(QStringLiteral("AUC_Status")).toInt();

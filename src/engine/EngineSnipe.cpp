@@ -4,6 +4,7 @@
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EventGuard.h"
 #include "Folders.h"
 #include "Globals.h"
 #include "IMainWindow.h"
@@ -13,14 +14,28 @@
 #include "ebayURLS.h"
 #include "EngineSupport.h"
 
+#include <algorithm>
+
 namespace {
-bool auctionExists(qint32 key)
+qint16 timeOffset() { return gSettings ? gSettings->TimeOffset : 0; }
+
+// Ms between two readings of the site's wall clock, taken as faces (no zone arithmetic).
+qint64 msBetween(const QDateTime &from, const QDateTime &to)
 {
-    return gDB && gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Primary = ?"), {key})
-                          ->recordCount() > 0;
+    return QDateTime(to.date(), to.time(), QTimeZone::utc()).toMSecsSinceEpoch() -
+           QDateTime(from.date(), from.time(), QTimeZone::utc()).toMSecsSinceEpoch();
 }
 
-qint16 timeOffset() { return gSettings ? gSettings->TimeOffset : 0; }
+// The last send of a failed final post must still reach the site before the end.
+constexpr qint64 kLastSendLeadMs = 700;
+// A failed step waits at most this long before it is sent again: an outage of a second or two
+// is outlasted, and there is time left for the steps after it.
+constexpr qint64 kMaxRetryPauseMs = 3000;
+// Time kept for the steps after a preparatory bid or a clock synchronisation.
+constexpr qint64 kLaterStepsMs = 3000;
+// The longest and the shortest time one send of a snipe step may take.
+constexpr qint64 kMaxStepDeadlineMs = 20000;
+constexpr qint64 kMinStepDeadlineMs = 2000;
 } // namespace
 
 QDateTime AuctionEngine::siteNow()
@@ -40,75 +55,108 @@ QTimeZone AuctionEngine::siteZone()
 
 qint64 AuctionEngine::secondsLeft(const BNBidTalk &bid) { return Values::secondsCrossed(siteNow(), bid.EndingTime); }
 
+qint64 AuctionEngine::msUntilEnd(const BNBidTalk &bid) { return msBetween(siteNow(), bid.EndingTime); }
+
+qint64 AuctionEngine::msUntilMoment(const BNBidTalk &bid)
+{
+    return msUntilEnd(bid) - 1000LL * static_cast<qint64>(bid.BidSeconds);
+}
+
+int AuctionEngine::stepDeadlineMs(const BNBidTalk &bid)
+{
+    // Three sends of a step that hangs must still leave time for the final post.
+    const qint64 budget = (msUntilMoment(bid) - kLaterStepsMs) / 3;
+    return static_cast<int>(std::clamp<qint64>(budget, kMinStepDeadlineMs, kMaxStepDeadlineMs));
+}
+
+int AuctionEngine::finalPostDeadlineMs(const BNBidTalk &bid)
+{
+    // An answer that comes after the end still tells the result; one that never comes must not
+    // hold the pump long after it.
+    return static_cast<int>(std::clamp<qint64>(msUntilEnd(bid) + 5000, kMinStepDeadlineMs, kMaxStepDeadlineMs));
+}
+
+void AuctionEngine::snipeLog(const BNBidTalk &bid, const QString &message)
+{
+    m_records.log(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, message);
+}
+
 void AuctionEngine::SetAuctionStatus(qint32 auctionKey, qint16 status)
 {
-    if (!gDB)
-        return;
-    auto rs = gDB->openTable(QStringLiteral("Auctions"));
-    rs->setIndex(QStringLiteral("PrimaryKey"));
-    if (!rs->seek(QStringLiteral("="), auctionKey))
-        return; // deleted while its conversation ran
-    rs->edit();
-    rs->setValue(QStringLiteral("AUC_Status"), status);
-    rs->update();
-    m_window.updateCaption();
+    // A row deleted while its conversation ran is left alone.
+    m_records.updateAuction(auctionKey, {{"AUC_Status", status}});
+    updateCaption();
+}
+
+void AuctionEngine::updateCaption()
+{
+    runGuarded("the window caption", ErrorReport::Log, [this] { m_window.updateCaption(); });
 }
 
 void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason)
 {
-    // An auction deleted meanwhile has nothing left to abort and no log to write to.
-    if (!auctionExists(bid.PrimaryKey))
-        return;
-    engine_detail::bidLog(bid, message);
+    // An auction deleted meanwhile has nothing left to abort and no log to write to. When the
+    // database cannot even be read, the abort goes ahead: its writes wait for the database.
+    bool exists = true;
     try {
-        if (reason == 0) {
-            engine_detail::bidLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
-            auto rs = gDB->openTable(QStringLiteral("Auctions"));
-            rs->setIndex(QStringLiteral("PrimaryKey"));
-            if (rs->seek(QStringLiteral("="), bid.PrimaryKey)) {
-                rs->edit();
-                rs->setValue(QStringLiteral("AUC_Status"), 1);
-                rs->setValue(QStringLiteral("AUC_BidQuantity"), 0);
-                rs->setValue(QStringLiteral("AUC_MaxBid"), 0);
-                rs->update();
-            }
-        } else if (reason == 1 || reason == 2) {
-            engine_detail::bidLog(bid, reason == 1 ? QStringLiteral("Snipe Aborted.")
-                                        : QStringLiteral("Snipe Aborted: You have been Outbid."));
-            auto rs = gDB->openTable(QStringLiteral("Auctions"));
-            rs->setIndex(QStringLiteral("PrimaryKey"));
-            if (rs->seek(QStringLiteral("="), bid.PrimaryKey)) {
-                rs->edit();
-                rs->setValue(QStringLiteral("AUC_Status"), reason == 1 ? 7 : 5);
-                const qint32 closed = bid.User ? GetClosedAuctionsFolder(*gDB, bid.User->PrimaryKey) : -1;
-                if (closed > -1)
-                    rs->setValue(QStringLiteral("AUC_Folder"), closed);
-                rs->update();
-            }
-            TreeGrid &grid = m_window.auctionGrid();
-            const qint32 row = grid.findRowByKey(bid.PrimaryKey, 0);
-            if (row > -1)
-                grid.removeRow(row);
-        }
-    } catch (const DbError &) {
-        engine_detail::bidLog(bid, QStringLiteral("Error in Procedure: Abort Bid."));
+        if (gDB)
+            exists = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Primary = ?"),
+                                    {bid.PrimaryKey})
+                         ->recordCount() > 0;
+    } catch (const std::exception &) {
     }
-    m_window.updateCaption();
+    if (!exists)
+        return;
+    snipeLog(bid, message);
+    if (reason == 0) {
+        snipeLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
+        m_records.updateAuction(bid.PrimaryKey, {{"AUC_Status", 1}, {"AUC_BidQuantity", 0}, {"AUC_MaxBid", 0}});
+        updateCaption();
+        return;
+    }
+    if (reason != 1 && reason != 2)
+        return;
+    snipeLog(bid, reason == 1 ? QStringLiteral("Snipe Aborted.") : QStringLiteral("Snipe Aborted: You have been Outbid."));
+    DeferredWrites::Columns columns{{"AUC_Status", reason == 1 ? 7 : 5}};
+    try {
+        const qint32 closed = bid.User && gDB ? GetClosedAuctionsFolder(*gDB, bid.User->PrimaryKey) : -1;
+        if (closed > -1)
+            columns.append({"AUC_Folder", closed});
+    } catch (const std::exception &) {
+        // The row keeps its folder; its status is what matters.
+    }
+    m_records.updateAuction(bid.PrimaryKey, columns);
+    try {
+        TreeGrid &grid = m_window.auctionGrid();
+        const qint32 row = grid.findRowByKey(bid.PrimaryKey, 0);
+        if (row > -1)
+            grid.removeRow(row);
+    } catch (const std::exception &) {
+        snipeLog(bid, QStringLiteral("Error in Procedure: Abort Bid."));
+    }
+    updateCaption();
 }
 
 void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo)
 {
     BNBidTalk &bid = *item->Bid;
-    if (bid.ActionRetry < 2) {
+    const qint32 step = bid.GetNextAction();
+    if (step == BNBidTalk::FinalBid && m_inet->requestSent() && !(responseCode >= 500 && responseCode < 600))
+        bid.FinalMayHaveLanded = true; // the post left and no answer said it failed
+    // Sends of the final post left before the end; of another step, before the snipe moment.
+    const qint64 left = step == BNBidTalk::FinalBid ? msUntilEnd(bid) - kLastSendLeadMs
+                                                    : msUntilMoment(bid) - kLaterStepsMs;
+    const bool timeForAnother = step != BNBidTalk::FinalBid || msUntilEnd(bid) > 0;
+    if (bid.ActionRetry < 2 && timeForAnother) {
         QString retry;
-        switch (bid.GetNextAction()) {
-        case 2:
+        switch (step) {
+        case BNBidTalk::SyncClock:
             retry = QStringLiteral("Zandrift will reattempt to Syncronize System Time.");
             break;
-        case 3:
+        case BNBidTalk::PrepareBid:
             retry = QStringLiteral("Zandrift will reattempt to Make Preparatory Bid.");
             break;
-        case 4:
+        case BNBidTalk::FinalBid:
             retry = QStringLiteral("Zandrift will reattempt to Confirm this Bid.");
             break;
         default:
@@ -116,22 +164,42 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
             break;
         }
         if (responseCode == InetTransfer::kTimeoutCode) {
-            engine_detail::bidLog(bid, QStringLiteral("eBay server request timed out.  ") + retry);
+            snipeLog(bid, QStringLiteral("eBay server request timed out.  ") + retry);
         } else {
-            engine_detail::bidLog(bid, QStringLiteral("eBay did not respond to the last request from Zandrift.  Additional Info "
-                                           "Returned: ") +
-                                responseInfo);
-            engine_detail::bidLog(bid, retry);
+            snipeLog(bid, QStringLiteral("eBay did not respond to the last request from Zandrift.  Additional Info "
+                                         "Returned: ") +
+                              responseInfo);
+            snipeLog(bid, retry);
         }
+        // The sends left are spread over the time there is, so a short outage does not use them up.
+        const qint64 sendsLeft = 2 - bid.ActionRetry;
+        const qint64 pause = std::clamp<qint64>(std::max<qint64>(left, 0) / sendsLeft, 0, kMaxRetryPauseMs);
+        bid.RetryAtMs = Clock::instantMs() + pause;
         ++bid.ActionRetry;
         queue().Add(item);
-    } else {
-        AbortSnipe(bid,
-                   QStringLiteral("eBay has not responded to the last 3 requests.  Most likely, this problem was due "
-                                  "to eBay's server being down or a ISP problem.  Zandrift must abort this snipe."),
-                   1);
-        bid.ActionRetry = 0;
+        return;
     }
+    bid.ActionRetry = 0;
+    bid.RetryAtMs = 0;
+    if (step == BNBidTalk::SyncClock) {
+        // The site's clock could not be read: bid on the clock as it is.
+        snipeLog(bid, QStringLiteral("Unable to Synchronize System Clock to eBay time... continuing with bidding "
+                                     "process..."));
+        bid.SetNextAction(BNBidTalk::PrepareBid);
+        queue().Add(item);
+        return;
+    }
+    if (step == BNBidTalk::FinalBid && bid.FinalMayHaveLanded) {
+        // The site may hold the bid: the row stays "bid submitted" and the refresh after the end
+        // reads whether it won.
+        snipeLog(bid, QStringLiteral("eBay did not confirm the final bid, but it may have received it.  The result "
+                                     "will be read from the auction page after the auction ends."));
+        return;
+    }
+    AbortSnipe(bid,
+               QStringLiteral("eBay has not responded to the last 3 requests.  Most likely, this problem was due "
+                              "to eBay's server being down or a ISP problem.  Zandrift must abort this snipe."),
+               1);
 }
 
 AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
@@ -142,20 +210,24 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         AbortSnipe(bid, QStringLiteral("Bid Canceled..."), 0);
         return SnipeServed::Done;
     }
+    if (bid.RetryAtMs > Clock::instantMs()) {
+        queue().Add(item); // a failed step waits out its pause
+        return SnipeServed::Waiting;
+    }
     const AppSettings &s = *gSettings;
     ebayURLS *urls = UseURLs();
     switch (bid.GetNextAction()) {
     case BNBidTalk::Wait: {
         const qint64 left = secondsLeft(bid);
         if (left <= 0) {
+            // No bid was made: the row says why, and a refresh keeps it so.
             AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), 1);
-            SetAuctionStatus(bid.PrimaryKey, 3);
-            m_window.sftFolders_SelChange();
+            showSelectedFolder();
             return SnipeServed::Done;
         }
         if (left < static_cast<qint64>(s.ConnectXPriortoBid) * 60 + bid.BidSeconds) {
             bid.SetNextAction(BNBidTalk::Connect);
-            engine_detail::bidLog(bid, QStringLiteral("Initiating Snipe..."));
+            snipeLog(bid, QStringLiteral("Initiating Snipe..."));
         }
         queue().Add(item);
         return SnipeServed::Waiting;
@@ -165,8 +237,9 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     case BNBidTalk::SyncClock:
         item->message = QStringLiteral("Syncronizing Time...");
         m_window.setStatusPanel(1, item->message);
-        engine_detail::bidLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
-        return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false);
+        snipeLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
+        return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false,
+                                stepDeadlineMs(bid));
     case BNBidTalk::PrepareBid: {
         QString error;
         const QString body = bid.MakeBidFormData(error);
@@ -180,9 +253,10 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         m_window.setStatusPanel(1, QStringLiteral("Preparing Bid for Item: ") + Values::trimBlanks(bid.ItemNumber));
         bid.PreparedMaxBid = bid.MaxBid;
         bid.PreparedQuantity = bid.Quantity;
-        const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayMakeBidURL : QString(), body, true);
+        const SnipeServed sent =
+            sendSnipeRequest(item, urls ? urls->EbayMakeBidURL : QString(), body, true, stepDeadlineMs(bid));
         if (sent == SnipeServed::Sent)
-            engine_detail::bidLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
+            snipeLog(bid, QStringLiteral("Making Preparatory Bid of ") + Values::formatMoney(bid.MaxBid));
         return sent;
     }
     case BNBidTalk::FinalBid: {
@@ -191,7 +265,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         m_window.SetStatusText(action, step);
         if (bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) {
             // The schedule changed after the preparatory bid: its key would sign the old amount.
-            engine_detail::bidLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
+            snipeLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
                                 Values::formatMoney(bid.MaxBid) + QStringLiteral("."));
             bid.Key.clear();
             bid.FinalFormData.clear();
@@ -206,25 +280,27 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         action = QStringLiteral("SNIPING...");
         step = QStringLiteral("Sniping...");
         m_window.SetStatusText(action, step);
-        const QString name = bid.User ? bid.User->EbayName : QString();
-        if (bid.FinalizeRetry)
-            engine_detail::bidLog(bid, QStringLiteral(" Reattempting to Finalize bid of ") + Values::formatMoney(bid.MaxBid) +
-                                QStringLiteral(" for ") + name + QStringLiteral("..."));
-        else
-            engine_detail::bidLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
-                                Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
-                                QStringLiteral("..."));
-        const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayBiddingURL : QString(), bid.FinalFormData, true);
+        // The post leaves before anything is written: bookkeeping never holds up a bid.
+        const SnipeServed sent = sendSnipeRequest(item, urls ? urls->EbayBiddingURL : QString(), bid.FinalFormData,
+                                                  true, finalPostDeadlineMs(bid));
         if (sent != SnipeServed::Sent)
             return sent; // retried, or aborted with its own status
+        const QString name = bid.User ? bid.User->EbayName : QString();
+        if (bid.FinalizeRetry)
+            snipeLog(bid, QStringLiteral(" Reattempting to Finalize bid of ") + Values::formatMoney(bid.MaxBid) +
+                              QStringLiteral(" for ") + name + QStringLiteral("..."));
+        else
+            snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
+                              Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
+                              QStringLiteral("..."));
         SetAuctionStatus(bid.PrimaryKey, 3);
         if (m_window.folderTreeHasSelection())
-            m_window.BuildAuctionGrid(m_window.selectedFolderKey());
+            rebuildGrid();
         return sent;
     }
     case BNBidTalk::Done:
         if (s.DisconnectAfterSnipe == 1 && queue().Count() < 1 && (s.ConnectionType == 0 || s.ConnectionType == 1)) {
-            engine_detail::bidLog(bid, QStringLiteral("Snipe Complete: Disconnecting from the Internet..."));
+            snipeLog(bid, QStringLiteral("Snipe Complete: Disconnecting from the Internet..."));
             engine_detail::hangUp();
         }
         return SnipeServed::Done;
@@ -250,15 +326,15 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
         AbortSnipe(bid, QStringLiteral("Unable to connect to internet, unable to place bid."), 1);
         return SnipeServed::Done;
     }
-    engine_detail::bidLog(bid, QStringLiteral("Checking to see if connected to the Internet..."));
+    snipeLog(bid, QStringLiteral("Checking to see if connected to the Internet..."));
     if (engine_detail::onlineForBid()) {
-        engine_detail::bidLog(bid, QStringLiteral("Already Connected..."));
+        snipeLog(bid, QStringLiteral("Already Connected..."));
         bid.SetNextAction(BNBidTalk::SyncClock);
         queue().Add(item);
         return SnipeServed::Waiting;
     }
     bid.ConnectedBySnipe = true;
-    engine_detail::bidLog(bid, QStringLiteral("Not connected... connecting now..."));
+    snipeLog(bid, QStringLiteral("Not connected... connecting now..."));
     if (s.ConnectionType != 0) {
         queue().Add(item);
         return SnipeServed::Waiting;
@@ -274,25 +350,25 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     }
     if (!engine_detail::onlineForBid()) {
         ++bid.ReconnectionAttempts;
-        engine_detail::bidLog(bid, QStringLiteral("Connection Failed... Retrying..."));
+        snipeLog(bid, QStringLiteral("Connection Failed... Retrying..."));
     } else {
         bid.SetNextAction(BNBidTalk::SyncClock);
         item->message = QStringLiteral("Connected Successfully...");
         m_window.setStatusPanel(1, item->message);
-        engine_detail::bidLog(bid, QStringLiteral("Connected Successfully..."));
+        snipeLog(bid, QStringLiteral("Connected Successfully..."));
     }
     queue().Add(item);
     return SnipeServed::Dialled;
 }
 
 AuctionEngine::SnipeServed AuctionEngine::sendSnipeRequest(const QItemPtr &item, const QString &url,
-                                                           const QString &body, bool post)
+                                                           const QString &body, bool post, int deadlineMs)
 {
-    const bool started = post ? startPost(url, body) : startGet(url);
+    const bool started = post ? startPost(url, body, deadlineMs) : startGet(url, deadlineMs);
     if (started)
         return SnipeServed::Sent;
     // Nothing went out (no address, or the control refused): the same rules as a failed send.
-    BSN_Log().MarkAuction(0, currentUserKey(), QStringLiteral("Unable to connect, aborting processing of Item: #"));
+    m_records.log(0, currentUserKey(), QStringLiteral("Unable to connect, aborting processing of Item: #"));
     retrySnipeStep(item, 0, url.isEmpty() ? QStringLiteral("No address for this request in eburl.zdx.")
                                           : QStringLiteral("The request could not be sent."));
     return SnipeServed::Done;

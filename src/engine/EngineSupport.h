@@ -36,10 +36,4 @@ inline void hangUp()
     }
 }
 
-// A row of the conversation's auction log, under the bidding user.
-inline void bidLog(const BNBidTalk &bid, const QString &message)
-{
-    BSN_Log().MarkAuction(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, message);
-}
-
 } // namespace engine_detail

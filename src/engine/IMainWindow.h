@@ -46,4 +46,7 @@ public:
     virtual void reloadAuctionLogView() = 0;
     // The window's unload on the close request (the 200 ms tick checks it).
     virtual void unloadWindow() = 0;
+    // Says, without holding anything up, that the database refuses writes and even the general
+    // log cannot hold the report.
+    virtual void showDatabaseTrouble(const QString &message) = 0;
 };

@@ -121,6 +121,7 @@ public:
     void setLogHeadingColor(qint32 rgb) override;
     void reloadAuctionLogView() override;
     void unloadWindow() override;
+    void showDatabaseTrouble(const QString &message) override;
 
     // The window layout, in twips. rszMain follows the window's size.
     BNResizer rszMain;

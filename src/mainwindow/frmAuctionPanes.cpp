@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -285,3 +286,13 @@ void frmAuction::reloadAuctionLogView() { m_logPane->ShowAuctionLog(); }
 
 void frmAuction::unloadWindow() { close(); }
 
+
+void frmAuction::showDatabaseTrouble(const QString &message)
+{
+    // Not modal: a box waiting for an answer must not hold up a snipe.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zandrift"), message, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}

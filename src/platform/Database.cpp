@@ -87,7 +87,7 @@ bool Database::attach(const QString &path, QString *error)
         QUrl url = QUrl::fromLocalFile(m_path);
         url.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(url.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kDefaultBusyTimeoutMs));
         if (!db.open())
             return fail(QStringLiteral("The database file \"%1\" cannot be opened: %2")
                             .arg(path, db.lastError().text()));
@@ -111,7 +111,7 @@ bool Database::attach(const QString &path, QString *error)
                              q.exec(QStringLiteral("PRAGMA user_version = %1").arg(version.toLongLong()));
         const QSqlError probe = q.lastError();
         q.exec(QStringLiteral("ROLLBACK"));
-        q.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+        q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(kDefaultBusyTimeoutMs));
         const bool busy = (probe.nativeErrorCode().toInt() & 0xff) == 5; // SQLITE_BUSY
         const QString why = probe.text();
         if (!written && !busy)
@@ -164,6 +164,7 @@ bool Database::reopen(const QString &path, QString *error)
     std::swap(m_kinds, fresh.m_kinds);
     std::swap(m_tableColumns, fresh.m_tableColumns);
     std::swap(m_tableKeys, fresh.m_tableKeys);
+    m_busyTimeoutMs = kDefaultBusyTimeoutMs; // the new connection starts with the default
     return true;
 }
 
@@ -360,6 +361,15 @@ void bindAll(QSqlQuery &q, const QVariantList &params)
         q.bindValue(i, Database::toStorage(params[i], ColumnKind::Unknown));
 }
 } // namespace
+
+void Database::setBusyTimeout(int ms)
+{
+    if (ms == m_busyTimeoutMs || !isOpen())
+        return;
+    QSqlQuery q(connection());
+    if (q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(qMax(0, ms))))
+        m_busyTimeoutMs = ms;
+}
 
 int Database::execute(const QString &sql, const QVariantList &params)
 {

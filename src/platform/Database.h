@@ -69,6 +69,11 @@ public:
     void rollback();
     int transactionDepth() const { return m_transactionDepth; }
 
+    // How long a statement waits for a lock another process holds before it fails (ms).
+    static constexpr int kDefaultBusyTimeoutMs = 5000;
+    int busyTimeout() const { return m_busyTimeoutMs; }
+    void setBusyTimeout(int ms);
+
     // Runs one statement with bound parameters; returns the number of rows it changed.
     // Parameters are bound by their own type (no column to convert them for): pass a QDateTime
     // for a date and a number for money or counts, never their texts.
@@ -133,6 +138,7 @@ private:
     QHash<QString, QStringList> m_tableColumns;   // by lower-case table name
     QHash<QString, QString> m_tableKeys;          // by lower-case table name
     int m_transactionDepth = 0;
+    int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
 
     friend class Recordset;
 };

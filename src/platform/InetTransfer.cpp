@@ -48,16 +48,24 @@ private:
 } // namespace
 
 InetTransfer::InetTransfer(QObject *parent)
-    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this))
+    : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this)), m_deadline(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &InetTransfer::onTimeout);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, &InetTransfer::onTimeout);
     applyProxy();
 }
 
 InetTransfer::~InetTransfer() { release(); }
 
-bool InetTransfer::Execute(const QString &url, const QString &operation, const QString &data)
+namespace {
+// What the network layer may hold of a reply before the program has read it: a reply with no
+// end is stopped at the limit, not buffered whole.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+} // namespace
+
+bool InetTransfer::Execute(const QString &url, const QString &operation, const QString &data, int deadlineMs)
 {
     if (m_reply)
         return false;
@@ -75,6 +83,7 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     m_responseInfo.clear();
     m_httpStatus = 0;
     m_receiving = false;
+    m_requestSent = false;
 
     QNetworkRequest request(target);
     if (post) {
@@ -92,10 +101,13 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         m_reply = m_nam->get(request);
     }
     QNetworkReply *reply = m_reply;
+    reply->setReadBufferSize(kReadBufferBytes);
     connect(reply, &QNetworkReply::finished, this, &InetTransfer::onFinished);
     connect(reply, &QNetworkReply::uploadProgress, this, [this, reply](qint64 sent, qint64 total) {
-        if (reply == m_reply && total > 0 && sent == total)
+        if (reply == m_reply && total > 0 && sent == total) {
+            m_requestSent = true;
             emit StateChanged(icRequestSent);
+        }
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
         if (reply == m_reply && m_timeoutMs > 0)
@@ -104,8 +116,29 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     connect(reply, &QNetworkReply::readyRead, this, &InetTransfer::onReadyRead);
     if (m_timeoutMs > 0)
         m_timer->start(m_timeoutMs);
+    const int deadline = deadlineMs > 0 ? deadlineMs : m_deadlineMs;
+    if (deadline > 0)
+        m_deadline->start(deadline);
     emit StateChanged(icRequesting);
     return true;
+}
+
+void InetTransfer::warmUp(const QString &url)
+{
+    const QUrl target(url);
+    if (!target.isValid() || target.host().isEmpty())
+        return;
+    if (target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        m_nam->connectToHostEncrypted(target.host(), static_cast<quint16>(target.port(443)));
+    else if (target.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0)
+        m_nam->connectToHost(target.host(), static_cast<quint16>(target.port(80)));
+}
+
+void InetTransfer::takeArrived(QNetworkReply *reply)
+{
+    const qint64 room = kMaxReplyBytes + 1 - m_bytes.size();
+    if (room > 0)
+        m_bytes += reply->read(room);
 }
 
 void InetTransfer::onReadyRead()
@@ -114,7 +147,7 @@ void InetTransfer::onReadyRead()
     if (!reply || sender() != reply)
         return;
     // Read as it comes, so that a reply too large is stopped at the limit, not held whole.
-    m_bytes += reply->readAll();
+    takeArrived(reply);
     if (m_bytes.size() > kMaxReplyBytes) {
         fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
         return;
@@ -134,7 +167,8 @@ void InetTransfer::onFinished()
     if (!reply || sender() != reply)
         return;
     m_timer->stop();
-    m_bytes += reply->readAll();
+    m_deadline->stop();
+    takeArrived(reply);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // An HTTP error status (404) is still a page; a connection that broke while the page came
     // in is not, or half a confirmation would be read as the whole of it.
@@ -184,6 +218,7 @@ void InetTransfer::onTimeout()
 void InetTransfer::fail(int code, const QString &info)
 {
     m_timer->stop();
+    m_deadline->stop();
     release();
     m_bytes.clear();
     m_responseCode = code;
@@ -194,6 +229,7 @@ void InetTransfer::fail(int code, const QString &info)
 void InetTransfer::Cancel()
 {
     m_timer->stop();
+    m_deadline->stop();
     release();
     m_bytes.clear();
     ++m_transfer;

@@ -41,14 +41,23 @@ public:
     static constexpr int kTooLargeCode = 35770;
     static constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024;
     static constexpr int kDefaultTimeoutMs = 60000;
+    // However steadily a reply trickles in, a transfer ends by then.
+    static constexpr int kDefaultDeadlineMs = 90000;
 
     explicit InetTransfer(QObject *parent = nullptr);
     ~InetTransfer() override;
 
     // Starts a transfer: operation "Get" or "POST" (any case); a post sends data as a
     // form-encoded body. False, and nothing sent, while a transfer is still executing or for
-    // an operation or address it cannot send.
-    bool Execute(const QString &url, const QString &operation, const QString &data = QString());
+    // an operation or address it cannot send. deadlineMs bounds the whole transfer (0: the
+    // control's own deadline); it fails as timed out when it is reached.
+    bool Execute(const QString &url, const QString &operation, const QString &data = QString(), int deadlineMs = 0);
+    // Opens a connection to the address's host ahead of a request, so that the request does not
+    // wait for the handshake. Does nothing for an address it cannot reach.
+    void warmUp(const QString &url);
+    // True once the whole request of the last transfer has left: a failure after that may
+    // have been read by the site.
+    bool requestSent() const { return m_requestSent; }
     bool StillExecuting() const { return m_reply != nullptr; }
     // Stops the transfer in flight; no further state is reported for it.
     void Cancel();
@@ -73,6 +82,8 @@ public:
     // How long a transfer may go without receiving a byte before it fails as timed out.
     int requestTimeoutMs() const { return m_timeoutMs; }
     void setRequestTimeoutMs(int ms) { m_timeoutMs = ms; }
+    int deadlineMs() const { return m_deadlineMs; }
+    void setDeadlineMs(int ms) { m_deadlineMs = ms; }
 
 signals:
     void StateChanged(int state);
@@ -81,14 +92,18 @@ private:
     void onFinished();
     void onReadyRead();
     void onTimeout();
+    // Takes what has arrived, never more than one byte past the limit.
+    void takeArrived(QNetworkReply *reply);
     void fail(int code, const QString &info);
     void release();
     void applyProxy();
 
     QNetworkAccessManager *m_nam;
     QTimer *m_timer;
+    QTimer *m_deadline;
     QNetworkReply *m_reply = nullptr;
     bool m_receiving = false;
+    bool m_requestSent = false;
     QByteArray m_bytes;
     QString m_text;
     qsizetype m_pos = 0;
@@ -98,5 +113,6 @@ private:
     int m_accessType = icUseDefault;
     QString m_proxy;
     int m_timeoutMs = kDefaultTimeoutMs;
+    int m_deadlineMs = kDefaultDeadlineMs;
     quint64 m_transfer = 0; // counts transfers started and cancels, so stale states are not reported
 };

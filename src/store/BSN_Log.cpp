@@ -7,7 +7,10 @@
 #include "Globals.h"
 #include "MsgBox.h"
 #include "Recordset.h"
+#include "StoreValues.h"
 #include "Values.h"
+
+#include <QTimeZone>
 
 bool ConnectionLogChanged = false;
 bool AuctionLogChanged = false;
@@ -18,11 +21,16 @@ BSN_Log::BSN_Log(Database &db) : m_db(&db) {}
 
 void BSN_Log::MarkAuction(qint32 auctionKey, qint32 userKey, const QString &message)
 {
+    MarkAuction(auctionKey, userKey, message, Clock::now());
+}
+
+void BSN_Log::MarkAuction(qint32 auctionKey, qint32 userKey, const QString &message, const QDateTime &at)
+{
     if (!m_db)
         throw DbError(QStringLiteral("The database is not open."));
     auto rs = m_db->openTable(QStringLiteral("Logs"));
     rs->addNew();
-    rs->setValue(QStringLiteral("LOG_TimeStamp"), Clock::now());
+    rs->setValue(QStringLiteral("LOG_TimeStamp"), at);
     rs->setValue(QStringLiteral("LOG_Auction"), auctionKey);
     rs->setValue(QStringLiteral("LOG_User"), userKey);
     QString cut = message.left(kMaxMessage);
@@ -61,11 +69,17 @@ void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSetting
 {
     const QDateTime now = Clock::now();
     if (currentUser && currentUser->AutoDeleteAuctions) {
-        const QDateTime cutoff = purgeCutoff(now, currentUser->DeleteAuctionDays);
-        db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ?"),
-                   {cutoff, currentUser->PrimaryKey});
+        const qint16 days = auctionPurgeDays(currentUser->DeleteAuctionDays);
+        // The end times are the site's clock, TimeOffset hours behind this one.
+        const QDateTime siteFace =
+            QDateTime(now.date(), now.time(), QTimeZone::utc()).addSecs(-3600 * static_cast<qint64>(settings.TimeOffset));
+        const QDateTime siteCutoff = purgeCutoff(Values::wallClock(siteFace.date(), siteFace.time()), days);
+        // A snipe still scheduled or with its bid out is never purged, however its end reads.
+        db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ? AND "
+                                  "(AUC_Status IS NULL OR AUC_Status NOT IN (2, 3))"),
+                   {siteCutoff, currentUser->PrimaryKey});
         db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction <> 0 AND LOG_User = ?"),
-                   {cutoff, currentUser->PrimaryKey});
+                   {purgeCutoff(now, days), currentUser->PrimaryKey});
     }
     if (settings.AutoDeleteErrorLogs) {
         const QDateTime cutoff = purgeCutoff(now, settings.DeleteErrorLogDays);

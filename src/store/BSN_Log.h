@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 class Database;
@@ -19,6 +20,8 @@ public:
     // Appends a row: now, the auction key (0 = general log), the user key and the message
     // cut to 255 characters and trimmed. Database errors reach the caller as DbError.
     void MarkAuction(qint32 auctionKey, qint32 userKey, const QString &message);
+    // The same, for a row that could not be written when it happened: it keeps its own time.
+    void MarkAuction(qint32 auctionKey, qint32 userKey, const QString &message, const QDateTime &at);
     void MarkConnection(const QString &message);
 
     static constexpr int kMaxMessage = 255;

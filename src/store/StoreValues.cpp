@@ -34,3 +34,8 @@ qint16 purgeDays(std::optional<qint16> days, qint16 fallback)
 {
     return days && *days >= 0 && *days <= kMaxPurgeDays ? *days : fallback;
 }
+
+qint16 auctionPurgeDays(std::optional<qint16> days)
+{
+    return days && *days >= 1 ? purgeDays(days, kDefaultAuctionPurgeDays) : kDefaultAuctionPurgeDays;
+}

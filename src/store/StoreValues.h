@@ -12,3 +12,7 @@ std::optional<qint32> toInt32(const QString &text);
 // so that a damaged setting can never reach auctions that are still running.
 constexpr qint16 kMaxPurgeDays = 999;
 qint16 purgeDays(std::optional<qint16> days, qint16 fallback);
+// The auctions' purge keeps them at least a day after their end, as the profile dialog asks:
+// a count below 1 is taken as the default.
+constexpr qint16 kDefaultAuctionPurgeDays = 30;
+qint16 auctionPurgeDays(std::optional<qint16> days);

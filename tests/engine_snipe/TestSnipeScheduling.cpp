@@ -79,7 +79,7 @@ private slots:
         const qint32 key = f->addAuctionRow(QStringLiteral("301"), 2, siteAt(-60), 20.0, 1, 10);
         f->engine->QueueDueSnipes();
         f->engine->ServeQueue();
-        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
         QCOMPARE(f->engine->queue().Count(), 0);
     }
 

@@ -66,7 +66,8 @@ private slots:
         f->engine->queue().Add(snipeItem(*f, key, siteIn(0), 10));
         f->engine->ServeQueue();
         QCOMPARE(f->engine->queue().Count(), 0);
-        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
+        // No bid was made: the row is not "bid submitted".
+        QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
         QCOMPARE(f->auctionLog(key), QStringList({QStringLiteral("Auction has ended...too late to submit a bid."),
                                                   QStringLiteral("Snipe Aborted.")}));
     }

@@ -534,7 +534,7 @@ void TestRestart::checkCase(Case &c)
         // Nothing was posted too late; the row says the moment was missed.
         QVERIFY2(finals.empty(), qPrintable(c.name));
         QCOMPARE(standing->highBidder, QStringLiteral("rival"));
-        QCOMPARE(status, 3);
+        QCOMPARE(status, 7);
         QVERIFY2(log.contains(QStringLiteral("Auction has ended...too late to submit a bid.")), qPrintable(logText));
         QVERIFY2(log.contains(QStringLiteral("Snipe Aborted.")), qPrintable(logText));
         auto closed = db->openQuery(QStringLiteral("SELECT FLD_Primary FROM Folders WHERE FLD_Name = ?"),

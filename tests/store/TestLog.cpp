@@ -149,25 +149,47 @@ private slots:
         QCOMPARE(messages(), logsLeft);
     }
 
-    // Counts set in memory past the load's checks still never reach what is running or new.
-    void purgeNeverCutsIntoTheFuture()
+    // The purge never reaches a running auction or a live snipe: counts below a day are taken as
+    // the default, the end is read on the site's clock, and a scheduled or submitted row stays.
+    void purgeSparesLiveAuctions_data()
     {
-        addAuction(1, QStringLiteral("running"), -5);
-        addAuction(1, QStringLiteral("ended"), 1);
-        addLog(0, 1, QStringLiteral("general now"), 0);
-        addLog(9, 1, QStringLiteral("auction now"), 0);
+        QTest::addColumn<int>("days");
+        QTest::addColumn<int>("timeOffset");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("endedHoursAgo"); // on the site's clock; negative: still running
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("no count, site 3 hours behind, ends in 2 hours") << 0 << 3 << 2 << -2 << true;
+        QTest::newRow("negative count, running") << -30 << 0 << 1 << -5 << true;
+        QTest::newRow("negative count, ended yesterday") << -30 << 0 << 1 << 24 << true;
+        QTest::newRow("count 1, site behind, ended 22 hours ago") << 1 << 3 << 1 << 22 << true;
+        QTest::newRow("count 1, site ahead, ended 25 hours ago") << 1 << -3 << 1 << 25 << false;
+        QTest::newRow("30 days, ended 31 days ago") << 30 << 0 << 6 << 31 * 24 << false;
+        QTest::newRow("30 days, scheduled, ended 31 days ago") << 30 << 0 << 2 << 31 * 24 << true;
+        QTest::newRow("30 days, bid submitted, ended 31 days ago") << 30 << 0 << 3 << 31 * 24 << true;
+    }
+    void purgeSparesLiveAuctions()
+    {
+        QFETCH(int, days);
+        QFETCH(int, timeOffset);
+        QFETCH(int, status);
+        QFETCH(int, endedHoursAgo);
+        QFETCH(bool, kept);
+        const QDateTime siteNow = m_now.addSecs(-3600LL * timeOffset);
+        gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_ItemNumber, AUC_Ended, AUC_Status) "
+                                    "VALUES (1, 'item', ?, ?)"),
+                     {siteNow.addSecs(-3600LL * endedHoursAgo), status});
         BSN_User user;
         user.PrimaryKey = 1;
         user.AutoDeleteAuctions = true;
-        user.DeleteAuctionDays = -30;
+        user.DeleteAuctionDays = static_cast<qint16>(days);
         AppSettings settings(*gDB, SettingsStore::instance());
+        settings.TimeOffset = static_cast<qint16>(timeOffset);
         settings.AutoDeleteErrorLogs = true;
         settings.DeleteErrorLogDays = -30;
+        addLog(0, 1, QStringLiteral("general now"), 0);
         PurgeOldRecords(*gDB, &user, settings);
-        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions"));
-        QCOMPARE(rs->recordCount(), 1);
-        QCOMPARE(rs->value(QStringLiteral("AUC_ItemNumber")).toString(), QStringLiteral("running"));
-        QCOMPARE(messages(), QStringList({"general now", "auction now"}));
+        QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), kept ? 1 : 0);
+        QCOMPARE(messages(), QStringList({"general now"}));
     }
 
     // Run again in New York (see CMakeLists): 30 days before 7 April 02:30 is 02:30 on the day

@@ -99,7 +99,8 @@ private slots:
         QTest::newRow("negative in parentheses") << "(30)" << qint16(30);
         QTest::newRow("above 999") << "1000" << qint16(30);
         QTest::newRow("not a number") << "many" << qint16(30);
-        QTest::newRow("zero") << "0" << qint16(0);
+        QTest::newRow("zero") << "0" << qint16(30);
+        QTest::newRow("one") << "1" << qint16(1);
         QTest::newRow("999") << "999" << qint16(999);
     }
     void auctionDaysOutOfRange()

@@ -39,11 +39,13 @@ public:
     void reloadGeneralLogView() override;
     void reloadAuctionLogView() override;
     void unloadWindow() override { ++unloads; }
+    void showDatabaseTrouble(const QString &message) override { databaseTroubles << message; }
 
     QTreeWidget widget;
     QtTreeGrid grid{&widget};
     QStringList panels{QString(), QString(), QString(), QString()};
     QStringList panelWrites; // "n:text" for every write
+    QStringList databaseTroubles;
     qint32 selectedFolder = -1;
     qint32 selectedFolderRoot = -1;
     QString documentTitle;

@@ -4,6 +4,7 @@
 #include "QtTreeGrid.h"
 
 #include <QTreeWidget>
+#include <cstdio>
 
 // The window as the engine needs it when nothing is shown: a grid that is never drawn and a
 // fixed folder. Enough to import auctions into a folder outside the program.
@@ -34,6 +35,7 @@ public:
     void setLogHeadingColor(qint32) override {}
     void reloadAuctionLogView() override {}
     void unloadWindow() override {}
+    void showDatabaseTrouble(const QString &message) override { std::fprintf(stderr, "%s\n", qPrintable(message)); }
 
 private:
     qint32 m_folder;
