@@ -175,6 +175,11 @@ AuctionEngine::SnipeDue AuctionEngine::snipeDue() const
             continue;
         const BNBidTalk &b = *i->Bid;
         switch (b.GetNextAction()) {
+        case BNBidTalk::Wait:
+            // Its conversation is to begin, or its auction has ended.
+            if (b.CancelBid || (gSettings && secondsLeft(b) < static_cast<qint64>(gSettings->ConnectXPriortoBid) * 60 + b.BidSeconds))
+                due = SnipeDue::Step;
+            break;
         case BNBidTalk::Connect:
         case BNBidTalk::SyncClock:
         case BNBidTalk::PrepareBid:

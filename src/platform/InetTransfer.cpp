@@ -3,11 +3,14 @@
 #include "TextCodec.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 // The system's proxy settings for this manager only; the application-wide default stays.
@@ -50,6 +53,10 @@ private:
 InetTransfer::InetTransfer(QObject *parent)
     : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this)), m_deadline(new QTimer(this))
 {
+    // One jar for the manager of pages and the one of the warmed connection.
+    m_cookies = new QNetworkCookieJar(this);
+    m_nam->setCookieJar(m_cookies);
+    m_cookies->setParent(this);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, &InetTransfer::onTimeout);
     m_deadline->setSingleShot(true);
@@ -95,7 +102,11 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         // the post fails as a transfer and the caller decides whether to send again.
         request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
         auto *device = new OneShotBody(body);
-        m_reply = m_nam->post(request, device);
+        // A post to the host warmed up for it goes on that fresh connection; an older kept-alive
+        // one may have been closed by the site meanwhile.
+        const bool warm = m_warm && m_warmedAt.isValid() && m_warmedAt.elapsed() < kWarmForMs &&
+                          target.host() == m_warmHost && target.port(-1) == m_warmPort;
+        m_reply = (warm ? m_warm : m_nam)->post(request, device);
         device->setParent(m_reply);
     } else {
         m_reply = m_nam->get(request);
@@ -126,17 +137,29 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
 void InetTransfer::warmUp(const QString &url)
 {
     const QUrl target(url);
-    if (!target.isValid() || target.host().isEmpty())
+    const bool https = target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    const bool http = target.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
+    if (!target.isValid() || target.host().isEmpty() || (!http && !https))
         return;
-    if (target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
-        m_nam->connectToHostEncrypted(target.host(), static_cast<quint16>(target.port(443)));
-    else if (target.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0)
-        m_nam->connectToHost(target.host(), static_cast<quint16>(target.port(80)));
+    // A manager of its own, new each time, so that the connection it opens is the one used.
+    if (m_warm && !(m_reply && m_reply->manager() == m_warm))
+        m_warm->deleteLater();
+    m_warm = new QNetworkAccessManager(this);
+    m_warm->setCookieJar(m_cookies);
+    m_cookies->setParent(this);
+    applyProxy(m_warm);
+    m_warmHost = target.host();
+    m_warmPort = target.port(-1);
+    m_warmedAt.start();
+    if (https)
+        m_warm->connectToHostEncrypted(target.host(), static_cast<quint16>(target.port(443)));
+    else
+        m_warm->connectToHost(target.host(), static_cast<quint16>(target.port(80)));
 }
 
 void InetTransfer::takeArrived(QNetworkReply *reply)
 {
-    const qint64 room = kMaxReplyBytes + 1 - m_bytes.size();
+    const qint64 room = std::min<qint64>(kMaxReplyBytes + 1 - m_bytes.size(), reply->bytesAvailable());
     if (room > 0)
         m_bytes += reply->read(room);
 }
@@ -289,8 +312,15 @@ void InetTransfer::applyConnectionType(int connectionType, const QString &proxyS
 
 void InetTransfer::applyProxy()
 {
+    applyProxy(m_nam);
+    if (m_warm)
+        applyProxy(m_warm);
+}
+
+void InetTransfer::applyProxy(QNetworkAccessManager *nam)
+{
     if (m_accessType == icDirect) {
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        nam->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
     } else if (m_accessType == icNamedProxy && !m_proxy.isEmpty()) {
         // Accepts "host:port", "http://host:port" and "http=host:port".
         QString text = m_proxy;
@@ -298,9 +328,9 @@ void InetTransfer::applyProxy()
         if (eq >= 0 && !text.contains(QLatin1String("://")))
             text = text.mid(eq + 1);
         const QUrl url = QUrl::fromUserInput(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text);
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
+        nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
     } else {
-        m_nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
-        m_nam->setProxyFactory(new SystemProxyFactory);
+        nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));
+        nam->setProxyFactory(new SystemProxyFactory);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -97,8 +98,16 @@ private:
     void fail(int code, const QString &info);
     void release();
     void applyProxy();
+    void applyProxy(QNetworkAccessManager *nam);
 
     QNetworkAccessManager *m_nam;
+    // The connection opened ahead of a post, in a manager of its own, and for how long it is used.
+    static constexpr qint64 kWarmForMs = 10000;
+    QNetworkAccessManager *m_warm = nullptr;
+    QString m_warmHost;
+    int m_warmPort = -1;
+    QElapsedTimer m_warmedAt;
+    class QNetworkCookieJar *m_cookies = nullptr;
     QTimer *m_timer;
     QTimer *m_deadline;
     QNetworkReply *m_reply = nullptr;

@@ -254,6 +254,7 @@ void TestPracticeSite::faults_data()
     QTest::newRow("body cut short") << int(FaultKind::CutShort);
     QTest::newRow("large page, paced") << int(FaultKind::LargePage);
     QTest::newRow("empty body") << int(FaultKind::Empty);
+    QTest::newRow("endless body, stopped at bytes") << int(FaultKind::Endless);
 }
 
 void TestPracticeSite::faults()
@@ -295,6 +296,12 @@ void TestPracticeSite::faults()
     case FaultKind::Empty:
         QVERIFY(res && res->status == 200);
         QVERIFY(res->body.empty());
+        break;
+    case FaultKind::Endless:
+        // Sent in chunks with no length announced, until the given size.
+        QVERIFY(res && res->status == 200);
+        QVERIFY(!res->has_header("Content-Length"));
+        QVERIFY(res->body.size() >= size_t(200000));
         break;
     }
     QCOMPARE(m_site->requestCount(), 1); // a faulty answer still logs its request

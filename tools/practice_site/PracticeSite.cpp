@@ -117,6 +117,28 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             res.status = 200;
             res.set_content("", 0, SitePages::kContentType);
             return;
+        case FaultKind::Endless: {
+            const qint64 limit = fault->bytes;
+            res.set_chunked_content_provider("application/octet-stream",
+                                             [this, limit](size_t offset, httplib::DataSink &sink) {
+                                                 // Bytes that are not compressed on the way: what is sent is what arrives.
+                                                 static const std::string filler = [] {
+                                                     std::string text(64 * 1024, ' ');
+                                                     quint32 x = 12345;
+                                                     for (char &c : text) {
+                                                         x = x * 1103515245u + 12345u;
+                                                         c = static_cast<char>('a' + (x >> 16) % 26);
+                                                     }
+                                                     return text;
+                                                 }();
+                                                 if (stopping || (limit > 0 && static_cast<qint64>(offset) >= limit)) {
+                                                     sink.done();
+                                                     return true;
+                                                 }
+                                                 return sink.write(filler.data(), filler.size());
+                                             });
+            return;
+        }
         case FaultKind::CutShort:
         case FaultKind::LargePage:
             answer(r, fields, res);
@@ -163,14 +185,14 @@ void PracticeSite::Impl::reshape(const Fault &fault, httplib::Response &res)
     // With its length announced, the page goes out as it is, piece by piece (a page whose length
     // is not known up front would be gzipped whole before the first byte left).
     const int pauseMs = fault.delayMs;
+    const size_t piece = static_cast<size_t>(std::max<qint64>(fault.pieceBytes, 1));
     res.set_content_provider(body->size(), SitePages::kContentType,
-                             [this, body, pauseMs](size_t offset, size_t length, httplib::DataSink &sink) {
-                                 constexpr size_t kPiece = 64 * 1024;
+                             [this, body, pauseMs, piece](size_t offset, size_t length, httplib::DataSink &sink) {
                                  if (offset > 0 && pauseMs > 0)
                                      pause(pauseMs);
                                  if (stopping)
                                      return false;
-                                 return sink.write(body->data() + offset, std::min(kPiece, length));
+                                 return sink.write(body->data() + offset, std::min(piece, length));
                              });
 }
 

@@ -33,7 +33,8 @@ enum class FaultKind
     NoTime,      // the official-time page without the time
     CutShort,    // the right page, but the connection closes after half of the length it announced
     LargePage,   // the right page padded to bytes, sent in pieces with delayMs between them
-    Empty        // status 200 with an empty body
+    Empty,       // status 200 with an empty body
+    Endless      // status 200, a body of no announced length that goes on until bytes (or for ever)
 };
 
 struct Fault
@@ -41,7 +42,8 @@ struct Fault
     FaultKind kind = FaultKind::Delay;
     int delayMs = 0;
     int times = -1;   // how many requests it hits; -1 = until cleared
-    qint64 bytes = 0; // LargePage: the size of the page sent
+    qint64 bytes = 0; // LargePage: the size of the page sent; Endless: where it stops (0: never)
+    qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece
 };
 
 // The practice auction site on loopback. Thread-safe: the server answers on its own threads

@@ -10,7 +10,7 @@
 //   POST /control/auction             {"item","title","price","quantity","endsInSeconds","seller",
 //                                      "private","bids":[{"bidder","max"}]}
 //   POST /control/user                {"userid","pass"}
-//   POST /control/fault               {"target","kind":"delay|drop|500|garbage|notime|cut|large|empty",
+//   POST /control/fault               {"target","kind":"delay|drop|500|garbage|notime|cut|large|empty|endless",
 //                                      "ms","times","bytes"}
 //   POST /control/faults/clear
 //   POST /control/clock               {"offsetMs"}
@@ -74,7 +74,8 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
                                                      {QStringLiteral("notime"), FaultKind::NoTime},
                                                      {QStringLiteral("cut"), FaultKind::CutShort},
                                                      {QStringLiteral("large"), FaultKind::LargePage},
-                                                     {QStringLiteral("empty"), FaultKind::Empty}};
+                                                     {QStringLiteral("empty"), FaultKind::Empty},
+                                                     {QStringLiteral("endless"), FaultKind::Endless}};
         const QString kind = in.value(QStringLiteral("kind")).toString();
         if (!kinds.contains(kind)) {
             json(res, QJsonDocument(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown kind")}}), 400);
