@@ -102,6 +102,7 @@ private slots:
     void gridRowOfAnImport();
     void importIntoAFolderNotShown();
     void refreshRepaintsTheTitleOnlyWhenWaiting();
+    void refreshLeavesTheRowInItsFolder();
     void maxBidCells_data();
     void maxBidCells();
 };
@@ -437,6 +438,20 @@ void TestProcessAuction::refreshRepaintsTheTitleOnlyWhenWaiting()
     a = page();
     process(f, a, 1, f.openFolder);
     QCOMPARE(g.cellColor(0, title), blue);
+}
+
+void TestProcessAuction::refreshLeavesTheRowInItsFolder()
+{
+    // Queued from "Open Auctions"; meanwhile the snipe was aborted and the row went to "Closed
+    // Auctions". The auction still runs: the refresh leaves the row where it is now.
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    const qint32 key = f.addAuctionRow(kItem, 7);
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Folder = ? WHERE AUC_Primary = ?"), {f.closedFolder, key});
+    clsEbayAuction a = page();
+    process(f, a, 1, f.openFolder);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Folder")).toInt(), f.closedFolder);
+    QCOMPARE(f.column(key, QStringLiteral("AUC_Status")).toInt(), 7);
 }
 
 void TestProcessAuction::maxBidCells_data()
