@@ -80,8 +80,9 @@ public:
     // program's clock.
     static qint64 msUntilEnd(const BNBidTalk &bid);
     static qint64 msUntilMoment(const BNBidTalk &bid);
-    // The connection to the bid host is opened this long before a final post's moment.
-    static constexpr qint64 kWarmUpLeadMs = 2000;
+    // The connection to the bid host is opened this long before a final post's moment: soon
+    // enough that the site has not yet closed it as idle, early enough to spare the post the handshake.
+    static constexpr qint64 kWarmUpLeadMs = 1000;
 
     // The conversations' log rows and status writes, which never hold up a bid.
     DeferredWrites &records() { return m_records; }
