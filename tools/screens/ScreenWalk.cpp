@@ -38,6 +38,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -103,16 +104,18 @@ void settle()
     }
 }
 
-// Runs start, then waits until the browser has finished a page (or gives up).
+// Runs start, then waits until the browser has shown a page; false when none came.
 bool waitForPage(BrowserPane &pane, const std::function<void()> &start)
 {
     QEventLoop loop;
     bool finished = false;
-    const QMetaObject::Connection c = QObject::connect(pane.WB(), &IBrowser::loadFinished, &loop,
-                                                       [&](const QUrl &, IBrowser::LoadResult, const QString &) {
-                                                           finished = true;
-                                                           loop.quit();
-                                                       });
+    const auto done = [&](const QUrl &, IBrowser::LoadResult result, const QString &) {
+        if (result != IBrowser::LoadResult::Succeeded)
+            return;
+        finished = true;
+        loop.quit();
+    };
+    const QMetaObject::Connection c = QObject::connect(pane.WB(), &IBrowser::loadFinished, &loop, done);
     QTimer::singleShot(kPageMs, &loop, &QEventLoop::quit);
     start();
     if (!finished)
@@ -139,7 +142,7 @@ void selectItem(frmAuction &window, const QString &item)
         tree->setCurrentItem(tree->topLevelItem(row));
 }
 
-void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit)
+void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QStringList &missed)
 {
     const QString prefix = QStringLiteral("%1x%2-window-").arg(screen.width()).arg(screen.height());
     const auto shot = [&](const char *state) {
@@ -156,7 +159,8 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit)
     QTreeWidget *tree = window.gridPane().sftAuctions();
     tree->clearSelection();
     tree->setCurrentItem(nullptr);
-    waitForPage(browser, [&] { browser.ShowNewsPage(); });
+    if (!waitForPage(browser, [&] { browser.ShowNewsPage(); }))
+        missed << prefix + QStringLiteral("auctions: the start page");
     shot("auctions");
 
     AddAuctionStrip &strip = window.addStrip();
@@ -166,11 +170,13 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit)
     shot("add-strip");
     strip.cmdAuctionAddCancel_Click();
 
-    waitForPage(browser, [&] { browser.NavigateSafe(itemPage(QStringLiteral("3001000002"))); });
+    if (!waitForPage(browser, [&] { browser.NavigateSafe(itemPage(QStringLiteral("3001000002"))); }))
+        missed << prefix + QStringLiteral("item-page: the item page");
     shot("item-page");
 
     // Linked, the browser follows the row chosen in the grid.
-    waitForPage(browser, [&] { selectItem(window, QStringLiteral("3001000005")); });
+    if (!waitForPage(browser, [&] { selectItem(window, QStringLiteral("3001000005")); }))
+        missed << prefix + QStringLiteral("linked-row: the selected auction's page");
     shot("linked-row");
 
     auto *view = window.findChild<QComboBox *>(QStringLiteral("cboView"));
@@ -288,6 +294,7 @@ bool walk(const Visit &visit, QString *error)
     qputenv("USERPROFILE", QFile::encodeName(profile.path()));
 
     SilentDialogs dialogs;
+    QStringList missed;
     {
         frmAuction window(dialogs);
         if (!window.Form_Load(QString())) {
@@ -298,7 +305,7 @@ bool walk(const Visit &visit, QString *error)
         window.statusPane().tmrDateTime_Timer();
         window.show();
         for (const QSize &screen : screens())
-            walkWindow(window, screen, visit);
+            walkWindow(window, screen, visit, missed);
         gClosing = true;
         window.closeForShutdown();
     }
@@ -310,6 +317,10 @@ bool walk(const Visit &visit, QString *error)
         qunsetenv("USERPROFILE");
     else
         qputenv("USERPROFILE", oldProfile);
+    if (!missed.isEmpty()) {
+        *error = QStringLiteral("no page was shown for ") + missed.join(QStringLiteral(", "));
+        return false;
+    }
     return true;
 }
 

@@ -21,7 +21,8 @@ QList<QSize> screens();
 using Visit = std::function<void(QWidget &shown, const QString &name)>;
 
 // Walks everything; false with the reason when the folder, the site or the window cannot be
-// set up. Needs a QApplication made after DemoFolder::useHeadlessPlatform().
+// set up, or a state's page never showed. Needs a QApplication made after
+// DemoFolder::useHeadlessPlatform().
 bool walk(const Visit &visit, QString *error);
 
 } // namespace ScreenWalk
