@@ -58,6 +58,19 @@ public:
 
     // Import and refresh requests.
     bool CanAddAuction(bool fromBrowser, QString &itemNumber, bool showMessages);
+    // Where AddAuction stopped: at the folder, at an item already queued (only typed numbers are
+    // looked for before the item check), at the item check (CanAddAuction), or queued.
+    enum class AddResult
+    {
+        FolderRefused,
+        AlreadyQueued,
+        ItemRefused,
+        Queued
+    };
+    // The import of one auction into the selected folder, for the add strip (the typed number)
+    // and the browser's add button (fromBrowser: the auction of the page shown). Every refusal
+    // says why, except those CanAddAuction makes quietly.
+    AddResult AddAuction(bool fromBrowser, const QString &typedItemNumber = QString());
     void cmdAuctionAddOK_Click(const QString &typedItemNumber);
     void RefreshAuction();
     void RefreshAllAuctions();

@@ -78,42 +78,58 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
     return true;
 }
 
-void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
+AuctionEngine::AddResult AuctionEngine::AddAuction(bool fromBrowser, const QString &typedItemNumber)
 {
     const qint32 folder = m_window.selectedFolderKey();
     if (folder < 0 || !m_window.folderTreeHasSelection()) {
-        MsgBox::show(QStringLiteral("You must first select a folder before adding an auction."),
+        MsgBox::show(fromBrowser
+                         ? QStringLiteral("You must first select an Open Auctions Folder before adding an auction.")
+                         : QStringLiteral("You must first select a folder before adding an auction."),
                      QStringLiteral("Select a Folder First"), MsgBox::Icon::Information);
-        return;
+        return AddResult::FolderRefused;
     }
     if (gDB && gCurrentUser && m_window.selectedFolderRootKey() == GetClosedAuctionsFolder(*gDB, gCurrentUser->PrimaryKey)) {
         MsgBox::show(QStringLiteral("You must first select the Open Auctions folder or one of its subfolders before "
                                     "adding an auction."),
                      QStringLiteral("Cannot Add Auctions to Closed Folders"), MsgBox::Icon::Information);
-        return;
+        return AddResult::FolderRefused;
     }
-    m_window.setAddAuctionEnabled(false);
-    const QString plain = plainItemNumber(typedItemNumber);
-    if (queue().ItemIsQueued(plain.isEmpty() ? typedItemNumber : plain)) {
-        m_window.ShowAlreadyQueued(typedItemNumber);
-        return;
+    if (!fromBrowser) {
+        m_window.setAddAuctionEnabled(false);
+        const QString plain = plainItemNumber(typedItemNumber);
+        if (queue().ItemIsQueued(plain.isEmpty() ? typedItemNumber : plain)) {
+            m_window.ShowAlreadyQueued(typedItemNumber);
+            return AddResult::AlreadyQueued;
+        }
+        m_window.setStatusPanel(2, QString());
     }
-    m_window.setStatusPanel(2, QString());
+    // The browser's page gives the number; CanAddAuction also refuses a queued one, quietly.
     QString number = typedItemNumber;
-    if (CanAddAuction(false, number, true)) {
-        // Queued, fetched and stored as the plain number, so the same auction is one row.
-        auto item = std::make_shared<BNQItem>();
-        item->Action = BNQItem::Import;
-        item->Priority = 1;
-        item->ItemNumber = number;
-        item->UserKey = currentUserKey();
-        item->Folder = folder;
-        item->message = QStringLiteral("Adding Auction #") + typedItemNumber;
-        queue().Add(item);
-        m_window.setStatusPanel(3, queueText(queue()));
+    if (!CanAddAuction(fromBrowser, number, true))
+        return AddResult::ItemRefused;
+    // Queued, fetched and stored as the plain number, so the same auction is one row.
+    auto item = std::make_shared<BNQItem>();
+    item->Action = BNQItem::Import;
+    item->Priority = 1;
+    item->ItemNumber = number;
+    item->UserKey = currentUserKey();
+    item->Folder = folder;
+    item->message = QStringLiteral("Adding Auction #") + (fromBrowser ? number : typedItemNumber);
+    queue().Add(item);
+    // The browser's button counts the queue without the item being served.
+    m_window.setStatusPanel(3, fromBrowser ? QStringLiteral("Items in Queue: %1").arg(queue().Count())
+                                           : queueText(queue()));
+    return AddResult::Queued;
+}
+
+void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
+{
+    const AddResult result = AddAuction(false, typedItemNumber);
+    // Past the folder and queue checks the strip closes, whether or not the auction was added.
+    if (result == AddResult::ItemRefused || result == AddResult::Queued) {
+        m_window.hideAddAuctionStrip();
+        m_window.setAddAuctionEnabled(false);
     }
-    m_window.hideAddAuctionStrip();
-    m_window.setAddAuctionEnabled(false);
 }
 
 void AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)

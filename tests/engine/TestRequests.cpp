@@ -30,8 +30,8 @@ class TestRequests : public QObject
 {
     Q_OBJECT
 private slots:
-    void addStrip_data();
-    void addStrip();
+    void addAuction_data();
+    void addAuction();
     void canAddAuction_data();
     void canAddAuction();
     void oneAuctionOneRow_data();
@@ -45,54 +45,57 @@ private slots:
     void importReadsTheSitesPrices();
 };
 
-void TestRequests::addStrip_data()
+// Both ways of adding, the add strip's typed number and the browser's page, through the one call.
+void TestRequests::addAuction_data()
 {
+    QTest::addColumn<bool>("fromBrowser");
     QTest::addColumn<QString>("setup");
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("number"); // typed, or in the page's address
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("alreadyQueued");
-    QTest::addColumn<bool>("queued");
     QTest::addColumn<bool>("stripHidden");
+    QTest::addColumn<QString>("request"); // the queued request's message, empty when none
+    QTest::addColumn<QString>("queueText");
 
-    QTest::newRow("accepted") << ""
-                              << " 3003000001 "
-                              << ""
-                              << "" << true << true;
-    QTest::newRow("no folder selected") << "noFolder"
-                                        << "3003000001"
-                                        << "Select a Folder First: You must first select a folder before adding an "
-                                           "auction."
-                                        << "" << false << false;
-    QTest::newRow("closed branch selected")
-        << "closedFolder"
-        << "3003000001"
-        << "Cannot Add Auctions to Closed Folders: You must first select the Open Auctions folder or one of its "
-           "subfolders before adding an auction."
-        << "" << false << false;
-    QTest::newRow("already queued") << "queued"
-                                    << "3003000001"
-                                    << ""
-                                    << "3003000001" << false << false;
-    QTest::newRow("already added, typed with leading zeros")
-        << "added7"
-        << "007"
-        << "Auction Already Added: This auction (Item # 7) has already been added."
-        << "" << false << true;
-    QTest::newRow("not a number") << ""
-                                  << "30030x"
-                                  << ""
-                                  << "" << false << true;
-    QTest::newRow("being served") << "inFlight"
-                                  << "3003000001"
-                                  << ""
-                                  << "" << false << true;
+    const auto row = [](const char *name, bool fromBrowser, const char *setup, const char *number, const QString &box,
+                        const char *alreadyQueued, bool stripHidden, const char *request = "",
+                        const char *queueText = "") {
+        QTest::newRow(name) << fromBrowser << QString::fromLatin1(setup) << QString::fromLatin1(number) << box
+                            << QString::fromLatin1(alreadyQueued) << stripHidden << QString::fromLatin1(request)
+                            << QString::fromLatin1(queueText);
+    };
+    const QString none;
+    const QString closed = QStringLiteral("Cannot Add Auctions to Closed Folders: You must first select the Open "
+                                          "Auctions folder or one of its subfolders before adding an auction.");
+    const QString added7 = QStringLiteral("Auction Already Added: This auction (Item # 7) has already been added.");
+    row("typed, accepted", false, "", " 3003000001 ", none, "", true, "Adding Auction # 3003000001 ",
+        "Items in Queue: 2");
+    row("typed, no folder selected", false, "noFolder", "3003000001",
+        QStringLiteral("Select a Folder First: You must first select a folder before adding an auction."), "", false);
+    row("typed, closed branch selected", false, "closedFolder", "3003000001", closed, "", false);
+    row("typed, already queued", false, "queued", "3003000001", none, "3003000001", false);
+    row("typed, already added, with leading zeros", false, "added7", "007", added7, "", true);
+    row("typed, not a number", false, "", "30030x", none, "", true);
+    row("typed, being served", false, "inFlight", "3003000001", none, "", true);
+
+    row("page, accepted", true, "", "03003000001", none, "", false, "Adding Auction #3003000001", "Items in Queue: 1");
+    row("page, no folder selected", true, "noFolder", "3003000001",
+        QStringLiteral("Select a Folder First: You must first select an Open Auctions Folder before adding an "
+                       "auction."),
+        "", false);
+    row("page, closed branch selected", true, "closedFolder", "3003000001", closed, "", false);
+    row("page, already queued: quietly", true, "queued", "3003000001", none, "", false);
+    row("page, already added", true, "added7", "007", added7, "", false);
+    row("page without a number", true, "", "30030x", none, "", false);
+    row("page, being served", true, "inFlight", "3003000001", none, "", false);
 }
 
-void TestRequests::addStrip()
+void TestRequests::addAuction()
 {
+    QFETCH(bool, fromBrowser);
     QFETCH(QString, setup);
-    QFETCH(QString, typed);
-    QFETCH(bool, queued);
+    QFETCH(QString, number);
+    QFETCH(QString, request);
     EngineFixture f;
     QVERIFY(f.isValid());
     MsgBoxRecorder boxes;
@@ -114,17 +117,25 @@ void TestRequests::addStrip()
     }
     const int queuedBefore = f.engine->queue().Count();
 
-    f.engine->cmdAuctionAddOK_Click(typed);
+    if (fromBrowser) {
+        f.window->address =
+            QStringLiteral("http://127.0.0.1/aw-cgi/eBayISAPI.dll?ViewItem&item=") + number + QStringLiteral("&rd=1");
+        const auto result = f.engine->AddAuction(true);
+        QCOMPARE(result == AuctionEngine::AddResult::Queued, !request.isEmpty());
+    } else {
+        f.window->address = QStringLiteral("http://127.0.0.1/aw-cgi/eBayISAPI.dll?ViewItem&item=42");
+        f.engine->cmdAuctionAddOK_Click(number);
+    }
 
     QTEST(boxText(boxes), "box");
     for (const MsgBox::Request &b : boxes.boxes)
         QCOMPARE(b.icon, MsgBox::Icon::Information);
     QTEST(f.window->alreadyQueued.join(QLatin1Char('|')), "alreadyQueued");
     QTEST(f.window->stripHidden, "stripHidden");
-    QCOMPARE(f.engine->queue().Count(), queuedBefore + (queued ? 1 : 0));
-    if (boxes.boxes.isEmpty() || setup == QLatin1String("added7"))
+    QCOMPARE(f.engine->queue().Count(), queuedBefore + (request.isEmpty() ? 0 : 1));
+    if (!fromBrowser && (boxes.boxes.isEmpty() || setup == QLatin1String("added7")))
         QVERIFY(!f.window->addEnabled); // disabled once the folder checks passed
-    if (!queued)
+    if (request.isEmpty())
         return;
     const QItemPtr item = f.engine->queue().items().last();
     QCOMPARE(item->Action, qint32(BNQItem::Import));
@@ -132,9 +143,9 @@ void TestRequests::addStrip()
     QCOMPARE(item->ItemNumber, QStringLiteral("3003000001"));
     QCOMPARE(item->UserKey, f.userKey);
     QCOMPARE(item->Folder, f.openFolder);
-    QCOMPARE(item->message, QStringLiteral("Adding Auction # 3003000001 "));
-    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 2"));
-    QVERIFY(f.window->panelWrites.contains(QStringLiteral("2:")));
+    QCOMPARE(item->message, request);
+    QTEST(f.window->statusPanel(3), "queueText");
+    QCOMPARE(f.window->panelWrites.contains(QStringLiteral("2:")), !fromBrowser);
 }
 
 void TestRequests::canAddAuction_data()
