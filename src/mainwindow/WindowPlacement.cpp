@@ -96,7 +96,7 @@ void putOnScreens(QWidget &window)
         window.move(placed.topLeft() - QPoint(margins.left(), margins.top()));
 }
 
-FrameOnScreen::FrameOnScreen(QWidget *window) : QObject(window), m_window(window)
+FrameOnScreen::FrameOnScreen(QWidget *window) : QObject(window), m_window(window), m_shown(window->isVisible())
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(1500);

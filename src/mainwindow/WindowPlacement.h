@@ -53,7 +53,7 @@ private:
 
     QWidget *m_window;
     QTimer m_settle;
-    bool m_shown = false;
+    bool m_shown;
 };
 
 } // namespace WindowPlacement

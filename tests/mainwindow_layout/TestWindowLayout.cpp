@@ -543,6 +543,23 @@ private slots:
         QCOMPARE(stored("ScreenTop"), QStringLiteral("0"));
     }
 
+    // The desktop hangs the frame around the client where the client was asked to be, the
+    // title bar above the screen: the window is moved down once, until its frame is on it.
+    void aFrameHungAboveTheScreenIsMovedOntoIt()
+    {
+        QWidget window;
+        window.resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QMargins frame(window.geometry().left() - window.frameGeometry().left(),
+                             window.geometry().top() - window.frameGeometry().top(), 0, 0);
+        QVERIFY2(frame.top() > 0, "the platform draws no frame");
+        new WindowPlacement::FrameOnScreen(&window);
+        window.setGeometry(QRect(QPoint(0, 0), window.size()));
+        QTRY_COMPARE(window.frameGeometry().topLeft(), window.screen()->availableGeometry().topLeft());
+        QCOMPARE(window.geometry().topLeft(), QPoint(frame.left(), frame.top()));
+    }
+
     void aLayoutSavedOffScreenOpensOnTheScreen()
     {
         setLayout({{"ScreenLeft", "90000"}, {"ScreenTop", "60000"}});
