@@ -348,7 +348,10 @@ void BrowserPane::engage_Click(bool pressed)
     emit engageChanged(pressed);
 }
 
-void BrowserPane::cboURL_Click() { cmdWBGo_Click(); }
+void BrowserPane::cboURL_Click()
+{
+    cmdWBGo_Click();
+}
 
 void BrowserPane::cmdWBGo_Click()
 {

@@ -8,12 +8,12 @@
 #include "BrowserPane.h"
 #include "FavoritesPane.h"
 #include "FolderTreePane.h"
+#include "ListBar.h"
 #include "LogViewsPane.h"
 #include "SettingsStore.h"
 #include "ShortcutBarPane.h"
 #include "SplitterGrip.h"
 #include "StatusBarPane.h"
-#include "ListBar.h"
 #include "TreeGrid.h"
 #include "WidgetResizable.h"
 #include "WindowPlacement.h"
@@ -94,8 +94,7 @@ void clampToMargin(float &position, double extent)
 }
 
 // Statements whose failure the layout steps skip.
-template <typename F>
-void skipOnError(F &&statement)
+template <typename F> void skipOnError(F &&statement)
 {
     try {
         statement();
@@ -105,7 +104,10 @@ void skipOnError(F &&statement)
 
 } // namespace
 
-void frmAuction::setLayoutTwipsPerPixel(double twipsPerPixel) { gLayoutTwipsPerPixel = twipsPerPixel; }
+void frmAuction::setLayoutTwipsPerPixel(double twipsPerPixel)
+{
+    gLayoutTwipsPerPixel = twipsPerPixel;
+}
 
 IResizable *frmAuction::layoutControl(const QString &name) const
 {
@@ -301,13 +303,20 @@ void frmAuction::SetupResizers()
         const char *name;
         bool slideRight, stretchRight, slideDown, stretchDown;
     } mainEntries[] = {
-        {"lblHeading", false, true, false, false},     {"fraNewAuction", true, false, false, false},
-        {"sftFolders", false, false, false, false},    {"sftAuctions", false, true, false, false},
-        {"WB", false, true, false, true},              {"sftAuctionLog", false, true, false, true},
-        {"stsMain", false, true, false, false},        {"lbarOutlook", false, false, false, true},
-        {"tbrViewTack", false, false, false, false},   {"cboView", true, false, false, false},
-        {"lblAuctionHeader", false, true, false, false}, {"imgSplitterX", false, false, false, false},
-        {"picSplitterX", false, false, false, false},  {"imgSplitterY", false, true, false, false},
+        {"lblHeading", false, true, false, false},
+        {"fraNewAuction", true, false, false, false},
+        {"sftFolders", false, false, false, false},
+        {"sftAuctions", false, true, false, false},
+        {"WB", false, true, false, true},
+        {"sftAuctionLog", false, true, false, true},
+        {"stsMain", false, true, false, false},
+        {"lbarOutlook", false, false, false, true},
+        {"tbrViewTack", false, false, false, false},
+        {"cboView", true, false, false, false},
+        {"lblAuctionHeader", false, true, false, false},
+        {"imgSplitterX", false, false, false, false},
+        {"picSplitterX", false, false, false, false},
+        {"imgSplitterY", false, true, false, false},
         {"picSplitterY", false, true, false, false},
     };
     for (const auto &e : mainEntries)
@@ -323,9 +332,9 @@ void frmAuction::SetupResizers()
         const char *name;
         bool slideDown, stretchDown, constrain;
     } splitYEntries[] = {
-        {"sftFolders", false, true, false},  {"sftAuctions", false, true, false},   {"stsMain", true, false, false},
-        {"picSplitterX", false, true, false}, {"imgSplitterX", false, true, false}, {"WB", true, false, true},
-        {"sftAuctionLog", true, false, true}, {"tbrViewTack", true, false, false},  {"cboView", true, false, false},
+        {"sftFolders", false, true, false},       {"sftAuctions", false, true, false},  {"stsMain", true, false, false},
+        {"picSplitterX", false, true, false},     {"imgSplitterX", false, true, false}, {"WB", true, false, true},
+        {"sftAuctionLog", true, false, true},     {"tbrViewTack", true, false, false},  {"cboView", true, false, false},
         {"lblAuctionHeader", true, false, false},
     };
     for (const auto &e : splitYEntries) {
@@ -343,10 +352,10 @@ void frmAuction::SetupResizers()
 void frmAuction::InitResizers()
 {
     // One button's width: the toolbar's own hint.
-    skipOnError([this] {
-        ctl("tbrViewTack").setWidth(tbrViewTack->sizeHint().width() * ctl("tbrViewTack").twipsPerPixel());
-    });
-    const qint32 overlap = qint32(std::lround(ctl("stsMain").top() - (ctl("sftAuctions").top() + ctl("sftAuctions").height())));
+    skipOnError(
+        [this] { ctl("tbrViewTack").setWidth(tbrViewTack->sizeHint().width() * ctl("tbrViewTack").twipsPerPixel()); });
+    const qint32 overlap =
+        qint32(std::lround(ctl("stsMain").top() - (ctl("sftAuctions").top() + ctl("sftAuctions").height())));
     if (overlap < 0) {
         for (const char *name : {"sftAuctions", "sftFolders", "picSplitterX", "imgSplitterX"})
             ctl(name).setHeight(ctl(name).height() + overlap - 15);
@@ -436,12 +445,30 @@ void frmAuction::splitterMouseUp(bool vertical, bool release)
         (vertical ? picSplitterX : picSplitterY)->hide();
 }
 
-void frmAuction::imgSplitterX_MouseDown() { splitterMouseDown(true); }
-void frmAuction::imgSplitterX_MouseMove(bool buttonHeld, float x) { splitterMouseMove(true, buttonHeld, x); }
-void frmAuction::imgSplitterX_MouseUp() { splitterMouseUp(true, true); }
-void frmAuction::imgSplitterY_MouseDown() { splitterMouseDown(false); }
-void frmAuction::imgSplitterY_MouseMove(bool buttonHeld, float y) { splitterMouseMove(false, buttonHeld, y); }
-void frmAuction::imgSplitterY_MouseUp() { splitterMouseUp(false, true); }
+void frmAuction::imgSplitterX_MouseDown()
+{
+    splitterMouseDown(true);
+}
+void frmAuction::imgSplitterX_MouseMove(bool buttonHeld, float x)
+{
+    splitterMouseMove(true, buttonHeld, x);
+}
+void frmAuction::imgSplitterX_MouseUp()
+{
+    splitterMouseUp(true, true);
+}
+void frmAuction::imgSplitterY_MouseDown()
+{
+    splitterMouseDown(false);
+}
+void frmAuction::imgSplitterY_MouseMove(bool buttonHeld, float y)
+{
+    splitterMouseMove(false, buttonHeld, y);
+}
+void frmAuction::imgSplitterY_MouseUp()
+{
+    splitterMouseUp(false, true);
+}
 
 void frmAuction::setTackKey(const QString &key)
 {
@@ -449,9 +476,15 @@ void frmAuction::setTackKey(const QString &key)
     m_tackButton->setIcon(QIcon(QStringLiteral(":/toolbar/tack%1.svg").arg(key)));
 }
 
-void frmAuction::ExpandViewWindow() { moveViewWindow(true); }
+void frmAuction::ExpandViewWindow()
+{
+    moveViewWindow(true);
+}
 
-void frmAuction::ShrinkViewWindow() { moveViewWindow(false); }
+void frmAuction::ShrinkViewWindow()
+{
+    moveViewWindow(false);
+}
 
 // Enlarging moves the view window up over the upper panes (its top to just below the heading), hiding
 // them; shrinking moves it back by the offset last stored and shows them again.
@@ -581,7 +614,8 @@ void frmAuction::SaveLayout()
     if (!m_layoutReady)
         return;
     SettingsStore &store = SettingsStore::instance();
-    store.set(kSection, QStringLiteral("BrowserBig"), m_gridPane->isHidden() ? QStringLiteral("1") : QStringLiteral("0"));
+    store.set(kSection, QStringLiteral("BrowserBig"),
+              m_gridPane->isHidden() ? QStringLiteral("1") : QStringLiteral("0"));
     writeNumber(QStringLiteral("BrowserSplit"), ctl("imgSplitterY").top());
     const bool maximised = isMaximized();
     store.set(kSection, QStringLiteral("ScreenMaximized"), maximised ? QStringLiteral("1") : QStringLiteral("0"));

@@ -46,9 +46,9 @@ Rect rectOf(frmAuction &w, const char *name)
     return {c->left(), c->top(), c->width(), c->height()};
 }
 
-const char *const kPanes[] = {"lbarOutlook", "lblHeading",   "fraNewAuction", "sftFolders",       "imgSplitterX",
-                              "sftAuctions", "stsMain",      "imgSplitterY",  "tbrViewTack",      "lblAuctionHeader",
-                              "cboView",     "WB",           "sftAuctionLog", "fraFavorites"};
+const char *const kPanes[] = {"lbarOutlook", "lblHeading", "fraNewAuction", "sftFolders",  "imgSplitterX",
+                              "sftAuctions", "stsMain",    "imgSplitterY",  "tbrViewTack", "lblAuctionHeader",
+                              "cboView",     "WB",         "sftAuctionLog", "fraFavorites"};
 
 QMap<QString, QList<double>> snapshot(frmAuction &w)
 {
@@ -66,7 +66,10 @@ void setLayout(const QMap<QString, QString> &values)
         SettingsStore::instance().set(kSection, it.key(), it.value());
 }
 
-QString stored(const char *key) { return SettingsStore::instance().get(kSection, QLatin1String(key)); }
+QString stored(const char *key)
+{
+    return SettingsStore::instance().get(kSection, QLatin1String(key));
+}
 
 } // namespace
 
