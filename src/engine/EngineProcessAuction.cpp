@@ -1,9 +1,11 @@
 #include "AuctionEngine.h"
 
+#include "AuctionRow.h"
 #include "BSN_Log.h"
 #include "Database.h"
 #include "Folders.h"
 #include "Globals.h"
+#include "GridRowCells.h"
 #include "IMainWindow.h"
 #include "TreeGrid.h"
 #include "Values.h"
@@ -11,78 +13,8 @@
 
 namespace {
 
-constexpr qint32 kGreen = TreeGrid::rgb(31, 116, 21);
-constexpr qint32 kRed = TreeGrid::rgb(255, 0, 0);
-
 bool present(const QString &s) { return !s.isEmpty(); }
 bool validNumber(const QString &s) { return present(s) && Values::isNumber(s); }
-
-struct GridValues
-{
-    qint32 primary = 0;
-    qint32 status = 0;
-    double maxBid = 0;
-    qint32 bidQuantity = 0;
-    double currentBid = 0;
-    qint32 quantity = 0;
-    QString highBidder;
-};
-
-void writeGridRow(TreeGrid &grid, qint32 row, const clsEbayAuction &a, const GridValues &v, const BSN_User &user)
-{
-    const AucColumns &c = user.Columns;
-    auto cell = [&](qint16 pos, const QString &text) {
-        if (pos != -1)
-            grid.setCellText(row, pos, text);
-    };
-    auto color = [&](qint16 pos, qint32 rgb) {
-        if (pos != -1)
-            grid.setCellColor(row, pos, rgb);
-    };
-    auto check = [&](qint16 pos, qint16 mark) {
-        if (pos == -1)
-            return;
-        grid.setCellPicture(row, pos, mark == 1 ? QStringLiteral("imgChecked") : QStringLiteral("imgUnchecked"));
-        grid.setCellPictureSetting(row, pos, 1);
-    };
-    const bool userIsHighBidder =
-        !v.highBidder.isEmpty() && (v.highBidder == user.EbayName || v.highBidder == user.EbayEmail);
-
-    cell(c.ItemNumber, Values::trimBlanks(a.ItemNumber));
-    cell(c.CurrentBid, a.CurrentBid);
-    if (v.maxBid != 0) {
-        cell(c.MyMaxBid, Values::formatMoney(v.maxBid));
-        const bool losing = v.maxBid <= v.currentBid && v.quantity == 1 && !userIsHighBidder;
-        color(c.MyMaxBid, losing ? kRed : kGreen);
-    } else {
-        cell(c.MyMaxBid, QStringLiteral("--"));
-        color(c.MyMaxBid, kGreen);
-    }
-    if (v.bidQuantity != 0) {
-        cell(c.MyBidQty, QString::number(v.bidQuantity));
-        color(c.MyBidQty, kGreen);
-    } else {
-        cell(c.MyBidQty, QStringLiteral("--"));
-    }
-    cell(c.NumOfBids, a.NumberOfBids);
-    cell(c.QtyOffered, a.Quantity);
-    cell(c.TimeEnds, a.TimeEnds);
-    cell(c.TimeLeft, a.TimeLeft);
-    grid.setRowLevel(row, 0);
-    if (a.Refreshed != 1)
-        grid.setCellColor(row, c.AuctionName, 0);
-    cell(c.Location, a.Location);
-    cell(c.CountryRegion, a.Country);
-    cell(c.Seller, a.Seller);
-    cell(c.HighBidder, a.HighBidder);
-    check(c.Paid, a.Paid);
-    check(c.Received, a.Received);
-    check(c.LeftFeedback, a.LeftFeedback);
-    if (c.Comments != -1) {
-        grid.setCellText(row, c.Comments, a.Comments);
-        grid.setCellPicture(row, c.Comments, QStringLiteral("imgPencil"));
-    }
-}
 
 } // namespace
 
@@ -275,15 +207,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     if (importing)
         set("AUC_BidSecs", user->BidSeconds);
 
-    GridValues v;
-    v.status = rs->value(QStringLiteral("AUC_Status")).toInt();
-    v.maxBid = rs->value(QStringLiteral("AUC_MaxBid")).toDouble();
-    v.bidQuantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
-    v.currentBid = rs->value(QStringLiteral("AUC_CurrentBid")).toDouble();
-    v.quantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_Quantity")).toLongLong());
-    v.highBidder = rs->value(QStringLiteral("AUC_HighBidder")).toString();
     rs->update();
-    v.primary = importing ? static_cast<qint32>(rs->lastInsertedKey()) : auctionKey;
+    const qint32 primary = importing ? static_cast<qint32>(rs->lastInsertedKey()) : auctionKey;
     if (statusChanged)
         m_window.updateCaption();
 
@@ -291,15 +216,17 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     grid.refreshLayout();
     if (item->Folder != m_window.selectedFolderKey())
         return;
+    const std::optional<AuctionRow> stored = AuctionRow::load(*gDB, primary);
+    if (!stored)
+        return;
     // A refreshed auction's row is found by its key, never by the text of its number.
-    const qint32 row = importing ? grid.addRow(a.title) : grid.findRowByKey(v.primary, 0);
+    const qint32 row = importing ? grid.addRow(stored->title) : grid.findRowByKey(primary, 0);
     if (row < 0)
         return;
-    grid.setRowKey(row, v.primary);
-    writeGridRow(grid, row, a, v, *user);
+    // The row shows what was stored, as a rebuild of the grid would.
+    grid_row::write(grid, row, *stored, *user, siteNow());
     for (qint32 col = 1; col < grid.columnCount(); ++col) {
         grid.fitColumn(col);
         grid.setColumnWidth(col, grid.columnWidth(col) + 100);
     }
-    grid.setCellPicture(row, 0, GetStatusPicture(v.status));
 }

@@ -3,9 +3,11 @@
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
+#include "AuctionRow.h"
 #include "Database.h"
 #include "EventGuard.h"
 #include "Globals.h"
+#include "GridRowCells.h"
 #include "QtTreeGrid.h"
 #include "TreeGridWidget.h"
 #include "Values.h"
@@ -141,14 +143,9 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         BulkUpdate bulk(*m_grid);
         m_building = true;
         runGuarded("BuildAuctionGrid", ErrorReport::Log, [&] {
-            // The end time comes as its stored text, read below without the general date parser.
-            const QString sql =
-                QStringLiteral("SELECT AUC_Primary, AUC_Title, AUC_ItemNumber, AUC_CurrentBid, AUC_MaxBid, "
-                               "AUC_BidQuantity, AUC_NumberOfBids, AUC_Quantity, AUC_TimeLeft, "
-                               "AUC_Ended AS EndedText, AUC_CityLocation, AUC_CountryRegion, AUC_Seller, "
-                               "AUC_HighBidder, AUC_Paid, AUC_Received, AUC_LeftFeedback, AUC_Comments, AUC_Status, "
-                               "AUC_Refreshed FROM Auctions WHERE AUC_Folder = ? ORDER BY ") +
-                sortField() + (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+            const QString sql = QStringLiteral("SELECT ") + AuctionRow::selectColumns() +
+                                QStringLiteral(" FROM Auctions WHERE AUC_Folder = ? ORDER BY ") + sortField() +
+                                (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
             m_grid->clear();
             m_endTimes.clear();
             if (!gDB)
@@ -180,80 +177,11 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
 
 void AuctionGridPane::writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow)
 {
-    const BSN_User &user = *gCurrentUser;
-    const AucColumns &c = user.Columns;
-    TreeGrid &g = *m_grid;
-    auto cell = [&](qint16 pos, const QString &text) {
-        if (pos != -1)
-            g.setCellText(row, pos, text);
-    };
-    auto color = [&](qint16 pos, qint32 rgb) {
-        if (pos != -1)
-            g.setCellColor(row, pos, rgb);
-    };
-    auto check = [&](qint16 pos, const char *field) {
-        if (pos == -1)
-            return;
-        g.setCellPicture(row, pos, rs.value(QLatin1String(field)).toLongLong() == 1 ? kChecked : kUnchecked);
-        g.setCellPictureSetting(row, pos, 1);
-    };
-    auto text = [&](const char *field) { return rs.value(QLatin1String(field)).toString(); };
-
-    const QVariant currentBid = rs.value(QStringLiteral("AUC_CurrentBid"));
-    const double maxBid = rs.value(QStringLiteral("AUC_MaxBid")).toDouble();
-    const qint64 bidQuantity = rs.value(QStringLiteral("AUC_BidQuantity")).toLongLong();
-    const QString highBidder = text("AUC_HighBidder");
-    const QString timeLeft = text("AUC_TimeLeft");
-    const QDateTime ended = storedDate(rs.value(QStringLiteral("EndedText")));
-
-    cell(c.ItemNumber, Values::trimBlanks(text("AUC_ItemNumber")));
-    cell(c.CurrentBid, currentBid.isNull() ? QString() : Values::formatMoney(currentBid.toDouble()));
-    if (maxBid > 0) {
-        const bool userIsHighBidder =
-            !highBidder.isEmpty() && (highBidder == user.EbayName || highBidder == user.EbayEmail);
-        const bool losing = rs.value(QStringLiteral("AUC_Quantity")).toLongLong() == 1 &&
-                            maxBid <= currentBid.toDouble() && !userIsHighBidder;
-        cell(c.MyMaxBid, Values::formatMoney(maxBid));
-        color(c.MyMaxBid, losing ? kRed : kGreen);
-    } else {
-        cell(c.MyMaxBid, QStringLiteral("--"));
-        color(c.MyMaxBid, kGreen);
-    }
-    if (bidQuantity > 0) {
-        cell(c.MyBidQty, QString::number(bidQuantity));
-        color(c.MyBidQty, kGreen);
-    } else {
-        cell(c.MyBidQty, QStringLiteral("--"));
-    }
-    cell(c.NumOfBids, text("AUC_NumberOfBids"));
-    cell(c.QtyOffered, text("AUC_Quantity"));
-    const QString endedText = ended.isValid() ? Values::formatGeneralDate(ended) : QString();
-    cell(c.TimeEnds, endedText);
-    cell(c.TimeLeft, timeLeft);
-    cell(c.Location, text("AUC_CityLocation"));
-    cell(c.CountryRegion, text("AUC_CountryRegion"));
-    cell(c.Seller, text("AUC_Seller"));
-    cell(c.HighBidder, highBidder);
-    check(c.Paid, "AUC_Paid");
-    check(c.Received, "AUC_Received");
-    check(c.LeftFeedback, "AUC_LeftFeedback");
-    // A row without a readable end time is never near its end.
-    if (c.TimeEnds != -1 && ended.isValid()) {
-        m_endTimes.insert(endedText, wallSeconds(ended));
-        const bool ending = Values::minutesCrossed(siteNow, ended) < 61 && !isEndedText(timeLeft);
-        if (ending) {
-            color(c.TimeEnds, kRed);
-            color(c.TimeLeft, kRed);
-        }
-    }
-    if (c.Comments != -1) {
-        g.setCellText(row, c.Comments, text("AUC_Comments"));
-        g.setCellPicture(row, c.Comments, kPencil);
-    }
-    g.setRowKey(row, static_cast<qint32>(rs.value(QStringLiteral("AUC_Primary")).toLongLong()));
-    g.setRowLevel(row, 0);
-    g.setCellPicture(row, 0, GetStatusPicture(rs.value(QStringLiteral("AUC_Status")).toInt()));
-    g.setCellColor(row, c.AuctionName, rs.value(QStringLiteral("AUC_Refreshed")).toInt() == 1 ? 0 : kBlue);
+    const AuctionRow auction = AuctionRow::read(rs);
+    grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
+    // The time-left rewrite reads the end back from the cell's text.
+    if (gCurrentUser->Columns.TimeEnds != -1 && auction.ended.isValid())
+        m_endTimes.insert(Values::formatGeneralDate(auction.ended), wallSeconds(auction.ended));
 }
 
 void AuctionGridPane::ConfigureAuctionGridColumns()

@@ -1,6 +1,8 @@
+#include "AuctionRow.h"
 #include "Database.h"
 #include "EngineFixture.h"
 #include "Globals.h"
+#include "GridRowCells.h"
 #include "TreeGrid.h"
 #include "Values.h"
 #include "clsEbayAuction.h"
@@ -11,7 +13,6 @@
 // item it belongs to.
 namespace {
 
-constexpr qint32 kGreen = TreeGrid::rgb(31, 116, 21);
 constexpr qint32 kRed = 255;
 const QString kItem = QStringLiteral("3002000001");
 
@@ -101,10 +102,9 @@ private slots:
     void closeOnRefresh();
     void gridRowOfAnImport();
     void importIntoAFolderNotShown();
-    void refreshRepaintsTheTitleOnlyWhenWaiting();
+    void refreshPaintsTheTitleBlackAgain();
     void refreshLeavesTheRowInItsFolder();
-    void maxBidCells_data();
-    void maxBidCells();
+    void refreshWritesTheStoredRow();
 };
 
 void TestProcessAuction::importFailures_data()
@@ -352,8 +352,7 @@ void TestProcessAuction::gridRowOfAnImport()
     QVERIFY(f.isValid());
     showAllColumns(f);
     clsEbayAuction a = page(QStringLiteral(" 3002000005 "));
-    a.Paid = 1;
-    a.LeftFeedback = 1;
+    a.Paid = 1; // the row shows what was stored, and an import stores no marks
     a.Comments = QStringLiteral("call the seller");
     process(f, a, 0, f.openFolder);
     QVERIFY(f.generalLog().isEmpty());
@@ -388,13 +387,12 @@ void TestProcessAuction::gridRowOfAnImport()
         {c.CountryRegion, QStringLiteral("USA")},
         {c.Seller, QStringLiteral("seller1")},
         {c.HighBidder, QStringLiteral("bob")},
-        {c.Comments, QStringLiteral("call the seller")},
+        {c.Comments, QString()},
     };
     for (const auto &[column, text] : texts)
         QCOMPARE(g.cellText(0, column), text);
-    QCOMPARE(g.cellPicture(0, c.Paid), QStringLiteral("imgChecked"));
-    QCOMPARE(g.cellPicture(0, c.Received), QStringLiteral("imgUnchecked"));
-    QCOMPARE(g.cellPicture(0, c.LeftFeedback), QStringLiteral("imgChecked"));
+    for (qint16 column : {c.Paid, c.Received, c.LeftFeedback})
+        QCOMPARE(g.cellPicture(0, column), QStringLiteral("imgUnchecked"));
     QCOMPARE(g.cellPicture(0, c.Comments), QStringLiteral("imgPencil"));
 }
 
@@ -413,7 +411,7 @@ void TestProcessAuction::importIntoAFolderNotShown()
     QCOMPARE(f.window->grid.rowCount(), 0);
 }
 
-void TestProcessAuction::refreshRepaintsTheTitleOnlyWhenWaiting()
+void TestProcessAuction::refreshPaintsTheTitleBlackAgain()
 {
     EngineFixture f;
     QVERIFY(f.isValid());
@@ -421,11 +419,10 @@ void TestProcessAuction::refreshRepaintsTheTitleOnlyWhenWaiting()
     f.window->BuildAuctionGrid(f.openFolder);
     TreeGrid &g = f.window->grid;
     const qint16 title = gCurrentUser->Columns.AuctionName;
-    const qint32 blue = TreeGrid::rgb(16, 16, 255);
 
     // Waiting for its refresh: painted blue, black again once the page is in.
     gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 0 WHERE AUC_Primary = ?"), {key});
-    g.setCellColor(0, title, blue);
+    g.setCellColor(0, title, TreeGrid::rgb(16, 16, 255));
     clsEbayAuction a = page();
     a.title = QStringLiteral("A new title");
     process(f, a, 1, f.openFolder);
@@ -433,11 +430,6 @@ void TestProcessAuction::refreshRepaintsTheTitleOnlyWhenWaiting()
     QCOMPARE(g.cellText(0, 0), QStringLiteral("Lot ") + kItem); // shown until the grid is rebuilt
     QCOMPARE(f.column(key, QStringLiteral("AUC_Title")).toString(), QStringLiteral("A new title"));
     QCOMPARE(f.column(key, QStringLiteral("AUC_Refreshed")).toInt(), 1);
-
-    g.setCellColor(0, title, blue);
-    a = page();
-    process(f, a, 1, f.openFolder);
-    QCOMPARE(g.cellColor(0, title), blue);
 }
 
 void TestProcessAuction::refreshLeavesTheRowInItsFolder()
@@ -454,81 +446,40 @@ void TestProcessAuction::refreshLeavesTheRowInItsFolder()
     QCOMPARE(f.column(key, QStringLiteral("AUC_Status")).toInt(), 7);
 }
 
-void TestProcessAuction::maxBidCells_data()
+// A refresh writes the row by the rule a rebuild writes it by (its cases: TestGridRowCells), from
+// what was stored: the user's marks and comment stay, a losing maximum is red.
+void TestProcessAuction::refreshWritesTheStoredRow()
 {
-    QTest::addColumn<double>("maxBid");
-    QTest::addColumn<int>("bidQuantity");
-    QTest::addColumn<QString>("currentBid");
-    QTest::addColumn<QString>("quantity");
-    QTest::addColumn<QString>("highBidder");
-    QTest::addColumn<QString>("maxText");
-    QTest::addColumn<int>("maxColor");
-    QTest::addColumn<QString>("qtyText");
-    QTest::addColumn<int>("qtyColor");
-
-    QTest::newRow("no maximum") << 0.0 << 0 << "$12.50"
-                                << "1"
-                                << "bob"
-                                << "--" << kGreen << "--" << -1;
-    QTest::newRow("above the current bid") << 20.0 << 2 << "$12.50"
-                                           << "1"
-                                           << "bob"
-                                           << "$20.00" << kGreen << "2" << kGreen;
-    QTest::newRow("equal to the current bid") << 12.5 << 1 << "$12.50"
-                                              << "1"
-                                              << "bob"
-                                              << "$12.50" << kRed << "1" << kGreen;
-    QTest::newRow("below, several offered") << 10.0 << 1 << "$12.50"
-                                            << "2"
-                                            << "bob"
-                                            << "$10.00" << kGreen << "1" << kGreen;
-    QTest::newRow("below, user leads by name") << 10.0 << 1 << "$12.50"
-                                               << "1"
-                                               << "snipetester"
-                                               << "$10.00" << kGreen << "1" << kGreen;
-    QTest::newRow("below, user leads by e-mail") << 10.0 << 1 << "$12.50"
-                                                 << "1"
-                                                 << "ann@example.com"
-                                                 << "$10.00" << kGreen << "1" << kGreen;
-    QTest::newRow("below, name in another case") << 10.0 << 1 << "$12.50"
-                                                 << "1"
-                                                 << "SNIPETESTER"
-                                                 << "$10.00" << kRed << "1" << kGreen;
-    QTest::newRow("below, no high bidder") << 10.0 << 1 << "$12.50"
-                                           << "1"
-                                           << ""
-                                           << "$10.00" << kRed << "1" << kGreen;
-    QTest::newRow("thousands") << 1234.5 << 0 << "$1,500.00"
-                               << "1"
-                               << "bob"
-                               << "$1,234.50" << kRed << "--" << -1;
-}
-
-void TestProcessAuction::maxBidCells()
-{
-    QFETCH(double, maxBid);
-    QFETCH(int, bidQuantity);
-    QFETCH(QString, currentBid);
-    QFETCH(QString, quantity);
-    QFETCH(QString, highBidder);
     EngineFixture f;
     QVERIFY(f.isValid());
-    f.addAuctionRow(kItem, 2, QDateTime(), maxBid, bidQuantity);
+    showAllColumns(f);
+    const qint32 key = f.addAuctionRow(kItem, 2, QDateTime(), 10.0, 1);
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Paid = 1, AUC_Comments = 'call' WHERE AUC_Primary = ?"),
+                 {key});
     f.window->BuildAuctionGrid(f.openFolder);
 
-    clsEbayAuction a = page();
-    a.CurrentBid = currentBid;
-    a.Quantity = quantity;
-    a.HighBidder = highBidder;
+    clsEbayAuction a = page(); // the page knows nothing of the marks
+    a.CurrentBid = QStringLiteral("$1,500.00");
     process(f, a, 1, f.openFolder);
 
     const TreeGrid &g = f.window->grid;
     const AucColumns &c = gCurrentUser->Columns;
-    QTEST(g.cellText(0, c.MyMaxBid), "maxText");
-    QTEST(g.cellColor(0, c.MyMaxBid), "maxColor");
-    QTEST(g.cellText(0, c.MyBidQty), "qtyText");
-    QTEST(g.cellColor(0, c.MyBidQty), "qtyColor");
-    QCOMPARE(g.cellText(0, c.CurrentBid), currentBid);
+    const std::optional<AuctionRow> row = AuctionRow::load(*gDB, key);
+    QVERIFY(row);
+    for (const grid_row::Cell &cell : grid_row::cells(*row, *gCurrentUser, AuctionEngine::siteNow())) {
+        if (cell.text)
+            QCOMPARE(g.cellText(0, cell.column), *cell.text);
+        if (cell.picture)
+            QCOMPARE(g.cellPicture(0, cell.column), *cell.picture);
+        if (cell.color)
+            QCOMPARE(g.cellColor(0, cell.column), *cell.color);
+    }
+    QCOMPARE(g.cellText(0, c.CurrentBid), QStringLiteral("$1,500.00"));
+    QCOMPARE(g.cellText(0, c.MyMaxBid), QStringLiteral("$10.00"));
+    QCOMPARE(g.cellColor(0, c.MyMaxBid), kRed);
+    QCOMPARE(g.cellText(0, c.MyBidQty), QStringLiteral("1"));
+    QCOMPARE(g.cellPicture(0, c.Paid), QStringLiteral("imgChecked"));
+    QCOMPARE(g.cellText(0, c.Comments), QStringLiteral("call"));
     QCOMPARE(g.cellPicture(0, 0), QStringLiteral("picScheduled"));
 }
 
