@@ -187,7 +187,7 @@ AuctionEngine::SnipeDue AuctionEngine::snipeDue() const
             due = SnipeDue::Step;
             break;
         case BNBidTalk::FinalBid:
-            if (!b.CancelBid && secondsLeft(b) <= b.BidSeconds)
+            if (!b.CancelBid && finalPostDue(b))
                 return SnipeDue::FinalPost;
             if (b.CancelBid || b.MaxBid != b.PreparedMaxBid || b.Quantity != b.PreparedQuantity)
                 due = SnipeDue::Step;
@@ -260,7 +260,7 @@ void AuctionEngine::armMomentTimer()
         if (b.RetryAtMs > now)
             consider(b.RetryAtMs - now);
         if (b.GetNextAction() == BNBidTalk::FinalBid && !b.CancelBid) {
-            const qint64 untilMoment = msUntilMoment(b);
+            const qint64 untilMoment = msUntilMoment(b) - finalPostLeadMs(b);
             if (untilMoment > 0)
                 consider(untilMoment);
             if (untilMoment > kWarmUpLeadMs)
@@ -280,6 +280,17 @@ void AuctionEngine::armMomentTimer()
         return;
     // Never a spin: a due step the pump could not serve is looked at again shortly.
     m_momentTimer->start(static_cast<int>(std::clamp<qint64>(next, 2, 60000)));
+}
+
+qint64 AuctionEngine::finalPostLeadMs(const BNBidTalk &bid) const
+{
+    // Half the preparatory bid's round trip is the way there; never more than half a second.
+    return std::clamp<qint64>(bid.PrepareRoundTripMs / 2, 0, 500);
+}
+
+bool AuctionEngine::finalPostDue(const BNBidTalk &bid) const
+{
+    return msUntilMoment(bid) <= finalPostLeadMs(bid);
 }
 
 void AuctionEngine::onMomentTimer()
@@ -346,7 +357,7 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     qint64 dueMoment = 0;
     for (const QItemPtr &i : queue().items()) {
         if (i->Action != BNQItem::Snipe || i->Priority != 3 || !i->Bid || i->Bid->CancelBid ||
-            i->Bid->GetNextAction() != BNBidTalk::FinalBid || secondsLeft(*i->Bid) > i->Bid->BidSeconds)
+            i->Bid->GetNextAction() != BNBidTalk::FinalBid || !finalPostDue(*i->Bid))
             continue;
         // Counted on the site's wall clock, as the end times are.
         const QDateTime &end = i->Bid->EndingTime;

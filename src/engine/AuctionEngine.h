@@ -152,6 +152,19 @@ private:
     QElapsedTimer m_sinceRequest;
     QElapsedTimer m_sinceReply;
     qint64 m_roundTripMs = 0;
+    // How far the site's clock runs ahead of this machine's, as bounded by its time pages (ms);
+    // kept for a while, then a page starts it afresh.
+    struct SiteLead
+    {
+        qint64 lowMs = 0;
+        qint64 highMs = 0;
+    };
+    SiteLead m_siteLead;
+    QElapsedTimer m_siteLeadAge;
+    static constexpr qint64 kSiteLeadKeptMs = 3600 * 1000;
+    // The final post leaves this much before its moment, so that it reaches the site then.
+    qint64 finalPostLeadMs(const BNBidTalk &bid) const;
+    bool finalPostDue(const BNBidTalk &bid) const;
     void refreshFromPage(const QString &page, const QItemPtr &item);
     // Marks the row (left in edit) as being refreshed and queues its refresh.
     void queueRefreshOf(Recordset &row, qint32 priority);

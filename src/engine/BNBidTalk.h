@@ -35,6 +35,8 @@ public:
     qint64 RetryAtMs = 0;
     // A final post went out whose answer was lost: the site may hold the bid.
     bool FinalMayHaveLanded = false;
+    // The round trip of the preparatory bid (ms): the final post goes the same way.
+    qint64 PrepareRoundTripMs = 0;
 
     // Steps of the conversation.
     enum SnipeStep : qint32 { Wait = 0, Connect = 1, SyncClock = 2, PrepareBid = 3, FinalBid = 4, Done = 8 };

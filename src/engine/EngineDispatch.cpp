@@ -11,6 +11,7 @@
 #include "clsEbayAuction.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <QTimeZone>
 
 void AuctionEngine::InetIn(const QString &page)
@@ -91,13 +92,23 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     if (!shown.isValid())
         return false;
     // The page shows whole seconds (or minutes): the site's clock was somewhere inside the one
-    // shown, half the round trip before the reply arrived.
+    // shown, at some moment between the request leaving and the reply arriving. That bounds how
+    // far the site's clock runs ahead of this machine's; the bounds of successive pages narrow
+    // it, and one that contradicts them (the site's clock was set) starts afresh.
     const qint64 resolutionMs = hasTime.captured(3).isEmpty() ? 60000 : 1000;
     const qint64 siteUtcOffsetMs = (daylight ? -7 : -8) * 3600000LL;
     const qint64 shownUtcMs =
         QDateTime(shown.date(), shown.time(), QTimeZone::utc()).toMSecsSinceEpoch() - siteUtcOffsetMs;
-    const qint64 instant = shownUtcMs + resolutionMs / 2 + m_roundTripMs / 2 +
-                           (m_sinceReply.isValid() ? m_sinceReply.elapsed() : 0);
+    const qint64 systemNow = Clock::systemInstantMs();
+    const qint64 received = systemNow - (m_sinceReply.isValid() ? m_sinceReply.elapsed() : 0);
+    const qint64 sent = received - m_roundTripMs;
+    SiteLead lead{shownUtcMs - received, shownUtcMs + resolutionMs - sent};
+    const bool recent = m_siteLeadAge.isValid() && m_siteLeadAge.elapsed() < kSiteLeadKeptMs;
+    if (recent && lead.lowMs <= m_siteLead.highMs && lead.highMs >= m_siteLead.lowMs)
+        lead = {std::max(lead.lowMs, m_siteLead.lowMs), std::min(lead.highMs, m_siteLead.highMs)};
+    m_siteLead = lead;
+    m_siteLeadAge.start();
+    const qint64 instant = systemNow + (lead.lowMs + lead.highMs) / 2;
     // The clock then reads the site's wall clock plus TimeOffset hours, and keeps the site's
     // summer-time changes.
     const QTimeZone zoneOfSite = siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
@@ -120,6 +131,7 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
         queue().Add(item);
         break;
     case BNBidTalk::PrepareBid: {
+        bid.PrepareRoundTripMs = m_roundTripMs;
         auctionLog(QStringLiteral(
             "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage."));
         QString error;

@@ -273,7 +273,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             queue().Add(item);
             return SnipeServed::Waiting;
         }
-        if (secondsLeft(bid) > bid.BidSeconds) {
+        if (!finalPostDue(bid)) {
             queue().Add(item);
             return SnipeServed::Waiting;
         }

@@ -32,6 +32,8 @@ QDateTime Clock::now()
 
 qint64 Clock::instantMs() { return systemMs() + g_driftMs; }
 
+qint64 Clock::systemInstantMs() { return systemMs(); }
+
 void Clock::followZone(const QTimeZone &zone)
 {
     const qint64 reading = readingMs();

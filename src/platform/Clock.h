@@ -15,6 +15,8 @@ public:
     static QDateTime now();
     // The present instant as this clock knows it (ms since the epoch); it never jumps with a zone.
     static qint64 instantMs();
+    // The machine's own instant, as no synchronisation has moved it (frozen with the clock).
+    static qint64 systemInstantMs();
 
     // Follows the changes of this zone from now on; the present reading stays as it is.
     static void followZone(const QTimeZone &zone);

@@ -104,8 +104,9 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         auto *device = new OneShotBody(body);
         // A post to the host warmed up for it goes on that fresh connection; an older kept-alive
         // one may have been closed by the site meanwhile.
-        const bool warm = m_warm && m_warmedAt.isValid() && m_warmedAt.elapsed() < kWarmForMs &&
-                          target.host() == m_warmHost && target.port(-1) == m_warmPort;
+        const bool warm = warmFor(target);
+        if (warm)
+            m_warmActive.start();
         m_reply = (warm ? m_warm : m_nam)->post(request, device);
         device->setParent(m_reply);
     } else {
@@ -141,8 +142,11 @@ void InetTransfer::warmUp(const QString &url)
     const bool http = target.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
     if (!target.isValid() || target.host().isEmpty() || (!http && !https))
         return;
+    // Snipes of one moment, one after the other: the connection the first went on is still warm.
+    if (warmFor(target) || (m_warm && m_reply && m_reply->manager() == m_warm))
+        return;
     // A manager of its own, new each time, so that the connection it opens is the one used.
-    if (m_warm && !(m_reply && m_reply->manager() == m_warm))
+    if (m_warm)
         m_warm->deleteLater();
     m_warm = new QNetworkAccessManager(this);
     m_warm->setCookieJar(m_cookies);
@@ -150,11 +154,17 @@ void InetTransfer::warmUp(const QString &url)
     applyProxy(m_warm);
     m_warmHost = target.host();
     m_warmPort = target.port(-1);
-    m_warmedAt.start();
+    m_warmActive.start();
     if (https)
         m_warm->connectToHostEncrypted(target.host(), static_cast<quint16>(target.port(443)));
     else
         m_warm->connectToHost(target.host(), static_cast<quint16>(target.port(80)));
+}
+
+bool InetTransfer::warmFor(const QUrl &target) const
+{
+    return m_warm && m_warmActive.isValid() && m_warmActive.elapsed() < kWarmForMs && target.host() == m_warmHost &&
+           target.port(-1) == m_warmPort;
 }
 
 void InetTransfer::takeArrived(QNetworkReply *reply)
@@ -263,6 +273,8 @@ void InetTransfer::release()
     if (!m_reply)
         return;
     QNetworkReply *reply = m_reply;
+    if (reply->manager() == m_warm)
+        m_warmActive.start(); // its connection was just in use
     m_reply = nullptr;
     reply->disconnect(this);
     if (reply->isRunning())

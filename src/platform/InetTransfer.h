@@ -101,12 +101,14 @@ private:
     void applyProxy(QNetworkAccessManager *nam);
 
     QNetworkAccessManager *m_nam;
-    // The connection opened ahead of a post, in a manager of its own, and for how long it is used.
-    static constexpr qint64 kWarmForMs = 10000;
+    // The connection opened ahead of a post, in a manager of its own. It is used while it was
+    // opened or last used a moment ago; one idle longer may have been closed by the site.
+    static constexpr qint64 kWarmForMs = 1500;
     QNetworkAccessManager *m_warm = nullptr;
     QString m_warmHost;
     int m_warmPort = -1;
-    QElapsedTimer m_warmedAt;
+    QElapsedTimer m_warmActive;
+    bool warmFor(const QUrl &target) const;
     class QNetworkCookieJar *m_cookies = nullptr;
     QTimer *m_timer;
     QTimer *m_deadline;

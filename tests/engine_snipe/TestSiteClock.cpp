@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QtTest>
 #include <cstdlib>
 #include <time.h>
@@ -54,7 +55,9 @@ private:
         m_request.clear();
         const qint64 arrived = QDateTime::currentMSecsSinceEpoch();
         QTimer::singleShot(m_roundTripMs / 2, s, [this, s, arrived] {
-            const qint64 wait = (m_phaseMs - QDateTime::currentMSecsSinceEpoch() % 1000 + 1000) % 1000;
+            // A phase below 0: the clock is read as soon as the request is in.
+            const qint64 wait =
+                m_phaseMs < 0 ? 0 : (m_phaseMs - QDateTime::currentMSecsSinceEpoch() % 1000 + 1000) % 1000;
             QTimer::singleShot(wait, s, [this, s, arrived] {
                 const qint64 read = QDateTime::currentMSecsSinceEpoch();
                 const QDateTime site = QDateTime::fromMSecsSinceEpoch(read - read % 1000, QTimeZone::utc())
@@ -144,6 +147,39 @@ private slots:
         const qint64 error = faceMs(AuctionEngine::siteNow()) - siteFaceMs(QDateTime::currentMSecsSinceEpoch());
         QVERIFY2(qAbs(error) <= 600, qPrintable(QStringLiteral("%1 ms off the site's clock").arg(error)));
         QVERIFY(f.generalLog().isEmpty());
+    }
+
+    // A page alone leaves the clock up to half a second off; pages read at other points of the
+    // site's second narrow it down.
+    void pagesTogetherNarrowTheClock_data()
+    {
+        QTest::addColumn<int>("firstPhaseMs");
+        QTest::addColumn<int>("secondPhaseMs");
+        QTest::newRow("early in the second, then late") << 50 << 950;
+        QTest::newRow("late in the second, then early") << 950 << 50;
+    }
+    void pagesTogetherNarrowTheClock()
+    {
+        QFETCH(int, firstPhaseMs);
+        QFETCH(int, secondPhaseMs);
+        EngineFixture f;
+        QVERIFY(f.isValid());
+        f.engine->Inet1().setRequestTimeoutMs(10000);
+        TimePageServer server(-1, 0, false);
+        QVERIFY(pointTimePageAt(f, server.url()));
+        for (const int phase : {firstPhaseMs, secondPhaseMs}) {
+            // Asked for at that point of this machine's second, which is the site's here.
+            QElapsedTimer waited;
+            waited.start();
+            while (qAbs(QDateTime::currentMSecsSinceEpoch() % 1000 - phase) > 5 && waited.elapsed() < 3000)
+                QThread::msleep(1);
+            const QItemPtr sync = timeSyncItem();
+            f.engine->queue().Add(sync);
+            f.engine->ServeQueue();
+            QVERIFY(f.runUntil([&] { return sync->Processed; }, 10000));
+        }
+        const qint64 error = faceMs(AuctionEngine::siteNow()) - siteFaceMs(QDateTime::currentMSecsSinceEpoch());
+        QVERIFY2(qAbs(error) <= 200, qPrintable(QStringLiteral("%1 ms off the site's clock").arg(error)));
     }
 
     void aDateAloneDoesNotMoveTheClock()

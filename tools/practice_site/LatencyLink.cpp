@@ -32,7 +32,7 @@ struct Direction
 {
     int from = -1;
     int to = -1;
-    std::chrono::milliseconds extraFirst{0};
+    bool waitsForHandshake = false;
     std::deque<Piece> pending;
     bool ended = false;  // nothing more comes from `from`
     bool closed = false; // `to` has been told so
@@ -108,11 +108,13 @@ void LatencyLink::Impl::acceptLoop()
 
 void LatencyLink::Impl::relay(int client, int server)
 {
-    // Towards the site the first bytes also wait for the handshake: one round trip more.
+    // Towards the site nothing arrives before the handshake is done, one round trip after the
+    // connection was asked for: a connection opened ahead of its first request has paid it.
+    const auto handshakeDone = SteadyClock::now() + 2 * oneWay;
     Direction ways[2];
     ways[0].from = client;
     ways[0].to = server;
-    ways[0].extraFirst = 2 * oneWay;
+    ways[0].waitsForHandshake = true;
     ways[1].from = server;
     ways[1].to = client;
     std::vector<char> buffer(64 * 1024);
@@ -148,9 +150,9 @@ void LatencyLink::Impl::relay(int client, int server)
                 w.ended = true;
                 continue;
             }
-            w.pending.push_back(
-                Piece{SteadyClock::now() + oneWay + (w.first ? w.extraFirst : std::chrono::milliseconds(0)),
-                      std::string(buffer.data(), static_cast<size_t>(got))});
+            const auto sentAt =
+                w.first && w.waitsForHandshake ? std::max(SteadyClock::now(), handshakeDone) : SteadyClock::now();
+            w.pending.push_back(Piece{sentAt + oneWay, std::string(buffer.data(), static_cast<size_t>(got))});
             w.first = false;
         }
         for (Direction &w : ways) {
