@@ -2,6 +2,7 @@
 #include "ui_frmDeleteUser.h"
 
 #include "AuctionEngine.h"
+#include "AuctionStatus.h"
 #include "BSN_User.h"
 #include "Database.h"
 #include "DialogGuard.h"
@@ -61,7 +62,7 @@ void frmDeleteUser::cmdDeleteUser_Click()
         }
         auto rs = dialogDatabase().openQuery(
             QStringLiteral("SELECT COUNT(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
-            {2, user->PrimaryKey});
+            {AuctionStatus::Scheduled, user->PrimaryKey});
         const qint64 scheduled = rs->value(QStringLiteral("n")).toLongLong();
         const MsgBox::Answer a = MsgBox::show(
             name + QStringLiteral(" currently has ") + QString::number(scheduled) +

@@ -2,6 +2,7 @@
 #include "ui_frmSchedule.h"
 
 #include "AuctionEngine.h"
+#include "AuctionStatus.h"
 #include "Database.h"
 #include "DialogArt.h"
 #include "DialogGuard.h"
@@ -69,7 +70,7 @@ void frmSchedule::load()
     const double maxBid = rs->value(QStringLiteral("AUC_MaxBid")).toDouble();
     ui->txtMaxBid->setText(plainNumber(static_cast<double>(Values::toCents(maxBid).value_or(0)) / 100.0));
     m_loadedStatus = static_cast<qint32>(rs->value(QStringLiteral("AUC_Status")).toLongLong());
-    ui->cmdUnschedule->setEnabled(m_loadedStatus == 2);
+    ui->cmdUnschedule->setEnabled(m_loadedStatus == AuctionStatus::Scheduled);
     mintQuantityAvailable = static_cast<qint16>(rs->value(QStringLiteral("AUC_Quantity")).toLongLong());
     ui->lblQuantityAvailable->setText(QStringLiteral("Quantity Available: ") + QString::number(mintQuantityAvailable));
     ui->txtBidSecs->setText(QString::number(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong()));
@@ -159,7 +160,7 @@ std::unique_ptr<Recordset> frmSchedule::rowToWrite()
     }
     // A bid placed or an auction closed while the dialog was open is the engine's to record.
     const qint32 status = static_cast<qint32>(row->value(QStringLiteral("AUC_Status")).toLongLong());
-    if (status != m_loadedStatus && status != 1 && status != 2) {
+    if (status != m_loadedStatus && status != AuctionStatus::NotScheduled && status != AuctionStatus::Scheduled) {
         warn(QStringLiteral("While the scheduler was open, this auction's status changed (a bid was placed or the "
                             "auction ended), so your changes were not saved."),
              QStringLiteral("Auction Changed"));
@@ -183,7 +184,7 @@ bool frmSchedule::SaveSnipe()
     row->setValue(QStringLiteral("AUC_MaxBid"), m_maxBid);
     row->setValue(QStringLiteral("AUC_BidSecs"), m_seconds);
     row->setValue(QStringLiteral("AUC_BidQuantity"), m_quantity);
-    row->setValue(QStringLiteral("AUC_Status"), 2);
+    row->setValue(QStringLiteral("AUC_Status"), AuctionStatus::Scheduled);
     row->update();
     return true;
 }
@@ -208,7 +209,7 @@ void frmSchedule::cmdUnschedule_Click()
             return;
         }
         row->edit();
-        row->setValue(QStringLiteral("AUC_Status"), 1);
+        row->setValue(QStringLiteral("AUC_Status"), AuctionStatus::NotScheduled);
         row->setValue(QStringLiteral("AUC_MaxBid"), 0);
         row->setValue(QStringLiteral("AUC_BidQuantity"), 0);
         row->update();

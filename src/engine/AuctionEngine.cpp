@@ -324,7 +324,7 @@ bool AuctionEngine::serveSnipeItems(QItemPtr item)
     // one sends its request, so ten snipes ending together are each looked at every 200 ms.
     qint32 budget = 1;
     for (const QItemPtr &i : queue().items())
-        budget += (i->Action == BNQItem::Snipe && i->Priority == 3) ? 1 : 0;
+        budget += (i->Action == BNQItem::Snipe && i->Priority == BNQItem::SnipePriority) ? 1 : 0;
     for (qint32 looked = 1;; ++looked) {
         const SnipeServed served = serveSnipe(item);
         if (served == SnipeServed::Sent)
@@ -334,7 +334,7 @@ bool AuctionEngine::serveSnipeItems(QItemPtr item)
         QItemPtr next = takeDueFinalPost();
         if (!next) {
             for (const QItemPtr &i : queue().items()) {
-                if (i->Priority == 3) {
+                if (i->Priority == BNQItem::SnipePriority) {
                     next = i;
                     break;
                 }
@@ -356,7 +356,7 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     QItemPtr due;
     qint64 dueMoment = 0;
     for (const QItemPtr &i : queue().items()) {
-        if (i->Action != BNQItem::Snipe || i->Priority != 3 || !i->Bid || i->Bid->CancelBid ||
+        if (i->Action != BNQItem::Snipe || i->Priority != BNQItem::SnipePriority || !i->Bid || i->Bid->CancelBid ||
             i->Bid->GetNextAction() != BNBidTalk::FinalBid || !finalPostDue(*i->Bid))
             continue;
         // Counted on the site's wall clock, as the end times are.
@@ -493,11 +493,25 @@ void AuctionEngine::HaltOperation()
         queue().InetAvailable = true;
 }
 
+namespace {
+// The picture of each status, from AuctionStatus::NotScheduled on.
+const char *const kStatusPictures[] = {"picNotScheduled", "picScheduled", "picBidSubmitted", "picSnipedWon",
+                                       "picSnipedLost",   "picClosed",    "picError"};
+} // namespace
+
 QString GetStatusPicture(qint32 status)
 {
-    static const char *const pictures[] = {"picNotScheduled", "picScheduled", "picBidSubmitted", "picSnipedWon",
-                                           "picSnipedLost",   "picClosed",    "picError"};
-    return status >= 1 && status <= 7 ? QLatin1String(pictures[status - 1]) : QString();
+    return status >= AuctionStatus::NotScheduled && status <= AuctionStatus::Error
+               ? QLatin1String(kStatusPictures[status - AuctionStatus::NotScheduled])
+               : QString();
+}
+
+qint32 StatusOfPicture(const QString &picture)
+{
+    for (qint32 status = AuctionStatus::NotScheduled; status <= AuctionStatus::Error; ++status)
+        if (picture == QLatin1String(kStatusPictures[status - AuctionStatus::NotScheduled]))
+            return status;
+    return 0;
 }
 
 qint32 FindAuctionRow(TreeGrid &grid, qint64 itemNumber)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AuctionStatus.h"
 #include "BNQueue.h"
 #include "DeferredWrites.h"
 
@@ -81,9 +82,11 @@ public:
     // The key of the signed-in user, 0 when nobody is signed in.
     static qint32 currentUserKey();
 
-    // The snipe conversation.
-    void AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason);
-    void SetAuctionStatus(qint32 auctionKey, qint16 status);
+    // The snipe conversation. Why one ends early: the row becomes not scheduled, in error, or
+    // outbid.
+    enum class AbortReason : qint32 { UserCancelled = 0, Error = 1, Outbid = 2 };
+    void AbortSnipe(BNBidTalk &bid, const QString &message, AbortReason reason);
+    void SetAuctionStatus(qint32 auctionKey, AuctionStatus::Code status);
     // The site's present time: the program clock's face less TimeOffset hours.
     static QDateTime siteNow();
     // The zone of the site's clock (its time page says PST or PDT); invalid without zone data.
@@ -188,5 +191,7 @@ private:
 
 // The picture of an auction status in the grid; empty for codes outside 1-7.
 QString GetStatusPicture(qint32 status);
+// The status a grid row's picture shows; 0 for any other picture.
+qint32 StatusOfPicture(const QString &picture);
 // The grid row whose item-number cell shows the number, -1 when none.
 qint32 FindAuctionRow(TreeGrid &grid, qint64 itemNumber);

@@ -37,7 +37,7 @@ void BNQueue::RemoveAllItemsExceptSnipes()
 
 QItemPtr BNQueue::NextItem()
 {
-    for (qint32 priority = 3; priority >= 0; --priority) {
+    for (qint32 priority = BNQItem::SnipePriority; priority >= BNQItem::BackgroundPriority; --priority) {
         for (qsizetype i = 0; i < m_items.size(); ++i) {
             if (m_items[i]->Priority == priority)
                 return m_items.takeAt(i);

@@ -137,12 +137,12 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
         QString error;
         bid.PrepareFinalFormData(page, error);
         if (error == QLatin1String("Outbid")) {
-            AbortSnipe(bid, QStringLiteral("You have been Outbid..."), 2);
+            AbortSnipe(bid, QStringLiteral("You have been Outbid..."), AbortReason::Outbid);
         } else if (!error.isEmpty()) {
             AbortSnipe(bid,
                        QStringLiteral("Error extracting key information while Preparing Finalization of the Bid- the "
                                       "probable cause is that your maxbid has been outbid."),
-                       1);
+                       AbortReason::Error);
         } else {
             bid.SetNextAction(BNBidTalk::FinalBid);
             queue().Add(item);

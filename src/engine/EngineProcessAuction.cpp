@@ -1,6 +1,7 @@
 #include "AuctionEngine.h"
 
 #include "AuctionRow.h"
+#include "AuctionStatus.h"
 #include "BSN_Log.h"
 #include "Database.h"
 #include "Folders.h"
@@ -151,7 +152,7 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     TreeGrid &grid = m_window.auctionGrid();
     bool statusChanged = false;
     if (importing) {
-        set("AUC_Status", 1);
+        set("AUC_Status", AuctionStatus::NotScheduled);
     } else {
         const qint32 stored = rs->value(QStringLiteral("AUC_Status")).toInt();
         a.Refreshed = static_cast<qint16>(rs->value(QStringLiteral("AUC_Refreshed")).toInt());
@@ -159,23 +160,23 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
             qint32 status = stored;
             const QString me = a.MeHighBidder.toUpper();
             switch (stored) {
-            case 1:
-                status = 6;
+            case AuctionStatus::NotScheduled:
+                status = AuctionStatus::Closed;
                 auctionLog(QStringLiteral("Auction Closed - No Bid Scheduled."));
                 break;
-            case 2:
-                status = 7;
+            case AuctionStatus::Scheduled:
+                status = AuctionStatus::Error;
                 auctionLog(QStringLiteral(
                     "This auction was scheduled but the bid was not finalized.  It is likely that Zandrift was not "
                     "running when bidding window was open or that your max bid was out-bid near the end of the "
                     "auction."));
                 break;
-            case 3:
+            case AuctionStatus::BidSubmitted:
                 if (me == QLatin1String("TRUE")) {
-                    status = 4;
+                    status = AuctionStatus::Won;
                     auctionLog(QStringLiteral("Congratulations, you have Won this Auction."));
                 } else if (me == QLatin1String("FALSE")) {
-                    status = 5;
+                    status = AuctionStatus::Outbid;
                     auctionLog(QStringLiteral("You did not win this Auction.  You were outbid."));
                 } else if (me == QLatin1String("UNKNOWN")) {
                     auctionLog(QStringLiteral("The high bidder at the end of this auction cannot be determined by "
@@ -194,7 +195,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
             if (closed != -1) {
                 set("AUC_Folder", closed);
                 item->Folder = closed;
-                if (stored >= 1 && stored <= 3 && status >= 4 && status <= 7 && grid.rowCount() > 0) {
+                const bool wasOpen = stored >= AuctionStatus::NotScheduled && stored <= AuctionStatus::BidSubmitted;
+                if (wasOpen && status >= AuctionStatus::Won && status <= AuctionStatus::Error && grid.rowCount() > 0) {
                     const qint32 row = grid.findRowByKey(auctionKey, 0);
                     if (row > -1)
                         grid.removeRow(row);

@@ -1,5 +1,6 @@
 #include "AuctionEngine.h"
 
+#include "AuctionStatus.h"
 #include "Database.h"
 #include "EngineSupport.h"
 #include "EventGuard.h"
@@ -110,7 +111,7 @@ AuctionEngine::AddResult AuctionEngine::AddAuction(bool fromBrowser, const QStri
     // Queued, fetched and stored as the plain number, so the same auction is one row.
     auto item = std::make_shared<BNQItem>();
     item->Action = BNQItem::Import;
-    item->Priority = 1;
+    item->Priority = BNQItem::RequestPriority;
     item->ItemNumber = number;
     item->UserKey = currentUserKey();
     item->Folder = folder;
@@ -157,7 +158,7 @@ void AuctionEngine::RefreshAuction()
             continue;
         if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
             continue;
-        queueRefreshOf(*rs, 1);
+        queueRefreshOf(*rs, BNQItem::RequestPriority);
         // The row of this auction, by its key: another row may show the same number.
         grid.setCellColor(row, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
         rs->update();
@@ -175,9 +176,9 @@ void AuctionEngine::RefreshAllAuctions()
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
             continue;
-        if (rs->value(QStringLiteral("AUC_Status")).toInt() >= 4)
-            continue;
-        queueRefreshOf(*rs, 0);
+        if (rs->value(QStringLiteral("AUC_Status")).toInt() >= AuctionStatus::Won)
+            continue; // over: its result is in
+        queueRefreshOf(*rs, BNQItem::BackgroundPriority);
         rs->update();
     }
     m_window.sftFolders_SelChange();

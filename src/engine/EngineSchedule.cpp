@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "AuctionDatabase.h"
+#include "AuctionStatus.h"
 #include "BSN_Log.h"
 #include "Database.h"
 #include "EventGuard.h"
@@ -74,7 +75,7 @@ void AuctionEngine::QueueDueSnipes()
 {
     if (!gDB || !gSettings || !gUsers)
         return;
-    auto rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Status = ?"), {2});
+    auto rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Status = ?"), {AuctionStatus::Scheduled});
     const QDateTime now = siteNow();
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         const qint32 key = static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong());
@@ -115,7 +116,7 @@ void AuctionEngine::QueueDueSnipes()
         bid->User = user;
         auto item = std::make_shared<BNQItem>();
         item->Action = BNQItem::Snipe;
-        item->Priority = 3;
+        item->Priority = BNQItem::SnipePriority;
         item->message = QStringLiteral("Preparing to Snipe Item# ") + itemNumber;
         item->Bid = bid;
         queue().Add(item);
@@ -128,7 +129,7 @@ void AuctionEngine::TimeSync(bool, bool disconnectAfter)
     m_window.setAddAuctionDefault(false);
     auto item = std::make_shared<BNQItem>();
     item->Action = BNQItem::TimeSync;
-    item->Priority = 2;
+    item->Priority = BNQItem::TimeSyncPriority;
     item->message = QStringLiteral("Syncronizing Time...");
     item->DisconnectAfterCompletion = disconnectAfter;
     queue().Add(item);

@@ -81,7 +81,7 @@ void AuctionEngine::snipeLog(const BNBidTalk &bid, const QString &message)
     m_records.log(bid.PrimaryKey, bid.User ? bid.User->PrimaryKey : 0, message);
 }
 
-void AuctionEngine::SetAuctionStatus(qint32 auctionKey, qint16 status)
+void AuctionEngine::SetAuctionStatus(qint32 auctionKey, AuctionStatus::Code status)
 {
     // A row deleted while its conversation ran is left alone.
     m_records.updateAuction(auctionKey, {{"AUC_Status", status}});
@@ -93,7 +93,7 @@ void AuctionEngine::updateCaption()
     runGuarded("the window caption", ErrorReport::Log, [this] { m_window.updateCaption(); });
 }
 
-void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 reason)
+void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, AbortReason reason)
 {
     // An auction deleted meanwhile has nothing left to abort and no log to write to. When the
     // database cannot even be read, the abort goes ahead: its writes wait for the database.
@@ -108,16 +108,16 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, qint32 re
     if (!exists)
         return;
     snipeLog(bid, message);
-    if (reason == 0) {
+    if (reason == AbortReason::UserCancelled) {
         snipeLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
-        m_records.updateAuction(bid.PrimaryKey, {{"AUC_Status", 1}, {"AUC_BidQuantity", 0}, {"AUC_MaxBid", 0}});
+        m_records.updateAuction(bid.PrimaryKey,
+                                {{"AUC_Status", AuctionStatus::NotScheduled}, {"AUC_BidQuantity", 0}, {"AUC_MaxBid", 0}});
         updateCaption();
         return;
     }
-    if (reason != 1 && reason != 2)
-        return;
-    snipeLog(bid, reason == 1 ? QStringLiteral("Snipe Aborted.") : QStringLiteral("Snipe Aborted: You have been Outbid."));
-    DeferredWrites::Columns columns{{"AUC_Status", reason == 1 ? 7 : 5}};
+    const bool error = reason == AbortReason::Error;
+    snipeLog(bid, error ? QStringLiteral("Snipe Aborted.") : QStringLiteral("Snipe Aborted: You have been Outbid."));
+    DeferredWrites::Columns columns{{"AUC_Status", error ? AuctionStatus::Error : AuctionStatus::Outbid}};
     try {
         const qint32 closed = bid.User && gDB ? GetClosedAuctionsFolder(*gDB, bid.User->PrimaryKey) : -1;
         if (closed > -1)
@@ -199,7 +199,7 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
     AbortSnipe(bid,
                QStringLiteral("eBay has not responded to the last 3 requests.  Most likely, this problem was due "
                               "to eBay's server being down or a ISP problem.  Zandrift must abort this snipe."),
-               1);
+               AbortReason::Error);
 }
 
 AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
@@ -207,7 +207,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     BNBidTalk &bid = *item->Bid;
     if (bid.CancelBid) {
         m_window.setStatusPanel(1, QStringLiteral("Bid Canceled..."));
-        AbortSnipe(bid, QStringLiteral("Bid Canceled..."), 0);
+        AbortSnipe(bid, QStringLiteral("Bid Canceled..."), AbortReason::UserCancelled);
         return SnipeServed::Done;
     }
     if (bid.RetryAtMs > Clock::instantMs()) {
@@ -221,7 +221,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         const qint64 left = secondsLeft(bid);
         if (left <= 0) {
             // No bid was made: the row says why, and a refresh keeps it so.
-            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), 1);
+            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
             showSelectedFolder();
             return SnipeServed::Done;
         }
@@ -247,7 +247,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             AbortSnipe(bid,
                        QStringLiteral("Unable to bid on this auction.  There may have been a problem extracting "
                                       "important data."),
-                       1);
+                       AbortReason::Error);
             return SnipeServed::Done;
         }
         m_window.setStatusPanel(1, QStringLiteral("Preparing Bid for Item: ") + Values::trimBlanks(bid.ItemNumber));
@@ -293,7 +293,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
                               Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
                               QStringLiteral("..."));
-        SetAuctionStatus(bid.PrimaryKey, 3);
+        SetAuctionStatus(bid.PrimaryKey, AuctionStatus::BidSubmitted);
         if (m_window.folderTreeHasSelection())
             rebuildGrid();
         return sent;
@@ -307,6 +307,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     case 5:
     case 6:
     case 7:
+        // Codes between the last step and the end mean nothing yet: the item goes round.
         queue().Add(item);
         return SnipeServed::Waiting;
     default:
@@ -323,7 +324,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     if (bid.ReconnectionAttempts > 3) {
         item->message = QStringLiteral("Unable to Connect...");
         m_window.setStatusPanel(1, item->message);
-        AbortSnipe(bid, QStringLiteral("Unable to connect to internet, unable to place bid."), 1);
+        AbortSnipe(bid, QStringLiteral("Unable to connect to internet, unable to place bid."), AbortReason::Error);
         return SnipeServed::Done;
     }
     snipeLog(bid, QStringLiteral("Checking to see if connected to the Internet..."));
@@ -345,7 +346,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
     WaitSeconds(10);
     if (bid.CancelBid) {
         // Unscheduled while the dial went on: the conversation ends here.
-        AbortSnipe(bid, QStringLiteral("Bid Canceled..."), 0);
+        AbortSnipe(bid, QStringLiteral("Bid Canceled..."), AbortReason::UserCancelled);
         return SnipeServed::Done;
     }
     if (!engine_detail::onlineForBid()) {

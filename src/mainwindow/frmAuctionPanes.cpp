@@ -171,8 +171,8 @@ void frmAuction::ToggleToolBarsMenus()
     bool schedulable = false;
     if (anySelected) {
         TreeGrid &grid = m_gridPane->auctionGrid();
-        const QString picture = grid.cellPicture(grid.currentRow(), 0);
-        schedulable = picture == GetStatusPicture(1) || picture == GetStatusPicture(2);
+        const qint32 status = StatusOfPicture(grid.cellPicture(grid.currentRow(), 0));
+        schedulable = status == AuctionStatus::NotScheduled || status == AuctionStatus::Scheduled;
     }
     item("mnuActionsSchedule")->setEnabled(schedulable);
     for (const char *name : {"mnuActionsDelete", "mnuActionsRefreshSelected"})
@@ -207,8 +207,8 @@ void frmAuction::UpdateWindowCaption()
     QString caption = QStringLiteral("Zandrift %1 - [%2]").arg(GetAppVersion(), gCurrentUser->ZandroName);
     qint32 scheduled = 0;
     try {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = 2 AND AUC_User = ?"),
-                                 {gCurrentUser->PrimaryKey});
+        auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
+                                 {AuctionStatus::Scheduled, gCurrentUser->PrimaryKey});
         if (!rs->eof())
             scheduled = rs->value(QStringLiteral("n")).toInt();
     } catch (const DbError &) {

@@ -4,6 +4,7 @@
 #include "AppSettings.h"
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
+#include "AuctionStatus.h"
 #include "BSN_Log.h"
 #include "Database.h"
 #include "DialUpComponent.h"
@@ -207,7 +208,8 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
     if (!gClosing && gSettings && gSettings->ShowClosingWarning == 1) {
         bool scheduled = false;
         try {
-            auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = 2"));
+            auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = ?"),
+                                     {AuctionStatus::Scheduled});
             scheduled = !rs->eof();
         } catch (const DbError &) {
             scheduled = false;

@@ -1,6 +1,7 @@
 #include "BSN_Log.h"
 
 #include "AppSettings.h"
+#include "AuctionStatus.h"
 #include "BSN_User.h"
 #include "Clock.h"
 #include "Database.h"
@@ -76,8 +77,8 @@ void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSetting
         const QDateTime siteCutoff = purgeCutoff(Values::wallClock(siteFace.date(), siteFace.time()), days);
         // A snipe still scheduled or with its bid out is never purged, however its end reads.
         db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ? AND "
-                                  "(AUC_Status IS NULL OR AUC_Status NOT IN (2, 3))"),
-                   {siteCutoff, currentUser->PrimaryKey});
+                                  "(AUC_Status IS NULL OR AUC_Status NOT IN (?, ?))"),
+                   {siteCutoff, currentUser->PrimaryKey, AuctionStatus::Scheduled, AuctionStatus::BidSubmitted});
         db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_TimeStamp < ? AND LOG_Auction <> 0 AND LOG_User = ?"),
                    {purgeCutoff(now, days), currentUser->PrimaryKey});
     }

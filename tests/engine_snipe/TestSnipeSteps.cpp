@@ -362,8 +362,8 @@ private slots:
         const qint32 key = f->addAuctionRow(QStringLiteral("107"), 2);
         auto item = snipeItem(*f, key, siteIn(600), 10);
         gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {key});
-        f->engine->AbortSnipe(*item->Bid, QStringLiteral("Snipe gone"), 1);
-        f->engine->SetAuctionStatus(key, 3);
+        f->engine->AbortSnipe(*item->Bid, QStringLiteral("Snipe gone"), AuctionEngine::AbortReason::Error);
+        f->engine->SetAuctionStatus(key, AuctionStatus::BidSubmitted);
         QVERIFY(f->auctionLog(key).isEmpty());
         QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), 0);
     }

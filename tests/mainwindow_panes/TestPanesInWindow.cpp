@@ -148,9 +148,10 @@ private slots:
         bid.PrimaryKey = key;
         bid.User = gCurrentUser;
         if (event == QLatin1String("status 3")) {
-            w.engine().SetAuctionStatus(key, 3);
+            w.engine().SetAuctionStatus(key, AuctionStatus::BidSubmitted);
         } else if (event.startsWith(QLatin1String("abort"))) {
-            w.engine().AbortSnipe(bid, QStringLiteral("Snipe ends."), event.right(1).toInt());
+            w.engine().AbortSnipe(bid, QStringLiteral("Snipe ends."),
+                                  static_cast<AuctionEngine::AbortReason>(event.right(1).toInt()));
         } else if (event == QLatin1String("ended")) {
             clsEbayAuction page;
             page.ItemNumber = QStringLiteral("100");
