@@ -32,6 +32,18 @@ void logGeneral(const QString &message)
         // Nowhere left to report to; the dial goes on regardless.
     }
 }
+
+// While the program dials by itself (a snipe, a clock synchronisation) nobody is there to answer
+// a box, and a box would hold the snipe until somebody does: what it would say goes to the log.
+bool g_dialingAlone = false;
+
+void tell(const QString &prompt, const QString &title = QString(), MsgBox::Icon icon = MsgBox::Icon::None)
+{
+    if (g_dialingAlone)
+        logGeneral(prompt);
+    else
+        MsgBox::show(prompt, title, icon);
+}
 } // namespace
 
 void ReportRasError(DialUpComponent &component)
@@ -52,8 +64,9 @@ void ReportRasError(DialUpComponent &component)
         component.ResetError();
     } else {
         logGeneral(e.text);
-        MsgBox::show(e.text, QStringLiteral("Error: ") + QString::number(DialUpComponent::kObjectErrorBase + n),
-                     MsgBox::Icon::Critical);
+        if (!g_dialingAlone)
+            MsgBox::show(e.text, QStringLiteral("Error: ") + QString::number(DialUpComponent::kObjectErrorBase + n),
+                         MsgBox::Icon::Critical);
     }
 }
 
@@ -92,23 +105,27 @@ qint16 FindPhoneBookEntry(const QString &entryName)
 
 void DialConnection(const QString &entryName, bool interactive)
 {
+    struct Alone
+    {
+        bool before = g_dialingAlone;
+        explicit Alone(bool alone) { g_dialingAlone = alone; }
+        ~Alone() { g_dialingAlone = before; }
+    } alone(!interactive);
     DialUpComponent component;
-    if (component.OpenConnectionCount() > 0) {
-        MsgBox::show(QStringLiteral("Already Connected, Connection State: ") + component.OpenConnection(0).State,
-                     QString());
-    }
+    if (component.OpenConnectionCount() > 0)
+        tell(QStringLiteral("Already Connected, Connection State: ") + component.OpenConnection(0).State);
     if (!component.available()) {
         // Without nmcli no entry can be found: say what is missing, not that the name is wrong.
-        MsgBox::show(QStringLiteral("Unable to dial: NetworkManager's nmcli was not found on this computer.  Install "
-                                    "NetworkManager, or choose another connection type in the system settings."),
-                     QString(), MsgBox::Icon::Exclamation);
+        tell(QStringLiteral("Unable to dial: NetworkManager's nmcli was not found on this computer.  Install "
+                            "NetworkManager, or choose another connection type in the system settings."),
+             QString(), MsgBox::Icon::Exclamation);
         return;
     }
     const qint16 n = FindPhoneBookEntry(component, entryName);
     if (n == -1) {
-        MsgBox::show(QStringLiteral("Unable to resolve Phonebook Entry, make sure you have the correct dialup "
-                                    "network connection chosen."),
-                     QString(), MsgBox::Icon::Exclamation);
+        tell(QStringLiteral("Unable to resolve Phonebook Entry, make sure you have the correct dialup "
+                            "network connection chosen."),
+             QString(), MsgBox::Icon::Exclamation);
         return;
     }
     DialUpEntry *entry = nullptr;

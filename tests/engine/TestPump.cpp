@@ -419,8 +419,9 @@ void TestPump::serveQueueNotReenteredDuringWait()
     f.engine->ServeQueue();
     qputenv("PATH", path);
 
-    QCOMPARE(boxes.boxes.size(), 1);
-    QVERIFY(boxes.boxes[0].prompt.startsWith(QStringLiteral("Unable to dial: NetworkManager's nmcli was not found")));
+    // Dialling by itself, the program asks nobody: what went wrong is in the log.
+    QVERIFY(boxes.boxes.isEmpty());
+    QVERIFY(!f.generalLog().filter(QStringLiteral("Unable to dial: NetworkManager's nmcli was not found")).isEmpty());
     QVERIFY(ticked);
     QCOMPARE(servedDuringTick, sync);
     QCOMPARE(queuedDuringTick, 1);

@@ -162,6 +162,40 @@ private slots:
         QCOMPARE(item->message, QStringLiteral("Unable to Connect..."));
     }
 
+    // A snipe dials by itself: no box waits for an answer while its moment comes, whatever the
+    // dial-up layer has to say; it is in the general log.
+    void dialingAloneAsksNobody_data()
+    {
+        QTest::addColumn<QByteArray>("connections"); // empty: no nmcli at all
+        QTest::addColumn<QString>("said");
+        QTest::newRow("no nmcli") << QByteArray() << "Unable to dial: NetworkManager's nmcli was not found";
+        QTest::newRow("no such entry") << QByteArray("Other\tu2\tgsm\t0\t\n") << "Unable to resolve Phonebook Entry";
+    }
+    void dialingAloneAsksNobody()
+    {
+        QFETCH(QByteArray, connections);
+        QFETCH(QString, said);
+        std::unique_ptr<FakeNmcli> nm;
+        QTemporaryDir noTools;
+        const QByteArray path = qgetenv("PATH");
+        if (connections.isEmpty())
+            qputenv("PATH", noTools.path().toLocal8Bit());
+        else
+            nm = std::make_unique<FakeNmcli>(f->folder.path(), connections);
+        ClockRunner dialWaitPasses;
+        gSettings->ConnectionType = 0;
+        gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
+        const qint32 key = f->addAuctionRow(QStringLiteral("107"), 2);
+        auto item = snipeItem(*f, key, siteIn(3600), 10, 20.0, 1, 1);
+        f->engine->queue().Add(item);
+        MsgBoxRecorder boxes;
+        f->engine->ServeQueue();
+        qputenv("PATH", path);
+        QVERIFY(boxes.boxes.isEmpty());
+        QVERIFY2(!f->generalLog().filter(said).isEmpty(), qPrintable(f->generalLog().join(QStringLiteral(" | "))));
+        QVERIFY(f->auctionLog(key).contains(QStringLiteral("Connection Failed... Retrying...")));
+    }
+
     void dialUpThatComesUp()
     {
         FakeNmcli nm(f->folder.path(), "Home Modem\tu1\tgsm\t0\t\n");
