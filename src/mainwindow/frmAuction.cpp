@@ -111,10 +111,13 @@ void frmAuction::buildMenus()
         QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
         menu->setObjectName(QLatin1String(m.name));
         m_menuItems.insert(QString::fromLatin1(m.name).toLower(), menu->menuAction());
+        m_commands.append(menu->menuAction());
         for (const Item &i : m.items) {
             QAction *a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
             a->setObjectName(QLatin1String(i.name));
             m_menuItems.insert(QString::fromLatin1(i.name).toLower(), a);
+            if (i.caption)
+                m_commands.append(a);
         }
     }
 
@@ -196,10 +199,8 @@ void frmAuction::mnuToolsSystemSettings_Click()
     for (const char *name : {"mnuActions", "mnuFile", "mnuHelp", "mnuTools"})
         menuItem(QLatin1String(name))->setEnabled(true);
     if (!gSettings->NotSetup) {
-        for (auto it = m_menuItems.cbegin(); it != m_menuItems.cend(); ++it) {
-            if (!it.key().contains(QLatin1String("pop")) && !it.key().contains(QLatin1String("sep")))
-                it.value()->setEnabled(true);
-        }
+        for (QAction *command : qAsConst(m_commands))
+            command->setEnabled(true);
     }
     ToggleToolBarsMenus();
 }

@@ -65,7 +65,7 @@ public:
     void trayIcon_DoubleClick();
     void mnuTrayPopupRestore_Click();
     void mnuTrayPopupClose_Click();
-    QMenu *mnuTrayPopup = nullptr;
+    QMenu *trayMenu() const { return mnuTrayPopup; }
     void ShowUser();
     // The connection type of the settings applied to the transfer control.
     void ApplySystemSettings();
@@ -87,9 +87,10 @@ public:
     // Every timer of the window on or off (the engine's and the window's own).
     void setAllTimersEnabled(bool on);
     bool startedMinimised() const { return m_startMinimised; }
-    bool mblnDuplicate = false;
-    bool mblnKeepUser = false;
-    UserPtr mKeptUser;
+    // Another copy was running: this one ends at once.
+    bool isDuplicate() const { return mblnDuplicate; }
+    // The user kept over a minimise to the tray (signed in again on restoring).
+    const UserPtr &keptUser() const { return mKeptUser; }
     // The window has finished closing (phase 2 ran).
     bool isClosed() const { return m_closed; }
 
@@ -123,8 +124,6 @@ public:
     void unloadWindow() override;
     void showDatabaseTrouble(const QString &message) override;
 
-    // The window layout, in twips. rszMain follows the window's size.
-    BNResizer rszMain;
     // Twips per pixel for the layout; 0 (the default) reads it from the screen. Tests fix it
     // before Form_Load.
     static void setLayoutTwipsPerPixel(double twipsPerPixel);
@@ -151,10 +150,8 @@ public:
     void imgSplitterY_MouseMove(bool buttonHeld, float y);
     void imgSplitterY_MouseUp();
 
-    FormTimer *tmrDateTime = nullptr;
-    FormTimer *tmrStatusAdjust = nullptr;
-    FormTimer *tmrFav = nullptr;
-    FormTimer *tmrTerminate = nullptr;
+    const FormTimer &dateTimeTimer() const { return *tmrDateTime; }
+    const FormTimer &terminateTimer() const { return *tmrTerminate; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -163,6 +160,17 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    QMenu *mnuTrayPopup = nullptr;
+    bool mblnDuplicate = false;
+    bool mblnKeepUser = false;
+    UserPtr mKeptUser;
+    // The window layout, in twips. rszMain follows the window's size.
+    BNResizer rszMain;
+    FormTimer *tmrDateTime = nullptr;
+    FormTimer *tmrStatusAdjust = nullptr;
+    FormTimer *tmrFav = nullptr;
+    FormTimer *tmrTerminate = nullptr;
+
     void buildMenus();
     void buildTrayMenu();
     void windowStateChanged();
@@ -218,6 +226,8 @@ private:
     bool m_closed = false;
     qint16 m_unloadMode = 0;
     QHash<QString, QAction *> m_menuItems;
+    // The menus and their commands, separators left out.
+    QList<QAction *> m_commands;
 
     // The layout's controls, by their layout names.
     std::vector<std::unique_ptr<WidgetResizable>> m_layoutControls;

@@ -186,14 +186,12 @@ void frmAuction::ToggleToolBarsMenus()
         item(name)->setVisible(dialUp);
 
     if (gSettings && gSettings->NotSetup) {
-        static const QStringList keep = {"mnutoolssystemsettings", "mnutools", "mnuhelp",    "mnuhelphelp",
-                                         "mnuhelplegend",          "mnuhelpabout", "mnuhelpforum"};
-        for (auto it = m_menuItems.cbegin(); it != m_menuItems.cend(); ++it) {
-            if (it.key().contains(QLatin1String("pop")) || it.key().contains(QLatin1String("sep")))
-                continue;
-            if (!keep.contains(it.key()))
-                it.value()->setEnabled(false);
-        }
+        // Until the settings are saved, only they and the help can be reached.
+        static const QStringList keep = {"mnuToolsSystemSettings", "mnuTools",     "mnuHelp",     "mnuHelpHelp",
+                                         "mnuHelpLegend",          "mnuHelpAbout", "mnuHelpForum"};
+        for (QAction *command : qAsConst(m_commands))
+            if (!keep.contains(command->objectName()))
+                command->setEnabled(false);
     }
     syncToolbarWithMenus();
 }

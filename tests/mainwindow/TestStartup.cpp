@@ -80,7 +80,7 @@ private slots:
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(dialogs.calls, (QStringList{"splash", "systemSettings", "profileWizard"}));
         QVERIFY(!w.engine().timersEnabled());
-        QVERIFY(!w.tmrDateTime->isRunning());
+        QVERIFY(!w.dateTimeTimer().isRunning());
         QVERIFY(!w.menuItem("mnuFileExit")->isEnabled());
         QVERIFY(w.menuItem("mnuToolsSystemSettings")->isEnabled());
     }
@@ -122,8 +122,8 @@ private slots:
         QCOMPARE(w.findChild<QLabel *>("lblHeading")->text(), QStringLiteral("Auctions - (No User Currently Signed In...)"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Zandrift 2.0"));
         QVERIFY(w.engine().timersEnabled());
-        QVERIFY(w.tmrDateTime->isRunning());
-        QVERIFY(!w.tmrTerminate->isRunning()); // interval 0: enabled, but never fires
+        QVERIFY(w.dateTimeTimer().isRunning());
+        QVERIFY(!w.terminateTimer().isRunning()); // interval 0: enabled, but never fires
     }
 
     void signInFollowsTheUsers_data()
@@ -168,7 +168,7 @@ private slots:
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(!w.Form_Load(QString()));
-        QVERIFY(w.mblnDuplicate);
+        QVERIFY(w.isDuplicate());
         QCOMPARE(boxes.boxes.size(), 1);
         QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Zandrift is Already Executing(check your system tray)...unloading..."));
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("Zandrift Already Executing"));
@@ -194,7 +194,7 @@ private slots:
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
-        QVERIFY(!w.mblnDuplicate);
+        QVERIFY(!w.isDuplicate());
     }
 
     void refreshMarksOfAKilledRunAreCleared()

@@ -35,7 +35,7 @@ void prepare(TestProgramFolder &folder, bool settingsSaved, bool autoLogOn, bool
 
 QAction *trayAction(frmAuction &w, const char *name)
 {
-    return w.mnuTrayPopup->findChild<QAction *>(QLatin1String(name));
+    return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
 }
 
 } // namespace

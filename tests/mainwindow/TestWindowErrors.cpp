@@ -95,7 +95,7 @@ std::unique_ptr<OtherProgramLock> breakDatabase(Fault fault, const TestProgramFo
 
 QAction *trayAction(frmAuction &w, const char *name)
 {
-    return w.mnuTrayPopup->findChild<QAction *>(QLatin1String(name));
+    return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
 }
 
 } // namespace
@@ -190,7 +190,7 @@ private slots:
             w.showMinimized();
             QTRY_VERIFY(w.isHidden());
             QVERIFY(w.trayIcon().isShown());
-            QVERIFY(w.mKeptUser);
+            QVERIFY(w.keptUser());
         } else {
             w.close();
             QTRY_VERIFY_WITH_TIMEOUT(w.isClosed(), 3000);
