@@ -57,7 +57,8 @@ Round run(practice::PracticeSite &site, int requests, int clients, int only = -1
                                            "MfcISAPICommand=MakeBid&item=3001000001&quant=1&maxbid=" +
                                                std::to_string(20 + c),
                                            "application/x-www-form-urlencoded");
-                    const std::string item = "/aw-cgi/eBayISAPI.dll?ViewItem&item=300100000" + std::to_string(1 + i % 5);
+                    const std::string item =
+                        "/aw-cgi/eBayISAPI.dll?ViewItem&item=300100000" + std::to_string(1 + i % 5);
                     return client.Get(item.c_str());
                 }();
                 (res && res->status == 200 && !res->body.empty() ? ok : failed)++;

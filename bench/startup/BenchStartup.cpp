@@ -73,8 +73,8 @@ bool prepare(const QString &folder, QString *error)
     DemoFolder::User user;
     user.siteName = QStringLiteral("snipetester");
     user.sitePassword = QStringLiteral("secret");
-    if (!DemoFolder::create(folder, QByteArray("EbayViewItemURL|http://127.0.0.1:9/aw-cgi/eBayISAPI.dll?ViewItem&item=\n"),
-                            error) ||
+    if (!DemoFolder::create(
+            folder, QByteArray("EbayViewItemURL|http://127.0.0.1:9/aw-cgi/eBayISAPI.dll?ViewItem&item=\n"), error) ||
         !DemoFolder::addUser(user, error))
         return false;
     // Nothing is due and nothing needs the network: no clock synchronisation at start.
@@ -86,13 +86,13 @@ bool prepare(const QString &folder, QString *error)
     Transaction t(*gDB);
     for (int i = 0; i < 2000; ++i) {
         const int status = 1 + i % 7;
-        gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, "
-                                    "AUC_CurrentBid, AUC_MinBid, AUC_Quantity, AUC_NumberOfBids, AUC_Ended, AUC_Status, "
-                                    "AUC_MaxBid, AUC_BidQuantity, AUC_Seller) VALUES (?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 1, ?)"),
-                     {userKey, open, QString::number(4000000000LL + i), QStringLiteral("Lot %1 of the benchmark").arg(i),
-                      10.0 + i % 50, 10.5 + i % 50, i % 9, now.addSecs((i % 400 - 100) * 600),
-                      status == 2 ? 1 : status, status == 1 ? 0.0 : 25.0 + i % 30,
-                      QStringLiteral("seller%1").arg(i % 40)});
+        gDB->execute(
+            QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, "
+                           "AUC_CurrentBid, AUC_MinBid, AUC_Quantity, AUC_NumberOfBids, AUC_Ended, AUC_Status, "
+                           "AUC_MaxBid, AUC_BidQuantity, AUC_Seller) VALUES (?, ?, ?, ?, ?, ?, 1, ?, ?, ?, ?, 1, ?)"),
+            {userKey, open, QString::number(4000000000LL + i), QStringLiteral("Lot %1 of the benchmark").arg(i),
+             10.0 + i % 50, 10.5 + i % 50, i % 9, now.addSecs((i % 400 - 100) * 600), status == 2 ? 1 : status,
+             status == 1 ? 0.0 : 25.0 + i % 30, QStringLiteral("seller%1").arg(i % 40)});
     }
     t.commit();
     ReleaseGlobals();

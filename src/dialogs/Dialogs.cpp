@@ -1,17 +1,17 @@
 #include "Dialogs.h"
 
 #include "Globals.h"
+#include "frmAbout.h"
+#include "frmAppSettings.h"
 #include "frmAucNewUser.h"
 #include "frmCloseZandrift.h"
 #include "frmComment.h"
-#include "frmLegend.h"
-#include "frmSignin.h"
-#include "frmSplash.h"
-#include "frmAbout.h"
-#include "frmAppSettings.h"
 #include "frmDBCompact.h"
 #include "frmDeleteUser.h"
+#include "frmLegend.h"
 #include "frmSchedule.h"
+#include "frmSignin.h"
+#include "frmSplash.h"
 
 qint16 CloseResult = 0;
 

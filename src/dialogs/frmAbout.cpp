@@ -22,22 +22,27 @@ frmAbout::frmAbout(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frm
 
 frmAbout::~frmAbout() = default;
 
-void frmAbout::cmdOK_Click() { accept(); }
+void frmAbout::cmdOK_Click()
+{
+    accept();
+}
 
 void frmAbout::cmdNotes_Click()
 {
     const QString crlf = QStringLiteral("\r\n");
-    MsgBox::show(QStringLiteral("Release Notes for Version ") + GetAppVersion() + crlf + QString(32, QLatin1Char('-')) +
-                     crlf +
-                     QStringLiteral("- Fixed 'Error 5' problem while refreshing auctions that eBay has removed from "
-                                    "its system.") +
-                     crlf +
-                     QStringLiteral("- Added menu item: Help => Zandrift User Forum to link to the user forum site.") +
-                     crlf,
-                 QStringLiteral("Zandrift ") + GetAppVersion() + QStringLiteral(" Release Notes"));
+    MsgBox::show(
+        QStringLiteral("Release Notes for Version ") + GetAppVersion() + crlf + QString(32, QLatin1Char('-')) + crlf +
+            QStringLiteral("- Fixed 'Error 5' problem while refreshing auctions that eBay has removed from "
+                           "its system.") +
+            crlf + QStringLiteral("- Added menu item: Help => Zandrift User Forum to link to the user forum site.") +
+            crlf,
+        QStringLiteral("Zandrift ") + GetAppVersion() + QStringLiteral(" Release Notes"));
 }
 
-void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
+void frmAbout::cmdSysInfo_Click()
+{
+    StartSysInfo();
+}
 
 QStringList frmAbout::sysInfoPrograms()
 {

@@ -12,14 +12,17 @@
 #include "Values.h"
 
 #include <QMouseEvent>
-#include <cmath>
 #include <QRegularExpression>
+#include <cmath>
 
 namespace {
 
 const QString kIncomplete = QStringLiteral("Incomplete Information");
 
-void incomplete(const QString &prompt) { MsgBox::show(prompt, kIncomplete, MsgBox::Icon::Information); }
+void incomplete(const QString &prompt)
+{
+    MsgBox::show(prompt, kIncomplete, MsgBox::Icon::Information);
+}
 
 // AppSettings holds references, so it cannot be assigned whole.
 void copyMembers(AppSettings &to, const AppSettings &from)
@@ -43,7 +46,10 @@ void copyMembers(AppSettings &to, const AppSettings &from)
     to.NotSetup = from.NotSetup;
 }
 
-qint16 checkValue(bool ticked) { return ticked ? 1 : 0; }
+qint16 checkValue(bool ticked)
+{
+    return ticked ? 1 : 0;
+}
 
 const QString kSection = QString::fromLatin1(AppSettings::kSection);
 
@@ -200,8 +206,7 @@ void frmAppSettings::optConnectionType_Click(int index)
 
 void frmAppSettings::ShowTimeZoneOffset()
 {
-    ui->txtTimeOffset->setText(QString::number(timeZoneOffset(ui->cboTime->currentText())) +
-                               QStringLiteral(" hours"));
+    ui->txtTimeOffset->setText(QString::number(timeZoneOffset(ui->cboTime->currentText())) + QStringLiteral(" hours"));
 }
 
 void frmAppSettings::UpdateTabButtons()
@@ -336,15 +341,17 @@ void frmAppSettings::cmdOK_Click()
 
 void frmAppSettings::cmdCancel_Click()
 {
-    const MsgBox::Answer a =
-        MsgBox::show(QStringLiteral("Do you want to exit Without Saving Settings?"),
-                     QStringLiteral("Exit Without Saving Changes?"), MsgBox::Icon::None, MsgBox::Buttons::YesNo,
-                     MsgBox::Answer::No);
+    const MsgBox::Answer a = MsgBox::show(QStringLiteral("Do you want to exit Without Saving Settings?"),
+                                          QStringLiteral("Exit Without Saving Changes?"), MsgBox::Icon::None,
+                                          MsgBox::Buttons::YesNo, MsgBox::Answer::No);
     if (a == MsgBox::Answer::Yes)
         QDialog::reject();
 }
 
-void frmAppSettings::reject() { cmdCancel_Click(); }
+void frmAppSettings::reject()
+{
+    cmdCancel_Click();
+}
 
 bool frmAppSettings::eventFilter(QObject *watched, QEvent *event)
 {

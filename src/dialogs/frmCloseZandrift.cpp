@@ -17,11 +17,20 @@ frmCloseZandrift::frmCloseZandrift(QWidget *owner) : QDialog(owner), ui(std::mak
 
 frmCloseZandrift::~frmCloseZandrift() = default;
 
-void frmCloseZandrift::cmdClose_Click() { finish(0); }
+void frmCloseZandrift::cmdClose_Click()
+{
+    finish(0);
+}
 
-void frmCloseZandrift::cmdCancel_Click() { finish(1); }
+void frmCloseZandrift::cmdCancel_Click()
+{
+    finish(1);
+}
 
-void frmCloseZandrift::Command1_Click() { finish(2); }
+void frmCloseZandrift::Command1_Click()
+{
+    finish(2);
+}
 
 void frmCloseZandrift::SetDoNotShow()
 {

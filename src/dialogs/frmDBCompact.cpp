@@ -39,7 +39,10 @@ bool frmDBCompact::engineBusy(AuctionEngine &engine)
     return engine.queue().Count() > 0 || !engine.queue().InetAvailable || engine.Inet1().StillExecuting();
 }
 
-void frmDBCompact::cmdCancel_Click() { reject(); }
+void frmDBCompact::cmdCancel_Click()
+{
+    reject();
+}
 
 void frmDBCompact::cmdCompact_Click()
 {

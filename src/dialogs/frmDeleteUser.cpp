@@ -34,7 +34,10 @@ frmDeleteUser::frmDeleteUser(QWidget *owner, AuctionEngine *engine)
 
 frmDeleteUser::~frmDeleteUser() = default;
 
-void frmDeleteUser::UpdateButtons() { ui->cmdDeleteUser->setEnabled(ui->cboDeleteUser->currentIndex() >= 0); }
+void frmDeleteUser::UpdateButtons()
+{
+    ui->cmdDeleteUser->setEnabled(ui->cboDeleteUser->currentIndex() >= 0);
+}
 
 void frmDeleteUser::keyPressEvent(QKeyEvent *event)
 {
@@ -64,11 +67,11 @@ void frmDeleteUser::cmdDeleteUser_Click()
             QStringLiteral("SELECT COUNT(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
             {AuctionStatus::Scheduled, user->PrimaryKey});
         const qint64 scheduled = rs->value(QStringLiteral("n")).toLongLong();
-        const MsgBox::Answer a = MsgBox::show(
-            name + QStringLiteral(" currently has ") + QString::number(scheduled) +
-                QStringLiteral(" Auctions Scheduled for Bidding.") + QStringLiteral("\r\n") +
-                QStringLiteral("Are you sure you want to Delete this User?"),
-            QStringLiteral("Delete User: ") + name, MsgBox::Icon::Question, MsgBox::Buttons::YesNo);
+        const MsgBox::Answer a =
+            MsgBox::show(name + QStringLiteral(" currently has ") + QString::number(scheduled) +
+                             QStringLiteral(" Auctions Scheduled for Bidding.") + QStringLiteral("\r\n") +
+                             QStringLiteral("Are you sure you want to Delete this User?"),
+                         QStringLiteral("Delete User: ") + name, MsgBox::Icon::Question, MsgBox::Buttons::YesNo);
         if (a != MsgBox::Answer::Yes)
             return;
         if (DeleteUser(user->PrimaryKey))
@@ -119,7 +122,10 @@ void frmDeleteUser::removeQueuedSnipes(qint32 userKey)
         queue.RemoveBid(bid.first, *bid.second, m_engine->mLastQueueItem);
 }
 
-void frmDeleteUser::cmdDeleteCancel_Click() { reject(); }
+void frmDeleteUser::cmdDeleteCancel_Click()
+{
+    reject();
+}
 
 void frmDeleteUser::done(int result)
 {

@@ -16,7 +16,8 @@ frmLegend::frmLegend(QWidget *owner) : QDialog(owner), ui(new Ui::frmLegend)
     QLabel *const pictures[] = {ui->picNotScheduled, ui->picScheduled, ui->picBidSubmitted, ui->picSnipedWon,
                                 ui->picSnipedLost,   ui->picClosed,    ui->picError};
     for (int status = AuctionStatus::NotScheduled; status <= AuctionStatus::Error; ++status)
-        pictures[status - AuctionStatus::NotScheduled]->setPixmap(programPicture(GetStatusPicture(status)).pixmap(16, 16));
+        pictures[status - AuctionStatus::NotScheduled]->setPixmap(
+            programPicture(GetStatusPicture(status)).pixmap(16, 16));
     connect(ui->Command1, &QPushButton::clicked, this, &QDialog::accept);
     // Wrapped labels: the height follows from the width.
     const int width = qMax(minimumWidth(), sizeHint().width());

@@ -54,7 +54,8 @@ frmSchedule::~frmSchedule() = default;
 
 void frmSchedule::load()
 {
-    auto rs = dialogDatabase().openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"), {ScheduleAuctionKey});
+    auto rs = dialogDatabase().openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"),
+                                         {ScheduleAuctionKey});
     if (rs->recordCount() == 0) {
         warn(QStringLiteral("This auction is no longer in the database (it may have been deleted), so its snipe "
                             "cannot be changed."),
@@ -229,7 +230,10 @@ void frmSchedule::cmdCancel_Click()
     QDialog::reject();
 }
 
-void frmSchedule::reject() { cmdCancel_Click(); }
+void frmSchedule::reject()
+{
+    cmdCancel_Click();
+}
 
 bool frmSchedule::eventFilter(QObject *watched, QEvent *event)
 {

@@ -4,19 +4,19 @@
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EngineSupport.h"
 #include "EventGuard.h"
 #include "Globals.h"
-#include "EngineSupport.h"
 #include "IMainWindow.h"
 #include "InetTransfer.h"
 #include "TreeGrid.h"
 #include "Values.h"
 #include "ebayURLS.h"
 
-#include <algorithm>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 
 bool gClosing = false;
 
@@ -28,7 +28,8 @@ AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
     m_momentTimer->setTimerType(Qt::PreciseTimer);
     connect(m_momentTimer, &QTimer::timeout, this, &AuctionEngine::onMomentTimer);
     m_records.setReporter([this](const QString &text) {
-        runGuarded("reporting a database failure", ErrorReport::Log, [this, &text] { m_window.showDatabaseTrouble(text); });
+        runGuarded("reporting a database failure", ErrorReport::Log,
+                   [this, &text] { m_window.showDatabaseTrouble(text); });
     });
     m_tmrScheduler->setInterval(60000);
     connect(m_tmrScheduler, &QTimer::timeout, this, &AuctionEngine::tmrQueueSchedulerAndTimeSyncs_Timer);
@@ -69,9 +70,15 @@ void AuctionEngine::setTimersEnabled(bool on)
         m_momentTimer->stop();
 }
 
-bool AuctionEngine::timersEnabled() const { return m_tmrBidSnipe->isActive(); }
+bool AuctionEngine::timersEnabled() const
+{
+    return m_tmrBidSnipe->isActive();
+}
 
-qint32 AuctionEngine::currentUserKey() { return gCurrentUser ? gCurrentUser->PrimaryKey : 0; }
+qint32 AuctionEngine::currentUserKey()
+{
+    return gCurrentUser ? gCurrentUser->PrimaryKey : 0;
+}
 
 void AuctionEngine::tmrBidSnipe_Timer()
 {
@@ -177,7 +184,8 @@ AuctionEngine::SnipeDue AuctionEngine::snipeDue() const
         switch (b.GetNextAction()) {
         case BNBidTalk::Wait:
             // Its conversation is to begin, or its auction has ended.
-            if (b.CancelBid || (gSettings && secondsLeft(b) < static_cast<qint64>(gSettings->ConnectXPriortoBid) * 60 + b.BidSeconds))
+            if (b.CancelBid ||
+                (gSettings && secondsLeft(b) < static_cast<qint64>(gSettings->ConnectXPriortoBid) * 60 + b.BidSeconds))
                 due = SnipeDue::Step;
             break;
         case BNBidTalk::Connect:
@@ -250,7 +258,9 @@ void AuctionEngine::armMomentTimer()
         return;
     const qint64 now = Clock::instantMs();
     qint64 next = -1;
-    const auto consider = [&next](qint64 ms) { next = next < 0 ? std::max<qint64>(ms, 0) : std::min(next, std::max<qint64>(ms, 0)); };
+    const auto consider = [&next](qint64 ms) {
+        next = next < 0 ? std::max<qint64>(ms, 0) : std::min(next, std::max<qint64>(ms, 0));
+    };
     if (snipeDue() != SnipeDue::Nothing)
         consider(0);
     for (const QItemPtr &i : queue().items()) {
@@ -310,7 +320,8 @@ void AuctionEngine::applyDatabasePatience()
 
 void AuctionEngine::rebuildGrid()
 {
-    runGuarded("the auction grid", ErrorReport::Log, [this] { m_window.BuildAuctionGrid(m_window.selectedFolderKey()); });
+    runGuarded("the auction grid", ErrorReport::Log,
+               [this] { m_window.BuildAuctionGrid(m_window.selectedFolderKey()); });
 }
 
 void AuctionEngine::showSelectedFolder()
@@ -454,9 +465,8 @@ void AuctionEngine::responseCompleted()
 
 void AuctionEngine::responseError()
 {
-    m_window.setStatusPanel(2, QStringLiteral("An Error Occurred - %1:%2")
-                                   .arg(m_inet->ResponseCode())
-                                   .arg(m_inet->ResponseInfo()));
+    m_window.setStatusPanel(
+        2, QStringLiteral("An Error Occurred - %1:%2").arg(m_inet->ResponseCode()).arg(m_inet->ResponseInfo()));
     const QItemPtr item = mLastQueueItem;
     if (item) {
         if (item->Action == BNQItem::TimeSync)

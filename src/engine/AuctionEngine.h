@@ -5,11 +5,11 @@
 #include "DeferredWrites.h"
 
 #include <QDateTime>
-#include <QObject>
 #include <QElapsedTimer>
+#include <QObject>
 #include <QSet>
-#include <QTimeZone>
 #include <QString>
+#include <QTimeZone>
 #include <functional>
 #include <memory>
 
@@ -84,7 +84,12 @@ public:
 
     // The snipe conversation. Why one ends early: the row becomes not scheduled, in error, or
     // outbid.
-    enum class AbortReason : qint32 { UserCancelled = 0, Error = 1, Outbid = 2 };
+    enum class AbortReason : qint32
+    {
+        UserCancelled = 0,
+        Error = 1,
+        Outbid = 2
+    };
     void AbortSnipe(BNBidTalk &bid, const QString &message, AbortReason reason);
     void SetAuctionStatus(qint32 auctionKey, AuctionStatus::Code status);
     // The site's present time: the program clock's face less TimeOffset hours.
@@ -114,9 +119,20 @@ public:
 private:
     void tmrAutoRefresh_TimerBody();
     void tmrQueueSchedulerAndTimeSyncs_TimerBody();
-    enum class SnipeServed { Sent, Waiting, Dialled, Done };
+    enum class SnipeServed
+    {
+        Sent,
+        Waiting,
+        Dialled,
+        Done
+    };
     // What of the snipes in the queue wants the pump now.
-    enum class SnipeDue { Nothing, Step, FinalPost };
+    enum class SnipeDue
+    {
+        Nothing,
+        Step,
+        FinalPost
+    };
     SnipeDue snipeDue() const;
     // Makes way for a due snipe step: an import, refresh or clock synchronisation in flight is
     // cancelled and queued again. True when the pump is free.

@@ -35,7 +35,10 @@ QString siteHomePage()
 
 BNBidTalk::BNBidTalk() : BNBidTalk(ProgramFolder::file(QStringLiteral("ebparse.zdx"))) {}
 
-BNBidTalk::BNBidTalk(const QString &scriptPath) { m_script.ImportScript(scriptPath); }
+BNBidTalk::BNBidTalk(const QString &scriptPath)
+{
+    m_script.ImportScript(scriptPath);
+}
 
 double BNBidTalk::bidAmount(double stored)
 {
@@ -62,7 +65,8 @@ QString BNBidTalk::MakeBidFormData(QString &errorText) const
     errorText.clear();
     const QString item = Values::trimBlanks(ItemNumber);
     if (item.isEmpty() || !(MaxBid > 0) || Quantity < 1) {
-        errorText = QStringLiteral("Unable to process bid.  There may have been an error extracing important information.");
+        errorText =
+            QStringLiteral("Unable to process bid.  There may have been an error extracing important information.");
         return QString();
     }
     return QStringList{QStringLiteral("MfcISAPICommand=MakeBid"), field("item", item),

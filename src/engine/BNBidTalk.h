@@ -39,7 +39,15 @@ public:
     qint64 PrepareRoundTripMs = 0;
 
     // Steps of the conversation.
-    enum SnipeStep : qint32 { Wait = 0, Connect = 1, SyncClock = 2, PrepareBid = 3, FinalBid = 4, Done = 8 };
+    enum SnipeStep : qint32
+    {
+        Wait = 0,
+        Connect = 1,
+        SyncClock = 2,
+        PrepareBid = 3,
+        FinalBid = 4,
+        Done = 8
+    };
 
     // Loads the parse script from the program folder's ebparse.zdx.
     BNBidTalk();

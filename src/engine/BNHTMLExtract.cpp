@@ -31,8 +31,7 @@ qsizetype BNHTMLExtract::IndexOf(QStringView hay, QStringView needle, qsizetype 
         qsizetype nextLower = stretch.indexOf(lowerChar);
         qsizetype nextUpper = upper == lowerChar ? -1 : stretch.indexOf(upper);
         for (;;) {
-            const qsizetype at =
-                nextLower < 0 ? nextUpper : (nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper));
+            const qsizetype at = nextLower < 0 ? nextUpper : (nextUpper < 0 ? nextLower : qMin(nextLower, nextUpper));
             if (at < 0)
                 break;
             if (pos + at > last)

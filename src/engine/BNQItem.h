@@ -10,10 +10,22 @@
 class BNQItem
 {
 public:
-    enum ActionType : qint32 { Import = 0, Refresh = 1, TimeSync = 2, Snipe = 3 };
+    enum ActionType : qint32
+    {
+        Import = 0,
+        Refresh = 1,
+        TimeSync = 2,
+        Snipe = 3
+    };
     // The queue serves the highest first: a snipe's step before a clock synchronisation, that
     // before what the user asked for, that before what runs by itself (a refresh of them all).
-    enum PriorityLevel : qint32 { BackgroundPriority = 0, RequestPriority = 1, TimeSyncPriority = 2, SnipePriority = 3 };
+    enum PriorityLevel : qint32
+    {
+        BackgroundPriority = 0,
+        RequestPriority = 1,
+        TimeSyncPriority = 2,
+        SnipePriority = 3
+    };
 
     qint32 Action = 0;
     QString ItemNumber;

@@ -11,8 +11,8 @@
 #include "clsEbayAuction.h"
 
 #include <QRegularExpression>
-#include <algorithm>
 #include <QTimeZone>
+#include <algorithm>
 
 void AuctionEngine::InetIn(const QString &page)
 {
@@ -37,9 +37,9 @@ void AuctionEngine::InetIn(const QString &page)
             engine_detail::hangUp();
         if (!setClockFromTimePage(page))
             m_records.log(0, 0,
-                                  QStringLiteral("Zandrift was unable to Synchronize your clock to eBay time.  You "
-                                                 "may have to Synchronize your clock manually - check the News Page "
-                                                 "for an update if this problem continues."));
+                          QStringLiteral("Zandrift was unable to Synchronize your clock to eBay time.  You "
+                                         "may have to Synchronize your clock manually - check the News Page "
+                                         "for an update if this problem continues."));
         break;
     }
     case BNQItem::Snipe:
@@ -111,7 +111,8 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     const qint64 instant = systemNow + (lead.lowMs + lead.highMs) / 2;
     // The clock then reads the site's wall clock plus TimeOffset hours, and keeps the site's
     // summer-time changes.
-    const QTimeZone zoneOfSite = siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
+    const QTimeZone zoneOfSite =
+        siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
     Clock::synchronise(zoneOfSite, instant, 3600000LL * (gSettings ? gSettings->TimeOffset : 0));
     return true;
 }

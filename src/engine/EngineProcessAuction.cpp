@@ -14,8 +14,14 @@
 
 namespace {
 
-bool present(const QString &s) { return !s.isEmpty(); }
-bool validNumber(const QString &s) { return present(s) && Values::isNumber(s); }
+bool present(const QString &s)
+{
+    return !s.isEmpty();
+}
+bool validNumber(const QString &s)
+{
+    return present(s) && Values::isNumber(s);
+}
 
 } // namespace
 
@@ -31,7 +37,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     auto general = [&](const QString &msg) { log.MarkAuction(0, userKey, msg); };
 
     if (a.title.isEmpty()) {
-        general(QStringLiteral("Invalid Item Number: ") + a.ItemNumber + QStringLiteral(".  Unable to import this auction."));
+        general(QStringLiteral("Invalid Item Number: ") + a.ItemNumber +
+                QStringLiteral(".  Unable to import this auction."));
         return;
     }
 
@@ -123,7 +130,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     const QString endsWithoutZone = ends.size() >= 5 ? ends.left(ends.size() - 4) : QString();
     if (ends.size() < 5 || !Values::isDate(endsWithoutZone)) {
         if (importing) {
-            general(itemPrefix + QStringLiteral(": Unable to retrieve the End Time for this item.  Aborting auction import."));
+            general(itemPrefix +
+                    QStringLiteral(": Unable to retrieve the End Time for this item.  Aborting auction import."));
             return;
         }
         auctionLog(QStringLiteral("Unable to refresh the End Time for this item."));
@@ -136,7 +144,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     if (validNumber(a.NumberOfBids)) {
         set("AUC_NumberOfBids", a.NumberOfBids);
     } else if (importing) {
-        general(itemPrefix + QStringLiteral(": Unable to retrieve the Number of Bids for this item.  Aborting auction import."));
+        general(itemPrefix +
+                QStringLiteral(": Unable to retrieve the Number of Bids for this item.  Aborting auction import."));
         return;
     } else {
         auctionLog(QStringLiteral("Unable to refresh the Number of Bids for this item."));

@@ -14,7 +14,10 @@
 #include <cmath>
 
 namespace {
-QString queueText(BNQueue &q) { return QStringLiteral("Items in Queue: %1").arg(q.Count() + 1); }
+QString queueText(BNQueue &q)
+{
+    return QStringLiteral("Items in Queue: %1").arg(q.Count() + 1);
+}
 
 QItemPtr refreshItem(const QString &itemNumber, qint32 folder, qint32 priority)
 {
@@ -60,8 +63,9 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
     if (plain.isEmpty())
         return false;
 
-    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
-                             {gCurrentUser->PrimaryKey, plain});
+    auto rs =
+        gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
+                       {gCurrentUser->PrimaryKey, plain});
     if (rs->recordCount() > 0) {
         if (showMessages)
             MsgBox::show(QStringLiteral("This auction (Item # ") + plain + QStringLiteral(") has already been added."),
@@ -89,7 +93,8 @@ AuctionEngine::AddResult AuctionEngine::AddAuction(bool fromBrowser, const QStri
                      QStringLiteral("Select a Folder First"), MsgBox::Icon::Information);
         return AddResult::FolderRefused;
     }
-    if (gDB && gCurrentUser && m_window.selectedFolderRootKey() == GetClosedAuctionsFolder(*gDB, gCurrentUser->PrimaryKey)) {
+    if (gDB && gCurrentUser &&
+        m_window.selectedFolderRootKey() == GetClosedAuctionsFolder(*gDB, gCurrentUser->PrimaryKey)) {
         MsgBox::show(QStringLiteral("You must first select the Open Auctions folder or one of its subfolders before "
                                     "adding an auction."),
                      QStringLiteral("Cannot Add Auctions to Closed Folders"), MsgBox::Icon::Information);
@@ -139,8 +144,8 @@ void AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
     row.edit();
     row.setValue(QStringLiteral("AUC_Refreshed"), 0);
     const QString itemNumber = row.value(QStringLiteral("AUC_ItemNumber")).toString();
-    queue().Add(refreshItem(itemNumber, static_cast<qint32>(row.value(QStringLiteral("AUC_Folder")).toLongLong()),
-                            priority));
+    queue().Add(
+        refreshItem(itemNumber, static_cast<qint32>(row.value(QStringLiteral("AUC_Folder")).toLongLong()), priority));
     m_window.setStatusPanel(3, queueText(queue()));
 }
 

@@ -5,13 +5,13 @@
 #include "AuctionStatus.h"
 #include "BSN_Log.h"
 #include "Database.h"
+#include "EngineSupport.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "TreeGrid.h"
 #include "Values.h"
 #include "ebayURLS.h"
-#include "EngineSupport.h"
 
 #include <QTimeZone>
 
@@ -88,7 +88,8 @@ void AuctionEngine::QueueDueSnipes()
         const QDateTime moment = Values::wallClock(momentFace.date(), momentFace.time());
         if (Values::minutesCrossed(now, moment) > gSettings->ConnectXPriortoBid + 1)
             continue;
-        if ((mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key) || queue().BidIsQueued(key))
+        if ((mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key) ||
+            queue().BidIsQueued(key))
             continue;
         const qint32 userKey = static_cast<qint32>(rs->value(QStringLiteral("AUC_User")).toLongLong());
         UserPtr user = gUsers->GetUserByPrimary(userKey);
@@ -162,8 +163,9 @@ void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
                               QStringLiteral("(Zandrift Name: ") + user->ZandroName + QStringLiteral(", eBay Name: ") +
                                   user->EbayName + QStringLiteral(") Scheduled Snipe (V") + GetAppVersion() +
                                   QStringLiteral(")."));
-        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity FROM Auctions WHERE AUC_Primary = ?"),
-                                 {ScheduleAuctionKey});
+        auto rs =
+            gDB->openQuery(QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity FROM Auctions WHERE AUC_Primary = ?"),
+                           {ScheduleAuctionKey});
         if (rs->recordCount() > 0) {
             const double maxBid = BNBidTalk::bidAmount(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
             const qint32 quantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());

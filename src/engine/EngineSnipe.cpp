@@ -4,6 +4,7 @@
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
+#include "EngineSupport.h"
 #include "EventGuard.h"
 #include "Folders.h"
 #include "Globals.h"
@@ -12,12 +13,14 @@
 #include "TreeGrid.h"
 #include "Values.h"
 #include "ebayURLS.h"
-#include "EngineSupport.h"
 
 #include <algorithm>
 
 namespace {
-qint16 timeOffset() { return gSettings ? gSettings->TimeOffset : 0; }
+qint16 timeOffset()
+{
+    return gSettings ? gSettings->TimeOffset : 0;
+}
 
 // Ms between two readings of the site's wall clock, taken as faces (no zone arithmetic).
 qint64 msBetween(const QDateTime &from, const QDateTime &to)
@@ -53,9 +56,15 @@ QTimeZone AuctionEngine::siteZone()
     return pacific;
 }
 
-qint64 AuctionEngine::secondsLeft(const BNBidTalk &bid) { return Values::secondsCrossed(siteNow(), bid.EndingTime); }
+qint64 AuctionEngine::secondsLeft(const BNBidTalk &bid)
+{
+    return Values::secondsCrossed(siteNow(), bid.EndingTime);
+}
 
-qint64 AuctionEngine::msUntilEnd(const BNBidTalk &bid) { return msBetween(siteNow(), bid.EndingTime); }
+qint64 AuctionEngine::msUntilEnd(const BNBidTalk &bid)
+{
+    return msBetween(siteNow(), bid.EndingTime);
+}
 
 qint64 AuctionEngine::msUntilMoment(const BNBidTalk &bid)
 {
@@ -110,8 +119,8 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, AbortReas
     snipeLog(bid, message);
     if (reason == AbortReason::UserCancelled) {
         snipeLog(bid, QStringLiteral("Snipe Aborted: User Canceled Bid."));
-        m_records.updateAuction(bid.PrimaryKey,
-                                {{"AUC_Status", AuctionStatus::NotScheduled}, {"AUC_BidQuantity", 0}, {"AUC_MaxBid", 0}});
+        m_records.updateAuction(
+            bid.PrimaryKey, {{"AUC_Status", AuctionStatus::NotScheduled}, {"AUC_BidQuantity", 0}, {"AUC_MaxBid", 0}});
         updateCaption();
         return;
     }
@@ -144,8 +153,8 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
     if (step == BNBidTalk::FinalBid && m_inet->requestSent() && !(responseCode >= 500 && responseCode < 600))
         bid.FinalMayHaveLanded = true; // the post left and no answer said it failed
     // Sends of the final post left before the end; of another step, before the snipe moment.
-    const qint64 left = step == BNBidTalk::FinalBid ? msUntilEnd(bid) - kLastSendLeadMs
-                                                    : msUntilMoment(bid) - kLaterStepsMs;
+    const qint64 left =
+        step == BNBidTalk::FinalBid ? msUntilEnd(bid) - kLastSendLeadMs : msUntilMoment(bid) - kLaterStepsMs;
     const bool timeForAnother = step != BNBidTalk::FinalBid || msUntilEnd(bid) > 0;
     if (bid.ActionRetry < 2 && timeForAnother) {
         QString retry;
@@ -238,8 +247,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         item->message = QStringLiteral("Syncronizing Time...");
         m_window.setStatusPanel(1, item->message);
         snipeLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
-        return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false,
-                                stepDeadlineMs(bid));
+        return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false, stepDeadlineMs(bid));
     case BNBidTalk::PrepareBid: {
         QString error;
         const QString body = bid.MakeBidFormData(error);
@@ -266,7 +274,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         if (bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) {
             // The schedule changed after the preparatory bid: its key would sign the old amount.
             snipeLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
-                                Values::formatMoney(bid.MaxBid) + QStringLiteral("."));
+                              Values::formatMoney(bid.MaxBid) + QStringLiteral("."));
             bid.Key.clear();
             bid.FinalFormData.clear();
             bid.SetNextAction(BNBidTalk::PrepareBid);
@@ -291,8 +299,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
                               QStringLiteral(" for ") + name + QStringLiteral("..."));
         else
             snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
-                              Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name +
-                              QStringLiteral("..."));
+                              Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name + QStringLiteral("..."));
         SetAuctionStatus(bid.PrimaryKey, AuctionStatus::BidSubmitted);
         if (m_window.folderTreeHasSelection())
             rebuildGrid();
@@ -370,7 +377,8 @@ AuctionEngine::SnipeServed AuctionEngine::sendSnipeRequest(const QItemPtr &item,
         return SnipeServed::Sent;
     // Nothing went out (no address, or the control refused): the same rules as a failed send.
     m_records.log(0, currentUserKey(), QStringLiteral("Unable to connect, aborting processing of Item: #"));
-    retrySnipeStep(item, 0, url.isEmpty() ? QStringLiteral("No address for this request in eburl.zdx.")
-                                          : QStringLiteral("The request could not be sent."));
+    retrySnipeStep(item, 0,
+                   url.isEmpty() ? QStringLiteral("No address for this request in eburl.zdx.")
+                                 : QStringLiteral("The request could not be sent."));
     return SnipeServed::Done;
 }

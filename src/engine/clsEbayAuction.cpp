@@ -45,12 +45,10 @@ QString decodeReferences(const QString &text)
 {
     if (!text.contains(QLatin1Char('&')))
         return text;
-    static const QHash<QString, QChar> named = {{QStringLiteral("amp"), QLatin1Char('&')},
-                                                {QStringLiteral("lt"), QLatin1Char('<')},
-                                                {QStringLiteral("gt"), QLatin1Char('>')},
-                                                {QStringLiteral("quot"), QLatin1Char('"')},
-                                                {QStringLiteral("apos"), QLatin1Char('\'')},
-                                                {QStringLiteral("nbsp"), QChar(0xA0)}};
+    static const QHash<QString, QChar> named = {
+        {QStringLiteral("amp"), QLatin1Char('&')},   {QStringLiteral("lt"), QLatin1Char('<')},
+        {QStringLiteral("gt"), QLatin1Char('>')},    {QStringLiteral("quot"), QLatin1Char('"')},
+        {QStringLiteral("apos"), QLatin1Char('\'')}, {QStringLiteral("nbsp"), QChar(0xA0)}};
     QString out;
     out.reserve(text.size());
     qsizetype i = 0;

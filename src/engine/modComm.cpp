@@ -2,15 +2,21 @@
 
 #include "AppSettings.h"
 #include "BSN_Log.h"
-#include "DialUpComponent.h"
 #include "Database.h"
+#include "DialUpComponent.h"
 #include "Globals.h"
 #include "MsgBox.h"
 
 namespace {
-qint32 connectionType() { return gSettings ? gSettings->ConnectionType : 0; }
+qint32 connectionType()
+{
+    return gSettings ? gSettings->ConnectionType : 0;
+}
 
-qint32 currentUserKey() { return gCurrentUser ? gCurrentUser->PrimaryKey : 0; }
+qint32 currentUserKey()
+{
+    return gCurrentUser ? gCurrentUser->PrimaryKey : 0;
+}
 
 // Online means a connection that is up: one NetworkManager still brings up carries nothing yet.
 bool connectionUp()
@@ -190,4 +196,7 @@ void ActionsConnect()
     }
 }
 
-void ActionsDisconnect() { HangUpAll(); }
+void ActionsDisconnect()
+{
+    HangUpAll();
+}

@@ -7,19 +7,19 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
 #include "BSN_Log.h"
+#include "BrowserPane.h"
 #include "Database.h"
+#include "DesktopServices.h"
 #include "EventGuard.h"
 #include "FormTimer.h"
 #include "Globals.h"
 #include "IDialogs.h"
 #include "InetTransfer.h"
 #include "MsgBox.h"
-#include "BrowserPane.h"
-#include "DesktopServices.h"
 #include "Pictures.h"
 #include "QtTreeGrid.h"
-#include "TrayIcon.h"
 #include "SingleInstance.h"
+#include "TrayIcon.h"
 #include "modComm.h"
 
 #include <QComboBox>
@@ -57,7 +57,10 @@ void frmAuction::setAllTimersEnabled(bool on)
         t->setEnabled(on);
 }
 
-QAction *frmAuction::menuItem(const QString &name) const { return m_menuItems.value(name.toLower()); }
+QAction *frmAuction::menuItem(const QString &name) const
+{
+    return m_menuItems.value(name.toLower());
+}
 
 void frmAuction::buildMenus()
 {
@@ -73,8 +76,12 @@ void frmAuction::buildMenus()
         std::vector<Item> items;
     };
     const std::vector<Menu> menus = {
-        {"mnuFile", "&File", {{"mnuFileLogIn", "Log &In"}, {"mnuFileLogOut", "Log &Out"}, {"mnuFileSep1", nullptr},
-                              {"mnuFileExit", "E&xit"}}},
+        {"mnuFile",
+         "&File",
+         {{"mnuFileLogIn", "Log &In"},
+          {"mnuFileLogOut", "Log &Out"},
+          {"mnuFileSep1", nullptr},
+          {"mnuFileExit", "E&xit"}}},
         {"mnuTools",
          "&Tools",
          {{"mnuToolsSyncTime", "Sync Ebay &Time"},

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "IMainWindow.h"
 #include "BNResizer.h"
 #include "BSN_Users.h"
+#include "IMainWindow.h"
 
-#include <QMainWindow>
 #include <QHash>
+#include <QMainWindow>
 #include <QStringList>
 #include <functional>
 #include <memory>

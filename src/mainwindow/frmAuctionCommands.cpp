@@ -54,7 +54,10 @@ void frmAuction::buildToolbar()
     }
 }
 
-static void initToolbarArt() { Q_INIT_RESOURCE(toolbar); }
+static void initToolbarArt()
+{
+    Q_INIT_RESOURCE(toolbar);
+}
 
 // Each button of the main toolbar shows the picture named by its key; a key with no picture
 // leaves its button as text alone.
@@ -73,18 +76,27 @@ void frmAuction::SetToolbarIcons()
     }
 }
 
-QAction *frmAuction::toolbarButton(const QString &key) const { return Toolbar1->findChild<QAction *>(key); }
+QAction *frmAuction::toolbarButton(const QString &key) const
+{
+    return Toolbar1->findChild<QAction *>(key);
+}
 
 // The buttons that do what a menu item does: they press that item and share its state.
 static const QHash<QString, QString> &buttonMenus()
 {
     static const QHash<QString, QString> asMenu = {
-        {"globalconfig", "mnuToolsSystemSettings"}, {"userconfig", "mnuToolsUserSettings"},
-        {"login", "mnuFileLogIn"},                  {"logout", "mnuFileLogOut"},
-        {"connect", "mnuActionsConnect"},           {"disconnect", "mnuActionsDisconnect"},
-        {"delete", "mnuActionsDelete"},             {"schedule", "mnuActionsSchedule"},
-        {"refreshselected", "mnuActionsRefreshSelected"}, {"refresh", "mnuActionsRefresh"},
-        {"stop", "mnuActionsStop"},                 {"time", "mnuToolsSyncTime"},
+        {"globalconfig", "mnuToolsSystemSettings"},
+        {"userconfig", "mnuToolsUserSettings"},
+        {"login", "mnuFileLogIn"},
+        {"logout", "mnuFileLogOut"},
+        {"connect", "mnuActionsConnect"},
+        {"disconnect", "mnuActionsDisconnect"},
+        {"delete", "mnuActionsDelete"},
+        {"schedule", "mnuActionsSchedule"},
+        {"refreshselected", "mnuActionsRefreshSelected"},
+        {"refresh", "mnuActionsRefresh"},
+        {"stop", "mnuActionsStop"},
+        {"time", "mnuToolsSyncTime"},
     };
     return asMenu;
 }
@@ -133,10 +145,10 @@ void frmAuction::mnuActionsDelete_Click()
     QList<qint32> keys;
     for (qint32 row : rows)
         keys << grid.rowKey(row);
-    const QString question =
-        keys.size() > 1 ? QStringLiteral("Are you sure you want to Delete these %1 Auctions?").arg(keys.size())
-                        : QStringLiteral("Are you sure you want to delete the selected Auction (%1) ?")
-                              .arg(grid.cellText(rows.first(), gCurrentUser->Columns.ItemNumber));
+    const QString question = keys.size() > 1
+                                 ? QStringLiteral("Are you sure you want to Delete these %1 Auctions?").arg(keys.size())
+                                 : QStringLiteral("Are you sure you want to delete the selected Auction (%1) ?")
+                                       .arg(grid.cellText(rows.first(), gCurrentUser->Columns.ItemNumber));
     if (MsgBox::show(question, QStringLiteral("Auction Remove"), MsgBox::Icon::Question, MsgBox::Buttons::YesNo,
                      MsgBox::Answer::No) != MsgBox::Answer::Yes)
         return;

@@ -7,17 +7,17 @@
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
 #include "BrowserPane.h"
+#include "Database.h"
 #include "EventGuard.h"
 #include "FavoritesPane.h"
 #include "FolderTreePane.h"
-#include "QtFolderTree.h"
-#include "ShortcutBarPane.h"
-#include "WebBrowser.h"
-#include "Database.h"
 #include "FormTimer.h"
 #include "Globals.h"
 #include "LogViewsPane.h"
+#include "QtFolderTree.h"
+#include "ShortcutBarPane.h"
 #include "StatusBarPane.h"
+#include "WebBrowser.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -49,16 +49,17 @@ void frmAuction::buildPanes(IBrowser *browser)
 
     m_shortcutPane = new ShortcutBarPane(m_central);
     connect(m_shortcutPane, &ShortcutBarPane::folderShortcutClicked, this, &frmAuction::showFolderByKey);
-    connect(m_shortcutPane, &ShortcutBarPane::auctionShortcutClicked, this, [this](qint32 folderKey, qint32 auctionKey) {
-        showFolderByKey(folderKey);
-        TreeGrid &grid = m_gridPane->auctionGrid();
-        const qint32 row = grid.findRowByKey(auctionKey, 0);
-        if (row >= 0) {
-            grid.selectRow(row);
-            grid.makeVisible(row);
-            m_gridPane->sftAuctions_SelChange();
-        }
-    });
+    connect(m_shortcutPane, &ShortcutBarPane::auctionShortcutClicked, this,
+            [this](qint32 folderKey, qint32 auctionKey) {
+                showFolderByKey(folderKey);
+                TreeGrid &grid = m_gridPane->auctionGrid();
+                const qint32 row = grid.findRowByKey(auctionKey, 0);
+                if (row >= 0) {
+                    grid.selectRow(row);
+                    grid.makeVisible(row);
+                    m_gridPane->sftAuctions_SelChange();
+                }
+            });
     connect(m_shortcutPane, &ShortcutBarPane::viewChosen, this, [this](int view) { cboView->setCurrentIndex(view); });
     connect(m_shortcutPane, &ShortcutBarPane::barVisibilityChanged, this, &frmAuction::moveWithShortcutBar);
     connect(m_folderPane, &FolderTreePane::folderSelected, m_shortcutPane, &ShortcutBarPane::setDraggedFolder);
@@ -148,11 +149,20 @@ void frmAuction::showSelectedAuction()
     }
 }
 
-void frmAuction::SetStatusText(QString &action, QString &step) { m_statusPane->SetStatusText(action, step); }
+void frmAuction::SetStatusText(QString &action, QString &step)
+{
+    m_statusPane->SetStatusText(action, step);
+}
 
-QString frmAuction::statusPanel(int panel) const { return m_statusPane->statusPanel(panel); }
+QString frmAuction::statusPanel(int panel) const
+{
+    return m_statusPane->statusPanel(panel);
+}
 
-void frmAuction::setStatusPanel(int panel, const QString &text) { m_statusPane->setStatusPanel(panel, text); }
+void frmAuction::setStatusPanel(int panel, const QString &text)
+{
+    m_statusPane->setStatusPanel(panel, text);
+}
 
 void frmAuction::ToggleToolBarsMenus()
 {
@@ -161,7 +171,8 @@ void frmAuction::ToggleToolBarsMenus()
     BNQueue &queue = m_engine->queue();
 
     // An item being served is out of the queue but still in flight.
-    item("mnuActionsCompactDB")->setEnabled(queue.Count() < 1 && !m_engine->mblnServingItem && !m_browserPane->isBusy());
+    item("mnuActionsCompactDB")
+        ->setEnabled(queue.Count() < 1 && !m_engine->mblnServingItem && !m_browserPane->isBusy());
     for (const char *name : {"mnuToolsUserSettings", "mnuActionsEbaySignIn"})
         item(name)->setEnabled(signedIn);
     m_addStrip->cmdAuctionAdd()->setEnabled(signedIn);
@@ -205,8 +216,9 @@ void frmAuction::UpdateWindowCaption()
     QString caption = QStringLiteral("Zandrift %1 - [%2]").arg(GetAppVersion(), gCurrentUser->ZandroName);
     qint32 scheduled = 0;
     try {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
-                                 {AuctionStatus::Scheduled, gCurrentUser->PrimaryKey});
+        auto rs =
+            gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
+                           {AuctionStatus::Scheduled, gCurrentUser->PrimaryKey});
         if (!rs->eof())
             scheduled = rs->value(QStringLiteral("n")).toInt();
     } catch (const DbError &) {
@@ -219,13 +231,16 @@ void frmAuction::UpdateWindowCaption()
         parts << QStringLiteral("Viewing \"%1\"").arg(m_folderPane->selectedFolderText());
     if (scheduled >= 1)
         parts << QStringLiteral("%1 %2").arg(scheduled).arg(scheduled == 1 ? QStringLiteral("Snipe Scheduled")
-                                                                          : QStringLiteral("Snipes Scheduled"));
+                                                                           : QStringLiteral("Snipes Scheduled"));
     if (!parts.isEmpty())
         caption += QStringLiteral(" - (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
     setWindowTitle(caption);
 }
 
-void frmAuction::updateCaption() { UpdateWindowCaption(); }
+void frmAuction::updateCaption()
+{
+    UpdateWindowCaption();
+}
 
 void frmAuction::configureGridColumns()
 {
@@ -244,31 +259,70 @@ void frmAuction::BuildAuctionGrid(qint32 folderKey)
     UpdateWindowCaption();
 }
 
-void frmAuction::sftFolders_SelChange() { m_folderPane->sftFolders_SelChange(); }
+void frmAuction::sftFolders_SelChange()
+{
+    m_folderPane->sftFolders_SelChange();
+}
 
-qint32 frmAuction::selectedFolderKey() const { return m_folderPane->selectedFolderKey(); }
+qint32 frmAuction::selectedFolderKey() const
+{
+    return m_folderPane->selectedFolderKey();
+}
 
-qint32 frmAuction::selectedFolderRootKey() const { return m_folderPane->selectedFolderRootKey(); }
+qint32 frmAuction::selectedFolderRootKey() const
+{
+    return m_folderPane->selectedFolderRootKey();
+}
 
-bool frmAuction::folderTreeHasSelection() const { return m_folderPane->folderTreeHasSelection(); }
+bool frmAuction::folderTreeHasSelection() const
+{
+    return m_folderPane->folderTreeHasSelection();
+}
 
-TreeGrid &frmAuction::auctionGrid() { return m_gridPane->auctionGrid(); }
+TreeGrid &frmAuction::auctionGrid()
+{
+    return m_gridPane->auctionGrid();
+}
 
-QString frmAuction::browserDocumentTitle() const { return m_browserPane->documentTitle(); }
+QString frmAuction::browserDocumentTitle() const
+{
+    return m_browserPane->documentTitle();
+}
 
-QString frmAuction::browserAddress() const { return m_browserPane->address(); }
+QString frmAuction::browserAddress() const
+{
+    return m_browserPane->address();
+}
 
-void frmAuction::ShowAlreadyQueued(const QString &itemNumber) { StatusBarPane::ShowAlreadyQueued(itemNumber); }
+void frmAuction::ShowAlreadyQueued(const QString &itemNumber)
+{
+    StatusBarPane::ShowAlreadyQueued(itemNumber);
+}
 
-void frmAuction::setAddAuctionEnabled(bool enabled) { m_addStrip->setAddAuctionEnabled(enabled); }
+void frmAuction::setAddAuctionEnabled(bool enabled)
+{
+    m_addStrip->setAddAuctionEnabled(enabled);
+}
 
-void frmAuction::setAddAuctionDefault(bool isDefault) { m_addStrip->setAddAuctionDefault(isDefault); }
+void frmAuction::setAddAuctionDefault(bool isDefault)
+{
+    m_addStrip->setAddAuctionDefault(isDefault);
+}
 
-void frmAuction::hideAddAuctionStrip() { m_addStrip->hideAddAuctionStrip(); }
+void frmAuction::hideAddAuctionStrip()
+{
+    m_addStrip->hideAddAuctionStrip();
+}
 
-void frmAuction::UpdateTimeLeftColumn() { m_gridPane->UpdateTimeLeftColumn(); }
+void frmAuction::UpdateTimeLeftColumn()
+{
+    m_gridPane->UpdateTimeLeftColumn();
+}
 
-void frmAuction::reloadGeneralLogView() { m_logPane->ShowErrorLog(); }
+void frmAuction::reloadGeneralLogView()
+{
+    m_logPane->ShowErrorLog();
+}
 
 void frmAuction::setLogHeadingColor(qint32 rgb)
 {
@@ -280,10 +334,15 @@ void frmAuction::setLogHeadingColor(qint32 rgb)
     lblHeading->setPalette(palette);
 }
 
-void frmAuction::reloadAuctionLogView() { m_logPane->ShowAuctionLog(); }
+void frmAuction::reloadAuctionLogView()
+{
+    m_logPane->ShowAuctionLog();
+}
 
-void frmAuction::unloadWindow() { close(); }
-
+void frmAuction::unloadWindow()
+{
+    close();
+}
 
 void frmAuction::showDatabaseTrouble(const QString &message)
 {

@@ -4,27 +4,27 @@
 #include "AppSettings.h"
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
+#include "AuctionGridPane.h"
 #include "AuctionStatus.h"
 #include "BSN_Log.h"
+#include "BrowserPane.h"
 #include "Database.h"
 #include "DialUpComponent.h"
 #include "EventGuard.h"
+#include "FolderTreePane.h"
 #include "Folders.h"
 #include "FormTimer.h"
 #include "Globals.h"
 #include "IDialogs.h"
-#include "LogViewsPane.h"
-#include "AuctionGridPane.h"
-#include "BrowserPane.h"
-#include "FolderTreePane.h"
-#include "ShortcutBarPane.h"
 #include "InetTransfer.h"
+#include "LogViewsPane.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
+#include "QtTreeGrid.h"
 #include "SettingsStore.h"
+#include "ShortcutBarPane.h"
 #include "SingleInstance.h"
 #include "TrayIcon.h"
-#include "QtTreeGrid.h"
 #include "modComm.h"
 
 #include <QApplication>
@@ -57,8 +57,8 @@ bool frmAuction::Form_Load(const QString &commandLine)
         return false;
 
     cboView->clear();
-    cboView->addItems({QStringLiteral("Auction View"), QStringLiteral("Auction Log"),
-                       QStringLiteral("General Error Log")});
+    cboView->addItems(
+        {QStringLiteral("Auction View"), QStringLiteral("Auction Log"), QStringLiteral("General Error Log")});
     cboView->setCurrentIndex(0);
     // The start goes on to its end also when the database is locked by another program or
     // damaged: what failed is said once, and the timers still run the snipes once it is free.
@@ -260,7 +260,10 @@ void frmAuction::tmrTerminate_Timer()
     close();
 }
 
-void frmAuction::mnuFileExit_Click() { close(); }
+void frmAuction::mnuFileExit_Click()
+{
+    close();
+}
 
 void frmAuction::closeForShutdown()
 {
@@ -289,7 +292,10 @@ void frmAuction::endModalDialogs()
     }
 }
 
-void frmAuction::LoadAuctionScreen() { ShowUser(); }
+void frmAuction::LoadAuctionScreen()
+{
+    ShowUser();
+}
 
 void frmAuction::ShowUser()
 {

@@ -81,14 +81,18 @@ void frmAuction::windowStateChanged()
     });
     // After the state change has run its course: showMinimized() shows the window after it.
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
             if (isMinimized() && trayIcon().isAvailable())
                 MinimizeToTray();
         },
         Qt::QueuedConnection);
 }
 
-void frmAuction::MinimizeToTray() { HideToTray(); }
+void frmAuction::MinimizeToTray()
+{
+    HideToTray();
+}
 
 void frmAuction::HideToTray()
 {
@@ -130,7 +134,10 @@ void frmAuction::trayIcon_DoubleClick()
         bringToFront();
 }
 
-void frmAuction::mnuTrayPopupRestore_Click() { trayIcon_DoubleClick(); }
+void frmAuction::mnuTrayPopupRestore_Click()
+{
+    trayIcon_DoubleClick();
+}
 
 // The icon goes only once the close is sure (its second phase): "Do Not Close" keeps the
 // program reachable.

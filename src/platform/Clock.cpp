@@ -3,13 +3,16 @@
 #include "Values.h"
 
 namespace {
-qint64 g_driftMs = 0;  // the instant is the system's plus this
-QTimeZone g_zone;      // invalid: the machine's own zone
-qint64 g_shiftMs = 0;  // added to the zone's wall clock
+qint64 g_driftMs = 0; // the instant is the system's plus this
+QTimeZone g_zone;     // invalid: the machine's own zone
+qint64 g_shiftMs = 0; // added to the zone's wall clock
 bool g_frozen = false;
 qint64 g_frozenMs = 0; // the system instant while frozen
 
-qint64 systemMs() { return g_frozen ? g_frozenMs : QDateTime::currentMSecsSinceEpoch(); }
+qint64 systemMs()
+{
+    return g_frozen ? g_frozenMs : QDateTime::currentMSecsSinceEpoch();
+}
 
 // The zone's wall clock at an instant, counted as ms on a clock face.
 qint64 faceMs(const QTimeZone &zone, qint64 instant)
@@ -19,9 +22,15 @@ qint64 faceMs(const QTimeZone &zone, qint64 instant)
     return instant + static_cast<qint64>(offsetSecs) * 1000;
 }
 
-qint64 faceMs(const QDateTime &wall) { return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch(); }
+qint64 faceMs(const QDateTime &wall)
+{
+    return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch();
+}
 
-qint64 readingMs() { return faceMs(g_zone, Clock::instantMs()) + g_shiftMs; }
+qint64 readingMs()
+{
+    return faceMs(g_zone, Clock::instantMs()) + g_shiftMs;
+}
 } // namespace
 
 QDateTime Clock::now()
@@ -30,9 +39,15 @@ QDateTime Clock::now()
     return Values::wallClock(face.date(), face.time());
 }
 
-qint64 Clock::instantMs() { return systemMs() + g_driftMs; }
+qint64 Clock::instantMs()
+{
+    return systemMs() + g_driftMs;
+}
 
-qint64 Clock::systemInstantMs() { return systemMs(); }
+qint64 Clock::systemInstantMs()
+{
+    return systemMs();
+}
 
 void Clock::followZone(const QTimeZone &zone)
 {

@@ -43,7 +43,10 @@ QString sqlLiteral(const QVariant &v)
 
 } // namespace
 
-Database::~Database() { disconnect(); }
+Database::~Database()
+{
+    disconnect();
+}
 
 QString Database::quoteIdentifier(const QString &name)
 {
@@ -89,15 +92,16 @@ bool Database::attach(const QString &path, QString *error)
         db.setDatabaseName(url.toString(QUrl::FullyEncoded));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1").arg(kDefaultBusyTimeoutMs));
         if (!db.open())
-            return fail(QStringLiteral("The database file \"%1\" cannot be opened: %2")
-                            .arg(path, db.lastError().text()));
+            return fail(
+                QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(path, db.lastError().text()));
         if (!installNameFolding(db))
             return fail(QStringLiteral("The database file \"%1\" cannot be opened: the rule for program-user "
-                                       "names cannot be added.").arg(path));
+                                       "names cannot be added.")
+                            .arg(path));
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-            return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2")
-                            .arg(path, q.lastError().text()));
+            return fail(
+                QStringLiteral("The file \"%1\" is not a Zandrift database: %2").arg(path, q.lastError().text()));
         q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
         q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         // Prove now that the file can be written where it lies (the journal is made beside it):
@@ -116,7 +120,8 @@ bool Database::attach(const QString &path, QString *error)
         const QString why = probe.text();
         if (!written && !busy)
             return fail(QStringLiteral("The database file \"%1\" cannot be written: %2 (the file and its folder "
-                                       "must both be writable).").arg(path, why));
+                                       "must both be writable).")
+                            .arg(path, why));
     }
     try {
         loadSchema();
@@ -168,7 +173,10 @@ bool Database::reopen(const QString &path, QString *error)
     return true;
 }
 
-bool Database::isOpen() const { return connection().isOpen(); }
+bool Database::isOpen() const
+{
+    return connection().isOpen();
+}
 
 QSqlDatabase Database::liveConnection() const
 {
@@ -178,7 +186,10 @@ QSqlDatabase Database::liveConnection() const
     return db;
 }
 
-QSqlDatabase Database::connection() const { return QSqlDatabase::database(m_connectionName, false); }
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
 
 ColumnKind Database::kindFromDeclType(const QString &decl, bool isKey)
 {
@@ -207,7 +218,8 @@ void Database::loadSchema()
     m_tableKeys.clear();
     QSqlDatabase db = liveConnection();
     QSqlQuery tables(db);
-    if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")))
+    if (!tables.exec(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'")))
         throwError(tables.lastError());
     QStringList names;
     while (tables.next())
@@ -230,7 +242,10 @@ void Database::loadSchema()
     }
 }
 
-bool Database::hasTable(const QString &table) const { return m_tableColumns.contains(table.toLower()); }
+bool Database::hasTable(const QString &table) const
+{
+    return m_tableColumns.contains(table.toLower());
+}
 
 bool Database::hasColumn(const QString &table, const QString &column) const
 {
@@ -242,14 +257,20 @@ bool Database::hasColumn(const QString &table, const QString &column) const
     return false;
 }
 
-QStringList Database::columns(const QString &table) const { return m_tableColumns.value(table.toLower()); }
+QStringList Database::columns(const QString &table) const
+{
+    return m_tableColumns.value(table.toLower());
+}
 
 ColumnKind Database::kindOf(const QString &column) const
 {
     return m_kinds.value(column.toLower(), ColumnKind::Unknown);
 }
 
-QString Database::keyColumn(const QString &table) const { return m_tableKeys.value(table.toLower()); }
+QString Database::keyColumn(const QString &table) const
+{
+    return m_tableKeys.value(table.toLower());
+}
 
 QString Database::dateText(const QDateTime &dt)
 {
@@ -453,7 +474,8 @@ void Database::addColumn(const QString &table, const NewColumn &column)
     default:
         throw DbError(QStringLiteral("Unsupported column type for \"%1\".").arg(column.name));
     }
-    QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(Database::quoteIdentifier(table), Database::quoteIdentifier(column.name), type);
+    QString sql = QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                      .arg(Database::quoteIdentifier(table), Database::quoteIdentifier(column.name), type);
     if (!column.defaultValue.isNull())
         sql += QStringLiteral(" DEFAULT ") + sqlLiteral(column.defaultValue);
     if (column.kind == ColumnKind::Text && !column.allowZeroLength)
@@ -545,7 +567,8 @@ void Database::rollback()
     if (level == 0) {
         QSqlQuery q(liveConnection());
         // SQLite may have rolled the whole transaction back itself after an I/O or full-disk error.
-        if (!q.exec(QStringLiteral("ROLLBACK")) && !q.lastError().text().contains(QLatin1String("no transaction is active")))
+        if (!q.exec(QStringLiteral("ROLLBACK")) &&
+            !q.lastError().text().contains(QLatin1String("no transaction is active")))
             throwError(q.lastError());
         return;
     }

@@ -35,7 +35,17 @@ public:
 // Long/Int as integers, Text as QString, Date as a local QDateTime (stored as sortable text
 // "yyyy-MM-dd HH:mm:ss"), Money as double (stored rounded to 1/10000), YesNo as bool. A Null
 // column reads as a null QVariant.
-enum class ColumnKind { Unknown, Auto, Long, Int, Text, Date, Money, YesNo };
+enum class ColumnKind
+{
+    Unknown,
+    Auto,
+    Long,
+    Int,
+    Text,
+    Date,
+    Money,
+    YesNo
+};
 
 // One open database file (SQLite underneath). Read-write and shared; an open never creates a
 // file. Writes go through the rollback journal with synchronous commits, so a killed process
@@ -90,9 +100,9 @@ public:
     {
         QString name;
         ColumnKind kind = ColumnKind::Text;
-        int size = 0;               // text length; informational for SQLite
+        int size = 0;                // text length; informational for SQLite
         bool allowZeroLength = true; // false: an empty text is refused
-        QVariant defaultValue;      // null = none
+        QVariant defaultValue;       // null = none
     };
     // Adds a column; throws DbError when the table is missing or the column exists already.
     void addColumn(const QString &table, const NewColumn &column);
@@ -134,9 +144,9 @@ private:
 
     QString m_path;
     QString m_connectionName;
-    QHash<QString, ColumnKind> m_kinds;           // by lower-case column name
-    QHash<QString, QStringList> m_tableColumns;   // by lower-case table name
-    QHash<QString, QString> m_tableKeys;          // by lower-case table name
+    QHash<QString, ColumnKind> m_kinds;         // by lower-case column name
+    QHash<QString, QStringList> m_tableColumns; // by lower-case table name
+    QHash<QString, QString> m_tableKeys;        // by lower-case table name
     int m_transactionDepth = 0;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
 

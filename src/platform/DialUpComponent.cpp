@@ -202,7 +202,7 @@ void DialUpComponent::DialEntry(const DialUpEntry &entry, bool interactive)
     // nmcli hands a passwd-file's secrets over only while it runs: give it a few seconds then.
     const int waitSecs = interactive ? kInteractiveWaitSecs : (entry.Password.isEmpty() ? 0 : kSecretsWaitSecs);
     QStringList args{QStringLiteral("--wait"), QString::number(waitSecs), QStringLiteral("connection"),
-                     QStringLiteral("up"), QStringLiteral("uuid"), entry.uuid};
+                     QStringLiteral("up"),     QStringLiteral("uuid"),    entry.uuid};
     // The password goes in a private file, never on the command line where others could read it.
     QTemporaryFile secrets;
     if (!entry.Password.isEmpty()) {

@@ -51,7 +51,8 @@ class DialUpComponent
 public:
     static constexpr qint32 kObjectErrorBase = -2147221504;
     // Component error numbers (above the base).
-    enum ErrorNumber {
+    enum ErrorNumber
+    {
         errBadHandle = 6,
         errNotSupported = 120,
         errNoSuchEntry = 623,

@@ -2,7 +2,8 @@
 
 #include <QTimer>
 
-FormTimer::FormTimer(int intervalMs, QObject *parent) : QObject(parent), m_timer(new QTimer(this)), m_interval(intervalMs)
+FormTimer::FormTimer(int intervalMs, QObject *parent)
+    : QObject(parent), m_timer(new QTimer(this)), m_interval(intervalMs)
 {
     connect(m_timer, &QTimer::timeout, this, &FormTimer::timeout);
 }
@@ -19,7 +20,10 @@ void FormTimer::setInterval(int ms)
     apply();
 }
 
-bool FormTimer::isRunning() const { return m_timer->isActive(); }
+bool FormTimer::isRunning() const
+{
+    return m_timer->isActive();
+}
 
 void FormTimer::apply()
 {

@@ -17,10 +17,7 @@ namespace {
 class SystemProxyFactory : public QNetworkProxyFactory
 {
 public:
-    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
-    {
-        return systemProxyForQuery(query);
-    }
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override { return systemProxyForQuery(query); }
 };
 
 // A post body that can be read once and never rewound. The network layer re-sends a request by
@@ -64,7 +61,10 @@ InetTransfer::InetTransfer(QObject *parent)
     applyProxy();
 }
 
-InetTransfer::~InetTransfer() { release(); }
+InetTransfer::~InetTransfer()
+{
+    release();
+}
 
 namespace {
 // What the network layer may hold of a reply before the program has read it: a reply with no
@@ -339,7 +339,8 @@ void InetTransfer::applyProxy(QNetworkAccessManager *nam)
         const int eq = text.indexOf(QLatin1Char('='));
         if (eq >= 0 && !text.contains(QLatin1String("://")))
             text = text.mid(eq + 1);
-        const QUrl url = QUrl::fromUserInput(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text);
+        const QUrl url =
+            QUrl::fromUserInput(text.contains(QLatin1String("://")) ? text : QStringLiteral("http://") + text);
         nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, url.host(), static_cast<quint16>(url.port(80))));
     } else {
         nam->setProxy(QNetworkProxy(QNetworkProxy::DefaultProxy));

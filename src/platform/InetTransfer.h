@@ -18,7 +18,8 @@ class InetTransfer : public QObject
 {
     Q_OBJECT
 public:
-    enum StateConstants {
+    enum StateConstants
+    {
         icNone = 0,
         icHostResolvingHost = 1,
         icHostResolved = 2,
@@ -33,7 +34,12 @@ public:
         icError = 11,
         icResponseCompleted = 12
     };
-    enum AccessConstants { icUseDefault = 0, icDirect = 1, icNamedProxy = 2 };
+    enum AccessConstants
+    {
+        icUseDefault = 0,
+        icDirect = 1,
+        icNamedProxy = 2
+    };
 
     // ResponseCode of a request that ran out of time, of an empty reply, of one too large; a
     // server error gives its HTTP status (500, 503, ...).

@@ -12,7 +12,8 @@ Handler &current()
 }
 } // namespace
 
-Answer show(const QString &prompt, const QString &title, Icon icon, Buttons buttons, std::optional<Answer> defaultAnswer)
+Answer show(const QString &prompt, const QString &title, Icon icon, Buttons buttons,
+            std::optional<Answer> defaultAnswer)
 {
     const Request req{prompt, title, icon, buttons, defaultAnswer};
     if (current())

@@ -8,9 +8,28 @@
 // shows a real box; tests install one that answers in advance and records what was asked.
 namespace MsgBox {
 
-enum class Icon { None, Information, Exclamation, Critical, Question };
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
-enum class Answer { Ok, Cancel, Yes, No };
+enum class Icon
+{
+    None,
+    Information,
+    Exclamation,
+    Critical,
+    Question
+};
+enum class Buttons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel
+};
+enum class Answer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No
+};
 
 struct Request
 {

@@ -23,8 +23,14 @@ QString path()
     return QCoreApplication::applicationDirPath();
 }
 
-QString file(const QString &name) { return QDir(path()).filePath(name); }
+QString file(const QString &name)
+{
+    return QDir(path()).filePath(name);
+}
 
-void setOverride(const QString &folder) { overrideFolder() = folder.isEmpty() ? QString() : QDir::cleanPath(folder); }
+void setOverride(const QString &folder)
+{
+    overrideFolder() = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+}
 
 } // namespace ProgramFolder

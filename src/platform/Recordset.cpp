@@ -10,7 +10,9 @@ void Recordset::ensureRows()
 {
     if (!m_isTable || m_loaded)
         return;
-    const QString order = m_indexColumn.isEmpty() ? QStringLiteral("rowid") : Database::quoteIdentifier(m_indexColumn) + QStringLiteral(", rowid");
+    const QString order = m_indexColumn.isEmpty()
+                              ? QStringLiteral("rowid")
+                              : Database::quoteIdentifier(m_indexColumn) + QStringLiteral(", rowid");
     QSqlQuery q(m_db->liveConnection());
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY %2").arg(Database::quoteIdentifier(m_table), order)))
@@ -110,7 +112,8 @@ bool Recordset::seek(const QString &comparison, const QVariant &key)
     QSqlQuery q(m_db->liveConnection());
     const QString col = Database::quoteIdentifier(m_indexColumn);
     q.prepare(QStringLiteral("SELECT rowid FROM %1 WHERE %2 %3 ? ORDER BY %2 %4, rowid LIMIT 1")
-                  .arg(Database::quoteIdentifier(m_table), col, comparison, descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
+                  .arg(Database::quoteIdentifier(m_table), col, comparison,
+                       descending ? QStringLiteral("DESC") : QStringLiteral("ASC")));
     q.bindValue(0, Database::toStorage(key, m_db->kindOf(m_indexColumn)));
     if (!q.exec())
         Database::throwError(q.lastError());
@@ -164,7 +167,10 @@ void Recordset::loadCurrent()
     m_currentLoadedId = id;
 }
 
-QStringList Recordset::fieldNames() { return m_columns; }
+QStringList Recordset::fieldNames()
+{
+    return m_columns;
+}
 
 QVariant Recordset::value(const QString &column)
 {
@@ -253,7 +259,8 @@ void Recordset::update()
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(Database::quoteIdentifier(m_table), cols.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+                      .arg(Database::quoteIdentifier(m_table), cols.join(QLatin1String(", ")),
+                           marks.join(QLatin1String(", ")));
         }
         if (!q.prepare(sql))
             Database::throwError(q.lastError());

@@ -50,7 +50,12 @@ private:
     friend class Database;
     explicit Recordset(Database *db) : m_db(db) {}
 
-    enum class EditMode { None, Add, Edit };
+    enum class EditMode
+    {
+        None,
+        Add,
+        Edit
+    };
 
     void ensureRows();
     void loadCurrent();
@@ -60,7 +65,7 @@ private:
     Database *m_db;
     bool m_isTable = false;
     QString m_table;
-    QString m_keyColumn;   // table cursors: the rowid alias; queries: the updatable table's key
+    QString m_keyColumn; // table cursors: the rowid alias; queries: the updatable table's key
     QString m_indexColumn;
 
     // Table cursors keep the row ids in index order and read the current row on demand.

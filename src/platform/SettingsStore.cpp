@@ -66,7 +66,10 @@ void SettingsStore::set(const QString &section, const QString &key, const QStrin
     m_settings->setValue(encodeName(section) + QLatin1Char('/') + k, value);
 }
 
-void SettingsStore::deleteSection(const QString &section) { m_settings->remove(encodeName(section)); }
+void SettingsStore::deleteSection(const QString &section)
+{
+    m_settings->remove(encodeName(section));
+}
 
 bool SettingsStore::hasSection(const QString &section) const
 {
@@ -86,7 +89,10 @@ bool SettingsStore::sync()
     return false;
 }
 
-QString SettingsStore::fileName() const { return m_settings->fileName(); }
+QString SettingsStore::fileName() const
+{
+    return m_settings->fileName();
+}
 
 QString SettingsStore::defaultPath()
 {
@@ -104,4 +110,7 @@ SettingsStore &SettingsStore::instance()
     return *store;
 }
 
-void SettingsStore::redirect(const QString &iniPath) { globalStore() = std::make_unique<SettingsStore>(iniPath); }
+void SettingsStore::redirect(const QString &iniPath)
+{
+    globalStore() = std::make_unique<SettingsStore>(iniPath);
+}

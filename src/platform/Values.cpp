@@ -10,7 +10,10 @@ namespace Values {
 namespace {
 QDateTime wallClockOf(const QDate &date, const QTime &time);
 
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
 // Parses the number text into a C-locale form; empty result when it is not a number.
 QString normalizeNumber(const QString &text)
@@ -147,7 +150,8 @@ bool parseTime(const QString &text, QTime *out)
         *out = QTime(0, 0, 0);
         return true;
     }
-    static const QRegularExpression re(QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?(?:\\s*([AaPp])\\.?[Mm]\\.?)?$"));
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2}))?(?:\\s*([AaPp])\\.?[Mm]\\.?)?$"));
     const auto m = re.match(text);
     if (!m.hasMatch())
         return false;
@@ -196,7 +200,10 @@ qint64 naiveSeconds(const QDateTime &dt)
 } // namespace
 
 namespace {
-QDateTime wallClockOf(const QDate &date, const QTime &time) { return wallClock(date, time); }
+QDateTime wallClockOf(const QDate &date, const QTime &time)
+{
+    return wallClock(date, time);
+}
 } // namespace
 
 QDateTime wallClock(const QDate &date, const QTime &time)
@@ -256,7 +263,10 @@ QDateTime toDate(const QString &input)
     return {};
 }
 
-bool isDate(const QString &text) { return toDate(text).isValid(); }
+bool isDate(const QString &text)
+{
+    return toDate(text).isValid();
+}
 
 QString formatGeneralDate(const QDateTime &dt)
 {
@@ -313,7 +323,10 @@ QString formatMoney(double amount)
     return (c.negative ? QStringLiteral("-$") : QStringLiteral("$")) + whole + QLatin1Char('.') + c.digits.right(2);
 }
 
-qint64 secondsCrossed(const QDateTime &a, const QDateTime &b) { return naiveSeconds(b) - naiveSeconds(a); }
+qint64 secondsCrossed(const QDateTime &a, const QDateTime &b)
+{
+    return naiveSeconds(b) - naiveSeconds(a);
+}
 
 qint64 minutesCrossed(const QDateTime &a, const QDateTime &b)
 {
@@ -336,6 +349,9 @@ QString trimRightBlanks(const QString &text)
     return text.left(n);
 }
 
-QString trimBlanks(const QString &text) { return trimRightBlanks(trimLeftBlanks(text)); }
+QString trimBlanks(const QString &text)
+{
+    return trimRightBlanks(trimLeftBlanks(text));
+}
 
 } // namespace Values

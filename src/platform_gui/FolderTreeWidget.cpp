@@ -81,7 +81,10 @@ void FolderTreeWidget::finishEdit(const QModelIndex &index, QString *text)
 }
 
 // Entering is the first move over the tree.
-void FolderTreeWidget::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
+void FolderTreeWidget::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragMoveEvent(event);
+}
 
 void FolderTreeWidget::dragMoveEvent(QDragMoveEvent *event)
 {

@@ -7,7 +7,10 @@
 
 QtTrayIcon::QtTrayIcon(QObject *parent) : ITrayIcon(parent) {}
 
-bool QtTrayIcon::isAvailable() const { return QSystemTrayIcon::isSystemTrayAvailable(); }
+bool QtTrayIcon::isAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
 
 void QtTrayIcon::show(const QString &tip, QMenu *menu)
 {
@@ -32,4 +35,7 @@ void QtTrayIcon::remove()
         m_icon->hide();
 }
 
-bool QtTrayIcon::isShown() const { return m_icon && m_icon->isVisible(); }
+bool QtTrayIcon::isShown() const
+{
+    return m_icon && m_icon->isVisible();
+}

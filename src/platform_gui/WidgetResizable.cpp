@@ -66,8 +66,8 @@ bool WidgetResizable::write(Edge edge, double twips)
         m_widget->move(edge == Left ? px : at.x(), edge == Top ? px : at.y());
     } else {
         // resize() takes the inner size: take the frame off a window's outer size.
-        const QSize frame = m_widget->isWindow() && !m_innerSize ? m_widget->frameGeometry().size() - m_widget->size()
-                                                                   : QSize(0, 0);
+        const QSize frame =
+            m_widget->isWindow() && !m_innerSize ? m_widget->frameGeometry().size() - m_widget->size() : QSize(0, 0);
         const QSize inner = m_widget->size();
         if (edge == Width)
             m_widget->resize(qMax(0, px - frame.width()), inner.height());

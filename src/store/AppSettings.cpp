@@ -26,7 +26,10 @@ QString reversed(const QString &s)
     return r;
 }
 
-QString textOf(Recordset &rs, const char *column) { return rs.value(QLatin1String(column)).toString(); }
+QString textOf(Recordset &rs, const char *column)
+{
+    return rs.value(QLatin1String(column)).toString();
+}
 
 qint32 longOf(Recordset &rs, const char *column)
 {
@@ -34,7 +37,10 @@ qint32 longOf(Recordset &rs, const char *column)
     return v.isNull() ? 0 : static_cast<qint32>(v.toLongLong());
 }
 
-qint16 intOf(Recordset &rs, const char *column) { return static_cast<qint16>(longOf(rs, column)); }
+qint16 intOf(Recordset &rs, const char *column)
+{
+    return static_cast<qint16>(longOf(rs, column));
+}
 
 qint16 requireInt16(const QString &text, const char *key)
 {
@@ -95,10 +101,10 @@ void AppSettings::load()
         requireInt16(m_store.get(kSectionName, QStringLiteral("AutoDeleteErrorLogs"), QStringLiteral("1")),
                      "AutoDeleteErrorLogs") == 1;
     if (AutoDeleteErrorLogs)
-        DeleteErrorLogDays = purgeDays(
-            requireInt16(m_store.get(kSectionName, QStringLiteral("DeleteErrorLogDays"), QStringLiteral("7")),
-                         "DeleteErrorLogDays"),
-            7);
+        DeleteErrorLogDays =
+            purgeDays(requireInt16(m_store.get(kSectionName, QStringLiteral("DeleteErrorLogDays"), QStringLiteral("7")),
+                                   "DeleteErrorLogDays"),
+                      7);
 
     DialupUserName = Values::trimBlanks(m_store.get(kSectionName, QStringLiteral("duser")));
     DialupPassword = reversed(Values::trimBlanks(m_store.get(kSectionName, QStringLiteral("closewarn"))));

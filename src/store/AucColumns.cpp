@@ -38,12 +38,15 @@ void AucColumns::RestoreDefaults()
 AucColumns::Column AucColumns::column(int i)
 {
     const Column all[kCount] = {
-        {&AuctionName, &AuctionNameTxt},   {&ItemNumber, &ItemNumberTxt},     {&CurrentBid, &CurrentBidTxt},
-        {&MyMaxBid, &MyMaxBidTxt},         {&NumOfBids, &NumOfBidsTxt},       {&QtyOffered, &QtyOfferedTxt},
-        {&TimeEnds, &TimeEndsTxt},         {&TimeLeft, &TimeLeftTxt},         {&MyBidQty, &MyBidQtyTxt},
-        {&Location, &LocationTxt},         {&CountryRegion, &CountryRegionTxt}, {&Seller, &SellerTxt},
-        {&HighBidder, &HighBidderTxt},     {&Paid, &PaidTxt},                 {&Received, &ReceivedTxt},
-        {&LeftFeedback, &LeftFeedbackTxt}, {&Comments, &CommentsTxt},
+        {&AuctionName, &AuctionNameTxt},     {&ItemNumber, &ItemNumberTxt},
+        {&CurrentBid, &CurrentBidTxt},       {&MyMaxBid, &MyMaxBidTxt},
+        {&NumOfBids, &NumOfBidsTxt},         {&QtyOffered, &QtyOfferedTxt},
+        {&TimeEnds, &TimeEndsTxt},           {&TimeLeft, &TimeLeftTxt},
+        {&MyBidQty, &MyBidQtyTxt},           {&Location, &LocationTxt},
+        {&CountryRegion, &CountryRegionTxt}, {&Seller, &SellerTxt},
+        {&HighBidder, &HighBidderTxt},       {&Paid, &PaidTxt},
+        {&Received, &ReceivedTxt},           {&LeftFeedback, &LeftFeedbackTxt},
+        {&Comments, &CommentsTxt},
     };
     return (i >= 0 && i < kCount) ? all[i] : Column{nullptr, nullptr};
 }
@@ -65,12 +68,23 @@ void AucColumns::CreateViewNonViewColumns()
 
     // The hidden list and the shown list each walk the columns in their own fixed order.
     const Column hiddenOrder[] = {
-        {&AuctionName, &AuctionNameTxt},     {&CurrentBid, &CurrentBidTxt}, {&ItemNumber, &ItemNumberTxt},
-        {&MyBidQty, &MyBidQtyTxt},           {&MyMaxBid, &MyMaxBidTxt},     {&NumOfBids, &NumOfBidsTxt},
-        {&QtyOffered, &QtyOfferedTxt},       {&TimeEnds, &TimeEndsTxt},     {&TimeLeft, &TimeLeftTxt},
-        {&HighBidder, &HighBidderTxt},       {&Seller, &SellerTxt},         {&Location, &LocationTxt},
-        {&CountryRegion, &CountryRegionTxt}, {&Paid, &PaidTxt},             {&Received, &ReceivedTxt},
-        {&LeftFeedback, &LeftFeedbackTxt},   {&Comments, &CommentsTxt},
+        {&AuctionName, &AuctionNameTxt},
+        {&CurrentBid, &CurrentBidTxt},
+        {&ItemNumber, &ItemNumberTxt},
+        {&MyBidQty, &MyBidQtyTxt},
+        {&MyMaxBid, &MyMaxBidTxt},
+        {&NumOfBids, &NumOfBidsTxt},
+        {&QtyOffered, &QtyOfferedTxt},
+        {&TimeEnds, &TimeEndsTxt},
+        {&TimeLeft, &TimeLeftTxt},
+        {&HighBidder, &HighBidderTxt},
+        {&Seller, &SellerTxt},
+        {&Location, &LocationTxt},
+        {&CountryRegion, &CountryRegionTxt},
+        {&Paid, &PaidTxt},
+        {&Received, &ReceivedTxt},
+        {&LeftFeedback, &LeftFeedbackTxt},
+        {&Comments, &CommentsTxt},
     };
     for (const Column &c : hiddenOrder) {
         if (*c.position == -1)
@@ -78,12 +92,23 @@ void AucColumns::CreateViewNonViewColumns()
     }
 
     const Column shownOrder[] = {
-        {&AuctionName, &AuctionNameTxt},   {&CountryRegion, &CountryRegionTxt}, {&CurrentBid, &CurrentBidTxt},
-        {&HighBidder, &HighBidderTxt},     {&ItemNumber, &ItemNumberTxt},       {&LeftFeedback, &LeftFeedbackTxt},
-        {&Location, &LocationTxt},         {&MyBidQty, &MyBidQtyTxt},           {&MyMaxBid, &MyMaxBidTxt},
-        {&NumOfBids, &NumOfBidsTxt},       {&Paid, &PaidTxt},                   {&QtyOffered, &QtyOfferedTxt},
-        {&Received, &ReceivedTxt},         {&Seller, &SellerTxt},               {&TimeEnds, &TimeEndsTxt},
-        {&TimeLeft, &TimeLeftTxt},         {&Comments, &CommentsTxt},
+        {&AuctionName, &AuctionNameTxt},
+        {&CountryRegion, &CountryRegionTxt},
+        {&CurrentBid, &CurrentBidTxt},
+        {&HighBidder, &HighBidderTxt},
+        {&ItemNumber, &ItemNumberTxt},
+        {&LeftFeedback, &LeftFeedbackTxt},
+        {&Location, &LocationTxt},
+        {&MyBidQty, &MyBidQtyTxt},
+        {&MyMaxBid, &MyMaxBidTxt},
+        {&NumOfBids, &NumOfBidsTxt},
+        {&Paid, &PaidTxt},
+        {&QtyOffered, &QtyOfferedTxt},
+        {&Received, &ReceivedTxt},
+        {&Seller, &SellerTxt},
+        {&TimeEnds, &TimeEndsTxt},
+        {&TimeLeft, &TimeLeftTxt},
+        {&Comments, &CommentsTxt},
     };
     for (int p = 0; p <= 16; ++p) {
         for (const Column &c : shownOrder) {

@@ -10,8 +10,8 @@ class AucColumns
 public:
     AucColumns();
 
-    qint16 AuctionName, ItemNumber, CurrentBid, MyMaxBid, NumOfBids, QtyOffered, TimeEnds, TimeLeft, MyBidQty,
-        Location, CountryRegion, Seller, HighBidder, Paid, Received, LeftFeedback, Comments;
+    qint16 AuctionName, ItemNumber, CurrentBid, MyMaxBid, NumOfBids, QtyOffered, TimeEnds, TimeLeft, MyBidQty, Location,
+        CountryRegion, Seller, HighBidder, Paid, Received, LeftFeedback, Comments;
     QString AuctionNameTxt, ItemNumberTxt, CurrentBidTxt, MyMaxBidTxt, NumOfBidsTxt, QtyOfferedTxt, TimeEndsTxt,
         TimeLeftTxt, MyBidQtyTxt, LocationTxt, CountryRegionTxt, SellerTxt, HighBidderTxt, PaidTxt, ReceivedTxt,
         LeftFeedbackTxt, CommentsTxt;

@@ -7,7 +7,10 @@
 #include "Recordset.h"
 #include "Transaction.h"
 
-QString AuctionDatabasePath() { return ProgramFolder::file(QLatin1String(kDatabaseFileName)); }
+QString AuctionDatabasePath()
+{
+    return ProgramFolder::file(QLatin1String(kDatabaseFileName));
+}
 
 namespace {
 // The tables every part of the program reads; a file without them is not ours, or is damaged.
@@ -67,7 +70,10 @@ bool OpenAuctionDatabase(QString *error)
     return true;
 }
 
-bool ReopenAuctionDatabase(QString *error) { return OpenAuctionDatabase(error); }
+bool ReopenAuctionDatabase(QString *error)
+{
+    return OpenAuctionDatabase(error);
+}
 
 void UpgradeDatabase()
 {
@@ -88,10 +94,14 @@ void UpgradeDatabase(Database &db)
         const char *size;
     };
     static const Added later[] = {
-        {"Auctions", "AUC_CityLocation", 10, "255"},  {"Auctions", "AUC_CountryRegion", 10, "255"},
-        {"Auctions", "AUC_Seller", 10, "255"},        {"Auctions", "AUC_HighBidder", 10, "255"},
-        {"Auctions", "AUC_Paid", 4, "0"},             {"Auctions", "AUC_Received", 4, "0"},
-        {"Auctions", "AUC_LeftFeedback", 4, "0"},     {"Auctions", "AUC_Comments", 10, "255"},
+        {"Auctions", "AUC_CityLocation", 10, "255"},
+        {"Auctions", "AUC_CountryRegion", 10, "255"},
+        {"Auctions", "AUC_Seller", 10, "255"},
+        {"Auctions", "AUC_HighBidder", 10, "255"},
+        {"Auctions", "AUC_Paid", 4, "0"},
+        {"Auctions", "AUC_Received", 4, "0"},
+        {"Auctions", "AUC_LeftFeedback", 4, "0"},
+        {"Auctions", "AUC_Comments", 10, "255"},
         {"Application", "APP_SnipesTemp", 4, "0"},
     };
     for (const Added &a : later)
@@ -122,7 +132,10 @@ bool NoUsersExist(Database &db)
 
 QString GetAppVersion()
 {
-    return QStringLiteral("%1.%2.%3").arg(ZANDRIFT_VERSION_MAJOR).arg(ZANDRIFT_VERSION_MINOR).arg(ZANDRIFT_VERSION_PATCH);
+    return QStringLiteral("%1.%2.%3")
+        .arg(ZANDRIFT_VERSION_MAJOR)
+        .arg(ZANDRIFT_VERSION_MINOR)
+        .arg(ZANDRIFT_VERSION_PATCH);
 }
 
 QString GetAppTitle()

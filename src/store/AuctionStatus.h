@@ -4,7 +4,8 @@
 
 // What an auction's row says of its snipe: the numbers AUC_Status stores.
 namespace AuctionStatus {
-enum Code : qint16 {
+enum Code : qint16
+{
     NotScheduled = 1,
     Scheduled = 2,
     BidSubmitted = 3,

@@ -72,8 +72,8 @@ void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSetting
     if (currentUser && currentUser->AutoDeleteAuctions) {
         const qint16 days = auctionPurgeDays(currentUser->DeleteAuctionDays);
         // The end times are the site's clock, TimeOffset hours behind this one.
-        const QDateTime siteFace =
-            QDateTime(now.date(), now.time(), QTimeZone::utc()).addSecs(-3600 * static_cast<qint64>(settings.TimeOffset));
+        const QDateTime siteFace = QDateTime(now.date(), now.time(), QTimeZone::utc())
+                                       .addSecs(-3600 * static_cast<qint64>(settings.TimeOffset));
         const QDateTime siteCutoff = purgeCutoff(Values::wallClock(siteFace.date(), siteFace.time()), days);
         // A snipe still scheduled or with its bid out is never purged, however its end reads.
         db.execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Ended < ? AND AUC_User = ? AND "

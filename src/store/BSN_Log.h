@@ -14,7 +14,7 @@ extern bool AuctionLogChanged;
 class BSN_Log
 {
 public:
-    BSN_Log();                       // writes through gDB
+    BSN_Log(); // writes through gDB
     explicit BSN_Log(Database &db);
 
     // Appends a row: now, the auction key (0 = general log), the user key and the message

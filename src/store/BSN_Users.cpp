@@ -6,7 +6,10 @@
 #include "SettingsStore.h"
 #include "StoreValues.h"
 
-void BSN_Users::Init(Database &db) { Init(db, SettingsStore::instance()); }
+void BSN_Users::Init(Database &db)
+{
+    Init(db, SettingsStore::instance());
+}
 
 void BSN_Users::Init(Database &db, const SettingsStore &store)
 {
@@ -32,8 +35,8 @@ void BSN_Users::Init(Database &db, const SettingsStore &store)
         // A hand-damaged value falls back to the default rather than locking everyone out.
         u->DeleteAuctionDays =
             auctionPurgeDays(toInt16(store.get(section, QStringLiteral("DeleteAuctionDays"), QStringLiteral("30"))));
-        u->AutoDeleteAuctions = store.get(section, QStringLiteral("AutoDeleteAuctions"), QStringLiteral("1")) ==
-                                QLatin1String("1");
+        u->AutoDeleteAuctions =
+            store.get(section, QStringLiteral("AutoDeleteAuctions"), QStringLiteral("1")) == QLatin1String("1");
         u->Columns = LoadUserColumns(*u, store);
         loaded.push_back(std::move(u));
     }

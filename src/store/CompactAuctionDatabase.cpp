@@ -15,7 +15,10 @@
 
 namespace {
 
-QString osError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString osError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
 
 // A renamed file is only durable once its folder's entry is on the disk too.
 bool syncFolder(const QString &folder, QString *why)
@@ -77,10 +80,10 @@ bool CompactAuctionDatabase(QString *error, CompactionSizes *sizes, const std::f
     const QString original = unsoundness(dbPath);
     if (!original.isEmpty()) {
         if (QFileInfo::exists(copyPath) && unsoundness(copyPath).isEmpty())
-            return fail(original
-                        + QStringLiteral(" The compacted copy \"%1\" is a sound database and may be the only copy of "
-                                         "your auctions; it was kept.")
-                              .arg(copyPath));
+            return fail(original +
+                        QStringLiteral(" The compacted copy \"%1\" is a sound database and may be the only copy of "
+                                       "your auctions; it was kept.")
+                            .arg(copyPath));
         return fail(original);
     }
     // A copy left by an interrupted run: the original is sound, so the copy is not needed.

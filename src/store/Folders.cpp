@@ -27,7 +27,10 @@ qint32 GetAuctionFolder(Database &db, qint32 auctionKey)
                     QStringLiteral("AUC_Folder"));
 }
 
-qint32 GetOpenAuctionsFolder(Database &db, qint32 userKey) { return fixedFolder(db, userKey, kOpenAuctionsFolder); }
+qint32 GetOpenAuctionsFolder(Database &db, qint32 userKey)
+{
+    return fixedFolder(db, userKey, kOpenAuctionsFolder);
+}
 
 qint32 GetClosedAuctionsFolder(Database &db, qint32 userKey)
 {

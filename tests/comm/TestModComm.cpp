@@ -155,10 +155,14 @@ void TestModComm::credentialsSetOnlyWhenNotEmpty_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
-    QTest::newRow("neither") << "" << "";
-    QTest::newRow("user name only") << "bob" << "";
-    QTest::newRow("password only") << "" << "p&ss= w%rd";
-    QTest::newRow("both") << "bob" << "pw";
+    QTest::newRow("neither") << ""
+                             << "";
+    QTest::newRow("user name only") << "bob"
+                                    << "";
+    QTest::newRow("password only") << ""
+                                   << "p&ss= w%rd";
+    QTest::newRow("both") << "bob"
+                          << "pw";
 }
 
 void TestModComm::credentialsSetOnlyWhenNotEmpty()
@@ -246,8 +250,9 @@ void TestModComm::componentErrorsMapped_data()
     QTest::newRow("timed out: its own text") << QByteArray("up=3") << "Error: simulated up failure." << 0;
     QTest::newRow("not supported (120)") << QByteArray("up=2") << "Error: simulated up failure." << 0;
     QTest::newRow("not running (1911)") << QByteArray("up=8") << "Ras is not Properly Configured on this machine" << 0;
-    QTest::newRow("bad handle (6)")
-        << QByteArray("up=5") << "Error: simulated up failure.: Often The Result Of An Invalid Connection Handle" << 0;
+    QTest::newRow("bad handle (6)") << QByteArray("up=5")
+                                    << "Error: simulated up failure.: Often The Result Of An Invalid Connection Handle"
+                                    << 0;
     QTest::newRow("anything else: logged and shown")
         << QByteArray("up=1") << "Error: simulated up failure." << DialUpComponent::kObjectErrorBase + 2001;
 }

@@ -15,8 +15,7 @@ class TestAboutDialog : public QObject
 
     QByteArray m_path;
 
-    template <typename T>
-    static T *child(QWidget &w, const char *name)
+    template <typename T> static T *child(QWidget &w, const char *name)
     {
         T *c = w.findChild<T *>(QLatin1String(name));
         if (!c)

@@ -22,8 +22,7 @@ class TestScheduleDialog : public QObject
     std::unique_ptr<EngineFixture> f;
     qint32 m_key = 0;
 
-    template <typename T>
-    static T *child(QWidget &w, const char *name)
+    template <typename T> static T *child(QWidget &w, const char *name)
     {
         T *c = w.findChild<T *>(QLatin1String(name));
         if (!c)
@@ -116,25 +115,77 @@ private slots:
                                               "and log your bid.  If you are confident that the bid will be "
                                               "accepted, click YES. Otherwise click NO to edit this bid.");
 
-        QTest::newRow("three bad boxes report the seconds") << 10.0 << "x" << "y" << "abc" << true << false << "Invalid Number of Seconds" << "abc is not a valid number of seconds.";
-        QTest::newRow("maximum not a number") << 10.0 << "ten" << "1" << "10" << true << false << "Invalid Bid Amount" << "Maxbid: ten is not a valid number.";
-        QTest::newRow("quantity not a number") << 10.0 << "12" << "two" << "10" << true << false << "Invalid Quantity" << "Quantity: two is not a valid number.";
-        QTest::newRow("0 seconds") << 10.0 << "12" << "1" << "0" << true << false << "Invalid Number of Seconds." << "Seconds must be a positive number.";
-        QTest::newRow("half a second rounds to 0") << 10.0 << "12" << "1" << "0.5" << true << false << "Invalid Number of Seconds." << "Seconds must be a positive number.";
-        QTest::newRow("seconds beyond 32 bits") << 10.0 << "12" << "1" << "3000000000" << true << false << "Invalid Number of Seconds" << "3000000000 is not a valid number of seconds.";
-        QTest::newRow("maximum equal to the minimum") << 10.0 << "10" << "1" << "10" << true << true << "" << "";
-        QTest::newRow("a cent below the minimum") << 10.0 << "9.99" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
-        QTest::newRow("a fraction of a cent below the minimum") << 10.0 << "9.996" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
-        QTest::newRow("a cent below a large minimum") << 131072.02 << "131072.01" << "1" << "10" << true << false << "Invalid Maximum Bid" << lowBid;
-        QTest::newRow("equal to a large minimum") << 131072.02 << "$131,072.02" << "1" << "10" << true << true << "" << "";
-        QTest::newRow("quantity 0") << 10.0 << "12" << "0" << "10" << true << false << "Invalid Quantity Amount" << "Quantity must be a positive number.";
-        QTest::newRow("negative quantity") << 10.0 << "12" << "-2" << "10" << true << false << "Invalid Quantity Amount" << "Quantity must be a positive number.";
-        QTest::newRow("all that is offered") << 10.0 << "12" << "3" << "10" << true << true << "" << "";
-        QTest::newRow("one more than offered") << 10.0 << "12" << "4" << "10" << true << false << "Invalid Quantity Amount" << tooMany;
-        QTest::newRow("quantity beyond 16 bits") << 10.0 << "12" << "40000" << "10" << true << false << "Invalid Quantity" << "Quantity: 40000 is not a valid number.";
-        QTest::newRow("4 seconds, answered No") << 10.0 << "12" << "1" << "4" << false << false << "Confirm this Bid?" << close4;
-        QTest::newRow("4 seconds, answered Yes") << 10.0 << "12" << "1" << "4" << true << true << "Confirm this Bid?" << close4;
-        QTest::newRow("5 seconds") << 10.0 << "12" << "1" << "5" << false << true << "" << "";
+        QTest::newRow("three bad boxes report the seconds") << 10.0 << "x"
+                                                            << "y"
+                                                            << "abc" << true << false << "Invalid Number of Seconds"
+                                                            << "abc is not a valid number of seconds.";
+        QTest::newRow("maximum not a number") << 10.0 << "ten"
+                                              << "1"
+                                              << "10" << true << false << "Invalid Bid Amount"
+                                              << "Maxbid: ten is not a valid number.";
+        QTest::newRow("quantity not a number") << 10.0 << "12"
+                                               << "two"
+                                               << "10" << true << false << "Invalid Quantity"
+                                               << "Quantity: two is not a valid number.";
+        QTest::newRow("0 seconds") << 10.0 << "12"
+                                   << "1"
+                                   << "0" << true << false << "Invalid Number of Seconds."
+                                   << "Seconds must be a positive number.";
+        QTest::newRow("half a second rounds to 0") << 10.0 << "12"
+                                                   << "1"
+                                                   << "0.5" << true << false << "Invalid Number of Seconds."
+                                                   << "Seconds must be a positive number.";
+        QTest::newRow("seconds beyond 32 bits") << 10.0 << "12"
+                                                << "1"
+                                                << "3000000000" << true << false << "Invalid Number of Seconds"
+                                                << "3000000000 is not a valid number of seconds.";
+        QTest::newRow("maximum equal to the minimum") << 10.0 << "10"
+                                                      << "1"
+                                                      << "10" << true << true << ""
+                                                      << "";
+        QTest::newRow("a cent below the minimum") << 10.0 << "9.99"
+                                                  << "1"
+                                                  << "10" << true << false << "Invalid Maximum Bid" << lowBid;
+        QTest::newRow("a fraction of a cent below the minimum")
+            << 10.0 << "9.996"
+            << "1"
+            << "10" << true << false << "Invalid Maximum Bid" << lowBid;
+        QTest::newRow("a cent below a large minimum") << 131072.02 << "131072.01"
+                                                      << "1"
+                                                      << "10" << true << false << "Invalid Maximum Bid" << lowBid;
+        QTest::newRow("equal to a large minimum") << 131072.02 << "$131,072.02"
+                                                  << "1"
+                                                  << "10" << true << true << ""
+                                                  << "";
+        QTest::newRow("quantity 0") << 10.0 << "12"
+                                    << "0"
+                                    << "10" << true << false << "Invalid Quantity Amount"
+                                    << "Quantity must be a positive number.";
+        QTest::newRow("negative quantity") << 10.0 << "12"
+                                           << "-2"
+                                           << "10" << true << false << "Invalid Quantity Amount"
+                                           << "Quantity must be a positive number.";
+        QTest::newRow("all that is offered") << 10.0 << "12"
+                                             << "3"
+                                             << "10" << true << true << ""
+                                             << "";
+        QTest::newRow("one more than offered") << 10.0 << "12"
+                                               << "4"
+                                               << "10" << true << false << "Invalid Quantity Amount" << tooMany;
+        QTest::newRow("quantity beyond 16 bits") << 10.0 << "12"
+                                                 << "40000"
+                                                 << "10" << true << false << "Invalid Quantity"
+                                                 << "Quantity: 40000 is not a valid number.";
+        QTest::newRow("4 seconds, answered No") << 10.0 << "12"
+                                                << "1"
+                                                << "4" << false << false << "Confirm this Bid?" << close4;
+        QTest::newRow("4 seconds, answered Yes") << 10.0 << "12"
+                                                 << "1"
+                                                 << "4" << true << true << "Confirm this Bid?" << close4;
+        QTest::newRow("5 seconds") << 10.0 << "12"
+                                   << "1"
+                                   << "5" << false << true << ""
+                                   << "";
     }
     void validation()
     {
@@ -183,10 +234,14 @@ private slots:
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("posted");
-        QTest::newRow("whole cents") << "12.34" << 12.34 << "$12.34" << "12.34";
-        QTest::newRow("a fraction above the minimum is the minimum") << "10.004" << 10.0 << "$10.00" << "10";
-        QTest::newRow("a fraction of a cent is dropped") << "25.559" << 25.55 << "$25.55" << "25.55";
-        QTest::newRow("millions") << "$1,234,567.89" << 1234567.89 << "$1,234,567.89" << "1234567.89";
+        QTest::newRow("whole cents") << "12.34" << 12.34 << "$12.34"
+                                     << "12.34";
+        QTest::newRow("a fraction above the minimum is the minimum") << "10.004" << 10.0 << "$10.00"
+                                                                     << "10";
+        QTest::newRow("a fraction of a cent is dropped") << "25.559" << 25.55 << "$25.55"
+                                                         << "25.55";
+        QTest::newRow("millions") << "$1,234,567.89" << 1234567.89 << "$1,234,567.89"
+                                  << "1234567.89";
     }
     void maximumIsOneAmountInWholeCents()
     {
@@ -254,7 +309,8 @@ private slots:
             fill(d, QStringLiteral("25.50"), QStringLiteral("2"), QStringLiteral("10"));
             child<QPushButton>(d, "cmdOK")->click();
         });
-        const QString scheduled = QStringLiteral("(Zandrift Name: Ann, eBay Name: snipetester) Scheduled Snipe (V2.0.13).");
+        const QString scheduled =
+            QStringLiteral("(Zandrift Name: Ann, eBay Name: snipetester) Scheduled Snipe (V2.0.13).");
         QCOMPARE(f->auctionLog(m_key), QStringList{scheduled});
         QCOMPARE(snipesQueued().size(), 1);
         const QItemPtr queued = snipesQueued().first();

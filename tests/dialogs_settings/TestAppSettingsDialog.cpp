@@ -43,8 +43,7 @@ class TestAppSettingsDialog : public QObject
             out << rs->value(c);
         return out;
     }
-    template <typename T>
-    static T *child(QWidget &w, const char *name)
+    template <typename T> static T *child(QWidget &w, const char *name)
     {
         T *c = w.findChild<T *>(QLatin1String(name));
         if (!c)
@@ -101,9 +100,9 @@ private slots:
 
     void validation_data()
     {
-        QTest::addColumn<bool>("entries");   // the phone book lists dial-up entries
+        QTest::addColumn<bool>("entries"); // the phone book lists dial-up entries
         QTest::addColumn<int>("type");
-        QTest::addColumn<int>("entry");      // selected phone-book entry, -1 none
+        QTest::addColumn<int>("entry"); // selected phone-book entry, -1 none
         QTest::addColumn<QString>("proxy");
         QTest::addColumn<QString>("minutes");
         QTest::addColumn<int>("zone");
@@ -128,35 +127,69 @@ private slots:
         const QString badDays = QStringLiteral("Please enter a valid number of days, from 0 to 999");
         const QString ask = QStringLiteral("If you are using a dialup connection");
 
-        //                                   entries type entry proxy    mins zone per  hours purge days  yes  valid  message
-        QTest::newRow("proxy without a name") << true << 3 << -1 << "" << "5" << 7 << false << "" << false << "" << true << false << proxy;
-        QTest::newRow("direct ignores the proxy name") << true << 2 << -1 << "" << "5" << 7 << false << "" << false << "" << true << true << "";
-        QTest::newRow("dial-up without an entry") << true << 0 << -1 << "" << "5" << 7 << false << "" << false << "" << true << false << noEntry;
-        QTest::newRow("dial-up on a machine without entries") << false << 0 << -1 << "" << "5" << 7 << false << "" << false << "" << true << false << "You have chosen Dialup Connection, but no dialup connection is set up";
-        QTest::newRow("dial-up without minutes") << true << 0 << 1 << "" << "" << 7 << false << "" << false << "" << true << false << noMins;
-        QTest::newRow("dial-up complete") << true << 0 << 1 << "" << "5" << 7 << false << "" << false << "" << true << true << "";
-        QTest::newRow("no time zone") << true << 2 << -1 << "" << "5" << -1 << false << "" << false << "" << true << false << noZone;
-        QTest::newRow("hours not a number") << true << 2 << -1 << "" << "5" << 7 << true << "x" << false << "" << true << false << badHours;
-        QTest::newRow("168 hours") << true << 2 << -1 << "" << "5" << 7 << true << "168" << false << "" << true << true << "";
-        QTest::newRow("169 hours") << true << 2 << -1 << "" << "5" << 7 << true << "169" << false << "" << true << false << maxHours;
-        QTest::newRow("0 hours ticked") << true << 2 << -1 << "" << "5" << 7 << true << "0" << false << "" << true << false << minHours;
-        QTest::newRow("hours unticked are not read") << true << 2 << -1 << "" << "5" << 7 << false << "x" << false << "" << true << true << "";
-        QTest::newRow("minutes not a number, direct") << true << 2 << -1 << "" << "x" << 7 << false << "" << false << "" << true << false << badMins;
-        QTest::newRow("minutes empty, proxy") << true << 3 << -1 << "p" << "" << 7 << false << "" << false << "" << true << false << badMins;
-        QTest::newRow("0 minutes, though Yes would keep it") << true << 2 << -1 << "" << "0" << 7 << false << "" << false << "" << true << false << minMins;
-        QTest::newRow("negative minutes, dial-up") << true << 0 << 1 << "" << "-5" << 7 << false << "" << false << "" << true << false << minMins;
-        QTest::newRow("1 minute kept") << true << 2 << -1 << "" << "1" << 7 << false << "" << false << "" << true << true << ask;
-        QTest::newRow("3 minutes") << true << 2 << -1 << "" << "3" << 7 << false << "" << false << "" << false << true << "";
-        QTest::newRow("10 minutes") << true << 2 << -1 << "" << "10" << 7 << false << "" << false << "" << false << true << "";
-        QTest::newRow("2 minutes kept") << true << 2 << -1 << "" << "2" << 7 << false << "" << false << "" << true << true << ask;
-        QTest::newRow("11 minutes edited") << true << 2 << -1 << "" << "11" << 7 << false << "" << false << "" << false << false << ask;
-        QTest::newRow("days not a number") << true << 2 << -1 << "" << "5" << 7 << false << "" << true << "x" << true << false << badDays;
-        QTest::newRow("negative days") << true << 2 << -1 << "" << "5" << 7 << false << "" << true << "-1" << true << false << badDays;
-        QTest::newRow("days with a fraction") << true << 2 << -1 << "" << "5" << 7 << false << "" << true << "1.5" << true << false << badDays;
-        QTest::newRow("0 days") << true << 2 << -1 << "" << "5" << 7 << false << "" << true << "0" << true << true << "";
-        QTest::newRow("999 days") << true << 2 << -1 << "" << "5" << 7 << false << "" << true << "999" << true << true << "";
-        QTest::newRow("days unticked are not read") << true << 2 << -1 << "" << "5" << 7 << false << "" << false << "x" << true << true << "";
-        QTest::newRow("first failure wins") << true << 3 << -1 << "" << "x" << -1 << true << "x" << true << "x" << true << false << proxy;
+        //                                   entries type entry proxy    mins zone per  hours purge days  yes  valid
+        //                                   message
+        QTest::newRow("proxy without a name") << true << 3 << -1 << ""
+                                              << "5" << 7 << false << "" << false << "" << true << false << proxy;
+        QTest::newRow("direct ignores the proxy name") << true << 2 << -1 << ""
+                                                       << "5" << 7 << false << "" << false << "" << true << true << "";
+        QTest::newRow("dial-up without an entry") << true << 0 << -1 << ""
+                                                  << "5" << 7 << false << "" << false << "" << true << false << noEntry;
+        QTest::newRow("dial-up on a machine without entries")
+            << false << 0 << -1 << ""
+            << "5" << 7 << false << "" << false << "" << true << false
+            << "You have chosen Dialup Connection, but no dialup connection is set up";
+        QTest::newRow("dial-up without minutes") << true << 0 << 1 << ""
+                                                 << "" << 7 << false << "" << false << "" << true << false << noMins;
+        QTest::newRow("dial-up complete") << true << 0 << 1 << ""
+                                          << "5" << 7 << false << "" << false << "" << true << true << "";
+        QTest::newRow("no time zone") << true << 2 << -1 << ""
+                                      << "5" << -1 << false << "" << false << "" << true << false << noZone;
+        QTest::newRow("hours not a number") << true << 2 << -1 << ""
+                                            << "5" << 7 << true << "x" << false << "" << true << false << badHours;
+        QTest::newRow("168 hours") << true << 2 << -1 << ""
+                                   << "5" << 7 << true << "168" << false << "" << true << true << "";
+        QTest::newRow("169 hours") << true << 2 << -1 << ""
+                                   << "5" << 7 << true << "169" << false << "" << true << false << maxHours;
+        QTest::newRow("0 hours ticked") << true << 2 << -1 << ""
+                                        << "5" << 7 << true << "0" << false << "" << true << false << minHours;
+        QTest::newRow("hours unticked are not read") << true << 2 << -1 << ""
+                                                     << "5" << 7 << false << "x" << false << "" << true << true << "";
+        QTest::newRow("minutes not a number, direct")
+            << true << 2 << -1 << ""
+            << "x" << 7 << false << "" << false << "" << true << false << badMins;
+        QTest::newRow("minutes empty, proxy") << true << 3 << -1 << "p"
+                                              << "" << 7 << false << "" << false << "" << true << false << badMins;
+        QTest::newRow("0 minutes, though Yes would keep it")
+            << true << 2 << -1 << ""
+            << "0" << 7 << false << "" << false << "" << true << false << minMins;
+        QTest::newRow("negative minutes, dial-up")
+            << true << 0 << 1 << ""
+            << "-5" << 7 << false << "" << false << "" << true << false << minMins;
+        QTest::newRow("1 minute kept") << true << 2 << -1 << ""
+                                       << "1" << 7 << false << "" << false << "" << true << true << ask;
+        QTest::newRow("3 minutes") << true << 2 << -1 << ""
+                                   << "3" << 7 << false << "" << false << "" << false << true << "";
+        QTest::newRow("10 minutes") << true << 2 << -1 << ""
+                                    << "10" << 7 << false << "" << false << "" << false << true << "";
+        QTest::newRow("2 minutes kept") << true << 2 << -1 << ""
+                                        << "2" << 7 << false << "" << false << "" << true << true << ask;
+        QTest::newRow("11 minutes edited") << true << 2 << -1 << ""
+                                           << "11" << 7 << false << "" << false << "" << false << false << ask;
+        QTest::newRow("days not a number") << true << 2 << -1 << ""
+                                           << "5" << 7 << false << "" << true << "x" << true << false << badDays;
+        QTest::newRow("negative days") << true << 2 << -1 << ""
+                                       << "5" << 7 << false << "" << true << "-1" << true << false << badDays;
+        QTest::newRow("days with a fraction") << true << 2 << -1 << ""
+                                              << "5" << 7 << false << "" << true << "1.5" << true << false << badDays;
+        QTest::newRow("0 days") << true << 2 << -1 << ""
+                                << "5" << 7 << false << "" << true << "0" << true << true << "";
+        QTest::newRow("999 days") << true << 2 << -1 << ""
+                                  << "5" << 7 << false << "" << true << "999" << true << true << "";
+        QTest::newRow("days unticked are not read") << true << 2 << -1 << ""
+                                                    << "5" << 7 << false << "" << false << "x" << true << true << "";
+        QTest::newRow("first failure wins") << true << 3 << -1 << ""
+                                            << "x" << -1 << true << "x" << true << "x" << true << false << proxy;
     }
     void validation()
     {
@@ -201,8 +234,8 @@ private slots:
                 QCOMPARE(r.title, QStringLiteral("Verify Setting - Connect X Mins Before Bid Placement"));
                 QCOMPARE(r.buttons, MsgBox::Buttons::YesNo);
                 QCOMPARE(r.icon, MsgBox::Icon::None);
-                QVERIFY(r.prompt.endsWith(
-                    QStringLiteral("\r\n\r\nIf you would like to keep this setting, click Yes, otherwise, Click No to edit.")));
+                QVERIFY(r.prompt.endsWith(QStringLiteral(
+                    "\r\n\r\nIf you would like to keep this setting, click Yes, otherwise, Click No to edit.")));
             } else {
                 QCOMPARE(r.title, QStringLiteral("Incomplete Information"));
                 QCOMPARE(r.icon, MsgBox::Icon::Information);
@@ -286,7 +319,7 @@ private slots:
     {
         gSettings->ConnectionType = 3;
         gSettings->PeriodicTimeSync = 0;
-        gSettings->TimeZone = QStringLiteral("Eastern"); // none of the entries
+        gSettings->TimeZone = QStringLiteral("Eastern");        // none of the entries
         gSettings->PhoneBookEntry = QStringLiteral("home isp"); // entries match in letter case only
         frmAppSettings d;
         QVERIFY(child<QRadioButton>(d, "optConnectionType3")->isChecked());

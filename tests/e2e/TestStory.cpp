@@ -59,8 +59,7 @@ const QString kBrowsed = QStringLiteral("310003");
 constexpr int kDialogMs = 60000;
 constexpr int kSiteMs = 60000;
 
-template <typename T>
-T *child(QWidget &w, const char *name)
+template <typename T> T *child(QWidget &w, const char *name)
 {
     T *c = w.findChild<T *>(QLatin1String(name));
     if (!c)
@@ -69,7 +68,10 @@ T *child(QWidget &w, const char *name)
 }
 
 // A wall-clock reading as a plain count, whatever zone its QDateTime carries.
-qint64 faceMs(const QDateTime &t) { return QDateTime(t.date(), t.time(), QTimeZone::utc()).toMSecsSinceEpoch(); }
+qint64 faceMs(const QDateTime &t)
+{
+    return QDateTime(t.date(), t.time(), QTimeZone::utc()).toMSecsSinceEpoch();
+}
 
 // The site's wall clock at an instant, as its pages show it.
 QDateTime siteWall(const QDateTime &instant)
@@ -78,7 +80,10 @@ QDateTime siteWall(const QDateTime &instant)
     return QDateTime(pacific.date(), pacific.time(), QTimeZone::utc());
 }
 
-QImage imageOf(const QIcon &icon) { return icon.pixmap(16, 16).toImage(); }
+QImage imageOf(const QIcon &icon)
+{
+    return icon.pixmap(16, 16).toImage();
+}
 
 } // namespace
 
@@ -123,8 +128,9 @@ class TestStory : public QObject
     QStringList auctionLog(const QString &item)
     {
         QStringList out;
-        auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = ? ORDER BY LOG_Primary"),
-                                 {auctionKey(item)});
+        auto rs =
+            gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = ? ORDER BY LOG_Primary"),
+                           {auctionKey(item)});
         for (; !rs->eof(); rs->moveNext())
             out << rs->value(QStringLiteral("LOG_Message")).toString();
         return out;
@@ -472,7 +478,8 @@ private slots:
         m_site.setClockOffsetMs(m_site.clockOffsetMs() + jump);
         w().Toolbar1_ButtonClick(QStringLiteral("time"));
         QTRY_VERIFY2_WITH_TIMEOUT(qAbs(faceMs(AuctionEngine::siteNow()) - faceMs(siteWall(m_site.now()))) < 2000,
-                                  qPrintable(AuctionEngine::siteNow().toString(Qt::ISODateWithMs) + QStringLiteral(" / ") +
+                                  qPrintable(AuctionEngine::siteNow().toString(Qt::ISODateWithMs) +
+                                             QStringLiteral(" / ") +
                                              siteWall(m_site.now()).toString(Qt::ISODateWithMs) + QStringLiteral(" ") +
                                              QString::number(requests(QStringLiteral("TimeShow"), QString()).size())),
                                   kSiteMs);
@@ -517,7 +524,8 @@ private slots:
         w().menuItem(QStringLiteral("mnuActionsRefreshSelected"))->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(status(kWon) == 4, kSiteMs);
         waitUntilIdle();
-        QCOMPARE(auctionValue(kWon, QStringLiteral("AUC_Folder")).toInt(), folderKey(QStringLiteral("Closed Auctions")));
+        QCOMPARE(auctionValue(kWon, QStringLiteral("AUC_Folder")).toInt(),
+                 folderKey(QStringLiteral("Closed Auctions")));
         QCOMPARE(rowOf(kWon), -1);
         QVERIFY(auctionLog(kWon).contains(QStringLiteral("Congratulations, you have Won this Auction.")));
 
@@ -542,7 +550,8 @@ private slots:
         w().Toolbar1_ButtonClick(QStringLiteral("refresh"));
         QTRY_VERIFY_WITH_TIMEOUT(status(kLost) == 5, kSiteMs);
         waitUntilIdle();
-        QCOMPARE(auctionValue(kLost, QStringLiteral("AUC_Folder")).toInt(), folderKey(QStringLiteral("Closed Auctions")));
+        QCOMPARE(auctionValue(kLost, QStringLiteral("AUC_Folder")).toInt(),
+                 folderKey(QStringLiteral("Closed Auctions")));
         QCOMPARE(rowOf(kLost), -1);
         QVERIFY(rowOf(kBrowsed) >= 0);
         QVERIFY(showsStatus(kBrowsed, 1));
@@ -582,8 +591,9 @@ private slots:
         QCOMPARE(lines.at(0), QStringLiteral("NOTE: THIS LOG HAS BEEN SAVED AS ") + path);
         QCOMPARE(lines.at(2), QStringLiteral("Auction Log for Item Number: ") + kWon);
         QVERIFY(lines.last().endsWith(QStringLiteral(" - Congratulations, you have Won this Auction.")));
-        const auto scheduled = std::find_if(lines.cbegin(), lines.cend(),
-                                            [](const QString &l) { return l.contains(QStringLiteral("Scheduled Snipe")); });
+        const auto scheduled = std::find_if(lines.cbegin(), lines.cend(), [](const QString &l) {
+            return l.contains(QStringLiteral("Scheduled Snipe"));
+        });
         QVERIFY(scheduled != lines.cend());
     }
 };

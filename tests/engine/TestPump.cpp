@@ -10,10 +10,10 @@
 #include "ebayURLS.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -328,7 +328,8 @@ void TestPump::haltStopsAllButSnipes()
     QTRY_VERIFY_WITH_TIMEOUT(!f.engine->Inet1().StillExecuting() && f.engine->queue().InetAvailable, 5000);
     if (snipeInFlight) {
         QTRY_VERIFY(inFlight->Processed);
-        QCOMPARE(f.auctionLog(a).last(), QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping."));
+        QCOMPARE(f.auctionLog(a).last(),
+                 QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping."));
         QCOMPARE(inFlight->Bid->GetNextAction(), 3);
         QCOMPARE(f.engine->queue().items(), (QList<QItemPtr>{kept, inFlight}));
     } else {

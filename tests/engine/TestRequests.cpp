@@ -210,10 +210,16 @@ void TestRequests::oneAuctionOneRow_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("alreadyQueued");
     const QString added = QStringLiteral("Auction Already Added: This auction (Item # 12) has already been added.");
-    QTest::newRow("with a sign, then without") << "+12" << "12" << true << added << "";
-    QTest::newRow("leading zeros twice") << "0012" << "0012" << true << added << "";
-    QTest::newRow("with a sign, then without, both waiting") << "+12" << "12" << false << "" << "12";
-    QTest::newRow("leading zeros, then plain, both waiting") << "012" << " 12 " << false << "" << " 12 ";
+    QTest::newRow("with a sign, then without") << "+12"
+                                               << "12" << true << added << "";
+    QTest::newRow("leading zeros twice") << "0012"
+                                         << "0012" << true << added << "";
+    QTest::newRow("with a sign, then without, both waiting") << "+12"
+                                                             << "12" << false << ""
+                                                             << "12";
+    QTest::newRow("leading zeros, then plain, both waiting") << "012"
+                                                             << " 12 " << false << ""
+                                                             << " 12 ";
 }
 
 void TestRequests::oneAuctionOneRow()

@@ -213,10 +213,11 @@ void TestParseAuction::editedPages_data()
                                         << "Country"
                                         << "USA";
     // The page writes "&" as "&amp;": a person reads the character, once decoded.
-    QTest::newRow("title with character references") << "<b>Brass ship's clock, working</b>"
-                                                     << "<b>Tom &amp; Jerry &lt;b&gt; &#169;&#x263A; &amp;lt; &bogus; &</b>"
-                                                     << "title"
-                                                     << "Tom & Jerry <b> \u00A9\u263A &lt; &bogus; &";
+    QTest::newRow("title with character references")
+        << "<b>Brass ship's clock, working</b>"
+        << "<b>Tom &amp; Jerry &lt;b&gt; &#169;&#x263A; &amp;lt; &bogus; &</b>"
+        << "title"
+        << "Tom & Jerry <b> \u00A9\u263A &lt; &bogus; &";
     QTest::newRow("location with a reference") << "<font size=\"2\">Springfield, Illinois</font>"
                                                << "<i>Barnes &amp; Noble</i>, IL"
                                                << "Location"

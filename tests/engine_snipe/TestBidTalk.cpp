@@ -60,11 +60,13 @@ private slots:
     {
         auto t = talk();
         QString error;
-        QCOMPARE(t->MakeBidFormData(error), QStringLiteral("MfcISAPICommand=MakeBid&item=3001000001&quant=2&maxbid=12.5"));
+        QCOMPARE(t->MakeBidFormData(error),
+                 QStringLiteral("MfcISAPICommand=MakeBid&item=3001000001&quant=2&maxbid=12.5"));
         QVERIFY(error.isEmpty());
         t->MaxBid = 0;
         t->MakeBidFormData(error);
-        QCOMPARE(error, QStringLiteral("Unable to process bid.  There may have been an error extracing important information."));
+        QCOMPARE(error, QStringLiteral(
+                            "Unable to process bid.  There may have been an error extracing important information."));
     }
 
     void amountsPostedAndLoggedToTheCent_data()
@@ -72,15 +74,24 @@ private slots:
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("posted");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("half") << 12.5 << "12.5" << "$12.50";
-        QTest::newRow("cents") << 1234.56 << "1234.56" << "$1,234.56";
-        QTest::newRow("whole") << 20.0 << "20" << "$20.00";
-        QTest::newRow("dime") << 0.1 << "0.1" << "$0.10";
-        QTest::newRow("a million") << 1000000.0 << "1000000" << "$1,000,000.00";
-        QTest::newRow("beyond single precision") << 131072.01 << "131072.01" << "$131,072.01";
-        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89" << "$1,234,567.89";
-        QTest::newRow("a fraction of a cent is dropped, never rounded up") << 10.0099 << "10" << "$10.00";
-        QTest::newRow("nines") << 99999.99 << "99999.99" << "$99,999.99";
+        QTest::newRow("half") << 12.5 << "12.5"
+                              << "$12.50";
+        QTest::newRow("cents") << 1234.56 << "1234.56"
+                               << "$1,234.56";
+        QTest::newRow("whole") << 20.0 << "20"
+                               << "$20.00";
+        QTest::newRow("dime") << 0.1 << "0.1"
+                              << "$0.10";
+        QTest::newRow("a million") << 1000000.0 << "1000000"
+                                   << "$1,000,000.00";
+        QTest::newRow("beyond single precision") << 131072.01 << "131072.01"
+                                                 << "$131,072.01";
+        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89"
+                                            << "$1,234,567.89";
+        QTest::newRow("a fraction of a cent is dropped, never rounded up") << 10.0099 << "10"
+                                                                           << "$10.00";
+        QTest::newRow("nines") << 99999.99 << "99999.99"
+                               << "$99,999.99";
     }
     void amountsPostedAndLoggedToTheCent()
     {
@@ -101,7 +112,8 @@ private slots:
         t->PrepareFinalFormData(fixture("makebid_key.html"), error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(t->Key, QStringLiteral("K7f3Qa91xZ"));
-        QVERIFY(t->FinalFormData.startsWith(QStringLiteral("MfcISAPICommand=AcceptBid&item=3001000001&maxbid=12.5&quant=2&")));
+        QVERIFY(t->FinalFormData.startsWith(
+            QStringLiteral("MfcISAPICommand=AcceptBid&item=3001000001&maxbid=12.5&quant=2&")));
         const auto fields = decoded(t->FinalFormData);
         QCOMPARE(fields.value(QStringLiteral("userid")), QStringLiteral("snipe tester"));
         QCOMPARE(fields.value(QStringLiteral("pass")), QStringLiteral("p&ss=w+rd %x"));
@@ -114,10 +126,13 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("error");
         QTest::newRow("below minimum") << fixture("makebid_below_minimum.html") << "Outbid";
-        QTest::newRow("below minimum, other case") << "<p>Your bid is LESS THAN THE MINIMUM BID.</p>" << "Outbid";
+        QTest::newRow("below minimum, other case") << "<p>Your bid is LESS THAN THE MINIMUM BID.</p>"
+                                                   << "Outbid";
         QTest::newRow("other page") << fixture("acceptbid_error.html") << "Unable to Extract Key Information.";
-        QTest::newRow("key field without its closing quote") << "<input name=\"key\" value=\"abc" << "Unable to Extract Key Information.";
-        QTest::newRow("empty") << "" << "Unable to Extract Key Information.";
+        QTest::newRow("key field without its closing quote") << "<input name=\"key\" value=\"abc"
+                                                             << "Unable to Extract Key Information.";
+        QTest::newRow("empty") << ""
+                               << "Unable to Extract Key Information.";
     }
     void noKey()
     {
@@ -145,9 +160,12 @@ private slots:
         QTest::newRow("the sign-in address") << "http://auctions.example:8123/aw-cgi/eBayISAPI.dll?SignInWelcome"
                                              << "http://other.example/x?ViewItem&item="
                                              << "http://auctions.example:8123/";
-        QTest::newRow("no sign-in address") << "" << "https://user:pw@cgi.example.com/aw-cgi/eBayISAPI.dll?ViewItem&item="
+        QTest::newRow("no sign-in address") << ""
+                                            << "https://user:pw@cgi.example.com/aw-cgi/eBayISAPI.dll?ViewItem&item="
                                             << "https://cgi.example.com/";
-        QTest::newRow("no address at all") << "" << "" << "";
+        QTest::newRow("no address at all") << ""
+                                           << ""
+                                           << "";
     }
     void signInBodyNamesTheSiteOfThePageAddresses()
     {

@@ -20,7 +20,10 @@ qint64 siteFaceMs(qint64 instantMs)
     return instantMs + static_cast<qint64>(AuctionEngine::siteZone().offsetFromUtc(utc)) * 1000;
 }
 
-qint64 faceMs(const QDateTime &wall) { return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch(); }
+qint64 faceMs(const QDateTime &wall)
+{
+    return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch();
+}
 
 QDateTime siteWallAt(qint64 instantMs)
 {
@@ -62,9 +65,11 @@ private:
                 const qint64 read = QDateTime::currentMSecsSinceEpoch();
                 const QDateTime site = QDateTime::fromMSecsSinceEpoch(read - read % 1000, QTimeZone::utc())
                                            .toTimeZone(AuctionEngine::siteZone());
-                const QString zone = site.timeZone().isDaylightTime(site) ? QStringLiteral("PDT") : QStringLiteral("PST");
-                const QString shown = QLocale::c().toString(
-                    site, m_dateOnly ? QStringLiteral("dddd, MMMM d, yyyy") : QStringLiteral("dddd, MMMM d, yyyy HH:mm:ss"));
+                const QString zone =
+                    site.timeZone().isDaylightTime(site) ? QStringLiteral("PDT") : QStringLiteral("PST");
+                const QString shown =
+                    QLocale::c().toString(site, m_dateOnly ? QStringLiteral("dddd, MMMM d, yyyy")
+                                                           : QStringLiteral("dddd, MMMM d, yyyy HH:mm:ss"));
                 const QByteArray body = "<html><body><p>The official time is believed to be... <b>" + shown.toLatin1() +
                                         " " + zone.toLatin1() + "</b></p></body></html>";
                 // As long back as it took to get here.
@@ -206,12 +211,17 @@ private slots:
         QTest::addColumn<int>("timeOffset"); // the hours between the two clocks at the start
         QTest::addColumn<int>("hours");
         QTest::addColumn<int>("momentMinutes"); // when a snipe's final post is due, from the start
-        const auto utc = [](int y, int mo, int d, int h) { return QDateTime(QDate(y, mo, d), QTime(h, 0), QTimeZone::utc()); };
+        const auto utc = [](int y, int mo, int d, int h) {
+            return QDateTime(QDate(y, mo, d), QTime(h, 0), QTimeZone::utc());
+        };
         // Berlin changes at 01:00 UTC, two and one weeks apart from the site.
-        QTest::newRow("this machine's summer time starts") << QByteArray("Europe/Berlin") << utc(2027, 3, 28, 0) << 8 << 14 << 100;
-        QTest::newRow("this machine's summer time ends") << QByteArray("Europe/Berlin") << utc(2027, 10, 31, 0) << 9 << 14 << 100;
+        QTest::newRow("this machine's summer time starts")
+            << QByteArray("Europe/Berlin") << utc(2027, 3, 28, 0) << 8 << 14 << 100;
+        QTest::newRow("this machine's summer time ends")
+            << QByteArray("Europe/Berlin") << utc(2027, 10, 31, 0) << 9 << 14 << 100;
         // New York changes three hours before the site does.
-        QTest::newRow("both start, three hours apart") << QByteArray("America/New_York") << utc(2027, 3, 14, 6) << 3 << 6 << 200;
+        QTest::newRow("both start, three hours apart")
+            << QByteArray("America/New_York") << utc(2027, 3, 14, 6) << 3 << 6 << 200;
         // The site changes at 10:00 and 09:00 UTC.
         QTest::newRow("the site's summer time starts") << QByteArray("UTC") << utc(2027, 3, 14, 9) << 8 << 3 << 80;
         QTest::newRow("the site's summer time ends") << QByteArray("UTC") << utc(2027, 11, 7, 8) << 7 << 3 << 135;

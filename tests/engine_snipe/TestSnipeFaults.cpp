@@ -16,7 +16,8 @@ class TestSnipeFaults : public QObject
 
     std::unique_ptr<EngineFixture> f;
 
-    qint32 schedule(const QString &item, qint64 secondsFromNow, int bidSecs, const std::vector<practice::Bid> &rivals = {})
+    qint32 schedule(const QString &item, qint64 secondsFromNow, int bidSecs,
+                    const std::vector<practice::Bid> &rivals = {})
     {
         practice::Auction a = f->siteAuction(item, secondsFromNow, 10.0);
         a.bids = rivals;
@@ -59,7 +60,10 @@ class TestSnipeFaults : public QObject
         f->engine->queue().Add(refresh);
         QVERIFY(f->runUntilIdle());
     }
-    QString target(const QString &command) const { return QLatin1String(practice::PracticeSite::kDllPath) + '?' + command; }
+    QString target(const QString &command) const
+    {
+        return QLatin1String(practice::PracticeSite::kDllPath) + '?' + command;
+    }
     int status(qint32 key) const { return f->column(key, QStringLiteral("AUC_Status")).toInt(); }
 
 private slots:
@@ -91,23 +95,24 @@ private slots:
             QStringLiteral("eBay did not confirm the final bid, but it may have received it.  The result will be "
                            "read from the auction page after the auction ends.");
         const QString confirmed = QStringLiteral("Bid placement of $20.00 for item #%1 Confirmed.");
-        QTest::newRow("time page 500") << "TimeShow" << int(K::ServerError) << -1 << 8 << 2 << true << 3 << 4 << noClock;
+        QTest::newRow("time page 500") << "TimeShow" << int(K::ServerError) << -1 << 8 << 2 << true << 3 << 4
+                                       << noClock;
         QTest::newRow("time page empty") << "TimeShow" << int(K::Empty) << -1 << 8 << 2 << true << 3 << 4 << noClock;
-        QTest::newRow("time page cut short") << "TimeShow" << int(K::CutShort) << -1 << 8 << 2 << true << 3 << 4
-                                             << noClock;
+        QTest::newRow("time page cut short")
+            << "TimeShow" << int(K::CutShort) << -1 << 8 << 2 << true << 3 << 4 << noClock;
         QTest::newRow("time page dropped") << "TimeShow" << int(K::Drop) << -1 << 8 << 2 << true << 3 << 4 << noClock;
         QTest::newRow("time page hangs") << "TimeShow" << int(K::Delay) << -1 << 16 << 2 << true << 3 << 4 << noClock;
-        QTest::newRow("preparatory bid 500 twice") << "MakeBid" << int(K::ServerError) << 2 << 8 << 2 << true << 3 << 4
-                                                   << confirmed;
-        QTest::newRow("final answer cut short") << "AcceptBid" << int(K::CutShort) << -1 << 8 << 2 << true << 3 << 4
-                                                << mayHaveLanded;
-        QTest::newRow("final post dropped") << "AcceptBid" << int(K::Drop) << -1 << 8 << 2 << false << 3 << 5
-                                            << mayHaveLanded;
+        QTest::newRow("preparatory bid 500 twice")
+            << "MakeBid" << int(K::ServerError) << 2 << 8 << 2 << true << 3 << 4 << confirmed;
+        QTest::newRow("final answer cut short")
+            << "AcceptBid" << int(K::CutShort) << -1 << 8 << 2 << true << 3 << 4 << mayHaveLanded;
+        QTest::newRow("final post dropped")
+            << "AcceptBid" << int(K::Drop) << -1 << 8 << 2 << false << 3 << 5 << mayHaveLanded;
         QTest::newRow("final post 500") << "AcceptBid" << int(K::ServerError) << -1 << 8 << 2 << false << 7 << 7
                                         << QStringLiteral("Snipe Aborted.");
         // A brief outage: the three sends are spread over the eight seconds, the last one lands.
-        QTest::newRow("final post 500 twice, eight seconds") << "AcceptBid" << int(K::ServerError) << 2 << 13 << 8
-                                                             << true << 3 << 4 << confirmed;
+        QTest::newRow("final post 500 twice, eight seconds")
+            << "AcceptBid" << int(K::ServerError) << 2 << 13 << 8 << true << 3 << 4 << confirmed;
     }
     void faultOnAStep()
     {

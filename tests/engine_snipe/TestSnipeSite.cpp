@@ -42,8 +42,9 @@ class TestSnipeSite : public QObject
     {
         int n = 0;
         for (const auto &r : f->site.requests())
-            n += (r.command == command && (item.isEmpty() || r.body.contains(item.toUtf8()) ||
-                                           r.query.contains(item))) ? 1 : 0;
+            n += (r.command == command && (item.isEmpty() || r.body.contains(item.toUtf8()) || r.query.contains(item)))
+                     ? 1
+                     : 0;
         return n;
     }
     void refreshAfterTheEnd(const QString &item)
@@ -79,7 +80,8 @@ private slots:
         QVERIFY(winLog.contains(QStringLiteral("Making Preparatory Bid of $20.00")));
         QVERIFY(winLog.contains(QStringLiteral(
             "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage.")));
-        QVERIFY(winLog.contains(QStringLiteral("Auction Closes in 3 Seconds: Finalizing bid of $20.00 for snipetester...")));
+        QVERIFY(winLog.contains(
+            QStringLiteral("Auction Closes in 3 Seconds: Finalizing bid of $20.00 for snipetester...")));
         QCOMPARE(winLog.last(), QStringLiteral("Bid placement of $20.00 for item #4001 Confirmed."));
         QCOMPARE(f->auctionLog(lose).last(), QStringLiteral("You have been Outbid by another Bidder."));
         for (qint32 key : {win, lose})
@@ -116,8 +118,10 @@ private slots:
         QTest::addColumn<double>("maxBid");
         QTest::addColumn<QString>("posted");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("beyond single precision") << 131072.01 << "131072.01" << "$131,072.01";
-        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89" << "$1,234,567.89";
+        QTest::newRow("beyond single precision") << 131072.01 << "131072.01"
+                                                 << "$131,072.01";
+        QTest::newRow("millions and cents") << 1234567.89 << "1234567.89"
+                                            << "$1,234,567.89";
     }
     void amountsReachTheSiteToTheCent()
     {
@@ -149,8 +153,8 @@ private slots:
         // A third snipe's preparatory bid is queued just as the two final posts come due.
         f->site.addAuction(f->siteAuction(QStringLiteral("4012"), 120));
         const qint32 c = f->addAuctionRow(QStringLiteral("4012"), 2, QDateTime(), 20.0, 1, 2);
-        const QItemPtr third = snipeItem(*f, c, EngineFixture::siteWall(f->site.auction(QStringLiteral("4012"))->end), 2,
-                                         20.0, 1, BNBidTalk::PrepareBid);
+        const QItemPtr third = snipeItem(*f, c, EngineFixture::siteWall(f->site.auction(QStringLiteral("4012"))->end),
+                                         2, 20.0, 1, BNBidTalk::PrepareBid);
         QTimer watch;
         watch.setInterval(5);
         QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -163,13 +167,16 @@ private slots:
         watch.start();
 
         QVERIFY(f->runUntil(
-            [&] { return conversationOver(a) && conversationOver(b) && commands(QStringLiteral("MakeBid"), "4012") > 0; },
+            [&] {
+                return conversationOver(a) && conversationOver(b) && commands(QStringLiteral("MakeBid"), "4012") > 0;
+            },
             20000));
         qint64 lastFinal = 0;
         for (const auto &r : f->site.requests()) {
             if (r.command != QLatin1String("AcceptBid"))
                 continue;
-            QVERIFY2(r.arrivalMs + 300 < end.toMSecsSinceEpoch(), qPrintable(QString::number(end.toMSecsSinceEpoch() - r.arrivalMs)));
+            QVERIFY2(r.arrivalMs + 300 < end.toMSecsSinceEpoch(),
+                     qPrintable(QString::number(end.toMSecsSinceEpoch() - r.arrivalMs)));
             lastFinal = std::max(lastFinal, r.arrivalMs);
         }
         for (const auto &r : f->site.requests())
@@ -198,10 +205,11 @@ private slots:
         QVERIFY(f->runUntil([&] { return conversationOver(key); }));
         // The reply that was out is still read; the conversation ends at its next step.
         const QStringList log = f->auctionLog(key);
-        QCOMPARE(log.mid(log.size() - 4),
-                 QStringList({"User (Ann) Cancelled Snipe.",
-                              "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage.",
-                              "Bid Canceled...", "Snipe Aborted: User Canceled Bid."}));
+        QCOMPARE(
+            log.mid(log.size() - 4),
+            QStringList({"User (Ann) Cancelled Snipe.",
+                         "Received Confirmation of Preparatory Bid from eBay.  Proceeding to the Finalization stage.",
+                         "Bid Canceled...", "Snipe Aborted: User Canceled Bid."}));
         QCOMPARE(commands(QStringLiteral("AcceptBid")), 0);
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
         QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 0.0);
@@ -216,8 +224,8 @@ private slots:
         QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
         QCOMPARE(Clock::offsetMs(), offsetBefore);
         const QStringList log = f->auctionLog(key);
-        QVERIFY(log.contains(QStringLiteral(
-            "Unable to Synchronize System Clock to eBay time... continuing with bidding process...")));
+        QVERIFY(log.contains(
+            QStringLiteral("Unable to Synchronize System Clock to eBay time... continuing with bidding process...")));
         QCOMPARE(log.last(), QStringLiteral("Bid placement of $20.00 for item #4003 Confirmed."));
     }
 
@@ -227,9 +235,8 @@ private slots:
         QTest::addColumn<bool>("garbage");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("ending");
-        QTest::newRow("below the minimum") << 5.0 << false << 5
-                                           << QStringList({"You have been Outbid...",
-                                                           "Snipe Aborted: You have been Outbid."});
+        QTest::newRow("below the minimum")
+            << 5.0 << false << 5 << QStringList({"You have been Outbid...", "Snipe Aborted: You have been Outbid."});
         QTest::newRow("a page without the key") << 20.0 << true << 7
                                                 << QStringList({"Error extracting key information while Preparing "
                                                                 "Finalization of the Bid- the probable cause is that "
@@ -261,11 +268,14 @@ private slots:
         QTest::addColumn<QString>("last");
         QTest::newRow("once") << 1 << 2 << "Bid placement of $20.00 for item #4005 Confirmed.";
         // Log rows keep their first 255 characters.
-        QTest::newRow("twice") << 2 << 2
-                               << QStringLiteral("Still Unable to Verify Bid Confirmation.  Zandrift cannot determine whether or not "
-                                  "eBay accepted your bid, please check the auction to verify.  It is also possible "
-                                  "that your password is incorrect, please test your password by clicking 'Sign Me "
-                                  "into eBay' from the 'Actions' menu.").left(255).trimmed();
+        QTest::newRow("twice")
+            << 2 << 2
+            << QStringLiteral("Still Unable to Verify Bid Confirmation.  Zandrift cannot determine whether or not "
+                              "eBay accepted your bid, please check the auction to verify.  It is also possible "
+                              "that your password is incorrect, please test your password by clicking 'Sign Me "
+                              "into eBay' from the 'Actions' menu.")
+                   .left(255)
+                   .trimmed();
     }
     void finalReplyUnverified()
     {
@@ -278,12 +288,15 @@ private slots:
         QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
         QCOMPARE(commands(QStringLiteral("AcceptBid")), posts);
         const QStringList log = f->auctionLog(key);
-        QCOMPARE(log.count(QStringLiteral(
-                     "Unable to Verify Bid Confirmation.  This may be the result in a change the eBay confirmation "
-                     "response page, or eBay may be returning a miscellaneous error.  It is also possible that there "
-                     "was a communication error.  Zandrift will retry this bid for added redundancy.")
-                          .left(255).trimmed()),
-                 1);
+        QCOMPARE(
+            log.count(
+                QStringLiteral(
+                    "Unable to Verify Bid Confirmation.  This may be the result in a change the eBay confirmation "
+                    "response page, or eBay may be returning a miscellaneous error.  It is also possible that there "
+                    "was a communication error.  Zandrift will retry this bid for added redundancy.")
+                    .left(255)
+                    .trimmed()),
+            1);
         QVERIFY(log.contains(QStringLiteral("Reattempting to Finalize bid of $20.00 for snipetester...")));
         QCOMPARE(log.last(), last);
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
@@ -293,8 +306,10 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("sendRow"); // the log row each send of that post writes
-        QTest::newRow("preparatory bid") << "MakeBid" << "Making Preparatory Bid of $20.00";
-        QTest::newRow("final bid") << "AcceptBid" << "Finalizing bid of $20.00";
+        QTest::newRow("preparatory bid") << "MakeBid"
+                                         << "Making Preparatory Bid of $20.00";
+        QTest::newRow("final bid") << "AcceptBid"
+                                   << "Finalizing bid of $20.00";
     }
     void droppedPostLeavesOncePerSend()
     {
@@ -320,7 +335,9 @@ private slots:
         const qint32 key = schedule(QStringLiteral("4006"), 60, 20.0);
         QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
         const QStringList log = f->auctionLog(key);
-        QCOMPARE(log.count(QStringLiteral("eBay server request timed out.  Zandrift will reattempt to Make Preparatory Bid.")), 2);
+        QCOMPARE(log.count(QStringLiteral(
+                     "eBay server request timed out.  Zandrift will reattempt to Make Preparatory Bid.")),
+                 2);
         QCOMPARE(log.mid(log.size() - 2),
                  QStringList({"eBay has not responded to the last 3 requests.  Most likely, this problem was due to "
                               "eBay's server being down or a ISP problem.  Zandrift must abort this snipe.",

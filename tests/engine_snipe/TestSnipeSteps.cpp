@@ -1,8 +1,8 @@
 #include "BSN_Log.h"
 #include "Database.h"
 #include "MsgBoxRecorder.h"
-#include "ebayURLS.h"
 #include "SnipeTestSupport.h"
+#include "ebayURLS.h"
 
 #include <QtTest>
 
@@ -89,8 +89,8 @@ private slots:
         f->engine->queue().Add(item); // as if it had been in flight
         f->engine->ServeQueue();
         QCOMPARE(f->engine->queue().Count(), 0);
-        QCOMPARE(f->auctionLog(key), QStringList({QStringLiteral("Bid Canceled..."),
-                                                  QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
+        QCOMPARE(f->auctionLog(key),
+                 QStringList({QStringLiteral("Bid Canceled..."), QStringLiteral("Snipe Aborted: User Canceled Bid.")}));
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 1);
         QCOMPARE(f->column(key, QStringLiteral("AUC_MaxBid")).toDouble(), 0.0);
         QCOMPARE(f->column(key, QStringLiteral("AUC_BidQuantity")).toInt(), 0);
@@ -102,20 +102,21 @@ private slots:
         QTest::addColumn<QByteArray>("connections");
         QTest::addColumn<QStringList>("log");
         QTest::addColumn<bool>("bySnipe");
-        QTest::newRow("direct") << 2 << QByteArray() << QStringList({"Checking to see if connected to the Internet...",
-                                                                     "Already Connected..."})
+        QTest::newRow("direct") << 2 << QByteArray()
+                                << QStringList(
+                                       {"Checking to see if connected to the Internet...", "Already Connected..."})
                                 << false;
-        QTest::newRow("proxy") << 3 << QByteArray() << QStringList({"Checking to see if connected to the Internet...",
-                                                                    "Already Connected..."})
+        QTest::newRow("proxy") << 3 << QByteArray()
+                               << QStringList(
+                                      {"Checking to see if connected to the Internet...", "Already Connected..."})
                                << false;
-        QTest::newRow("AOL, offline: no dialling") << 1 << QByteArray("Home Modem\tu1\tgsm\t0\t\n")
-                                                   << QStringList({"Checking to see if connected to the Internet...",
-                                                                   "Not connected... connecting now..."})
-                                                   << true;
-        QTest::newRow("dial-up, already up") << 0 << QByteArray("Home Modem\tu1\tgsm\t1\t\n")
-                                             << QStringList({"Checking to see if connected to the Internet...",
-                                                             "Already Connected..."})
-                                             << false;
+        QTest::newRow("AOL, offline: no dialling")
+            << 1 << QByteArray("Home Modem\tu1\tgsm\t0\t\n")
+            << QStringList({"Checking to see if connected to the Internet...", "Not connected... connecting now..."})
+            << true;
+        QTest::newRow("dial-up, already up")
+            << 0 << QByteArray("Home Modem\tu1\tgsm\t1\t\n")
+            << QStringList({"Checking to see if connected to the Internet...", "Already Connected..."}) << false;
     }
     void connectStepByConnectionType()
     {
@@ -155,8 +156,8 @@ private slots:
         QCOMPARE(f->engine->queue().Count(), 0);
         const QStringList log = f->auctionLog(key);
         QCOMPARE(log.count(QStringLiteral("Connection Failed... Retrying...")), 4);
-        QCOMPARE(log.mid(log.size() - 2), QStringList({"Unable to connect to internet, unable to place bid.",
-                                                       "Snipe Aborted."}));
+        QCOMPARE(log.mid(log.size() - 2),
+                 QStringList({"Unable to connect to internet, unable to place bid.", "Snipe Aborted."}));
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
         QCOMPARE(f->column(key, QStringLiteral("AUC_Folder")).toInt(), f->closedFolder);
         QCOMPARE(item->message, QStringLiteral("Unable to Connect..."));
@@ -250,16 +251,26 @@ private slots:
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("after"); // label:next action of each after the tick
-        QTest::newRow("waiting snipes do not use up the tick")
-            << "w1:0:200;w2:0:200;w3:0:200;p:3:600" << "p" << "MakeBid" << "w1:1,w2:1,w3:1,p:3";
-        QTest::newRow("a due final post goes before another's clock synchronisation")
-            << "c:2:600;a:4:5" << "a" << "AcceptBid" << "c:2,a:4";
-        QTest::newRow("a due final post goes before another's preparatory bid")
-            << "c:3:600;a:4:5" << "a" << "AcceptBid" << "c:3,a:4";
-        QTest::newRow("of two due final posts, the one due first")
-            << "a:4:5;b:4:3;c:4:9" << "b" << "AcceptBid" << "a:4,b:4,c:4";
-        QTest::newRow("a final post not yet due keeps its place")
-            << "c:3:600;a:4:30" << "c" << "MakeBid" << "c:3,a:4";
+        QTest::newRow("waiting snipes do not use up the tick") << "w1:0:200;w2:0:200;w3:0:200;p:3:600"
+                                                               << "p"
+                                                               << "MakeBid"
+                                                               << "w1:1,w2:1,w3:1,p:3";
+        QTest::newRow("a due final post goes before another's clock synchronisation") << "c:2:600;a:4:5"
+                                                                                      << "a"
+                                                                                      << "AcceptBid"
+                                                                                      << "c:2,a:4";
+        QTest::newRow("a due final post goes before another's preparatory bid") << "c:3:600;a:4:5"
+                                                                                << "a"
+                                                                                << "AcceptBid"
+                                                                                << "c:3,a:4";
+        QTest::newRow("of two due final posts, the one due first") << "a:4:5;b:4:3;c:4:9"
+                                                                   << "b"
+                                                                   << "AcceptBid"
+                                                                   << "a:4,b:4,c:4";
+        QTest::newRow("a final post not yet due keeps its place") << "c:3:600;a:4:30"
+                                                                  << "c"
+                                                                  << "MakeBid"
+                                                                  << "c:3,a:4";
     }
     void servingOrderOfSnipes()
     {

@@ -26,15 +26,17 @@ void prepare(TestProgramFolder &folder, const QList<int> &statuses, qint32 conne
     gSettings->AutoConnect = 0;  // no dial at start
     gSettings->AutoTimeSync = 0; // nothing queued at start
     QVERIFY(gSettings->SaveSettings());
-    gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
     for (const char *name : {"Open Auctions", "Closed Auctions"})
         gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
                      {QLatin1String(name)});
     int n = 0;
     for (int status : statuses)
-        gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, AUC_Status) "
-                                    "VALUES (1, 1, ?, ?, ?)"),
-                     {QString::number(100 + n), QStringLiteral("Lot %1").arg(n++), status});
+        gDB->execute(
+            QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, AUC_Status) "
+                           "VALUES (1, 1, ?, ?, ?)"),
+            {QString::number(100 + n), QStringLiteral("Lot %1").arg(n++), status});
     ReleaseGlobals();
 }
 
@@ -91,7 +93,8 @@ private slots:
         QTest::addColumn<QString>("ending");
         QTest::newRow("none") << QList<int>{1, 3} << QStringLiteral(" - (Viewing \"Open Auctions\")");
         QTest::newRow("one") << QList<int>{1, 2} << QStringLiteral(" - (Viewing \"Open Auctions\", 1 Snipe Scheduled)");
-        QTest::newRow("two") << QList<int>{2, 2} << QStringLiteral(" - (Viewing \"Open Auctions\", 2 Snipes Scheduled)");
+        QTest::newRow("two") << QList<int>{2, 2}
+                             << QStringLiteral(" - (Viewing \"Open Auctions\", 2 Snipes Scheduled)");
     }
     void captionCountsScheduledSnipes()
     {

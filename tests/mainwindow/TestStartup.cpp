@@ -49,8 +49,9 @@ void prepare(TestProgramFolder &folder, const Prepared &p)
         QVERIFY(gSettings->SaveSettings());
     }
     if (p.autoLogOnUser || p.plainUser) {
-        gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES (?, '', ?)"),
-                     {QStringLiteral("ann"), p.autoLogOnUser ? 1 : 0});
+        gDB->execute(
+            QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES (?, '', ?)"),
+            {QStringLiteral("ann"), p.autoLogOnUser ? 1 : 0});
         for (const char *name : {"Open Auctions", "Closed Auctions"})
             gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
                          {QLatin1String(name)});
@@ -119,7 +120,8 @@ private slots:
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(dialogs.calls, (QStringList{"splash", "profileWizard"}));
         QVERIFY(!gCurrentUser);
-        QCOMPARE(w.findChild<QLabel *>("lblHeading")->text(), QStringLiteral("Auctions - (No User Currently Signed In...)"));
+        QCOMPARE(w.findChild<QLabel *>("lblHeading")->text(),
+                 QStringLiteral("Auctions - (No User Currently Signed In...)"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Zandrift 2.0"));
         QVERIFY(w.engine().timersEnabled());
         QVERIFY(w.dateTimeTimer().isRunning());
@@ -170,7 +172,8 @@ private slots:
         QVERIFY(!w.Form_Load(QString()));
         QVERIFY(w.isDuplicate());
         QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes[0].prompt, QStringLiteral("Zandrift is Already Executing(check your system tray)...unloading..."));
+        QCOMPARE(boxes.boxes[0].prompt,
+                 QStringLiteral("Zandrift is Already Executing(check your system tray)...unloading..."));
         QCOMPARE(boxes.boxes[0].title, QStringLiteral("Zandrift Already Executing"));
         QVERIFY(dialogs.calls.isEmpty());
         QVERIFY(!gDB);

@@ -86,7 +86,8 @@ private slots:
 
         auto q = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"), {key});
         QCOMPARE(q->recordCount(), 1);
-        QCOMPARE(q->value(QStringLiteral("AUC_Title")).toString(), QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
+        QCOMPARE(q->value(QStringLiteral("AUC_Title")).toString(),
+                 QStringLiteral("Ann's \"lamp\" ; DROP TABLE Auctions"));
         QCOMPARE(q->value(QStringLiteral("AUC_CurrentBid")).toDouble(), 1234.56);
         QCOMPARE(q->value(QStringLiteral("AUC_MinBid")).toDouble(), 0.3);
         QCOMPARE(q->value(QStringLiteral("AUC_MaxBid")).toDouble(), 12.5);
@@ -220,9 +221,9 @@ private slots:
     {
         addAuction(QStringLiteral("O'Brien"), QVariant());
         addAuction(QStringLiteral("other"), QVariant());
-        QCOMPARE(m_db->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_ItemNumber = ?"),
-                               {QStringLiteral("O'Brien")}),
-                 1);
+        QCOMPARE(
+            m_db->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_ItemNumber = ?"), {QStringLiteral("O'Brien")}),
+            1);
         auto rs = m_db->openQuery(QStringLiteral("SELECT * FROM Auctions"));
         QCOMPARE(rs->recordCount(), 1);
         QVERIFY_THROWS_EXCEPTION(DbError, m_db->execute(QStringLiteral("DELETE FROM NoSuchTable")));
@@ -272,9 +273,10 @@ private slots:
         } catch (const DbError &) {
         }
         QCOMPARE(count(QStringLiteral("Auctions")), 1);
-        QCOMPARE(m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Title = ?"), {QStringLiteral("changed")})
-                     ->recordCount(),
-                 0);
+        QCOMPARE(
+            m_db->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Title = ?"), {QStringLiteral("changed")})
+                ->recordCount(),
+            0);
         QCOMPARE(m_db->transactionDepth(), 0);
 
         {

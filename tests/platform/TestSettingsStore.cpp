@@ -29,11 +29,16 @@ private slots:
     {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
-        QTest::newRow("slash") << "user Ann" << "colCountry/Region";
-        QTest::newRow("hash and blank") << "user Ann" << "col# of Bids";
-        QTest::newRow("backslash") << "user A\\B" << "colItem #";
-        QTest::newRow("percent and apostrophe") << "user O'Neil 100%" << "col%2F";
-        QTest::newRow("equals") << "appsettings" << "a=b";
+        QTest::newRow("slash") << "user Ann"
+                               << "colCountry/Region";
+        QTest::newRow("hash and blank") << "user Ann"
+                                        << "col# of Bids";
+        QTest::newRow("backslash") << "user A\\B"
+                                   << "colItem #";
+        QTest::newRow("percent and apostrophe") << "user O'Neil 100%"
+                                                << "col%2F";
+        QTest::newRow("equals") << "appsettings"
+                                << "a=b";
     }
     void namesWithSeparatorsStayFlat()
     {

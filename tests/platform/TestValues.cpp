@@ -110,9 +110,9 @@ private slots:
         QTest::newRow("negative rounds to zero") << -0.001 << "$0.00";
         QTest::newRow("beyond 64-bit cents") << 1e17 << "$100,000,000,000,000,000.00";
         QTest::newRow("negative huge") << -123456789012345678901.0 << "-$123,456,789,012,345,680,000.00";
-        QTest::newRow("largest double")
-            << 1.7976931348623157e308
-            << "$179,769,313,486,231,570," + QStringLiteral("000,").repeated(96) + QStringLiteral("000.00");
+        QTest::newRow("largest double") << 1.7976931348623157e308
+                                        << "$179,769,313,486,231,570," + QStringLiteral("000,").repeated(96) +
+                                               QStringLiteral("000.00");
         QTest::newRow("smallest double") << 5e-324 << "$0.00";
         QTest::newRow("infinity refused") << std::numeric_limits<double>::infinity() << "";
         QTest::newRow("NaN refused") << std::numeric_limits<double>::quiet_NaN() << "";
@@ -169,10 +169,10 @@ private slots:
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<qint64>("minutes");
         const QDate d(2026, 12, 10);
-        QTest::newRow("across a minute by 2 s") << QDateTime(d, QTime(10, 0, 59)) << QDateTime(d, QTime(10, 1, 1))
-                                                << qint64(2) << qint64(1);
-        QTest::newRow("59 s inside a minute") << QDateTime(d, QTime(10, 0, 0)) << QDateTime(d, QTime(10, 0, 59))
-                                              << qint64(59) << qint64(0);
+        QTest::newRow("across a minute by 2 s")
+            << QDateTime(d, QTime(10, 0, 59)) << QDateTime(d, QTime(10, 1, 1)) << qint64(2) << qint64(1);
+        QTest::newRow("59 s inside a minute")
+            << QDateTime(d, QTime(10, 0, 0)) << QDateTime(d, QTime(10, 0, 59)) << qint64(59) << qint64(0);
         QTest::newRow("ms ignored") << QDateTime(d, QTime(10, 0, 0, 900)) << QDateTime(d, QTime(10, 0, 1, 100))
                                     << qint64(1) << qint64(0);
         QTest::newRow("backwards") << QDateTime(d, QTime(10, 5, 0)) << QDateTime(d, QTime(10, 0, 30)) << qint64(-270)

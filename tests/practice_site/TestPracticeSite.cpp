@@ -19,7 +19,10 @@ using namespace practice;
 namespace {
 const char *kDll = "/aw-cgi/eBayISAPI.dll";
 
-std::string enc(const QString &s) { return QUrl::toPercentEncoding(s).toStdString(); }
+std::string enc(const QString &s)
+{
+    return QUrl::toPercentEncoding(s).toStdString();
+}
 } // namespace
 
 class TestPracticeSite : public QObject
@@ -113,10 +116,14 @@ void TestPracticeSite::proxyBiddingBetweenTwoBidders_data()
     QTest::addColumn<QString>("phrase");
     QTest::addColumn<QString>("highBidder");
     QTest::addColumn<double>("price");
-    QTest::newRow("mine is higher") << 15.0 << 20.0 << "You are the current high bidder" << "snipetester" << 15.5;
-    QTest::newRow("capped at my maximum") << 19.8 << 20.0 << "bid is confirmed!" << "snipetester" << 20.0;
-    QTest::newRow("rival is higher") << 25.0 << 20.0 << "you have been outbid" << "rival" << 20.5;
-    QTest::newRow("a tie goes to the earlier") << 20.0 << 20.0 << "you have been outbid" << "rival" << 20.0;
+    QTest::newRow("mine is higher") << 15.0 << 20.0 << "You are the current high bidder"
+                                    << "snipetester" << 15.5;
+    QTest::newRow("capped at my maximum") << 19.8 << 20.0 << "bid is confirmed!"
+                                          << "snipetester" << 20.0;
+    QTest::newRow("rival is higher") << 25.0 << 20.0 << "you have been outbid"
+                                     << "rival" << 20.5;
+    QTest::newRow("a tie goes to the earlier") << 20.0 << 20.0 << "you have been outbid"
+                                               << "rival" << 20.0;
 }
 
 void TestPracticeSite::proxyBiddingBetweenTwoBidders()
@@ -190,10 +197,13 @@ void TestPracticeSite::credentialsDecodedAndChecked_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("sent");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("special characters") << "a&b=c+d%e f" << "a&b=c+d%e f" << true;
+    QTest::newRow("special characters") << "a&b=c+d%e f"
+                                        << "a&b=c+d%e f" << true;
     QTest::newRow("non-ASCII") << QStringLiteral("gr\u00fcn") << QStringLiteral("gr\u00fcn") << true;
-    QTest::newRow("wrong password") << "secret" << "Secret" << false;
-    QTest::newRow("plus is not a blank") << "a+b" << "a b" << false;
+    QTest::newRow("wrong password") << "secret"
+                                    << "Secret" << false;
+    QTest::newRow("plus is not a blank") << "a+b"
+                                         << "a b" << false;
 }
 
 void TestPracticeSite::credentialsDecodedAndChecked()

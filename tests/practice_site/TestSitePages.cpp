@@ -18,7 +18,8 @@ std::vector<Bid> ladder(int count, double secondMax, const QString &winner)
 {
     std::vector<Bid> bids;
     for (int k = 0; k < count - 1; ++k)
-        bids.push_back(Bid{k % 2 ? QStringLiteral("rivalb") : QStringLiteral("rivala"), secondMax * (k + 1) / (count - 1), 1});
+        bids.push_back(
+            Bid{k % 2 ? QStringLiteral("rivalb") : QStringLiteral("rivala"), secondMax * (k + 1) / (count - 1), 1});
     bids.push_back(Bid{winner, secondMax + 500, 1});
     return bids;
 }

@@ -43,8 +43,10 @@ class TestCompaction : public QObject
         for (int i = 0; i < 300; ++i) {
             gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_ItemNumber, AUC_Title) VALUES (1, ?, ?)"),
                          {QString::number(i), QString(200, QLatin1Char('x'))});
-            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Name) VALUES (1, ?)"), {QString::number(i)});
-            gDB->execute(QStringLiteral("INSERT INTO Shortcuts (SHT_User, SHT_Text) VALUES (1, ?)"), {QString::number(i)});
+            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Name) VALUES (1, ?)"),
+                         {QString::number(i)});
+            gDB->execute(QStringLiteral("INSERT INTO Shortcuts (SHT_User, SHT_Text) VALUES (1, ?)"),
+                         {QString::number(i)});
             log.MarkAuction(i, 1, QString(100, QLatin1Char('y')));
         }
         tx.commit();
@@ -110,11 +112,16 @@ private slots:
         QTest::addColumn<QString>("original"); // what happened to auction.mdb
         QTest::addColumn<bool>("compacted");
         QTest::addColumn<bool>("copyKept");
-        QTest::newRow("garbage copy, sound original") << "garbage" << "sound" << true << false;
-        QTest::newRow("older database, sound original") << "database" << "sound" << true << false;
-        QTest::newRow("sound copy, original missing") << "database" << "missing" << false << true;
-        QTest::newRow("sound copy, original damaged") << "database" << "damaged" << false << true;
-        QTest::newRow("garbage copy, original missing") << "garbage" << "missing" << false << true;
+        QTest::newRow("garbage copy, sound original") << "garbage"
+                                                      << "sound" << true << false;
+        QTest::newRow("older database, sound original") << "database"
+                                                        << "sound" << true << false;
+        QTest::newRow("sound copy, original missing") << "database"
+                                                      << "missing" << false << true;
+        QTest::newRow("sound copy, original damaged") << "database"
+                                                      << "damaged" << false << true;
+        QTest::newRow("garbage copy, original missing") << "garbage"
+                                                        << "missing" << false << true;
     }
     void staleCopy()
     {

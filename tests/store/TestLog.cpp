@@ -22,7 +22,8 @@ class TestLog : public QObject
     QStringList messages(const QString &where = QStringLiteral("1 = 1"))
     {
         QStringList out;
-        auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE %1 ORDER BY LOG_Primary").arg(where));
+        auto rs =
+            gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE %1 ORDER BY LOG_Primary").arg(where));
         for (rs->moveFirst(); !rs->eof(); rs->moveNext())
             out << rs->value(QStringLiteral("LOG_Message")).toString();
         return out;
@@ -60,11 +61,14 @@ private slots:
         QTest::addColumn<QString>("stored");
         const QString x300 = QString(300, QLatin1Char('x'));
         QTest::newRow("300 characters") << x300 << x300.left(255);
-        QTest::newRow("blanks around") << "  Item #7 refreshed  " << "Item #7 refreshed";
-        QTest::newRow("blanks only") << "     " << "";
-        QTest::newRow("cut then trimmed") << QString(250, QLatin1Char('a')) + QStringLiteral("     tail")
-                                          << QString(250, QLatin1Char('a'));
-        QTest::newRow("apostrophe") << "Ann's bid; DROP TABLE Logs" << "Ann's bid; DROP TABLE Logs";
+        QTest::newRow("blanks around") << "  Item #7 refreshed  "
+                                       << "Item #7 refreshed";
+        QTest::newRow("blanks only") << "     "
+                                     << "";
+        QTest::newRow("cut then trimmed")
+            << QString(250, QLatin1Char('a')) + QStringLiteral("     tail") << QString(250, QLatin1Char('a'));
+        QTest::newRow("apostrophe") << "Ann's bid; DROP TABLE Logs"
+                                    << "Ann's bid; DROP TABLE Logs";
     }
     void messageIsCutAndTrimmed()
     {
@@ -98,19 +102,19 @@ private slots:
         QTest::addColumn<QStringList>("auctionsLeft");
         QTest::addColumn<QStringList>("logsLeft");
         const QStringList allAuctions = {"ann-31", "ann-29", "bob-90"};
-        const QStringList allLogs = {"ann auction 31", "ann auction 29", "bob auction 90", "ann general 31",
-                                     "bob general 8", "bob general 6"};
+        const QStringList allLogs = {"ann auction 31", "ann auction 29", "bob auction 90",
+                                     "ann general 31", "bob general 8",  "bob general 6"};
         QTest::newRow("both on") << true << true << true << QStringList({"ann-29", "bob-90"})
                                  << QStringList({"ann auction 29", "bob auction 90", "bob general 6"});
         QTest::newRow("user only") << true << true << false << QStringList({"ann-29", "bob-90"})
                                    << QStringList({"ann auction 29", "bob auction 90", "ann general 31",
                                                    "bob general 8", "bob general 6"});
         QTest::newRow("general only") << true << false << true << allAuctions
-                                      << QStringList({"ann auction 31", "ann auction 29", "bob auction 90",
-                                                      "bob general 6"});
-        QTest::newRow("nobody signed in") << false << true << true << allAuctions
-                                          << QStringList({"ann auction 31", "ann auction 29", "bob auction 90",
-                                                          "bob general 6"});
+                                      << QStringList(
+                                             {"ann auction 31", "ann auction 29", "bob auction 90", "bob general 6"});
+        QTest::newRow("nobody signed in")
+            << false << true << true << allAuctions
+            << QStringList({"ann auction 31", "ann auction 29", "bob auction 90", "bob general 6"});
         QTest::newRow("all off") << true << false << false << allAuctions << allLogs;
     }
     void purgeByAge()

@@ -47,7 +47,8 @@ private slots:
         const auto app = layout(*gDB, QStringLiteral("Application"));
         QCOMPARE(auctions.size(), auctionsBefore.size() + 8);
         QCOMPARE(app.size(), appBefore.size() + 1);
-        for (const char *c : {"AUC_CityLocation", "AUC_CountryRegion", "AUC_Seller", "AUC_HighBidder", "AUC_Comments"}) {
+        for (const char *c :
+             {"AUC_CityLocation", "AUC_CountryRegion", "AUC_Seller", "AUC_HighBidder", "AUC_Comments"}) {
             QVERIFY2(auctions.contains(QLatin1String(c)), c);
             QCOMPARE(gDB->kindOf(QLatin1String(c)), ColumnKind::Text);
             QCOMPARE(auctions.value(QLatin1String(c)).second, QStringLiteral("''"));
@@ -102,8 +103,10 @@ private slots:
         QVERIFY(OpenAuctionDatabase());
         BNTableAdd adder;
         adder.Databse = gDB.get();
-        QVERIFY(adder.FieldAppend(QStringLiteral("Folders"), QStringLiteral("FLD_Note"), 10, QStringLiteral("50"), true));
-        QVERIFY(!adder.FieldAppend(QStringLiteral("Folders"), QStringLiteral("FLD_Note"), 10, QStringLiteral("50"), true));
+        QVERIFY(
+            adder.FieldAppend(QStringLiteral("Folders"), QStringLiteral("FLD_Note"), 10, QStringLiteral("50"), true));
+        QVERIFY(
+            !adder.FieldAppend(QStringLiteral("Folders"), QStringLiteral("FLD_Note"), 10, QStringLiteral("50"), true));
         QVERIFY(!adder.FieldAppend(QStringLiteral("NoTable"), QStringLiteral("X"), 4, QStringLiteral("0"), true));
         QVERIFY(!adder.FieldAppend(QStringLiteral("Folders"), QStringLiteral("Y"), 99, QStringLiteral("0"), true));
     }
@@ -132,11 +135,16 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("empty file") << "empty" << "no table \"Users\"";
-        QTest::newRow("another program's database") << "foreign" << "no table \"Users\"";
-        QTest::newRow("a table missing") << "no shortcuts" << "no table \"Shortcuts\"";
-        QTest::newRow("journal cannot be made") << "journal" << "cannot be written";
-        QTest::newRow("folder cannot be written") << "folder" << "cannot be written";
+        QTest::newRow("empty file") << "empty"
+                                    << "no table \"Users\"";
+        QTest::newRow("another program's database") << "foreign"
+                                                    << "no table \"Users\"";
+        QTest::newRow("a table missing") << "no shortcuts"
+                                         << "no table \"Shortcuts\"";
+        QTest::newRow("journal cannot be made") << "journal"
+                                                << "cannot be written";
+        QTest::newRow("folder cannot be written") << "folder"
+                                                  << "cannot be written";
     }
     void openRefusesWhatItCannotUse()
     {
@@ -171,11 +179,11 @@ private slots:
         bool locked = false;
         const auto lockFolder = [&](bool lock) {
             if (::geteuid() != 0)
-                return QFile::setPermissions(folder.path(), lock ? QFile::ReadOwner | QFile::ExeOwner
-                                                                 : QFile::ReadOwner | QFile::WriteOwner |
-                                                                       QFile::ExeOwner);
-            return QProcess::execute(QStringLiteral("chattr"), {lock ? QStringLiteral("+i") : QStringLiteral("-i"),
-                                                                folder.path()}) == 0;
+                return QFile::setPermissions(folder.path(),
+                                             lock ? QFile::ReadOwner | QFile::ExeOwner
+                                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            return QProcess::execute(QStringLiteral("chattr"),
+                                     {lock ? QStringLiteral("+i") : QStringLiteral("-i"), folder.path()}) == 0;
         };
         auto unlock = qScopeGuard([&] {
             if (locked)
@@ -238,14 +246,22 @@ private slots:
             const auto row = [&](const char *name) -> QTestData & {
                 return QTest::addRow("%s: %s", file, name) << older;
             };
-            row("same name") << "Ann" << "Ann" << true;
-            row("ASCII case") << "Ann" << "aNN" << true;
-            row("accented") << "Zoë" << "ZOË" << true;
-            row("ligature letter") << "Ærin" << "ærin" << true;
-            row("sharp s") << "Straße" << "STRASSE" << true;
-            row("composed or not") << "Zoë" << "Zoe\u0308" << true;
-            row("accent differs") << "Zoe" << "Zoë" << false;
-            row("other name") << "Ann" << "Bob" << false;
+            row("same name") << "Ann"
+                             << "Ann" << true;
+            row("ASCII case") << "Ann"
+                              << "aNN" << true;
+            row("accented") << "Zoë"
+                            << "ZOË" << true;
+            row("ligature letter") << "Ærin"
+                                   << "ærin" << true;
+            row("sharp s") << "Straße"
+                           << "STRASSE" << true;
+            row("composed or not") << "Zoë"
+                                   << "Zoe\u0308" << true;
+            row("accent differs") << "Zoe"
+                                  << "Zoë" << false;
+            row("other name") << "Ann"
+                              << "Bob" << false;
         }
     }
     void namesAreUniqueInAnyLetterCase()

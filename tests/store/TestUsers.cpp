@@ -9,8 +9,8 @@
 #include <QtTest>
 
 namespace {
-const QStringList kDefaultView = {"Auctions",     "Item #",     "Current Bid", "# of Bids", "Qty for Sale",
-                                  "My Max Bid",   "My Bid Qty", "Time Ends",   "Time Left"};
+const QStringList kDefaultView = {"Auctions",   "Item #",     "Current Bid", "# of Bids", "Qty for Sale",
+                                  "My Max Bid", "My Bid Qty", "Time Ends",   "Time Left"};
 const QStringList kDefaultHidden = {"High Bidder", "Seller",   "Location",      "Country/Region",
                                     "Paid",        "Received", "Left Feedback", "Comments"};
 
@@ -19,7 +19,9 @@ qint64 addUser(const QString &name, int autoLogOn = 0, const QVariant &password 
     gDB->execute(QStringLiteral("INSERT INTO Users (U_ZandroName, U_EbayName, U_ZandroPassword, U_AutoLogOn, "
                                 "U_BidSeconds, U_AutoRefreshMins) VALUES (?, ?, ?, ?, 10, 15)"),
                  {name, name + QStringLiteral("_site"), password, autoLogOn});
-    return gDB->openQuery(QStringLiteral("SELECT max(U_Primary) AS k FROM Users"))->value(QStringLiteral("k")).toLongLong();
+    return gDB->openQuery(QStringLiteral("SELECT max(U_Primary) AS k FROM Users"))
+        ->value(QStringLiteral("k"))
+        .toLongLong();
 }
 } // namespace
 
@@ -176,19 +178,19 @@ private slots:
         QTest::addColumn<QStringList>("view");
         QTest::addColumn<QStringList>("hidden");
         QList<int> gap(17, -1);
-        gap[0] = 0;   // Auctions
-        gap[1] = 5;   // Item #
-        gap[11] = 1;  // Seller
-        QTest::newRow("gap in positions") << gap << QStringList({"Auctions", "Seller", "Item #"})
-                                          << QStringList({"Current Bid", "My Bid Qty", "My Max Bid", "# of Bids",
-                                                          "Qty for Sale", "Time Ends", "Time Left", "High Bidder",
-                                                          "Location", "Country/Region", "Paid", "Received",
-                                                          "Left Feedback", "Comments"});
+        gap[0] = 0;  // Auctions
+        gap[1] = 5;  // Item #
+        gap[11] = 1; // Seller
+        QTest::newRow("gap in positions")
+            << gap << QStringList({"Auctions", "Seller", "Item #"})
+            << QStringList({"Current Bid", "My Bid Qty", "My Max Bid", "# of Bids", "Qty for Sale", "Time Ends",
+                            "Time Left", "High Bidder", "Location", "Country/Region", "Paid", "Received",
+                            "Left Feedback", "Comments"});
         QList<int> odd(17, -1);
-        odd[0] = 17;  // beyond the last position
-        odd[1] = -2;  // below hidden
+        odd[0] = 17; // beyond the last position
+        odd[1] = -2; // below hidden
         odd[2] = 0;
-        odd[10] = 0;  // Country/Region shares position 0 with Current Bid
+        odd[10] = 0; // Country/Region shares position 0 with Current Bid
         QTest::newRow("out of range and shared")
             << odd << QStringList({"Country/Region", "Current Bid"})
             << QStringList({"My Bid Qty", "My Max Bid", "# of Bids", "Qty for Sale", "Time Ends", "Time Left",

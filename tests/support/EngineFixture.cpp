@@ -38,8 +38,8 @@ EngineFixture::EngineFixture()
     for (const char *name : {"Open Auctions", "Closed Auctions"})
         gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (?, 0, ?)"),
                      {userKey, QLatin1String(name)});
-    auto folders = gDB->openQuery(QStringLiteral("SELECT FLD_Primary, FLD_Name FROM Folders WHERE FLD_User = ?"),
-                                  {userKey});
+    auto folders =
+        gDB->openQuery(QStringLiteral("SELECT FLD_Primary, FLD_Name FROM Folders WHERE FLD_User = ?"), {userKey});
     for (folders->moveFirst(); !folders->eof(); folders->moveNext()) {
         const qint32 k = static_cast<qint32>(folders->value(QStringLiteral("FLD_Primary")).toLongLong());
         if (folders->value(QStringLiteral("FLD_Name")).toString() == QLatin1String("Open Auctions"))
@@ -142,15 +142,18 @@ namespace {
 QStringList logRows(const QString &where, const QVariantList &params)
 {
     QStringList out;
-    auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE %1 ORDER BY LOG_Primary").arg(where),
-                             params);
+    auto rs =
+        gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE %1 ORDER BY LOG_Primary").arg(where), params);
     for (rs->moveFirst(); !rs->eof(); rs->moveNext())
         out << rs->value(QStringLiteral("LOG_Message")).toString();
     return out;
 }
 } // namespace
 
-QStringList EngineFixture::generalLog() const { return logRows(QStringLiteral("LOG_Auction = 0"), {}); }
+QStringList EngineFixture::generalLog() const
+{
+    return logRows(QStringLiteral("LOG_Auction = 0"), {});
+}
 
 QStringList EngineFixture::auctionLog(qint32 auctionKey) const
 {

@@ -6,7 +6,10 @@
 
 #include <stdexcept>
 
-FakeMainWindow::FakeMainWindow() { setUpColumns(); }
+FakeMainWindow::FakeMainWindow()
+{
+    setUpColumns();
+}
 
 void FakeMainWindow::setUpColumns()
 {

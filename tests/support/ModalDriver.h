@@ -11,8 +11,7 @@
 // When no such dialog comes up within the time limit, whatever modal dialog is open is ended
 // as rejected, so a test fails instead of hanging; so is the dialog when act leaves it open
 // for as long. *acted tells whether act ran.
-template <typename T>
-void whenModal(std::function<void(T &)> act, bool *acted = nullptr, int timeoutMs = 5000)
+template <typename T> void whenModal(std::function<void(T &)> act, bool *acted = nullptr, int timeoutMs = 5000)
 {
     if (acted)
         *acted = false;

@@ -54,7 +54,10 @@ TestProgramFolder::~TestProgramFolder()
     ProgramFolder::setOverride(QString());
 }
 
-QString TestProgramFolder::file(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+QString TestProgramFolder::file(const QString &name) const
+{
+    return QDir(m_dir.path()).filePath(name);
+}
 
 bool TestProgramFolder::buildDatabase(const QString &schemaSqlPath)
 {

@@ -82,7 +82,10 @@ void TestInetTransfer::init()
     m_site->addAuction(a);
 }
 
-void TestInetTransfer::cleanup() { m_site.reset(); }
+void TestInetTransfer::cleanup()
+{
+    m_site.reset();
+}
 
 void TestInetTransfer::getAndPostArriveExactly()
 {
@@ -356,7 +359,8 @@ void TestInetTransfer::noStaleStatesAfterASlotActs()
         if (restart) {
             QTRY_COMPARE(seen.count(InetTransfer::icResponseCompleted), 1);
             QVERIFY(readAll(t).contains("believed to be..."));
-            QCOMPARE(seen.indexOf(InetTransfer::icResponseCompleted), seen.lastIndexOf(InetTransfer::icResponseReceived) + 1);
+            QCOMPARE(seen.indexOf(InetTransfer::icResponseCompleted),
+                     seen.lastIndexOf(InetTransfer::icResponseReceived) + 1);
         } else {
             QTest::qWait(200);
             QVERIFY(!seen.contains(InetTransfer::icResponseCompleted));
@@ -422,7 +426,9 @@ void TestInetTransfer::connectionTypeSetsAccessAndProxy()
     {
         int type;
         int access;
-    } rows[] = {{2, InetTransfer::icDirect}, {0, InetTransfer::icUseDefault}, {1, InetTransfer::icUseDefault},
+    } rows[] = {{2, InetTransfer::icDirect},
+                {0, InetTransfer::icUseDefault},
+                {1, InetTransfer::icUseDefault},
                 {3, InetTransfer::icNamedProxy}};
     for (const auto &r : rows) {
         t.applyConnectionType(r.type, QStringLiteral("127.0.0.1:%1").arg(m_site->port()));

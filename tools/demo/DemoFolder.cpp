@@ -26,8 +26,8 @@ namespace {
 bool copyFile(const QString &from, const QString &to, QString *error)
 {
     QFile::remove(to);
-    if (QFile::copy(from, to) && QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                               QFile::ReadOther))
+    if (QFile::copy(from, to) &&
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther))
         return true;
     *error = QStringLiteral("Cannot copy %1 to %2").arg(from, to);
     return false;
@@ -64,8 +64,8 @@ bool create(const QString &folder, const QByteArray &urlFile, QString *error)
         return fail(error, QStringLiteral("Cannot write %1").arg(urls.fileName()));
     urls.close();
     // The settings live where the program finds them when XDG_CONFIG_HOME is folder/config.
-    const QString settings = target.filePath(QStringLiteral("config/Zandrift/") + QLatin1String(SettingsStore::kAppName) +
-                                             QStringLiteral(".ini"));
+    const QString settings = target.filePath(QStringLiteral("config/Zandrift/") +
+                                             QLatin1String(SettingsStore::kAppName) + QStringLiteral(".ini"));
     QFile::remove(settings);
     ProgramFolder::setOverride(target.absolutePath());
     SettingsStore::redirect(settings);
@@ -117,8 +117,8 @@ bool addUser(const User &user, QString *error)
                                     "U_EbayEmail, U_BidSeconds, U_AutoRefreshMins, U_AutoLogOn) "
                                     "VALUES (?, '', ?, ?, '', ?, 0, 1)"),
                      {user.programName, user.siteName, user.sitePassword, user.bidSeconds});
-        auto key = gDB->openQuery(QStringLiteral("SELECT U_Primary FROM Users WHERE U_ZandroName = ?"),
-                                  {user.programName});
+        auto key =
+            gDB->openQuery(QStringLiteral("SELECT U_Primary FROM Users WHERE U_ZandroName = ?"), {user.programName});
         const qint32 userKey = key->value(QStringLiteral("U_Primary")).toInt();
         for (const char *name : {kOpenAuctionsFolder, kClosedAuctionsFolder}) {
             gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (?, 0, ?)"),

@@ -82,8 +82,8 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
     r.body = QByteArray::fromStdString(req.body);
     const FormData query(r.query.toUtf8());
     const FormData form(r.body);
-    r.command = form.has(QStringLiteral("MfcISAPICommand")) ? form.value(QStringLiteral("MfcISAPICommand"))
-                                                            : query.firstName();
+    r.command =
+        form.has(QStringLiteral("MfcISAPICommand")) ? form.value(QStringLiteral("MfcISAPICommand")) : query.firstName();
     quint64 number = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -121,7 +121,8 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             const qint64 limit = fault->bytes;
             res.set_chunked_content_provider("application/octet-stream",
                                              [this, limit](size_t offset, httplib::DataSink &sink) {
-                                                 // Bytes that are not compressed on the way: what is sent is what arrives.
+                                                 // Bytes that are not compressed on the way: what is sent is what
+                                                 // arrives.
                                                  static const std::string filler = [] {
                                                      std::string text(64 * 1024, ' ');
                                                      quint32 x = 12345;
@@ -298,7 +299,10 @@ PracticeSite::PracticeSite() : d(std::make_unique<Impl>())
     d->server.Post(".*", handler);
 }
 
-PracticeSite::~PracticeSite() { stop(); }
+PracticeSite::~PracticeSite()
+{
+    stop();
+}
 
 bool PracticeSite::start(quint16 port)
 {
@@ -338,9 +342,18 @@ void PracticeSite::stop()
     d->running = false;
 }
 
-bool PracticeSite::isRunning() const { return d->running; }
-quint16 PracticeSite::port() const { return static_cast<quint16>(d->port.load()); }
-QString PracticeSite::baseUrl() const { return d->base(); }
+bool PracticeSite::isRunning() const
+{
+    return d->running;
+}
+quint16 PracticeSite::port() const
+{
+    return static_cast<quint16>(d->port.load());
+}
+QString PracticeSite::baseUrl() const
+{
+    return d->base();
+}
 
 QString PracticeSite::commandUrl(const QString &command) const
 {
@@ -353,9 +366,12 @@ QByteArray PracticeSite::urlFile() const
     {
         const char *key;
         const char *command;
-    } rows[] = {{"EbayViewItemURL", "ViewItem&item="}, {"EbayBiddingURL", "AcceptBid"},
-                {"EbayTimeSyncURL", "TimeShow"},       {"EbayLogInURL", "SignInWelcome"},
-                {"EbayMakeBidURL", "MakeBid"},         {"EbayConfirmBidURL", "AcceptBid"},
+    } rows[] = {{"EbayViewItemURL", "ViewItem&item="},
+                {"EbayBiddingURL", "AcceptBid"},
+                {"EbayTimeSyncURL", "TimeShow"},
+                {"EbayLogInURL", "SignInWelcome"},
+                {"EbayMakeBidURL", "MakeBid"},
+                {"EbayConfirmBidURL", "AcceptBid"},
                 {"EbaySignInURL", "SignIn"}};
     QByteArray out;
     for (const auto &row : rows)
@@ -375,7 +391,10 @@ qint64 PracticeSite::clockOffsetMs() const
     return d->offsetMs;
 }
 
-void PracticeSite::setSiteTime(const QDateTime &t) { setClockOffsetMs(QDateTime::currentDateTimeUtc().msecsTo(t)); }
+void PracticeSite::setSiteTime(const QDateTime &t)
+{
+    setClockOffsetMs(QDateTime::currentDateTimeUtc().msecsTo(t));
+}
 
 QDateTime PracticeSite::now() const
 {
@@ -472,6 +491,9 @@ void PracticeSite::clearFaults()
     d->faults.clear();
 }
 
-void PracticeSite::setHttpControl(bool enabled) { d->httpControl = enabled; }
+void PracticeSite::setHttpControl(bool enabled)
+{
+    d->httpControl = enabled;
+}
 
 } // namespace practice

@@ -41,8 +41,8 @@ struct Fault
 {
     FaultKind kind = FaultKind::Delay;
     int delayMs = 0;
-    int times = -1;   // how many requests it hits; -1 = until cleared
-    qint64 bytes = 0; // LargePage: the size of the page sent; Endless: where it stops (0: never)
+    int times = -1;                // how many requests it hits; -1 = until cleared
+    qint64 bytes = 0;              // LargePage: the size of the page sent; Endless: where it stops (0: never)
     qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece
 };
 

@@ -23,7 +23,10 @@ void json(httplib::Response &res, const QJsonDocument &doc, int status = 200)
     res.set_content(doc.toJson(QJsonDocument::Compact).toStdString(), "application/json");
 }
 
-QJsonObject ok() { return QJsonObject{{QStringLiteral("ok"), true}}; }
+QJsonObject ok()
+{
+    return QJsonObject{{QStringLiteral("ok"), true}};
+}
 } // namespace
 
 bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Response &res, PracticeSite &site)
@@ -67,15 +70,12 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
     } else if (path == QLatin1String("/control/user")) {
         site.addUser(in.value(QStringLiteral("userid")).toString(), in.value(QStringLiteral("pass")).toString());
     } else if (path == QLatin1String("/control/fault")) {
-        static const QHash<QString, FaultKind> kinds{{QStringLiteral("delay"), FaultKind::Delay},
-                                                     {QStringLiteral("drop"), FaultKind::Drop},
-                                                     {QStringLiteral("500"), FaultKind::ServerError},
-                                                     {QStringLiteral("garbage"), FaultKind::Garbage},
-                                                     {QStringLiteral("notime"), FaultKind::NoTime},
-                                                     {QStringLiteral("cut"), FaultKind::CutShort},
-                                                     {QStringLiteral("large"), FaultKind::LargePage},
-                                                     {QStringLiteral("empty"), FaultKind::Empty},
-                                                     {QStringLiteral("endless"), FaultKind::Endless}};
+        static const QHash<QString, FaultKind> kinds{
+            {QStringLiteral("delay"), FaultKind::Delay},     {QStringLiteral("drop"), FaultKind::Drop},
+            {QStringLiteral("500"), FaultKind::ServerError}, {QStringLiteral("garbage"), FaultKind::Garbage},
+            {QStringLiteral("notime"), FaultKind::NoTime},   {QStringLiteral("cut"), FaultKind::CutShort},
+            {QStringLiteral("large"), FaultKind::LargePage}, {QStringLiteral("empty"), FaultKind::Empty},
+            {QStringLiteral("endless"), FaultKind::Endless}};
         const QString kind = in.value(QStringLiteral("kind")).toString();
         if (!kinds.contains(kind)) {
             json(res, QJsonDocument(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown kind")}}), 400);

@@ -9,9 +9,9 @@
 #include <QHash>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
-#include <deque>
 
 namespace practice {
 

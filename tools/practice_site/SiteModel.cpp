@@ -8,12 +8,21 @@
 namespace practice {
 
 namespace {
-double roundCents(double v) { return std::round(v * 100.0) / 100.0; }
+double roundCents(double v)
+{
+    return std::round(v * 100.0) / 100.0;
+}
 } // namespace
 
-void SiteModel::addAuction(const Auction &auction) { m_auctions[auction.item] = auction; }
+void SiteModel::addAuction(const Auction &auction)
+{
+    m_auctions[auction.item] = auction;
+}
 
-void SiteModel::removeAuction(const QString &item) { m_auctions.erase(item); }
+void SiteModel::removeAuction(const QString &item)
+{
+    m_auctions.erase(item);
+}
 
 const Auction *SiteModel::auction(const QString &item) const
 {
@@ -29,14 +38,18 @@ std::vector<QString> SiteModel::items() const
     return out;
 }
 
-void SiteModel::addUser(const QString &userId, const QString &password) { m_passwords[userId.toLower()] = password; }
+void SiteModel::addUser(const QString &userId, const QString &password)
+{
+    m_passwords[userId.toLower()] = password;
+}
 
 // A key made from the item and the amount: nothing to store, so a long run does not grow, and
 // a repeated final post of the same bid is accepted again.
 QString SiteModel::keyFor(const QString &item, double maxBid)
 {
     const QByteArray text = (item + QLatin1Char('|') + QString::number(maxBid, 'f', 2)).toUtf8() + "|zandrift";
-    return QLatin1Char('K') + QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex().left(9));
+    return QLatin1Char('K') +
+           QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex().left(9));
 }
 
 bool SiteModel::checkUser(const QString &userId, const QString &password) const
@@ -54,8 +67,8 @@ double SiteModel::increment(const Auction &auction, double price)
         double below;
         double inc;
     };
-    static const Step table[] = {{1, 0.05},     {5, 0.25},      {25, 0.5},      {100, 1},      {250, 2.5},
-                                 {500, 5},      {1000, 10},     {2500, 25},     {5000, 50}};
+    static const Step table[] = {{1, 0.05}, {5, 0.25},  {25, 0.5},  {100, 1},  {250, 2.5},
+                                 {500, 5},  {1000, 10}, {2500, 25}, {5000, 50}};
     for (const Step &s : table) {
         if (price < s.below)
             return s.inc;
@@ -102,8 +115,7 @@ BidResult SiteModel::placeBid(const QString &item, const Bid &bid, const QDateTi
         return BidResult::BelowMinimum;
     a.bids.push_back(bid);
     const Standing after = standing(a);
-    return after.highBidder.compare(bid.bidder, Qt::CaseInsensitive) == 0 ? BidResult::HighBidder
-                                                                          : BidResult::Outbid;
+    return after.highBidder.compare(bid.bidder, Qt::CaseInsensitive) == 0 ? BidResult::HighBidder : BidResult::Outbid;
 }
 
 BidResult SiteModel::makeBid(const QString &item, double maxBid, const QDateTime &now, QString *key)
@@ -120,8 +132,8 @@ BidResult SiteModel::makeBid(const QString &item, double maxBid, const QDateTime
     return BidResult::HighBidder;
 }
 
-BidResult SiteModel::acceptBid(const QString &item, const QString &userId, const QString &password,
-                               const QString &key, double maxBid, int quantity, const QDateTime &now)
+BidResult SiteModel::acceptBid(const QString &item, const QString &userId, const QString &password, const QString &key,
+                               double maxBid, int quantity, const QDateTime &now)
 {
     const Auction *a = auction(item);
     if (!a)

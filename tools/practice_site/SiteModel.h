@@ -46,7 +46,16 @@ struct Standing
     double highMax = 0;
 };
 
-enum class BidResult { HighBidder, Outbid, BelowMinimum, Ended, UnknownItem, BadCredentials, BadKey };
+enum class BidResult
+{
+    HighBidder,
+    Outbid,
+    BelowMinimum,
+    Ended,
+    UnknownItem,
+    BadCredentials,
+    BadKey
+};
 
 // The auctions and the registered bidders. Not thread-safe:
 // the site holds its lock around every call.

@@ -6,12 +6,16 @@
 namespace practice {
 
 namespace {
-const QLocale &c() {
+const QLocale &c()
+{
     static const QLocale l = QLocale::c();
     return l;
 }
 
-QString esc(const QString &s) { return s.toHtmlEscaped(); }
+QString esc(const QString &s)
+{
+    return s.toHtmlEscaped();
+}
 
 QString plural(qint64 n, const char *word)
 {
@@ -75,7 +79,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
     const QString feedback = dll() + QStringLiteral("?ViewFeedback&amp;userid=");
     QString highBid;
     if (a.quantity > 1)
-        highBid = QStringLiteral("see <a href=\"%1?ViewBidders&amp;item=%2\">winning bidders list</a>").arg(dll(), a.item);
+        highBid =
+            QStringLiteral("see <a href=\"%1?ViewBidders&amp;item=%2\">winning bidders list</a>").arg(dll(), a.item);
     else if (a.isPrivate)
         highBid = QStringLiteral("User ID kept private");
     else if (s.highBidder.isEmpty())
@@ -83,8 +88,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
     else
         highBid = QStringLiteral("<a href=\"%1%2\">%2</a> (%3)").arg(feedback, esc(s.highBidder)).arg(highBidderRating);
 
-    QString p = QString::fromLatin1(kHead).arg(QStringLiteral("Item %1 (%2 %3) - %4")
-                                                   .arg(a.item, ended ? "Ended" : "Ends", stamp(a.end), esc(a.title)));
+    QString p = QString::fromLatin1(kHead).arg(
+        QStringLiteral("Item %1 (%2 %3) - %4").arg(a.item, ended ? "Ended" : "Ends", stamp(a.end), esc(a.title)));
     p += QStringLiteral("<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"100%\">\n"
                         "<tr><td><a href=\"%1/\"><img src=\"%1/images/logo.gif\" alt=\"Home\" border=\"0\"></a></td>\n"
                         "<td align=\"right\"><font size=\"2\"><a href=\"%2?SignIn\">sign in</a> | "
@@ -137,7 +142,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
         if (a.quantity > 1)
             p += QStringLiteral("<tr><td><font size=\"2\">Quantity wanted</font></td><td>"
                                 "<input type=\"text\" name=\"quant\" size=\"4\" value=\"1\"></td></tr>\n");
-        p += QStringLiteral("<tr><td></td><td><input type=\"submit\" value=\"Review bid\"></td></tr></table>\n</form>\n");
+        p += QStringLiteral(
+            "<tr><td></td><td><input type=\"submit\" value=\"Review bid\"></td></tr></table>\n</form>\n");
     }
     p += QStringLiteral("\n<p><font size=\"1\">All times are site time (Pacific).</font></p>\n") + QLatin1String(kTail);
     return p;
@@ -238,8 +244,9 @@ QString SitePages::signIn(const QString &submitType) const
 
 QString SitePages::welcome(const QString &userId) const
 {
-    return smallPage(QStringLiteral("Welcome"),
-                     QStringLiteral("<p><font size=\"2\">Welcome, %1. You are signed in.</font></p>\n").arg(esc(userId)));
+    return smallPage(
+        QStringLiteral("Welcome"),
+        QStringLiteral("<p><font size=\"2\">Welcome, %1. You are signed in.</font></p>\n").arg(esc(userId)));
 }
 
 QString SitePages::garbage()
@@ -251,9 +258,10 @@ QString SitePages::garbage()
 QByteArray SitePages::toWire(const QString &page)
 {
     // Windows-1252: Latin-1 except for 0x80-0x9F, which hold typographic characters.
-    static const char16_t high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                                      0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    static const char16_t high[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     QByteArray out;
     out.reserve(page.size());
     for (QChar ch : page) {
