@@ -33,6 +33,28 @@ inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &
     return item;
 }
 
+// True once the auction's conversation is neither queued nor waiting for a reply.
+inline bool conversationOver(EngineFixture &f, qint32 auctionKey)
+{
+    for (const QItemPtr &i : f.engine->queue().items())
+        if (i->Bid && i->Bid->PrimaryKey == auctionKey)
+            return false;
+    const QItemPtr last = f.engine->mLastQueueItem;
+    return !(last && last->Bid && last->Bid->PrimaryKey == auctionKey && f.engine->Inet1().StillExecuting());
+}
+
+// A refresh of the auction as the user asks for it, queued from the open folder.
+inline QItemPtr refreshItem(EngineFixture &f, const QString &itemNumber)
+{
+    auto refresh = std::make_shared<BNQItem>();
+    refresh->Action = BNQItem::Refresh;
+    refresh->Priority = BNQItem::RequestPriority;
+    refresh->ItemNumber = itemNumber;
+    refresh->UserKey = f.userKey;
+    refresh->Folder = f.openFolder;
+    return refresh;
+}
+
 // The fake nmcli on PATH with the given connections (name, uuid, type, active, user; tab-separated).
 class FakeNmcli
 {

@@ -26,14 +26,7 @@ class TestSnipeFaults : public QObject
         f->engine->QueueDueSnipes();
         return key;
     }
-    bool conversationOver(qint32 key)
-    {
-        for (const QItemPtr &i : f->engine->queue().items())
-            if (i->Bid && i->Bid->PrimaryKey == key)
-                return false;
-        const QItemPtr last = f->engine->mLastQueueItem;
-        return !(last && last->Bid && last->Bid->PrimaryKey == key && f->engine->Inet1().StillExecuting());
-    }
+    bool conversationOver(qint32 key) { return ::conversationOver(*f, key); }
     QList<practice::RecordedRequest> posts(const QString &command, const QString &item) const
     {
         QList<practice::RecordedRequest> out;
@@ -48,16 +41,10 @@ class TestSnipeFaults : public QObject
         return standing && standing->highBidder == QLatin1String(EngineFixture::kSiteUser);
     }
     // After the end, a refresh reads the outcome, as the window's refresh does.
-    void refreshAfterTheEnd(const QString &item, qint32 folder)
+    void refreshAfterTheEnd(const QString &item)
     {
         QVERIFY(f->runUntil([&] { return f->site.now() > f->site.auction(item)->end; }, 30000));
-        auto refresh = std::make_shared<BNQItem>();
-        refresh->Action = BNQItem::Refresh;
-        refresh->Priority = 1;
-        refresh->ItemNumber = item;
-        refresh->UserKey = f->userKey;
-        refresh->Folder = folder;
-        f->engine->queue().Add(refresh);
+        f->engine->queue().Add(refreshItem(*f, item));
         QVERIFY(f->runUntilIdle());
     }
     QString target(const QString &command) const
@@ -152,7 +139,7 @@ private slots:
                          qPrintable(QString::number(finals[i].arrivalMs - finals[i - 1].arrivalMs)));
         }
 
-        refreshAfterTheEnd(item, f->openFolder);
+        refreshAfterTheEnd(item);
         QCOMPARE(status(key), statusAfterRefresh);
     }
 
@@ -176,12 +163,7 @@ private slots:
         practice::Fault trickle{practice::FaultKind::LargePage, pauseMs, -1, 4 * 1024 * 1024};
         trickle.pieceBytes = pieceBytes;
         f->site.setFault(target(QStringLiteral("ViewItem")), trickle);
-        auto refresh = std::make_shared<BNQItem>();
-        refresh->Action = BNQItem::Refresh;
-        refresh->Priority = 1;
-        refresh->ItemNumber = slow;
-        refresh->UserKey = f->userKey;
-        refresh->Folder = f->openFolder;
+        const QItemPtr refresh = refreshItem(*f, slow);
         f->engine->queue().Add(refresh);
         QVERIFY(f->runUntil([&] { return f->engine->Inet1().StillExecuting(); }));
 
@@ -211,7 +193,7 @@ private slots:
         f->engine->QueueDueSnipes();
         QVERIFY(f->runUntil([&] { return conversationOver(key); }));
         QCOMPARE(status(key), 7);
-        refreshAfterTheEnd(item, f->openFolder);
+        refreshAfterTheEnd(item);
         QCOMPARE(status(key), 7);
         const QStringList log = f->auctionLog(key);
         QVERIFY(log.contains(QStringLiteral("Auction has ended...too late to submit a bid.")));

@@ -30,14 +30,7 @@ class TestSnipeSite : public QObject
         f->engine->QueueDueSnipes();
         return key;
     }
-    bool conversationOver(qint32 key)
-    {
-        for (const QItemPtr &i : f->engine->queue().items())
-            if (i->Bid && i->Bid->PrimaryKey == key)
-                return false;
-        return !(f->engine->mLastQueueItem && f->engine->mLastQueueItem->Bid &&
-                 f->engine->mLastQueueItem->Bid->PrimaryKey == key && f->engine->Inet1().StillExecuting());
-    }
+    bool conversationOver(qint32 key) { return ::conversationOver(*f, key); }
     int commands(const QString &command, const QString &item = QString()) const
     {
         int n = 0;
@@ -49,13 +42,7 @@ class TestSnipeSite : public QObject
     }
     void refreshAfterTheEnd(const QString &item)
     {
-        auto refresh = std::make_shared<BNQItem>();
-        refresh->Action = BNQItem::Refresh;
-        refresh->Priority = 1;
-        refresh->ItemNumber = item;
-        refresh->UserKey = f->userKey;
-        refresh->Folder = f->openFolder;
-        f->engine->queue().Add(refresh);
+        f->engine->queue().Add(refreshItem(*f, item));
         QVERIFY(f->runUntilIdle());
     }
 
