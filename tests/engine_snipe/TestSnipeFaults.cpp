@@ -251,6 +251,8 @@ private slots:
             QVERIFY(weAreHighBidder(item));
             QVERIFY(f->engine->records().held() > 0);
             QCOMPARE(f->auctionLog(key).size(), rowsBefore); // nothing got through meanwhile
+            // Said once; with even the general log refusing it, by the window.
+            QCOMPARE(f->window->databaseTroubles.size(), 1);
 
             if (hold == QLatin1String("full")) {
                 QVERIFY(own.exec(QStringLiteral("DELETE FROM Logs WHERE LOG_Message LIKE 'filler%'")));
