@@ -26,11 +26,7 @@ void prepare(TestProgramFolder &folder, const QList<int> &statuses, qint32 conne
     gSettings->AutoConnect = 0;  // no dial at start
     gSettings->AutoTimeSync = 0; // nothing queued at start
     QVERIFY(gSettings->SaveSettings());
-    gDB->execute(
-        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
-    for (const char *name : {"Open Auctions", "Closed Auctions"})
-        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                     {QLatin1String(name)});
+    TestProgramFolder::addUserAnn();
     int n = 0;
     for (int status : statuses)
         gDB->execute(

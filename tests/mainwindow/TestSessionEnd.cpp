@@ -32,11 +32,7 @@ void prepare(TestProgramFolder &folder)
     gSettings->AutoTimeSync = 0;
     gSettings->ShowClosingWarning = 1;
     QVERIFY(gSettings->SaveSettings());
-    gDB->execute(
-        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
-    for (const char *name : {"Open Auctions", "Closed Auctions"})
-        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                     {QLatin1String(name)});
+    TestProgramFolder::addUserAnn();
     gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
                                 "VALUES (1, 1, '12', 2)"));
     ReleaseGlobals();

@@ -49,12 +49,7 @@ void prepare(TestProgramFolder &folder, const Prepared &p)
         QVERIFY(gSettings->SaveSettings());
     }
     if (p.autoLogOnUser || p.plainUser) {
-        gDB->execute(
-            QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES (?, '', ?)"),
-            {QStringLiteral("ann"), p.autoLogOnUser ? 1 : 0});
-        for (const char *name : {"Open Auctions", "Closed Auctions"})
-            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                         {QLatin1String(name)});
+        TestProgramFolder::addUserAnn(p.autoLogOnUser);
     }
     if (p.scheduledSnipe)
         gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "

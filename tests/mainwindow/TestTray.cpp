@@ -22,12 +22,7 @@ void prepare(TestProgramFolder &folder, bool settingsSaved, bool autoLogOn, bool
         gSettings->ShowClosingWarning = 1;
         QVERIFY(gSettings->SaveSettings());
     }
-    gDB->execute(
-        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', ?)"),
-        {autoLogOn ? 1 : 0});
-    for (const char *name : {"Open Auctions", "Closed Auctions"})
-        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                     {QLatin1String(name)});
+    TestProgramFolder::addUserAnn(autoLogOn);
     if (scheduledSnipe)
         gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
                                     "VALUES (1, 1, '12', 2)"));

@@ -95,11 +95,7 @@ class TestWindowLayout : public QObject
     void addUserWithAuctions()
     {
         QVERIFY(m_folder->openStore());
-        gDB->execute(
-            QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
-        for (const char *name : {"Open Auctions", "Closed Auctions"})
-            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                         {QLatin1String(name)});
+        TestProgramFolder::addUserAnn();
         for (int n = 0; n < 3; ++n)
             gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, "
                                         "AUC_Status) VALUES (1, 1, ?, ?, 1)"),

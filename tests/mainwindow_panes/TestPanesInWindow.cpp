@@ -34,13 +34,7 @@ void prepare(TestProgramFolder &folder, const QList<Lot> &lots, bool folders = t
     gSettings->ConnectionType = 2;
     gSettings->AutoTimeSync = 0; // nothing queued at start
     QVERIFY(gSettings->SaveSettings());
-    gDB->execute(
-        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', 1)"));
-    if (folders) {
-        for (const char *name : {"Open Auctions", "Closed Auctions"})
-            gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
-                         {QLatin1String(name)});
-    }
+    TestProgramFolder::addUserAnn(true, folders);
     int n = 0;
     for (const Lot &lot : lots) {
         gDB->execute(

@@ -87,3 +87,15 @@ bool buildDatabaseFromSchema(const QString &schemaSqlPath, const QString &outPat
         *error = QString::fromLocal8Bit(mkdb.readAllStandardError());
     return ok;
 }
+
+void TestProgramFolder::addUserAnn(bool autoLogOn, bool withFolders)
+{
+    gDB->execute(
+        QStringLiteral("INSERT INTO Users (U_ZandroName, U_ZandroPassword, U_AutoLogOn) VALUES ('ann', '', ?)"),
+        {autoLogOn ? 1 : 0});
+    if (!withFolders)
+        return;
+    for (const char *name : {"Open Auctions", "Closed Auctions"})
+        gDB->execute(QStringLiteral("INSERT INTO Folders (FLD_User, FLD_Parent, FLD_Name) VALUES (1, 0, ?)"),
+                     {QLatin1String(name)});
+}

@@ -24,6 +24,10 @@ public:
     // Opens auction.mdb into gDB and creates gSettings and gUsers, as start-up does.
     bool openStore();
 
+    // Into the open gDB: the program user "ann" (key 1, no password) who signs in by herself
+    // unless told otherwise, and her "Open Auctions" and "Closed Auctions" folders (keys 1, 2).
+    static void addUserAnn(bool autoLogOn = true, bool withFolders = true);
+
 private:
     QTemporaryDir m_dir;
     bool m_ok = false;
