@@ -128,9 +128,8 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     connect(reply, &QNetworkReply::readyRead, this, &InetTransfer::onReadyRead);
     if (m_timeoutMs > 0)
         m_timer->start(m_timeoutMs);
-    const int deadline = deadlineMs > 0 ? deadlineMs : m_deadlineMs;
-    if (deadline > 0)
-        m_deadline->start(deadline);
+    const int deadline = deadlineMs > 0 ? deadlineMs : kDefaultDeadlineMs;
+    m_deadline->start(deadline);
     emit StateChanged(icRequesting);
     return true;
 }

@@ -89,8 +89,6 @@ public:
     // How long a transfer may go without receiving a byte before it fails as timed out.
     int requestTimeoutMs() const { return m_timeoutMs; }
     void setRequestTimeoutMs(int ms) { m_timeoutMs = ms; }
-    int deadlineMs() const { return m_deadlineMs; }
-    void setDeadlineMs(int ms) { m_deadlineMs = ms; }
 
 signals:
     void StateChanged(int state);
@@ -130,6 +128,5 @@ private:
     int m_accessType = icUseDefault;
     QString m_proxy;
     int m_timeoutMs = kDefaultTimeoutMs;
-    int m_deadlineMs = kDefaultDeadlineMs;
     quint64 m_transfer = 0; // counts transfers started and cancels, so stale states are not reported
 };
