@@ -31,6 +31,7 @@ CREATE TABLE Auctions (
     AUC_NumberOfBids INTEGER DEFAULT 0,
     AUC_TimeLeft VARCHAR(255) DEFAULT '',
     AUC_Ended DATETIME,
+    AUC_EndedZone VARCHAR(3) DEFAULT '',
     AUC_Type VARCHAR(255) DEFAULT '',
     AUC_ResistancePoint SMALLINT DEFAULT 0,
     AUC_SnipeOffsetTime SMALLINT DEFAULT 0,

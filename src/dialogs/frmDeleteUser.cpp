@@ -108,18 +108,11 @@ void frmDeleteUser::removeQueuedSnipes(qint32 userKey)
 {
     if (!m_engine)
         return;
-    BNQueue &queue = m_engine->queue();
-    QList<std::pair<qint32, UserPtr>> bids;
-    for (const QItemPtr &item : queue.items()) {
-        if (item->Bid && item->Bid->User && item->Bid->User->PrimaryKey == userKey)
-            bids.append({item->Bid->PrimaryKey, item->Bid->User});
-    }
-    const QItemPtr current = m_engine->mLastQueueItem;
-    if (current && current->Bid && current->Bid->User && current->Bid->User->PrimaryKey == userKey)
-        bids.append({current->Bid->PrimaryKey, current->Bid->User});
-    // As unscheduling does: out of the queue, and a conversation in flight cancelled.
-    for (const auto &bid : bids)
-        queue.RemoveBid(bid.first, *bid.second, m_engine->mLastQueueItem);
+    // Everything of the user goes: queued requests, and a conversation in flight is cancelled.
+    AuctionEngine::Forget forget;
+    forget.userKey = userKey;
+    forget.wholeUser = true;
+    m_engine->ForgetAuctions(forget);
 }
 
 void frmDeleteUser::cmdDeleteCancel_Click()

@@ -22,7 +22,8 @@ bool gClosing = false;
 
 AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
     : QObject(parent), m_window(window), m_inet(new InetTransfer(this)), m_tmrBidSnipe(new QTimer(this)),
-      m_tmrAutoRefresh(new QTimer(this)), m_tmrScheduler(new QTimer(this)), m_momentTimer(new QTimer(this))
+      m_tmrAutoRefresh(new QTimer(this)), m_tmrScheduler(new QTimer(this)), m_momentTimer(new QTimer(this)),
+      m_live([this](const QItemPtr &item) { return isLive(item); })
 {
     m_momentTimer->setSingleShot(true);
     m_momentTimer->setTimerType(Qt::PreciseTimer);
@@ -47,8 +48,19 @@ AuctionEngine::AuctionEngine(IMainWindow &window, QObject *parent)
 
 AuctionEngine::~AuctionEngine()
 {
-    // A last try for what the database refused meanwhile.
-    m_records.flush();
+    // A last try for what the database refused meanwhile; what is still refused is kept for the
+    // next start (a close that went through closeDown has said so already).
+    if (!m_records.flush())
+        m_records.saveHeld(heldWritesPath(), m_live.sentAuctions());
+}
+
+bool AuctionEngine::isLive(const QItemPtr &item) const
+{
+    if (!item)
+        return false;
+    if (m_queue && m_queue->items().contains(item))
+        return true;
+    return item == mLastQueueItem && (m_inServeQueue || m_inReply || m_inet->StillExecuting());
 }
 
 BNQueue &AuctionEngine::queue()
@@ -86,9 +98,11 @@ void AuctionEngine::tmrBidSnipe_Timer()
     // queue from being served.
     if (gClosing)
         runGuarded("closing the window", ErrorReport::Log, [this] { m_window.unloadWindow(); });
+    runGuarded("the time offset", ErrorReport::Log, [this] { watchTimeOffset(); });
     if (m_records.held() > 0 && (!m_sinceFlush.isValid() || m_sinceFlush.elapsed() >= 1000)) {
         m_sinceFlush.start();
-        m_records.flush();
+        if (m_records.flush())
+            heldWritesDone();
     }
     if (ConnectionLogChanged) {
         // Cleared first: a reload that fails would otherwise be tried, and logged, on every tick.
@@ -176,7 +190,7 @@ void AuctionEngine::ServeQueue()
 AuctionEngine::SnipeDue AuctionEngine::snipeDue() const
 {
     SnipeDue due = SnipeDue::Nothing;
-    const qint64 now = Clock::instantMs();
+    const qint64 now = Clock::steadyMs();
     for (const QItemPtr &i : m_queue ? m_queue->items() : QList<QItemPtr>()) {
         if (i->Action != BNQItem::Snipe || !i->Bid || i->Bid->RetryAtMs > now)
             continue;
@@ -241,7 +255,7 @@ void AuctionEngine::warmUpForFinalPosts()
         if (untilMoment > kWarmUpLeadMs || untilMoment < -kWarmUpLeadMs)
             continue;
         // One connection for the snipes of one moment.
-        const qint64 moment = Clock::instantMs() + untilMoment;
+        const qint64 moment = Clock::steadyMs() + untilMoment;
         if (m_warmedForMoment != 0 && std::abs(moment - m_warmedForMoment) < 1000)
             continue;
         ebayURLS *urls = UseURLs();
@@ -256,7 +270,7 @@ void AuctionEngine::armMomentTimer()
 {
     if (!timersEnabled())
         return;
-    const qint64 now = Clock::instantMs();
+    const qint64 now = Clock::steadyMs();
     qint64 next = -1;
     const auto consider = [&next](qint64 ms) {
         next = next < 0 ? std::max<qint64>(ms, 0) : std::min(next, std::max<qint64>(ms, 0));
@@ -370,10 +384,7 @@ QItemPtr AuctionEngine::takeDueFinalPost()
         if (i->Action != BNQItem::Snipe || i->Priority != BNQItem::SnipePriority || !i->Bid || i->Bid->CancelBid ||
             i->Bid->GetNextAction() != BNBidTalk::FinalBid || !finalPostDue(*i->Bid))
             continue;
-        // Counted on the site's wall clock, as the end times are.
-        const QDateTime &end = i->Bid->EndingTime;
-        const qint64 moment =
-            QDateTime(end.date(), end.time(), QTimeZone::utc()).toSecsSinceEpoch() - i->Bid->BidSeconds;
+        const qint64 moment = endInstantMs(*i->Bid) - 1000LL * i->Bid->BidSeconds;
         if (!due || moment < dueMoment) {
             due = i;
             dueMoment = moment;
@@ -398,11 +409,11 @@ bool AuctionEngine::startPost(const QString &url, const QString &body, int deadl
 
 void AuctionEngine::WaitSeconds(qint32 seconds)
 {
-    // Counted on the clock's instant: a wall clock that changes to or from summer time meanwhile
-    // must not make the wait an hour long.
-    const qint64 start = Clock::instantMs() / 1000;
+    // Counted on the steady clock: neither summer time nor a step of the machine's clock makes
+    // the wait longer or shorter.
+    const qint64 start = Clock::steadyMs();
     // Sleep in short slices with the event loop running, so the window and the timers go on.
-    while (Clock::instantMs() / 1000 - start < seconds) {
+    while (Clock::steadyMs() - start < 1000LL * seconds) {
         QEventLoop slice;
         QTimer::singleShot(50, &slice, &QEventLoop::quit);
         slice.exec();
@@ -428,12 +439,14 @@ void AuctionEngine::Inet1_StateChanged(int state)
     }
     if (state != InetTransfer::icError && !(state == InetTransfer::icResponseCompleted && !gClosing))
         return;
+    m_inReply = true;
     runGuarded("reading the reply", ErrorReport::Log, [this, state] {
         if (state == InetTransfer::icError)
             responseError();
         else
             responseCompleted();
     });
+    m_inReply = false;
     // Whatever happened to the reply, the pump is free again; a snipe step waiting for it goes now.
     queue().InetAvailable = true;
     armMomentTimer();
@@ -469,13 +482,15 @@ void AuctionEngine::responseError()
         2, QStringLiteral("An Error Occurred - %1:%2").arg(m_inet->ResponseCode()).arg(m_inet->ResponseInfo()));
     const QItemPtr item = mLastQueueItem;
     if (item) {
-        if (item->Action == BNQItem::TimeSync)
+        if (item->Bid && item->Bid->User) {
+            // A snipe's step is tried again or ends with its own words in the auction's log.
+            retrySnipeStep(item, m_inet->ResponseCode(), m_inet->ResponseInfo(), m_inet->requestSent());
+        } else if (item->Action == BNQItem::TimeSync) {
             m_records.log(0, currentUserKey(), QStringLiteral("Unable to connect, aborting Time Synchronization."));
-        else
+        } else {
             m_records.log(0, currentUserKey(),
                           QStringLiteral("Unable to connect, aborting processing of Item: #") + item->ItemNumber);
-        if (item->Bid && item->Bid->User)
-            retrySnipeStep(item, m_inet->ResponseCode(), m_inet->ResponseInfo());
+        }
     }
     queue().InetAvailable = true;
 }

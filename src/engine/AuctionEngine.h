@@ -3,6 +3,7 @@
 #include "AuctionStatus.h"
 #include "BNQueue.h"
 #include "DeferredWrites.h"
+#include "LiveSnipes.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -91,12 +92,45 @@ public:
         Outbid = 2
     };
     void AbortSnipe(BNBidTalk &bid, const QString &message, AbortReason reason);
+
+    // The snipes this run carries, whatever their rows say.
+    LiveSnipes &liveSnipes() { return m_live; }
+    // What a delete takes away: the auctions (their keys and item numbers), imports on their way
+    // into deleted folders, or everything of a program user.
+    struct Forget
+    {
+        qint32 userKey = 0;
+        QList<qint32> auctions;
+        QStringList itemNumbers;
+        QList<qint32> folders;
+        bool wholeUser = false;
+    };
+    // The one way a delete (grid, menu, folder, user) ends an auction's work: its queued
+    // requests go, a conversation in flight is cancelled before its next send.
+    void ForgetAuctions(const Forget &gone);
+    // The last chance for the conversations' bookkeeping before the program ends: waits a while
+    // for the database and keeps what it still refuses for the next start. True when everything
+    // was written; otherwise report says what the user must know.
+    bool closeDown(QString &report, int waitMs = 5000);
+    // At start-up: writes what an earlier run could not, and never bids again for an auction
+    // whose final post left then.
+    void recoverHeldWrites();
+    // Where closeDown keeps what the database refused: beside the database.
+    static QString heldWritesPath();
+    void heldWritesDone();
     void SetAuctionStatus(qint32 auctionKey, AuctionStatus::Code status);
     // The site's present time: the program clock's face less TimeOffset hours.
     static QDateTime siteNow();
     // The zone of the site's clock (its time page says PST or PDT); invalid without zone data.
     static QTimeZone siteZone();
     static qint64 secondsLeft(const BNBidTalk &bid);
+    // The instant (ms since the epoch) an auction ends: its end as the site's page showed it, in
+    // the zone the page named, so the repeated autumn hour is the one meant.
+    static qint64 endInstantMs(const QDateTime &siteEnd, const QString &zone);
+    static qint64 endInstantMs(const BNBidTalk &bid);
+    // The site's present instant: the synchronised clock, or before a synchronisation in this
+    // run the local clock less TimeOffset hours.
+    static qint64 siteNowMs();
     // Ms until the auction's end and until its snipe moment (the end less BidSeconds), on the
     // program's clock.
     static qint64 msUntilEnd(const BNBidTalk &bid);
@@ -159,7 +193,10 @@ private:
     SnipeServed serveConnectStep(const QItemPtr &item);
     SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post,
                                  int deadlineMs = 0);
-    void retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo);
+    // postLeft: the step's request went out whole (for a final post: the site may hold the bid).
+    void retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo, bool postLeft);
+    // Still queued, being served, or with its request or reply under way.
+    bool isLive(const QItemPtr &item) const;
     void serveTimeSync(const QItemPtr &item);
     bool startGet(const QString &url, int deadlineMs = 0);
     bool startPost(const QString &url, const QString &body, int deadlineMs = 0);
@@ -167,6 +204,13 @@ private:
     void responseError();
     void dispatchSnipeReply(const QItemPtr &item, const QString &page);
     bool setClockFromTimePage(const QString &page);
+    // A failed time page of a conversation: tried again while the snipe moment leaves time for it.
+    void retrySyncOrGoOn(const QItemPtr &item, const QString &why);
+    // Re-synchronises when TimeOffset changed since the last synchronisation.
+    void watchTimeOffset();
+    // A clock synchronisation queued or in flight.
+    bool timeSyncPending() const;
+    QElapsedTimer m_syncAskedFor;
     // Round trip of the last request and the time since its reply arrived, for the clock.
     QElapsedTimer m_sinceRequest;
     QElapsedTimer m_sinceReply;
@@ -179,6 +223,12 @@ private:
         qint64 highMs = 0;
     };
     SiteLead m_siteLead;
+    // A reading far from both this machine's clock and the last synchronisation is believed
+    // only when a second page agrees with it.
+    bool m_farLeadPending = false;
+    SiteLead m_farLead;
+    qint16 m_offsetAtSync = 0;
+    bool m_offsetSyncQueued = false;
     QElapsedTimer m_siteLeadAge;
     static constexpr qint64 kSiteLeadKeptMs = 3600 * 1000;
     // The final post leaves this much before its moment, so that it reaches the site then.
@@ -187,6 +237,8 @@ private:
     void refreshFromPage(const QString &page, const QItemPtr &item);
     // Marks the row (left in edit) as being refreshed and queues its refresh.
     void queueRefreshOf(Recordset &row, qint32 priority);
+    // Whether "Refresh Auction List" reads the row's page: not once its result is in.
+    static bool awaitsItsResult(Recordset &row);
 
     IMainWindow &m_window;
     std::unique_ptr<BNQueue> m_queue;
@@ -198,10 +250,13 @@ private:
     qint64 m_warmedForMoment = 0; // the moment (ms since the epoch) the bid host was last warmed for
     QElapsedTimer m_sinceFlush;
     DeferredWrites m_records;
+    LiveSnipes m_live;
+    bool m_heldFileRead = false; // an earlier run's held writes were taken back from their file
     qint16 m_schedulingCounter = 0;
     qint16 m_periodicSyncCounter = 0;
     QSet<qint32> m_orphanSnipesLogged;
     bool m_inServeQueue = false;
+    bool m_inReply = false;
     qint16 m_autoRefreshCount = 0;
 };
 

@@ -15,6 +15,7 @@ public:
     double MaxBid = 0; // whole cents: what is posted and what is logged
     QString BidError;
     QDateTime EndingTime; // site clock
+    QString EndingZone;   // "PST" or "PDT" as the page showed it; empty when not known
     qint32 BidSeconds = 0;
     UserPtr User;
     qint32 PrimaryKey = 0; // AUC_Primary
@@ -26,12 +27,14 @@ public:
     bool ConnectedBySnipe = false;
     bool CancelBid = false;
     qint16 ActionRetry = 0;
+    // Time pages tried by this conversation's clock synchronisation.
+    qint16 SyncTries = 0;
     qint16 FinalizeRetry = 0;
     // The amount and quantity the preparatory bid was made for: the key the site hands out
     // belongs to them, so a change afterwards needs a new preparatory bid.
     double PreparedMaxBid = 0;
     qint16 PreparedQuantity = 0;
-    // A step that failed is sent again no sooner than this instant of the program clock (ms).
+    // A step that failed is sent again no sooner than this reading of the steady clock (ms).
     qint64 RetryAtMs = 0;
     // A final post went out whose answer was lost: the site may hold the bid.
     bool FinalMayHaveLanded = false;

@@ -5,6 +5,12 @@
 #include "Database.h"
 #include "Globals.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
 namespace {
 // Far more than any spell of a locked database produces; past it the oldest rows give way.
 constexpr qsizetype kMaxHeld = 10000;
@@ -84,7 +90,7 @@ bool DeferredWrites::apply(const Write &w, QString &why)
             for (const auto &[column, value] : w.columns) {
                 if (!params.isEmpty())
                     sql += QStringLiteral(", ");
-                sql += Database::quoteIdentifier(QLatin1String(column)) + QStringLiteral(" = ?");
+                sql += Database::quoteIdentifier(QString::fromLatin1(column)) + QStringLiteral(" = ?");
                 params.append(value);
             }
             sql += QStringLiteral(" WHERE AUC_Primary = ?");
@@ -117,4 +123,77 @@ void DeferredWrites::report(const QString &why)
     m_held.prepend(std::move(w));
     if (m_reporter)
         m_reporter(text);
+}
+
+bool DeferredWrites::saveHeld(const QString &path, const QList<qint32> &sentAuctions) const
+{
+    if (m_held.isEmpty()) {
+        QFile::remove(path);
+        return true;
+    }
+    QJsonArray writes;
+    for (const Write &w : m_held) {
+        QJsonObject o{{QStringLiteral("auction"), w.auctionKey},
+                      {QStringLiteral("user"), w.userKey},
+                      {QStringLiteral("at"), w.at.toString(Qt::ISODateWithMs)}};
+        if (w.columns.isEmpty()) {
+            o.insert(QStringLiteral("message"), w.message);
+        } else {
+            QJsonObject columns;
+            for (const auto &[column, value] : w.columns)
+                columns.insert(QString::fromLatin1(column), QJsonValue::fromVariant(value));
+            o.insert(QStringLiteral("columns"), columns);
+        }
+        writes.append(o);
+    }
+    QJsonArray sent;
+    for (qint32 key : sentAuctions)
+        sent.append(key);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    const QJsonObject root{{QStringLiteral("writes"), writes}, {QStringLiteral("finalPostsSent"), sent}};
+    return file.write(QJsonDocument(root).toJson()) >= 0 && file.commit();
+}
+
+bool DeferredWrites::loadHeld(const QString &path, QList<qint32> &sentAuctions, QString *error)
+{
+    QFile file(path);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    QJsonParseError parseError{};
+    const QJsonDocument doc = QJsonDocument::fromJson(file.read(16 * 1024 * 1024), &parseError);
+    file.close();
+    if (!doc.isObject()) {
+        if (error)
+            *error = parseError.errorString();
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    QList<Write> earlier;
+    const QJsonArray writes = root.value(QStringLiteral("writes")).toArray();
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+        const QJsonObject o = writes.at(i).toObject();
+        Write w;
+        w.auctionKey = o.value(QStringLiteral("auction")).toInt();
+        w.userKey = o.value(QStringLiteral("user")).toInt();
+        w.at = QDateTime::fromString(o.value(QStringLiteral("at")).toString(), Qt::ISODateWithMs);
+        w.message = o.value(QStringLiteral("message")).toString();
+        const QJsonObject columns = o.value(QStringLiteral("columns")).toObject();
+        for (auto c = columns.begin(); c != columns.end(); ++c)
+            w.columns.append({c.key().toLatin1(), c.value().toVariant()});
+        if (!w.message.isEmpty() || !w.columns.isEmpty())
+            earlier.append(std::move(w));
+    }
+    const QJsonArray sent = root.value(QStringLiteral("finalPostsSent")).toArray();
+    for (qsizetype i = 0; i < sent.size(); ++i)
+        sentAuctions.append(sent.at(i).toInt());
+    m_held = earlier + m_held;
+    return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -15,7 +16,7 @@
 class DeferredWrites
 {
 public:
-    using Columns = QList<std::pair<const char *, QVariant>>;
+    using Columns = QList<std::pair<QByteArray, QVariant>>;
 
     // Called with the text of the report when the general log cannot take it either.
     void setReporter(std::function<void(const QString &)> reporter) { m_reporter = std::move(reporter); }
@@ -28,6 +29,14 @@ public:
     // Writes what is held, oldest first, until the database refuses one. True when nothing is left.
     bool flush();
     qsizetype held() const { return m_held.size(); }
+
+    // What is still held, kept in a file (owner-only) for the next start, with the auctions whose
+    // final post left; false when even that file cannot be written. Nothing held removes the file.
+    bool saveHeld(const QString &path, const QList<qint32> &sentAuctions) const;
+    // Takes back what an earlier run kept there (held again, oldest first, before anything of
+    // this run) and the auctions whose final post left then. The file stays until saveHeld
+    // replaces or removes it.
+    bool loadHeld(const QString &path, QList<qint32> &sentAuctions, QString *error = nullptr);
 
 private:
     struct Write

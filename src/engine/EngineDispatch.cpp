@@ -14,6 +14,18 @@
 #include <QTimeZone>
 #include <algorithm>
 
+namespace {
+// What a page that did not confirm a bid said, for the row's result: its title.
+QString answerOf(const QString &page)
+{
+    static const QRegularExpression title(QStringLiteral("<title[^>]*>([^<]*)</title>"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QString t = Values::trimBlanks(title.match(page).captured(1)).left(120);
+    return t.isEmpty() ? QStringLiteral("an answer that did not confirm the bid")
+                       : QStringLiteral("a page titled \"") + t + QStringLiteral("\"");
+}
+} // namespace
+
 void AuctionEngine::InetIn(const QString &page)
 {
     const QItemPtr item = mLastQueueItem;
@@ -35,7 +47,9 @@ void AuctionEngine::InetIn(const QString &page)
         if (item->DisconnectAfterCompletion && queue().Count() < 1 && gSettings &&
             (gSettings->ConnectionType == 0 || gSettings->ConnectionType == 1))
             engine_detail::hangUp();
-        if (!setClockFromTimePage(page))
+        if (setClockFromTimePage(page))
+            QueueDueSnipes(); // what the corrected clock makes due starts now, not at the next minute
+        else
             m_records.log(0, 0,
                           QStringLiteral("Zandrift was unable to Synchronize your clock to eBay time.  You "
                                          "may have to Synchronize your clock manually - check the News Page "
@@ -77,44 +91,105 @@ void AuctionEngine::refreshFromPage(const QString &page, const QItemPtr &item)
     EbayProcessAuction(auction, mode);
 }
 
+namespace {
+// The weekday a time page names just before its date, 0 when it names none.
+int weekdayBefore(const QString &page, const QString &dateText)
+{
+    static const char *const names[] = {"mon", "tue", "wed", "thu", "fri", "sat", "sun"};
+    const qsizetype at = page.indexOf(dateText);
+    if (at < 0)
+        return 0;
+    static const QRegularExpression word(QStringLiteral("([A-Za-z]+)\\.?,?\\s*$"));
+    const QRegularExpressionMatch m =
+        word.match(page.mid(std::max<qsizetype>(0, at - 16), std::min<qsizetype>(at, 16)));
+    if (!m.hasMatch())
+        return 0;
+    const QString w = m.captured(1).toLower();
+    if (w.size() < 3)
+        return 0;
+    for (int d = 0; d < 7; ++d)
+        if (w.startsWith(QLatin1String(names[d])) &&
+            (w.size() == 3 || w.endsWith(QLatin1String("day")) || w == QLatin1String("tues") ||
+             w == QLatin1String("thur") || w == QLatin1String("thurs")))
+            return d + 1;
+    return 0;
+}
+} // namespace
+
 bool AuctionEngine::setClockFromTimePage(const QString &page)
 {
     const bool daylight = page.toUpper().contains(QLatin1String("PDT"));
     const QString zone = daylight ? QStringLiteral("PDT") : QStringLiteral("PST");
     BNHTMLExtract extract;
     bool ok = false;
-    const QString text = Values::trimBlanks(
-        extract.Extract(QStringLiteral(", "), zone, QStringLiteral("be..."), 1, page, QStringLiteral("Forward"), &ok));
+    const QString raw =
+        extract.Extract(QStringLiteral(", "), zone, QStringLiteral("be..."), 1, page, QStringLiteral("Forward"), &ok);
+    const QString text = Values::trimBlanks(raw);
     // A date alone is no time to set a clock to.
     static const QRegularExpression timeOfDay(QStringLiteral("\\b(\\d{1,2}):(\\d{2})(:\\d{2})?\\b"));
     const QRegularExpressionMatch hasTime = timeOfDay.match(text);
     const QDateTime shown = ok && hasTime.hasMatch() ? Values::toDate(text) : QDateTime();
     if (!shown.isValid())
         return false;
+    // A page that contradicts itself ("Thursday, 10/12/2026" read as a Monday) is no reading.
+    const int weekday = weekdayBefore(page, text);
+    if (weekday != 0 && weekday != shown.date().dayOfWeek())
+        return false;
     // The page shows whole seconds (or minutes): the site's clock was somewhere inside the one
     // shown, at some moment between the request leaving and the reply arriving. That bounds how
-    // far the site's clock runs ahead of this machine's; the bounds of successive pages narrow
+    // far the site's clock runs ahead of the steady clock; the bounds of successive pages narrow
     // it, and one that contradicts them (the site's clock was set) starts afresh.
     const qint64 resolutionMs = hasTime.captured(3).isEmpty() ? 60000 : 1000;
     const qint64 siteUtcOffsetMs = (daylight ? -7 : -8) * 3600000LL;
     const qint64 shownUtcMs =
         QDateTime(shown.date(), shown.time(), QTimeZone::utc()).toMSecsSinceEpoch() - siteUtcOffsetMs;
-    const qint64 systemNow = Clock::systemInstantMs();
-    const qint64 received = systemNow - (m_sinceReply.isValid() ? m_sinceReply.elapsed() : 0);
+    const qint64 steadyNow = Clock::steadyMs();
+    const qint64 received = steadyNow - (m_sinceReply.isValid() ? m_sinceReply.elapsed() : 0);
     const qint64 sent = received - m_roundTripMs;
     SiteLead lead{shownUtcMs - received, shownUtcMs + resolutionMs - sent};
+    // How far the clock runs ahead of the steady clock now, and the machine's wall clock.
+    const qint64 currentLead = Clock::instantMs() - steadyNow;
+    const qint64 machineLead = Clock::systemInstantMs() - steadyNow;
+    constexpr qint64 kDayMs = 24 * 3600000LL;
+    const auto distance = [&lead](qint64 l) {
+        return l < lead.lowMs ? lead.lowMs - l : (l > lead.highMs ? l - lead.highMs : 0);
+    };
     const bool recent = m_siteLeadAge.isValid() && m_siteLeadAge.elapsed() < kSiteLeadKeptMs;
+    if (distance(machineLead) > kDayMs && (!Clock::synchronised() || distance(currentLead) > kDayMs)) {
+        // Far from every clock there is: believed only when the page before it said the same.
+        const bool agrees =
+            m_farLeadPending && lead.lowMs <= m_farLead.highMs + 2000 && lead.highMs >= m_farLead.lowMs - 2000;
+        if (!agrees) {
+            m_farLeadPending = true;
+            m_farLead = lead;
+            return false;
+        }
+    }
+    m_farLeadPending = false;
     if (recent && lead.lowMs <= m_siteLead.highMs && lead.highMs >= m_siteLead.lowMs)
         lead = {std::max(lead.lowMs, m_siteLead.lowMs), std::min(lead.highMs, m_siteLead.highMs)};
     m_siteLead = lead;
     m_siteLeadAge.start();
-    const qint64 instant = systemNow + (lead.lowMs + lead.highMs) / 2;
+    // A clock that fits what the page says stays as it is; one that does not moves only as far
+    // as the page makes it, so a slow reply (wide bounds) moves it little.
+    const qint64 chosen = std::clamp(currentLead, lead.lowMs, lead.highMs);
     // The clock then reads the site's wall clock plus TimeOffset hours, and keeps the site's
     // summer-time changes.
     const QTimeZone zoneOfSite =
         siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
-    Clock::synchronise(zoneOfSite, instant, 3600000LL * (gSettings ? gSettings->TimeOffset : 0));
+    m_offsetAtSync = gSettings ? gSettings->TimeOffset : 0;
+    m_offsetSyncQueued = false;
+    Clock::synchronise(zoneOfSite, Clock::steadyMs() + chosen, 3600000LL * m_offsetAtSync);
     return true;
+}
+
+void AuctionEngine::watchTimeOffset()
+{
+    // A new TimeOffset changes how the clock reads; the site's instant is asked again.
+    if (!gSettings || !Clock::synchronised() || gSettings->TimeOffset == m_offsetAtSync || m_offsetSyncQueued)
+        return;
+    m_offsetSyncQueued = true;
+    TimeSync(false, false);
 }
 
 void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page)
@@ -123,11 +198,18 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
     auto auctionLog = [this, &bid](const QString &msg) { snipeLog(bid, msg); };
     switch (bid.GetNextAction()) {
     case BNBidTalk::SyncClock:
-        if (setClockFromTimePage(page))
-            auctionLog(QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping."));
-        else
-            auctionLog(QStringLiteral(
-                "Unable to Synchronize System Clock to eBay time... continuing with bidding process..."));
+        if (!setClockFromTimePage(page)) {
+            retrySyncOrGoOn(item, QStringLiteral("the time page could not be read"));
+            break;
+        }
+        auctionLog(QStringLiteral("System Clock Synchronized to eBay Clock for accurate sniping."));
+        bid.RetryAtMs = 0;
+        // Judged on the clock the site has just set.
+        if (msUntilEnd(bid) <= 0) {
+            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
+            showSelectedFolder();
+            break;
+        }
         bid.SetNextAction(BNBidTalk::PrepareBid);
         queue().Add(item);
         break;
@@ -139,6 +221,9 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
         bid.PrepareFinalFormData(page, error);
         if (error == QLatin1String("Outbid")) {
             AbortSnipe(bid, QStringLiteral("You have been Outbid..."), AbortReason::Outbid);
+        } else if (!error.isEmpty() && msUntilEnd(bid) <= 0) {
+            // The preparatory bid reached the site after the end: nothing was bid.
+            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
         } else if (!error.isEmpty()) {
             AbortSnipe(bid,
                        QStringLiteral("Error extracting key information while Preparing Finalization of the Bid- the "
@@ -157,6 +242,7 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
             auctionLog(QStringLiteral("Bid placement of ") + Values::formatMoney(bid.MaxBid) +
                        QStringLiteral(" for item #") + bid.ItemNumber + QStringLiteral(" Confirmed."));
         } else if (bid.FinalizeRetry >= 1) {
+            m_live.noteFinalAnswer(bid.PrimaryKey, answerOf(page));
             auctionLog(QStringLiteral(
                 "Still Unable to Verify Bid Confirmation.  Zandrift cannot determine whether or not eBay accepted "
                 "your bid, please check the auction to verify.  It is also possible that your password is "
@@ -164,12 +250,14 @@ void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page
             bid.FinalizeRetry = 0;
         } else if (upper.contains(QLatin1String("YOU HAVE BEEN OUTBID")) ||
                    upper.contains(QLatin1String("LESS THAN THE MINIMUM BID"))) {
+            m_live.noteFinalAnswer(bid.PrimaryKey, answerOf(page));
             auctionLog(QStringLiteral("You have been Outbid by another Bidder."));
         } else {
             auctionLog(QStringLiteral(
                 "Unable to Verify Bid Confirmation.  This may be the result in a change the eBay confirmation "
                 "response page, or eBay may be returning a miscellaneous error.  It is also possible that there was "
                 "a communication error.  Zandrift will retry this bid for added redundancy."));
+            m_live.noteFinalAnswer(bid.PrimaryKey, answerOf(page));
             ++bid.FinalizeRetry;
             queue().Add(item);
             return;

@@ -23,6 +23,35 @@ bool validNumber(const QString &s)
     return present(s) && Values::isNumber(s);
 }
 
+// The row's maximum bid in whole cents, as the conversation bid it.
+double maxBidOf(Recordset &row)
+{
+    return BNBidTalk::bidAmount(row.value(QStringLiteral("AUC_MaxBid")).toDouble());
+}
+
+// Another high bidder is an outbid only when the price reached the user's maximum, or where
+// several items sell (the page's price says nothing of the user's bid then). Below it, the
+// site never had the user's bid at that maximum: it was not placed.
+bool outbidByThePage(const clsEbayAuction &a, Recordset &row)
+{
+    const double maxBid = maxBidOf(row);
+    const double quantity = Values::toNumber(a.Quantity);
+    if (maxBid <= 0 || quantity > 1 || !validNumber(a.CurrentBid))
+        return true;
+    return BNBidTalk::bidAmount(Values::toNumber(a.CurrentBid)) >= maxBid;
+}
+
+QString notPlacedText(const clsEbayAuction &a, Recordset &row, const QString &answer)
+{
+    QString text = QStringLiteral("You did not win this Auction.  Your bid was not placed: the auction ended at ") +
+                   Values::formatMoney(BNBidTalk::bidAmount(Values::toNumber(a.CurrentBid))) +
+                   QStringLiteral(", below your maximum bid of ") + Values::formatMoney(maxBidOf(row)) +
+                   QStringLiteral(".");
+    if (!answer.isEmpty())
+        text += QStringLiteral("  eBay's answer to the final bid was ") + answer + QStringLiteral(".");
+    return text;
+}
+
 } // namespace
 
 void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
@@ -138,6 +167,9 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     } else {
         const QDateTime ended = Values::toDate(endsWithoutZone);
         set("AUC_Ended", ended);
+        // The zone word tells which of the autumn's two 01:30 the page means.
+        const QString zone = ends.right(3).toUpper();
+        set("AUC_EndedZone", zone == QLatin1String("PST") || zone == QLatin1String("PDT") ? zone : QString());
         a.TimeEnds = Values::formatGeneralDate(ended);
     }
 
@@ -168,33 +200,45 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
         if (a.TimeLeft.toUpper().contains(QLatin1String("END"))) {
             qint32 status = stored;
             const QString me = a.MeHighBidder.toUpper();
-            switch (stored) {
-            case AuctionStatus::NotScheduled:
-                status = AuctionStatus::Closed;
-                auctionLog(QStringLiteral("Auction Closed - No Bid Scheduled."));
-                break;
-            case AuctionStatus::Scheduled:
+            // The page after the end decides: the user as its high bidder has won, whatever the row
+            // said (an abort, a status write that was lost, a bid that was not confirmed).
+            const bool sniped = stored == AuctionStatus::Scheduled || stored == AuctionStatus::BidSubmitted ||
+                                stored == AuctionStatus::Outbid || stored == AuctionStatus::Error ||
+                                m_live.finalPostHasLeft(auctionKey);
+            const bool bidLeft = stored == AuctionStatus::BidSubmitted || m_live.finalPostHasLeft(auctionKey);
+            if (sniped && me == QLatin1String("TRUE") && stored != AuctionStatus::Won) {
+                status = AuctionStatus::Won;
+                auctionLog(QStringLiteral("Congratulations, you have Won this Auction."));
+            } else if (bidLeft && me == QLatin1String("FALSE") && !outbidByThePage(a, *rs)) {
                 status = AuctionStatus::Error;
-                auctionLog(QStringLiteral(
-                    "This auction was scheduled but the bid was not finalized.  It is likely that Zandrift was not "
-                    "running when bidding window was open or that your max bid was out-bid near the end of the "
-                    "auction."));
-                break;
-            case AuctionStatus::BidSubmitted:
-                if (me == QLatin1String("TRUE")) {
-                    status = AuctionStatus::Won;
-                    auctionLog(QStringLiteral("Congratulations, you have Won this Auction."));
-                } else if (me == QLatin1String("FALSE")) {
-                    status = AuctionStatus::Outbid;
-                    auctionLog(QStringLiteral("You did not win this Auction.  You were outbid."));
-                } else if (me == QLatin1String("UNKNOWN")) {
-                    auctionLog(QStringLiteral("The high bidder at the end of this auction cannot be determined by "
-                                              "Zandrift.  Please view the auction to determine the results of the "
-                                              "auction."));
+                auctionLog(notPlacedText(a, *rs, m_live.finalAnswer(auctionKey)));
+            } else {
+                // A row that still reads "scheduled" after its final post left lost that write.
+                switch (bidLeft ? static_cast<qint32>(AuctionStatus::BidSubmitted) : stored) {
+                case AuctionStatus::NotScheduled:
+                    status = AuctionStatus::Closed;
+                    auctionLog(QStringLiteral("Auction Closed - No Bid Scheduled."));
+                    break;
+                case AuctionStatus::Scheduled:
+                    status = AuctionStatus::Error;
+                    auctionLog(QStringLiteral(
+                        "This auction was scheduled but the bid was not finalized.  It is likely that Zandrift was not "
+                        "running when bidding window was open or that your max bid was out-bid near the end of the "
+                        "auction."));
+                    break;
+                case AuctionStatus::BidSubmitted:
+                    if (me == QLatin1String("FALSE")) {
+                        status = AuctionStatus::Outbid;
+                        auctionLog(QStringLiteral("You did not win this Auction.  You were outbid."));
+                    } else if (me == QLatin1String("UNKNOWN")) {
+                        auctionLog(QStringLiteral("The high bidder at the end of this auction cannot be determined by "
+                                                  "Zandrift.  Please view the auction to determine the results of the "
+                                                  "auction."));
+                    }
+                    break;
+                default:
+                    break;
                 }
-                break;
-            default:
-                break;
             }
             if (status != stored) {
                 set("AUC_Status", status);

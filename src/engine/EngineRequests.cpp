@@ -138,6 +138,17 @@ void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
     }
 }
 
+bool AuctionEngine::awaitsItsResult(Recordset &row)
+{
+    // A snipe that ended early (aborted, or outbid at its preparatory bid) is read once more after
+    // the end: the site's page decides what it won.
+    const qint32 status = row.value(QStringLiteral("AUC_Status")).toInt();
+    if (status < AuctionStatus::Won)
+        return true;
+    const bool endedEarly = status == AuctionStatus::Outbid || status == AuctionStatus::Error;
+    return endedEarly && !row.value(QStringLiteral("AUC_TimeLeft")).toString().toUpper().contains(QLatin1String("END"));
+}
+
 void AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
 {
     // The row is marked as waiting for its page until the page processing sets it back.
@@ -181,7 +192,7 @@ void AuctionEngine::RefreshAllAuctions()
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
             continue;
-        if (rs->value(QStringLiteral("AUC_Status")).toInt() >= AuctionStatus::Won)
+        if (!awaitsItsResult(*rs))
             continue; // over: its result is in
         queueRefreshOf(*rs, BNQItem::BackgroundPriority);
         rs->update();

@@ -4,16 +4,30 @@
 #include "AuctionDatabase.h"
 #include "AuctionStatus.h"
 #include "BSN_Log.h"
+#include "Clock.h"
 #include "Database.h"
 #include "EngineSupport.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "IMainWindow.h"
+#include "InetTransfer.h"
 #include "TreeGrid.h"
 #include "Values.h"
 #include "ebayURLS.h"
 
 #include <QTimeZone>
+#include <cstdlib>
+
+namespace {
+// Whether minutes ahead would be due (within limit) if the clock were off by whole hours.
+bool dueUnderAnHourShift(qint64 ahead, qint64 limit)
+{
+    for (qint64 hours = 1; hours <= 26; ++hours)
+        if (std::abs(ahead - 60 * hours) <= limit)
+            return true;
+    return false;
+}
+} // namespace
 
 qint32 ScheduleAuctionKey = 0;
 bool ScheduleCancelled = false;
@@ -76,20 +90,30 @@ void AuctionEngine::QueueDueSnipes()
     if (!gDB || !gSettings || !gUsers)
         return;
     auto rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Status = ?"), {AuctionStatus::Scheduled});
-    const QDateTime now = siteNow();
+    const auto minutes = [](qint64 ms) { return ms >= 0 ? ms / 60000 : (ms - 59999) / 60000; };
+    const qint64 now = siteNowMs();
+    bool syncFirst = false;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         const qint32 key = static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong());
         const QDateTime ended = rs->value(QStringLiteral("AUC_Ended")).toDateTime();
+        const QString endedZone = rs->value(QStringLiteral("AUC_EndedZone")).toString();
         const qint32 bidSecs = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong());
         if (!ended.isValid())
             continue;
-        // On the site's wall clock, as the end is: no summer-time arithmetic of this machine.
-        const QDateTime momentFace = QDateTime(ended.date(), ended.time(), QTimeZone::utc()).addSecs(-bidSecs);
-        const QDateTime moment = Values::wallClock(momentFace.date(), momentFace.time());
-        if (Values::minutesCrossed(now, moment) > gSettings->ConnectXPriortoBid + 1)
+        // Minute boundaries crossed from now to the snipe moment.
+        const qint64 moment = endInstantMs(ended, endedZone) - 1000LL * bidSecs;
+        const qint64 ahead = minutes(moment) - minutes(now);
+        if (ahead > gSettings->ConnectXPriortoBid + 1) {
+            // Before the clock is synchronised in this run, a TimeOffset wrong by whole hours would
+            // make a snipe due now look hours away: the site's clock is asked first.
+            if (!Clock::synchronised() && dueUnderAnHourShift(ahead, gSettings->ConnectXPriortoBid + 1))
+                syncFirst = true;
             continue;
-        if ((mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key) ||
-            queue().BidIsQueued(key))
+        }
+        // One conversation an auction: none while one runs, and none again once a final post
+        // left in this run, whatever the row says (its status write may be held).
+        if (!m_live.mayStart(key) || queue().BidIsQueued(key) ||
+            (mLastQueueItem && mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == key))
             continue;
         const qint32 userKey = static_cast<qint32>(rs->value(QStringLiteral("AUC_User")).toLongLong());
         UserPtr user = gUsers->GetUserByPrimary(userKey);
@@ -108,6 +132,7 @@ void AuctionEngine::QueueDueSnipes()
         auto bid = std::make_shared<BNBidTalk>();
         bid->BidSeconds = bidSecs;
         bid->EndingTime = ended;
+        bid->EndingZone = endedZone;
         bid->ItemNumber = itemNumber;
         bid->MaxBid = BNBidTalk::bidAmount(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
         bid->SetNextAction(BNBidTalk::Wait);
@@ -121,7 +146,24 @@ void AuctionEngine::QueueDueSnipes()
         item->message = QStringLiteral("Preparing to Snipe Item# ") + itemNumber;
         item->Bid = bid;
         queue().Add(item);
+        m_live.started(item);
     }
+    if (syncFirst && !timeSyncPending()) {
+        if (!m_syncAskedFor.isValid() || m_syncAskedFor.elapsed() > 60000) {
+            m_syncAskedFor.start();
+            TimeSync(false, false);
+        }
+    }
+}
+
+bool AuctionEngine::timeSyncPending() const
+{
+    if (mLastQueueItem && mLastQueueItem->Action == BNQItem::TimeSync && m_inet->StillExecuting())
+        return true;
+    for (const QItemPtr &i : m_queue ? m_queue->items() : QList<QItemPtr>())
+        if (i->Action == BNQItem::TimeSync)
+            return true;
+    return false;
 }
 
 void AuctionEngine::TimeSync(bool, bool disconnectAfter)
@@ -163,14 +205,22 @@ void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)
                               QStringLiteral("(Zandrift Name: ") + user->ZandroName + QStringLiteral(", eBay Name: ") +
                                   user->EbayName + QStringLiteral(") Scheduled Snipe (V") + GetAppVersion() +
                                   QStringLiteral(")."));
-        auto rs =
-            gDB->openQuery(QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity FROM Auctions WHERE AUC_Primary = ?"),
-                           {ScheduleAuctionKey});
+        auto rs = gDB->openQuery(
+            QStringLiteral("SELECT AUC_MaxBid, AUC_BidQuantity, AUC_BidSecs FROM Auctions WHERE AUC_Primary = ?"),
+            {ScheduleAuctionKey});
         if (rs->recordCount() > 0) {
             const double maxBid = BNBidTalk::bidAmount(rs->value(QStringLiteral("AUC_MaxBid")).toDouble());
             const qint32 quantity = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
-            if (!queue().AdjustBid(ScheduleAuctionKey, *user, maxBid, quantity) && mLastQueueItem &&
-                mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == ScheduleAuctionKey) {
+            // The conversation that runs (queued or in flight) takes the new schedule; one
+            // unscheduled a moment ago and scheduled again goes on rather than ending as cancelled.
+            const QItemPtr running = m_live.conversation(ScheduleAuctionKey);
+            if (running && running->Bid) {
+                running->Bid->CancelBid = false;
+                running->Bid->MaxBid = maxBid;
+                running->Bid->Quantity = static_cast<qint16>(quantity);
+                running->Bid->BidSeconds = static_cast<qint32>(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong());
+            } else if (!queue().AdjustBid(ScheduleAuctionKey, *user, maxBid, quantity) && mLastQueueItem &&
+                       mLastQueueItem->Bid && mLastQueueItem->Bid->PrimaryKey == ScheduleAuctionKey) {
                 mLastQueueItem->Bid->MaxBid = maxBid;
                 mLastQueueItem->Bid->Quantity = static_cast<qint16>(quantity);
             }

@@ -22,13 +22,6 @@ qint16 timeOffset()
     return gSettings ? gSettings->TimeOffset : 0;
 }
 
-// Ms between two readings of the site's wall clock, taken as faces (no zone arithmetic).
-qint64 msBetween(const QDateTime &from, const QDateTime &to)
-{
-    return QDateTime(to.date(), to.time(), QTimeZone::utc()).toMSecsSinceEpoch() -
-           QDateTime(from.date(), from.time(), QTimeZone::utc()).toMSecsSinceEpoch();
-}
-
 // The last send of a failed final post must still reach the site before the end.
 constexpr qint64 kLastSendLeadMs = 700;
 // A failed step waits at most this long before it is sent again: an outage of a second or two
@@ -39,10 +32,18 @@ constexpr qint64 kLaterStepsMs = 3000;
 // The longest and the shortest time one send of a snipe step may take.
 constexpr qint64 kMaxStepDeadlineMs = 20000;
 constexpr qint64 kMinStepDeadlineMs = 2000;
+// A time page that cannot have this long before the preparatory bid is not asked for.
+constexpr qint64 kMinSyncDeadlineMs = 1000;
 } // namespace
 
 QDateTime AuctionEngine::siteNow()
 {
+    // Once synchronised in this run the clock knows the site's instant: its wall clock there is
+    // the site's, whatever TimeOffset says since.
+    if (Clock::synchronised() && siteZone().isValid()) {
+        const QDateTime at = QDateTime::fromMSecsSinceEpoch(Clock::instantMs(), siteZone());
+        return Values::wallClock(at.date(), at.time());
+    }
     // Whole hours off the clock's face, as one reads a wall clock: no summer-time arithmetic.
     const QDateTime local = Clock::now();
     const QDateTime site =
@@ -56,14 +57,40 @@ QTimeZone AuctionEngine::siteZone()
     return pacific;
 }
 
+qint64 AuctionEngine::endInstantMs(const QDateTime &siteEnd, const QString &zone)
+{
+    const qint64 face = QDateTime(siteEnd.date(), siteEnd.time(), QTimeZone::utc()).toMSecsSinceEpoch();
+    if (zone.compare(QLatin1String("PDT"), Qt::CaseInsensitive) == 0)
+        return face + 7 * 3600000LL;
+    if (zone.compare(QLatin1String("PST"), Qt::CaseInsensitive) == 0)
+        return face + 8 * 3600000LL;
+    if (siteZone().isValid())
+        return QDateTime(siteEnd.date(), siteEnd.time(), siteZone()).toMSecsSinceEpoch();
+    return face + 8 * 3600000LL;
+}
+
+qint64 AuctionEngine::endInstantMs(const BNBidTalk &bid)
+{
+    return endInstantMs(bid.EndingTime, bid.EndingZone);
+}
+
+qint64 AuctionEngine::siteNowMs()
+{
+    if (Clock::synchronised())
+        return Clock::instantMs();
+    return endInstantMs(siteNow(), QString());
+}
+
 qint64 AuctionEngine::secondsLeft(const BNBidTalk &bid)
 {
-    return Values::secondsCrossed(siteNow(), bid.EndingTime);
+    // Second boundaries crossed, as a clock's face counts them.
+    const auto seconds = [](qint64 ms) { return ms >= 0 ? ms / 1000 : (ms - 999) / 1000; };
+    return seconds(endInstantMs(bid)) - seconds(siteNowMs());
 }
 
 qint64 AuctionEngine::msUntilEnd(const BNBidTalk &bid)
 {
-    return msBetween(siteNow(), bid.EndingTime);
+    return endInstantMs(bid) - siteNowMs();
 }
 
 qint64 AuctionEngine::msUntilMoment(const BNBidTalk &bid)
@@ -146,22 +173,27 @@ void AuctionEngine::AbortSnipe(BNBidTalk &bid, const QString &message, AbortReas
     updateCaption();
 }
 
-void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo)
+void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const QString &responseInfo, bool postLeft)
 {
     BNBidTalk &bid = *item->Bid;
     const qint32 step = bid.GetNextAction();
-    if (step == BNBidTalk::FinalBid && m_inet->requestSent() && !(responseCode >= 500 && responseCode < 600))
-        bid.FinalMayHaveLanded = true; // the post left and no answer said it failed
+    if (step == BNBidTalk::FinalBid && postLeft) {
+        // The post went out whole: whatever came back (a server error, nothing, half a page),
+        // the site may have taken the bid.
+        bid.FinalMayHaveLanded = true;
+        m_live.noteFinalAnswer(bid.PrimaryKey, responseInfo);
+    }
+    if (step == BNBidTalk::SyncClock) {
+        retrySyncOrGoOn(item, responseInfo);
+        return;
+    }
     // Sends of the final post left before the end; of another step, before the snipe moment.
     const qint64 left =
         step == BNBidTalk::FinalBid ? msUntilEnd(bid) - kLastSendLeadMs : msUntilMoment(bid) - kLaterStepsMs;
-    const bool timeForAnother = step != BNBidTalk::FinalBid || msUntilEnd(bid) > 0;
+    const bool timeForAnother = step != BNBidTalk::FinalBid || left > 0;
     if (bid.ActionRetry < 2 && timeForAnother) {
         QString retry;
         switch (step) {
-        case BNBidTalk::SyncClock:
-            retry = QStringLiteral("Zandrift will reattempt to Syncronize System Time.");
-            break;
         case BNBidTalk::PrepareBid:
             retry = QStringLiteral("Zandrift will reattempt to Make Preparatory Bid.");
             break;
@@ -183,21 +215,13 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
         // The sends left are spread over the time there is, so a short outage does not use them up.
         const qint64 sendsLeft = 2 - bid.ActionRetry;
         const qint64 pause = std::clamp<qint64>(std::max<qint64>(left, 0) / sendsLeft, 0, kMaxRetryPauseMs);
-        bid.RetryAtMs = Clock::instantMs() + pause;
+        bid.RetryAtMs = Clock::steadyMs() + pause;
         ++bid.ActionRetry;
         queue().Add(item);
         return;
     }
     bid.ActionRetry = 0;
     bid.RetryAtMs = 0;
-    if (step == BNBidTalk::SyncClock) {
-        // The site's clock could not be read: bid on the clock as it is.
-        snipeLog(bid, QStringLiteral("Unable to Synchronize System Clock to eBay time... continuing with bidding "
-                                     "process..."));
-        bid.SetNextAction(BNBidTalk::PrepareBid);
-        queue().Add(item);
-        return;
-    }
     if (step == BNBidTalk::FinalBid && bid.FinalMayHaveLanded) {
         // The site may hold the bid: the row stays "bid submitted" and the refresh after the end
         // reads whether it won.
@@ -211,6 +235,26 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
                AbortReason::Error);
 }
 
+void AuctionEngine::retrySyncOrGoOn(const QItemPtr &item, const QString &why)
+{
+    BNBidTalk &bid = *item->Bid;
+    // Another page only while it and the preparatory bid still fit before the moment.
+    constexpr qint64 kSyncPauseMs = 2000;
+    if (msUntilMoment(bid) - kLaterStepsMs - kSyncPauseMs >= kMinStepDeadlineMs) {
+        snipeLog(bid, QStringLiteral("Unable to Synchronize System Clock to eBay time (") + why +
+                          QStringLiteral(").  Zandrift will reattempt to Syncronize System Time."));
+        bid.RetryAtMs = Clock::steadyMs() + kSyncPauseMs;
+        queue().Add(item);
+        return;
+    }
+    bid.RetryAtMs = 0;
+    // The site's clock could not be read in the time there was: bid on the clock as it is.
+    snipeLog(bid, QStringLiteral("Unable to Synchronize System Clock to eBay time... continuing with bidding "
+                                 "process..."));
+    bid.SetNextAction(BNBidTalk::PrepareBid);
+    queue().Add(item);
+}
+
 AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
 {
     BNBidTalk &bid = *item->Bid;
@@ -219,7 +263,7 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         AbortSnipe(bid, QStringLiteral("Bid Canceled..."), AbortReason::UserCancelled);
         return SnipeServed::Done;
     }
-    if (bid.RetryAtMs > Clock::instantMs()) {
+    if (bid.RetryAtMs > Clock::steadyMs()) {
         queue().Add(item); // a failed step waits out its pause
         return SnipeServed::Waiting;
     }
@@ -228,7 +272,10 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     switch (bid.GetNextAction()) {
     case BNBidTalk::Wait: {
         const qint64 left = secondsLeft(bid);
-        if (left <= 0) {
+        // Ended only by a clock synchronised in this run: a wrong TimeOffset must not end a snipe
+        // without asking the site. Otherwise the conversation begins, and its clock
+        // synchronisation (or the site's answer to the bid) tells.
+        if (left <= 0 && Clock::synchronised()) {
             // No bid was made: the row says why, and a refresh keeps it so.
             AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
             showSelectedFolder();
@@ -243,12 +290,36 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
     }
     case BNBidTalk::Connect:
         return serveConnectStep(item);
-    case BNBidTalk::SyncClock:
+    case BNBidTalk::SyncClock: {
+        // Near the moment the time left goes to the bid, not to the clock: one page that fits
+        // before the preparatory bid must go, or none. A clock not synchronised in this run
+        // cannot tell how near the moment is: it asks.
+        const qint64 room =
+            Clock::synchronised() ? msUntilMoment(bid) - kLaterStepsMs : std::max<qint64>(stepDeadlineMs(bid), 0);
+        const QString url = urls ? urls->EbayTimeSyncURL : QString();
+        if (room < kMinSyncDeadlineMs || url.isEmpty()) {
+            snipeLog(bid, url.isEmpty() ? QStringLiteral("There is no address for EbayTimeSyncURL in eburl.zdx: the "
+                                                         "clock was not synchronized... continuing with bidding "
+                                                         "process...")
+                                        : QStringLiteral("Too little time is left to synchronize the clock... "
+                                                         "continuing with bidding process..."));
+            bid.SetNextAction(BNBidTalk::PrepareBid);
+            queue().Add(item);
+            return SnipeServed::Waiting;
+        }
         item->message = QStringLiteral("Syncronizing Time...");
         m_window.setStatusPanel(1, item->message);
         snipeLog(bid, QStringLiteral("Syncronizing Your System Time with eBay Clock..."));
-        return sendSnipeRequest(item, urls ? urls->EbayTimeSyncURL : QString(), QString(), false, stepDeadlineMs(bid));
+        ++bid.SyncTries;
+        return sendSnipeRequest(item, url, QString(), false,
+                                static_cast<int>(std::min<qint64>(stepDeadlineMs(bid), room)));
+    }
     case BNBidTalk::PrepareBid: {
+        if (Clock::synchronised() && msUntilEnd(bid) <= 0) {
+            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
+            showSelectedFolder();
+            return SnipeServed::Done;
+        }
         QString error;
         const QString body = bid.MakeBidFormData(error);
         if (!error.isEmpty()) {
@@ -285,6 +356,19 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             queue().Add(item);
             return SnipeServed::Waiting;
         }
+        // No post leaves that would reach the site after the end, a repeat neither. A clock the
+        // site never set cannot say so: the site took the preparatory bid, so it was open then.
+        if (Clock::synchronised() && msUntilEnd(bid) <= finalPostLeadMs(bid)) {
+            if (m_live.finalPostHasLeft(bid.PrimaryKey)) {
+                snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result "
+                                             "will be read from the auction page after the auction ends."));
+                return SnipeServed::Done;
+            }
+            AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
+            showSelectedFolder();
+            return SnipeServed::Done;
+        }
+        const qint64 secondsToEnd = (msUntilEnd(bid) + 500) / 1000;
         action = QStringLiteral("SNIPING...");
         step = QStringLiteral("Sniping...");
         m_window.SetStatusText(action, step);
@@ -293,12 +377,15 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
                                                   true, finalPostDeadlineMs(bid));
         if (sent != SnipeServed::Sent)
             return sent; // retried, or aborted with its own status
+        // From here on this run never starts another conversation for the auction.
+        m_live.finalPostLeft(bid.PrimaryKey);
         const QString name = bid.User ? bid.User->EbayName : QString();
         if (bid.FinalizeRetry)
             snipeLog(bid, QStringLiteral(" Reattempting to Finalize bid of ") + Values::formatMoney(bid.MaxBid) +
-                              QStringLiteral(" for ") + name + QStringLiteral("..."));
+                              QStringLiteral(" for ") + name +
+                              QStringLiteral("... Auction Closes in %1 Seconds.").arg(secondsToEnd));
         else
-            snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(bid.BidSeconds) +
+            snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(secondsToEnd) +
                               Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name + QStringLiteral("..."));
         SetAuctionStatus(bid.PrimaryKey, AuctionStatus::BidSubmitted);
         if (m_window.folderTreeHasSelection())
@@ -372,13 +459,24 @@ AuctionEngine::SnipeServed AuctionEngine::serveConnectStep(const QItemPtr &item)
 AuctionEngine::SnipeServed AuctionEngine::sendSnipeRequest(const QItemPtr &item, const QString &url,
                                                            const QString &body, bool post, int deadlineMs)
 {
+    BNBidTalk &bid = *item->Bid;
+    if (url.isEmpty()) {
+        // Nothing can go out, now or on a retry: the row says so, and that nothing was sent.
+        const qint32 step = bid.GetNextAction();
+        const QString key = step == BNBidTalk::FinalBid     ? QStringLiteral("EbayBiddingURL")
+                            : step == BNBidTalk::PrepareBid ? QStringLiteral("EbayMakeBidURL")
+                                                            : QStringLiteral("EbayTimeSyncURL");
+        AbortSnipe(bid,
+                   QStringLiteral("There is no address for %1 in eburl.zdx: nothing was sent to eBay, and no bid "
+                                  "was placed.")
+                       .arg(key),
+                   AbortReason::Error);
+        return SnipeServed::Done;
+    }
     const bool started = post ? startPost(url, body, deadlineMs) : startGet(url, deadlineMs);
     if (started)
         return SnipeServed::Sent;
-    // Nothing went out (no address, or the control refused): the same rules as a failed send.
-    m_records.log(0, currentUserKey(), QStringLiteral("Unable to connect, aborting processing of Item: #"));
-    retrySnipeStep(item, 0,
-                   url.isEmpty() ? QStringLiteral("No address for this request in eburl.zdx.")
-                                 : QStringLiteral("The request could not be sent."));
+    // Nothing went out (the control refused): the same rules as a failed send that never left.
+    retrySnipeStep(item, 0, QStringLiteral("The request could not be sent."), false);
     return SnipeServed::Done;
 }

@@ -94,18 +94,12 @@ void FolderTreePane::dropQueuedRequests(const Deletion &gone)
     const UserPtr user = gCurrentUser;
     if (!user)
         return;
-    BNQueue &queue = m_engine.queue();
-    for (qint32 auction : gone.auctions) {
-        while (queue.RemoveBid(auction, *user, m_engine.mLastQueueItem)) {
-        }
-    }
-    for (const QString &itemNumber : gone.itemNumbers)
-        queue.RemoveAuctionItem(itemNumber, *user);
-    const QList<QItemPtr> items = queue.items();
-    for (const QItemPtr &i : items) {
-        if (i->Action == BNQItem::Import && i->UserKey == user->PrimaryKey && gone.folderSet.contains(i->Folder))
-            queue.Take(i);
-    }
+    AuctionEngine::Forget forget;
+    forget.userKey = user->PrimaryKey;
+    forget.auctions = gone.auctions;
+    forget.itemNumbers = gone.itemNumbers;
+    forget.folders = QList<qint32>(gone.folderSet.begin(), gone.folderSet.end());
+    m_engine.ForgetAuctions(forget);
 }
 
 void FolderTreePane::PruneShortcutBar()

@@ -156,7 +156,6 @@ void frmAuction::mnuActionsDelete_Click()
         const qint32 row = grid.findRowByKey(key, 0);
         if (row < 0)
             continue;
-        m_engine->queue().RemoveBid(key, *gCurrentUser, m_engine->mLastQueueItem);
         m_gridPane->DeleteAuction(row);
     }
     ToggleToolBarsMenus();

@@ -81,8 +81,11 @@ void frmAuction::buildPanes(IBrowser *browser)
         UpdateWindowCaption();
         if (!gCurrentUser)
             return;
-        m_engine->queue().RemoveAuctionItem(itemNumber, *gCurrentUser);
-        m_engine->queue().RemoveBid(key, *gCurrentUser, m_engine->mLastQueueItem);
+        AuctionEngine::Forget forget;
+        forget.userKey = gCurrentUser->PrimaryKey;
+        forget.auctions = {key};
+        forget.itemNumbers = {itemNumber};
+        m_engine->ForgetAuctions(forget);
     });
 
     m_browserPane = new BrowserPane(browser ? browser : new WebBrowser, *m_engine, m_central);

@@ -72,6 +72,8 @@ bool frmAuction::Form_Load(const QString &commandLine)
     runGuarded("ShowErrorLog", ErrorReport::Message, [this] { m_logPane->ShowErrorLog(); });
     SizeWindowToScreen();
     RestoreLayout();
+    // What an earlier run could not write comes first: a final post it sent is never sent again.
+    runGuarded("Form_Load", ErrorReport::Message, [this] { m_engine->recoverHeldWrites(); });
     runGuarded("Form_Load", ErrorReport::Message, [this] { m_engine->QueueDueSnipes(); });
     m_engine->queue().InetAvailable = true;
     ToggleToolBarsMenus();
@@ -200,6 +202,9 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
             runGuarded("Form_QueryUnload", ErrorReport::Log, [this] { m_engine->HaltOperation(); });
             if (m_tray)
                 m_tray->remove();
+            // Nobody is there to read a box: what cannot be written is kept for the next start.
+            QString report;
+            runGuarded("Form_QueryUnload", ErrorReport::Log, [this, &report] { m_engine->closeDown(report, 2000); });
         }
         m_closed = true;
         emit closed();
@@ -244,6 +249,13 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
             m_tray->remove();
         if (!isMinimized() && !isHidden())
             runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { SaveLayout(); });
+        // The snipes' bookkeeping gets a last wait for the database; what it still refuses is
+        // kept for the next start, and the user is told.
+        QString report;
+        runGuarded("Form_QueryUnload", ErrorReport::Message, [this, &report] {
+            if (!m_engine->closeDown(report))
+                MsgBox::show(report, QStringLiteral("Zandrift"), MsgBox::Icon::Exclamation);
+        });
         m_closed = true;
         emit closed();
         return;

@@ -210,7 +210,7 @@ void InetTransfer::onFinished()
                            (err >= QNetworkReply::InternalServerError && err <= QNetworkReply::UnknownServerError);
     if (!status.isValid() || !httpLevel) {
         if (err == QNetworkReply::ContentReSendError)
-            fail(err, QStringLiteral("The connection closed before the site answered; the post was not sent again"));
+            fail(err, QStringLiteral("The connection closed before the site answered"));
         else
             fail(err, reply->errorString());
         return;

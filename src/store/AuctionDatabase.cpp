@@ -103,6 +103,8 @@ void UpgradeDatabase(Database &db)
         {"Auctions", "AUC_LeftFeedback", 4, "0"},
         {"Auctions", "AUC_Comments", 10, "255"},
         {"Application", "APP_SnipesTemp", 4, "0"},
+        // The zone word of the end ("PST", "PDT"): the autumn's repeated hour is told apart by it.
+        {"Auctions", "AUC_EndedZone", 10, "3"},
     };
     for (const Added &a : later)
         adder.FieldAppend(QLatin1String(a.table), QLatin1String(a.field), a.type, QLatin1String(a.size), true);

@@ -34,7 +34,7 @@ void BSN_Users::Init(Database &db, const SettingsStore &store)
         const QString section = u->settingsSection();
         // A hand-damaged value falls back to the default rather than locking everyone out.
         u->DeleteAuctionDays =
-            auctionPurgeDays(toInt16(store.get(section, QStringLiteral("DeleteAuctionDays"), QStringLiteral("30"))));
+            auctionPurgeDays(toInt32(store.get(section, QStringLiteral("DeleteAuctionDays"), QStringLiteral("30"))));
         u->AutoDeleteAuctions =
             store.get(section, QStringLiteral("AutoDeleteAuctions"), QStringLiteral("1")) == QLatin1String("1");
         u->Columns = LoadUserColumns(*u, store);

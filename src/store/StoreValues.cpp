@@ -2,6 +2,8 @@
 
 #include "Values.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -30,12 +32,14 @@ std::optional<qint32> toInt32(const QString &text)
     return r ? std::optional<qint32>(static_cast<qint32>(*r)) : std::nullopt;
 }
 
-qint16 purgeDays(std::optional<qint16> days, qint16 fallback)
+qint16 purgeDays(std::optional<qint32> days, qint16 fallback)
 {
-    return days && *days >= 0 && *days <= kMaxPurgeDays ? *days : fallback;
+    if (!days || *days < 0)
+        return fallback;
+    return static_cast<qint16>(std::min<qint32>(*days, kMaxPurgeDays));
 }
 
-qint16 auctionPurgeDays(std::optional<qint16> days)
+qint16 auctionPurgeDays(std::optional<qint32> days)
 {
     return days && *days >= 1 ? purgeDays(days, kDefaultAuctionPurgeDays) : kDefaultAuctionPurgeDays;
 }

@@ -287,7 +287,7 @@ void TestProcessAuction::closeOnRefresh_data()
     QTest::newRow("1 closes") << 1 << "" << ended << false << 6 << "Auction Closed - No Bid Scheduled." << true << true
                               << "";
     QTest::newRow("2 was never bid")
-        << 2 << "TRUE" << ended << false << 7
+        << 2 << "FALSE" << ended << false << 7
         << "This auction was scheduled but the bid was not finalized.  It is likely that Zandrift was not running when "
            "bidding window was open or that your max bid was out-bid near the end of the auction."
         << true << true << "";
@@ -302,6 +302,11 @@ void TestProcessAuction::closeOnRefresh_data()
                                   "Please view the auction to determine the results of the auction."
                                << true << false << "";
     QTest::newRow("3 anything else") << 3 << "" << ended << false << 3 << "" << true << false << "";
+    // The page decides: the user as its high bidder has won, whatever the row said.
+    QTest::newRow("2 high bidder after all")
+        << 2 << "TRUE" << ended << false << 4 << "Congratulations, you have Won this Auction." << true << true << "";
+    QTest::newRow("7 high bidder after all")
+        << 7 << "TRUE" << ended << false << 4 << "Congratulations, you have Won this Auction." << true << false << "";
     QTest::newRow("6 moved again") << 6 << "" << ended << false << 6 << "" << true << false << "";
     QTest::newRow("7 moved again") << 7 << "FALSE" << ended << false << 7 << "" << true << false << "";
     QTest::newRow("1 still running") << 1 << ""

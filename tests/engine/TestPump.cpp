@@ -41,6 +41,7 @@ QItemPtr snipe(qint32 auctionKey, double maxBid)
     item->Bid->PrimaryKey = auctionKey;
     item->Bid->MaxBid = maxBid;
     item->Bid->User = gCurrentUser;
+    item->Bid->EndingTime = AuctionEngine::siteNow().addSecs(3600); // time enough for every step
     return item;
 }
 

@@ -325,23 +325,28 @@ void TestRequests::refreshAllInClosingOrder()
         int status;
         int hours;
     } rows[] = {{"c3", 3, 3}, {"x4", 4, 0}, {"a1", 1, 1}, {"x6", 6, 2}, {"d2", 2, 4},
-                {"x5", 5, 5}, {"b1", 1, 2}, {"x7", 7, 1}, {"e3", 3, 6}};
+                {"x5", 5, 5}, {"b1", 1, 2}, {"x7", 7, 1}, {"e3", 3, 6}, {"f7", 7, 7}};
     QList<qint32> keys;
     for (const auto &r : rows)
         keys << f.addAuctionRow(QLatin1String(r.item), r.status, t0.addSecs(3600 * r.hours));
+    // Results that a page after the end brought are in; f7 ended early (an aborted snipe) and
+    // its page after the end is still to be read.
+    gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_TimeLeft = 'Auction has ended.' WHERE AUC_Status >= 4 AND "
+                                "AUC_ItemNumber <> 'f7'"));
     const qint32 others = f.addAuctionRow(QStringLiteral("z1"), 1, t0);
     gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_User = ? WHERE AUC_Primary = ?"), {f.userKey + 100, others});
     const int builds = f.window->builds;
 
     f.engine->mnuActionsRefresh_Click();
-    QCOMPARE(queuedNumbers(f.engine->queue()), (QStringList{"a1", "b1", "c3", "d2", "e3"}));
+    QCOMPARE(queuedNumbers(f.engine->queue()), (QStringList{"a1", "b1", "c3", "d2", "e3", "f7"}));
     for (const QItemPtr &i : f.engine->queue().items())
         QCOMPARE(i->Priority, 0);
     for (int i = 0; i < keys.size(); ++i)
-        QCOMPARE(f.column(keys[i], QStringLiteral("AUC_Refreshed")).toInt(), rows[i].status < 4 ? 0 : 1);
+        QCOMPARE(f.column(keys[i], QStringLiteral("AUC_Refreshed")).toInt(),
+                 rows[i].status < 4 || QLatin1String(rows[i].item) == QLatin1String("f7") ? 0 : 1);
     QCOMPARE(f.column(others, QStringLiteral("AUC_Refreshed")).toInt(), 1);
     QCOMPARE(f.window->builds, builds + 1);
-    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 6"));
+    QCOMPARE(f.window->statusPanel(3), QStringLiteral("Items in Queue: 7"));
 }
 
 void TestRequests::autoRefreshCountsIdleMinutes()

@@ -33,6 +33,18 @@ inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &
     return item;
 }
 
+// The clock marked as synchronised to the site in this run, reading on as it reads now.
+inline void synchroniseAsItReads()
+{
+    const qint64 instant = Clock::instantMs();
+    const QDateTime reading = Clock::now();
+    const QTimeZone zone = AuctionEngine::siteZone();
+    const qint64 face = QDateTime(reading.date(), reading.time(), QTimeZone::utc()).toMSecsSinceEpoch();
+    const qint64 zoneFace =
+        instant + 1000LL * zone.offsetFromUtc(QDateTime::fromMSecsSinceEpoch(instant, QTimeZone::utc()));
+    Clock::synchronise(zone, instant, face - zoneFace);
+}
+
 // True once the auction's conversation is neither queued nor waiting for a reply.
 inline bool conversationOver(EngineFixture &f, qint32 auctionKey)
 {

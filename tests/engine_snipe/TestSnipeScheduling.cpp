@@ -76,6 +76,7 @@ private slots:
 
     void passedMomentEndsAtTheFirstStep()
     {
+        synchroniseAsItReads();
         const qint32 key = f->addAuctionRow(QStringLiteral("301"), 2, siteAt(-60), 20.0, 1, 10);
         f->engine->QueueDueSnipes();
         f->engine->ServeQueue();

@@ -207,9 +207,10 @@ private slots:
         f->site.setFault(f->site.commandUrl(QStringLiteral("TimeShow")).mid(f->site.baseUrl().size()),
                          {practice::FaultKind::NoTime, 0, -1});
         const qint64 offsetBefore = Clock::offsetMs();
-        const qint32 key = schedule(QStringLiteral("4003"), 6, 20.0);
+        // Long enough before the moment for the page to be tried again.
+        const qint32 key = schedule(QStringLiteral("4003"), 12, 20.0);
         QVERIFY(f->runUntil([&] { return conversationOver(key); }, 20000));
-        QCOMPARE(Clock::offsetMs(), offsetBefore);
+        QVERIFY(std::abs(Clock::offsetMs() - offsetBefore) <= 2); // a millisecond ticking between readings
         const QStringList log = f->auctionLog(key);
         QVERIFY(log.contains(
             QStringLiteral("Unable to Synchronize System Clock to eBay time... continuing with bidding process...")));
@@ -284,7 +285,13 @@ private slots:
                     .left(255)
                     .trimmed()),
             1);
-        QVERIFY(log.contains(QStringLiteral("Reattempting to Finalize bid of $20.00 for snipetester...")));
+        // Each send says how long was left when it went.
+        QVERIFY2(
+            !log.filter(QRegularExpression(QStringLiteral(
+                            "^Reattempting to Finalize bid of \\$20\\.00 for snipetester\\.\\.\\. Auction Closes in "
+                            "[0-5] Seconds\\.$")))
+                 .isEmpty(),
+            qPrintable(log.join(QStringLiteral(" | "))));
         QCOMPARE(log.last(), last);
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 3);
     }
@@ -330,7 +337,8 @@ private slots:
                               "eBay's server being down or a ISP problem.  Zandrift must abort this snipe.",
                               "Snipe Aborted."}));
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);
-        QCOMPARE(f->generalLog().count(QStringLiteral("Unable to connect, aborting processing of Item: #")), 3);
+        // The snipe's own log tells its retries; the general log has no row about an item without a number.
+        QVERIFY(f->generalLog().filter(QStringLiteral("aborting processing of Item")).isEmpty());
     }
 };
 

@@ -60,11 +60,29 @@ private slots:
         QCOMPARE(AuctionEngine::siteNow(), m_now.addSecs(2 * 3600));
     }
 
+    // Ended by a clock the site set in this run; on a clock never synchronised the conversation
+    // begins, and its synchronisation tells.
+    void endedBeforeTheFirstStep_data()
+    {
+        QTest::addColumn<bool>("synchronised");
+        QTest::newRow("synchronised clock") << true;
+        QTest::newRow("clock not synchronised") << false;
+    }
     void endedBeforeTheFirstStep()
     {
+        QFETCH(bool, synchronised);
+        if (synchronised)
+            synchroniseAsItReads();
         const qint32 key = f->addAuctionRow(QStringLiteral("101"), 2);
-        f->engine->queue().Add(snipeItem(*f, key, siteIn(0), 10));
+        const QItemPtr item = snipeItem(*f, key, siteIn(0), 10);
+        f->engine->queue().Add(item);
         f->engine->ServeQueue();
+        if (!synchronised) {
+            QCOMPARE(item->Bid->GetNextAction(), 1);
+            QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 2);
+            QCOMPARE(f->auctionLog(key), QStringList{QStringLiteral("Initiating Snipe...")});
+            return;
+        }
         QCOMPARE(f->engine->queue().Count(), 0);
         // No bid was made: the row is not "bid submitted".
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);

@@ -265,6 +265,7 @@ void TestPracticeSite::faults_data()
     QTest::newRow("large page, paced") << int(FaultKind::LargePage);
     QTest::newRow("empty body") << int(FaultKind::Empty);
     QTest::newRow("endless body, stopped at bytes") << int(FaultKind::Endless);
+    QTest::newRow("acted on, then a gateway error") << int(FaultKind::Processed5xx);
 }
 
 void TestPracticeSite::faults()
@@ -286,6 +287,10 @@ void TestPracticeSite::faults()
         break;
     case FaultKind::ServerError:
         QVERIFY(res && res->status == 500);
+        break;
+    case FaultKind::Processed5xx:
+        QVERIFY(res && res->status == 502);
+        QVERIFY(m_site->requests().back().processedMs > 0); // the site did its part
         break;
     case FaultKind::Garbage:
     case FaultKind::NoTime:

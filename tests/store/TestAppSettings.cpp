@@ -115,7 +115,7 @@ private slots:
         QTest::addColumn<qint16>("days");
         QTest::newRow("negative") << "-5" << qint16(7);
         QTest::newRow("negative in parentheses") << "(30)" << qint16(7);
-        QTest::newRow("above 999") << "1000" << qint16(7);
+        QTest::newRow("above 999: kept as long as it can be") << "1000" << qint16(999);
         QTest::newRow("zero") << "0" << qint16(0);
         QTest::newRow("999") << "999" << qint16(999);
     }

@@ -31,7 +31,7 @@ class TestUpgrade : public QObject
     Q_OBJECT
 
 private slots:
-    void oldLayoutGainsTheNineColumns()
+    void oldLayoutGainsTheTenColumns()
     {
         TestProgramFolder folder;
         QVERIFY(folder.buildDatabase(QStringLiteral(ZANDRIFT_TEST_DATA "/old-layout.sql")));
@@ -45,10 +45,10 @@ private slots:
 
         const auto auctions = layout(*gDB, QStringLiteral("Auctions"));
         const auto app = layout(*gDB, QStringLiteral("Application"));
-        QCOMPARE(auctions.size(), auctionsBefore.size() + 8);
+        QCOMPARE(auctions.size(), auctionsBefore.size() + 9);
         QCOMPARE(app.size(), appBefore.size() + 1);
-        for (const char *c :
-             {"AUC_CityLocation", "AUC_CountryRegion", "AUC_Seller", "AUC_HighBidder", "AUC_Comments"}) {
+        for (const char *c : {"AUC_CityLocation", "AUC_CountryRegion", "AUC_Seller", "AUC_HighBidder", "AUC_Comments",
+                              "AUC_EndedZone"}) {
             QVERIFY2(auctions.contains(QLatin1String(c)), c);
             QCOMPARE(gDB->kindOf(QLatin1String(c)), ColumnKind::Text);
             QCOMPARE(auctions.value(QLatin1String(c)).second, QStringLiteral("''"));

@@ -92,14 +92,17 @@ private slots:
         QCOMPARE(cols.ViewColumns, QStringList({"Auctions", "Seller", "Country/Region"}));
     }
 
-    // A count that would put the purge into running auctions is taken as the default.
+    // A count that would put the purge into running auctions is taken as the default; one above
+    // the dialog's range keeps auctions as long as it can, never shorter than asked.
     void auctionDaysOutOfRange_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<qint16>("days");
         QTest::newRow("negative") << "-5" << qint16(30);
         QTest::newRow("negative in parentheses") << "(30)" << qint16(30);
-        QTest::newRow("above 999") << "1000" << qint16(30);
+        QTest::newRow("1000") << "1000" << qint16(999);
+        QTest::newRow("ten years") << "3650" << qint16(999);
+        QTest::newRow("beyond 16 bits") << "100000" << qint16(999);
         QTest::newRow("not a number") << "many" << qint16(30);
         QTest::newRow("zero") << "0" << qint16(30);
         QTest::newRow("one") << "1" << qint16(1);

@@ -140,6 +140,14 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
                                              });
             return;
         }
+        case FaultKind::Processed5xx: {
+            answer(r, fields, res);
+            markProcessed(number);
+            const int code = fault->bytes >= 500 && fault->bytes < 600 ? static_cast<int>(fault->bytes) : 502;
+            res.body.clear();
+            send(res, QStringLiteral("<html><body><h1>%1 Bad Gateway</h1></body></html>\n").arg(code), code);
+            return;
+        }
         case FaultKind::CutShort:
         case FaultKind::LargePage:
             answer(r, fields, res);

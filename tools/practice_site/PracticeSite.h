@@ -34,7 +34,8 @@ enum class FaultKind
     CutShort,    // the right page, but the connection closes after half of the length it announced
     LargePage,   // the right page padded to bytes, sent in pieces with delayMs between them
     Empty,       // status 200 with an empty body
-    Endless      // status 200, a body of no announced length that goes on until bytes (or for ever)
+    Endless,     // status 200, a body of no announced length that goes on until bytes (or for ever)
+    Processed5xx // the site acts on the request, then a gateway answers 502 (bytes: another 5xx status)
 };
 
 struct Fault

@@ -75,7 +75,7 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
             {QStringLiteral("500"), FaultKind::ServerError}, {QStringLiteral("garbage"), FaultKind::Garbage},
             {QStringLiteral("notime"), FaultKind::NoTime},   {QStringLiteral("cut"), FaultKind::CutShort},
             {QStringLiteral("large"), FaultKind::LargePage}, {QStringLiteral("empty"), FaultKind::Empty},
-            {QStringLiteral("endless"), FaultKind::Endless}};
+            {QStringLiteral("endless"), FaultKind::Endless}, {QStringLiteral("502"), FaultKind::Processed5xx}};
         const QString kind = in.value(QStringLiteral("kind")).toString();
         if (!kinds.contains(kind)) {
             json(res, QJsonDocument(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown kind")}}), 400);
