@@ -229,6 +229,7 @@ private:
     SiteLead m_farLead;
     qint16 m_offsetAtSync = 0;
     bool m_offsetSyncQueued = false;
+    bool m_synchronisedHere = false;
     QElapsedTimer m_siteLeadAge;
     static constexpr qint64 kSiteLeadKeptMs = 3600 * 1000;
     // The final post leaves this much before its moment, so that it reaches the site then.

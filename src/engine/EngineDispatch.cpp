@@ -170,15 +170,23 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
         lead = {std::max(lead.lowMs, m_siteLead.lowMs), std::min(lead.highMs, m_siteLead.highMs)};
     m_siteLead = lead;
     m_siteLeadAge.start();
-    // A clock that fits what the page says stays as it is; one that does not moves only as far
-    // as the page makes it, so a slow reply (wide bounds) moves it little.
-    const qint64 chosen = std::clamp(currentLead, lead.lowMs, lead.highMs);
+    // A clock that fits what the pages say stays as it is. One that does not moves only as far as
+    // they make it: into the bounds by half the shown second (the middle of the second the page
+    // shows, which is the middle of the bounds for a quick reply), so a slow reply (wide bounds)
+    // moves it little.
+    const qint64 half = std::min(resolutionMs, lead.highMs - lead.lowMs) / 2;
+    qint64 chosen = currentLead;
+    if (currentLead < lead.lowMs)
+        chosen = lead.lowMs + half;
+    else if (currentLead > lead.highMs)
+        chosen = lead.highMs - half;
     // The clock then reads the site's wall clock plus TimeOffset hours, and keeps the site's
     // summer-time changes.
     const QTimeZone zoneOfSite =
         siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
     m_offsetAtSync = gSettings ? gSettings->TimeOffset : 0;
     m_offsetSyncQueued = false;
+    m_synchronisedHere = true;
     Clock::synchronise(zoneOfSite, Clock::steadyMs() + chosen, 3600000LL * m_offsetAtSync);
     return true;
 }
@@ -186,7 +194,7 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
 void AuctionEngine::watchTimeOffset()
 {
     // A new TimeOffset changes how the clock reads; the site's instant is asked again.
-    if (!gSettings || !Clock::synchronised() || gSettings->TimeOffset == m_offsetAtSync || m_offsetSyncQueued)
+    if (!gSettings || !m_synchronisedHere || gSettings->TimeOffset == m_offsetAtSync || m_offsetSyncQueued)
         return;
     m_offsetSyncQueued = true;
     TimeSync(false, false);

@@ -356,14 +356,16 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             queue().Add(item);
             return SnipeServed::Waiting;
         }
-        // No post leaves that would reach the site after the end, a repeat neither. A clock the
-        // site never set cannot say so: the site took the preparatory bid, so it was open then.
-        if (Clock::synchronised() && msUntilEnd(bid) <= finalPostLeadMs(bid)) {
-            if (m_live.finalPostHasLeft(bid.PrimaryKey)) {
-                snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result "
-                                             "will be read from the auction page after the auction ends."));
-                return SnipeServed::Done;
-            }
+        // No post leaves that would reach the site after the end, a repeat neither. For the first
+        // post a clock the site never set cannot say so: the site took the preparatory bid, so the
+        // auction was open a moment ago.
+        const bool tooLate = msUntilEnd(bid) <= finalPostLeadMs(bid);
+        if (tooLate && m_live.finalPostHasLeft(bid.PrimaryKey)) {
+            snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result will be "
+                                         "read from the auction page after the auction ends."));
+            return SnipeServed::Done;
+        }
+        if (tooLate && Clock::synchronised()) {
             AbortSnipe(bid, QStringLiteral("Auction has ended...too late to submit a bid."), AbortReason::Error);
             showSelectedFolder();
             return SnipeServed::Done;

@@ -416,7 +416,7 @@ private slots:
         QVERIFY(f->runUntilIdle(20000));
         QVERIFY(Clock::synchronised());
         const qint64 off = Clock::instantMs() - Clock::systemInstantMs() - siteAheadMs;
-        QVERIFY2(std::abs(off) < (delayMs > 0 ? 150 : 1100), qPrintable(QString::number(off)));
+        QVERIFY2(std::abs(off) < (delayMs > 0 ? 150 : 800), qPrintable(QString::number(off)));
     }
 
     // A page whose weekday contradicts its date, or one far from every clock there is, sets
