@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "MsgBox.h"
+#include "Transaction.h"
 #include "TreeGrid.h"
 #include "Values.h"
 
@@ -158,6 +159,8 @@ void AuctionEngine::RefreshAuction()
         return;
     rs->setIndex(QStringLiteral("PrimaryKey"));
     TreeGrid &grid = m_window.auctionGrid();
+    // One commit for the whole selection: a commit per row waits for the disk each time.
+    Transaction marking(*gDB);
     for (qint32 row : grid.selectedRows()) {
         if (!rs->seek(QStringLiteral("="), grid.rowKey(row)))
             continue;
@@ -168,23 +171,30 @@ void AuctionEngine::RefreshAuction()
         grid.setCellColor(row, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
         rs->update();
     }
+    marking.commit();
 }
 
 void AuctionEngine::RefreshAllAuctions()
 {
     if (!gDB || !gCurrentUser)
         return;
-    auto rs = gDB->openTable(QStringLiteral("Auctions"));
-    if (rs->recordCount() == 0)
-        return;
-    rs->setIndex(QStringLiteral("AUC_Ended"));
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
-            continue;
-        if (rs->value(QStringLiteral("AUC_Status")).toInt() >= AuctionStatus::Won)
-            continue; // over: its result is in
-        queueRefreshOf(*rs, BNQItem::BackgroundPriority);
-        rs->update();
+    // Every open row of the user is marked by one statement in one commit, and the requests are
+    // queued from one read: thousands of rows take milliseconds, so a snipe falling due meanwhile
+    // is not held up.
+    const QVariantList open = {gCurrentUser->PrimaryKey, static_cast<int>(AuctionStatus::Won)};
+    const QString which = QStringLiteral("AUC_User = ? AND IFNULL(AUC_Status, 0) < ?");
+    Transaction marking(*gDB);
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber, AUC_Folder FROM Auctions WHERE ") + which +
+                                 QStringLiteral(" ORDER BY AUC_Ended, AUC_Primary"),
+                             open);
+    if (rs->recordCount() > 0) {
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 0 WHERE ") + which, open);
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            queue().Add(refreshItem(rs->value(QStringLiteral("AUC_ItemNumber")).toString(),
+                                    static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()),
+                                    BNQItem::BackgroundPriority));
+        marking.commit();
+        m_window.setStatusPanel(3, queueText(queue()));
     }
     m_window.sftFolders_SelChange();
 }
