@@ -238,8 +238,6 @@ private:
     void refreshFromPage(const QString &page, const QItemPtr &item);
     // Marks the row (left in edit) as being refreshed and queues its refresh.
     void queueRefreshOf(Recordset &row, qint32 priority);
-    // Whether "Refresh Auction List" reads the row's page: not once its result is in.
-    static bool awaitsItsResult(Recordset &row);
 
     IMainWindow &m_window;
     std::unique_ptr<BNQueue> m_queue;

@@ -4,8 +4,9 @@
 
 #include <QString>
 
-// A loaded parse script (ebparse.zdx). Read anew for every page and every bid conversation, so
-// edits to the file apply at once.
+// A loaded parse script (ebparse.zdx). The file is read again only when it has changed (its
+// size or time stamps differ), so edits apply at the next page while an unchanged script of
+// any length costs each page no more than a look at the file.
 class BNParseScript
 {
 public:

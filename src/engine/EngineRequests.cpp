@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "IMainWindow.h"
 #include "MsgBox.h"
+#include "Transaction.h"
 #include "TreeGrid.h"
 #include "Values.h"
 
@@ -138,17 +139,6 @@ void AuctionEngine::cmdAuctionAddOK_Click(const QString &typedItemNumber)
     }
 }
 
-bool AuctionEngine::awaitsItsResult(Recordset &row)
-{
-    // A snipe that ended early (aborted, or outbid at its preparatory bid) is read once more after
-    // the end: the site's page decides what it won.
-    const qint32 status = row.value(QStringLiteral("AUC_Status")).toInt();
-    if (status < AuctionStatus::Won)
-        return true;
-    const bool endedEarly = status == AuctionStatus::Outbid || status == AuctionStatus::Error;
-    return endedEarly && !row.value(QStringLiteral("AUC_TimeLeft")).toString().toUpper().contains(QLatin1String("END"));
-}
-
 void AuctionEngine::queueRefreshOf(Recordset &row, qint32 priority)
 {
     // The row is marked as waiting for its page until the page processing sets it back.
@@ -169,6 +159,8 @@ void AuctionEngine::RefreshAuction()
         return;
     rs->setIndex(QStringLiteral("PrimaryKey"));
     TreeGrid &grid = m_window.auctionGrid();
+    // One commit for the whole selection: a commit per row waits for the disk each time.
+    Transaction marking(*gDB);
     for (qint32 row : grid.selectedRows()) {
         if (!rs->seek(QStringLiteral("="), grid.rowKey(row)))
             continue;
@@ -179,23 +171,34 @@ void AuctionEngine::RefreshAuction()
         grid.setCellColor(row, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
         rs->update();
     }
+    marking.commit();
 }
 
 void AuctionEngine::RefreshAllAuctions()
 {
     if (!gDB || !gCurrentUser)
         return;
-    auto rs = gDB->openTable(QStringLiteral("Auctions"));
-    if (rs->recordCount() == 0)
-        return;
-    rs->setIndex(QStringLiteral("AUC_Ended"));
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        if (rs->value(QStringLiteral("AUC_User")).toLongLong() != gCurrentUser->PrimaryKey)
-            continue;
-        if (!awaitsItsResult(*rs))
-            continue; // over: its result is in
-        queueRefreshOf(*rs, BNQItem::BackgroundPriority);
-        rs->update();
+    // Every open row of the user is marked by one statement in one commit, and the requests are
+    // queued from one read: thousands of rows take milliseconds, so a snipe falling due meanwhile
+    // is not held up. A snipe that ended early (aborted, or outbid at its preparatory bid) is read
+    // once more after the end: the site's page decides what it won. A result, once in, is not
+    // read again.
+    const QVariantList open = {gCurrentUser->PrimaryKey, static_cast<int>(AuctionStatus::Won),
+                               static_cast<int>(AuctionStatus::Outbid), static_cast<int>(AuctionStatus::Error)};
+    const QString which = QStringLiteral("AUC_User = ? AND (IFNULL(AUC_Status, 0) < ? OR (AUC_Status IN (?, ?) AND "
+                                         "IFNULL(AUC_TimeLeft, '') NOT LIKE '%END%'))");
+    Transaction marking(*gDB);
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber, AUC_Folder FROM Auctions WHERE ") + which +
+                                 QStringLiteral(" ORDER BY AUC_Ended, AUC_Primary"),
+                             open);
+    if (rs->recordCount() > 0) {
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 0 WHERE ") + which, open);
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            queue().Add(refreshItem(rs->value(QStringLiteral("AUC_ItemNumber")).toString(),
+                                    static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()),
+                                    BNQItem::BackgroundPriority));
+        marking.commit();
+        m_window.setStatusPanel(3, queueText(queue()));
     }
     m_window.sftFolders_SelChange();
 }

@@ -7,6 +7,7 @@
 #include "Values.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <cmath>
 #include <optional>
@@ -205,16 +206,72 @@ void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const
         title = decodeReferences(Values::trimBlanks(title));
 }
 
+namespace {
+// Every "<" closes with a ">" before the next "<" opens: no tag text holds a "<" of its own.
+bool tagsAreRegular(const QString &text)
+{
+    bool open = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('<')) {
+            if (open)
+                return false;
+            open = true;
+        } else if (c == QLatin1Char('>')) {
+            open = false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 QString clsEbayAuction::StripTags(QString &text)
 {
-    while (!text.isEmpty()) {
-        const qsizetype lt = text.indexOf(QLatin1Char('<'));
-        const qsizetype gt = text.indexOf(QLatin1Char('>'));
-        if (lt < 0 || gt < 0 || gt < lt)
-            break;
-        // Copy first: the tag is removed from the text it points into.
-        const QString tag = text.mid(lt, gt - lt + 1);
-        text.remove(tag);
+    if (text.isEmpty())
+        return text;
+    if (!tagsAreRegular(text)) {
+        // A "<" inside a tag: removing a tag can join the text around it into a new one, so
+        // the removals are made one by one, each over the whole text.
+        while (!text.isEmpty()) {
+            const qsizetype lt = text.indexOf(QLatin1Char('<'));
+            const qsizetype gt = text.indexOf(QLatin1Char('>'));
+            if (lt < 0 || gt < 0 || gt < lt)
+                break;
+            // Copy first: the tag is removed from the text it points into.
+            const QString tag = text.mid(lt, gt - lt + 1);
+            text.remove(tag);
+        }
+        return text;
     }
+    // One pass. Each tag met while stripping goes, and with it every later copy of the same
+    // text; a ">" met before the next tag ends the stripping, after which only copies of the
+    // tags already removed go.
+    const QString source = text;
+    QSet<QStringView> removed;
+    QString out;
+    out.reserve(source.size());
+    bool stripping = true;
+    qsizetype i = 0;
+    while (i < source.size()) {
+        const QChar c = source.at(i);
+        if (c == QLatin1Char('<')) {
+            const qsizetype gt = source.indexOf(QLatin1Char('>'), i + 1);
+            if (gt < 0) {
+                out += QStringView(source).mid(i);
+                break;
+            }
+            const QStringView tag = QStringView(source).mid(i, gt - i + 1);
+            if (stripping)
+                removed.insert(tag);
+            else if (!removed.contains(tag))
+                out += tag;
+            i = gt + 1;
+            continue;
+        }
+        if (c == QLatin1Char('>'))
+            stripping = false;
+        out += c;
+        ++i;
+    }
+    text = out;
     return text;
 }

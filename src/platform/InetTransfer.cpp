@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include <zlib.h>
+
 namespace {
 // The system's proxy settings for this manager only; the application-wide default stays.
 class SystemProxyFactory : public QNetworkProxyFactory
@@ -46,6 +48,89 @@ private:
     qint64 m_pos = 0;
 };
 } // namespace
+
+// Undoes the reply's content encoding as it arrives, so what the reply holds after decoding is
+// what counts against the cap: a small compressed reply may stand for gigabytes.
+class InetTransfer::Decoder
+{
+public:
+    // Nothing to undo for an encoding other than gzip or deflate: the bytes are kept as sent.
+    explicit Decoder(const QByteArray &contentEncoding)
+    {
+        const QByteArray encoding = contentEncoding.trimmed().toLower();
+        if (encoding == "gzip" || encoding == "x-gzip")
+            m_windowBits = 15 + 16;
+        else if (encoding == "deflate")
+            m_windowBits = 15; // zlib-wrapped; raw deflate is tried when that fails at once
+        else
+            return;
+        m_active = inflateInit2(&m_stream, m_windowBits) == Z_OK;
+    }
+    ~Decoder()
+    {
+        if (m_active)
+            inflateEnd(&m_stream);
+    }
+    Decoder(const Decoder &) = delete;
+    Decoder &operator=(const Decoder &) = delete;
+
+    bool decodes() const { return m_windowBits != 0; }
+
+    // Appends what in decodes to, stopping once out holds limit bytes; false on data that is no
+    // such encoding.
+    bool feed(const QByteArray &in, QByteArray &out, qint64 limit)
+    {
+        if (!decodes()) {
+            out += in.left(std::max<qint64>(0, limit - out.size()));
+            return true;
+        }
+        if (!m_active)
+            return false;
+        m_stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+        m_stream.avail_in = static_cast<uInt>(in.size());
+        char buffer[64 * 1024];
+        while (m_stream.avail_in > 0 && out.size() < limit && !m_ended) {
+            const qint64 room = std::min<qint64>(sizeof buffer, limit - out.size());
+            m_stream.next_out = reinterpret_cast<Bytef *>(buffer);
+            m_stream.avail_out = static_cast<uInt>(room);
+            const int result = inflate(&m_stream, Z_NO_FLUSH);
+            const qint64 produced = room - m_stream.avail_out;
+            out.append(buffer, produced);
+            m_total += produced;
+            if (result == Z_DATA_ERROR && m_windowBits == 15 && m_total == 0 && !m_triedRaw) {
+                m_triedRaw = true;
+                // A "deflate" reply without the zlib wrapper, as some servers send it.
+                inflateEnd(&m_stream);
+                m_windowBits = -15;
+                m_active = inflateInit2(&m_stream, m_windowBits) == Z_OK;
+                if (!m_active)
+                    return false;
+                m_stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
+                m_stream.avail_in = static_cast<uInt>(in.size());
+                continue;
+            }
+            if (result == Z_STREAM_END) {
+                m_ended = true; // what follows the end of the stream is not part of the page
+                break;
+            }
+            if (result != Z_OK && result != Z_BUF_ERROR)
+                return false;
+            if (result == Z_BUF_ERROR && produced == 0 && m_stream.avail_in > 0 && m_stream.avail_out > 0)
+                return false;
+        }
+        return true;
+    }
+    // True when the stream came to its end, or there is no encoding to undo.
+    bool complete() const { return !decodes() || m_ended; }
+
+private:
+    z_stream m_stream{};
+    int m_windowBits = 0;
+    bool m_active = false;
+    bool m_ended = false;
+    bool m_triedRaw = false;
+    qint64 m_total = 0;
+};
 
 InetTransfer::InetTransfer(QObject *parent)
     : QObject(parent), m_nam(new QNetworkAccessManager(this)), m_timer(new QTimer(this)), m_deadline(new QTimer(this))
@@ -83,6 +168,8 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         return false;
 
     ++m_transfer;
+    m_decoder.reset();
+    m_undecodable = false;
     m_bytes.clear();
     m_text.clear();
     m_pos = 0;
@@ -93,6 +180,9 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     m_requestSent = false;
 
     QNetworkRequest request(target);
+    // Asked for by name, the network layer hands the encoded bytes over as they come, and they
+    // are decoded here against the cap (left to itself it inflates without bound).
+    request.setRawHeader(QByteArrayLiteral("Accept-Encoding"), QByteArrayLiteral("gzip, deflate"));
     if (post) {
         const QByteArray body = data.toUtf8();
         request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
@@ -168,9 +258,26 @@ bool InetTransfer::warmFor(const QUrl &target) const
 
 void InetTransfer::takeArrived(QNetworkReply *reply)
 {
-    const qint64 room = std::min<qint64>(kMaxReplyBytes + 1 - m_bytes.size(), reply->bytesAvailable());
-    if (room > 0)
-        m_bytes += reply->read(room);
+    if (!m_decoder)
+        m_decoder = std::make_unique<Decoder>(reply->rawHeader("Content-Encoding"));
+    // In pieces, so that what they decode to stops one byte past the limit.
+    while (!m_undecodable && m_bytes.size() <= kMaxReplyBytes && reply->bytesAvailable() > 0) {
+        if (!m_decoder->feed(reply->read(64 * 1024), m_bytes, kMaxReplyBytes + 1))
+            m_undecodable = true;
+    }
+}
+
+bool InetTransfer::failedOnArrival()
+{
+    if (m_undecodable) {
+        fail(QNetworkReply::ProtocolFailure, QStringLiteral("The reply could not be decoded"));
+        return true;
+    }
+    if (m_bytes.size() > kMaxReplyBytes) {
+        fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
+        return true;
+    }
+    return false;
 }
 
 void InetTransfer::onReadyRead()
@@ -180,10 +287,8 @@ void InetTransfer::onReadyRead()
         return;
     // Read as it comes, so that a reply too large is stopped at the limit, not held whole.
     takeArrived(reply);
-    if (m_bytes.size() > kMaxReplyBytes) {
-        fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
+    if (failedOnArrival())
         return;
-    }
     // The time-out counts silence: every byte received starts it again.
     if (m_timeoutMs > 0)
         m_timer->start(m_timeoutMs);
@@ -222,12 +327,13 @@ void InetTransfer::onFinished()
         fail(m_httpStatus, reason.isEmpty() ? QStringLiteral("Server error") : reason);
         return;
     }
+    // A compressed page whose stream stops short is half a page, like a body cut short.
+    if (m_decoder && !m_decoder->complete() && !m_bytes.isEmpty() && m_bytes.size() <= kMaxReplyBytes)
+        m_undecodable = true;
+    if (failedOnArrival())
+        return;
     if (m_bytes.isEmpty()) {
         fail(kEmptyReplyCode, QStringLiteral("The site sent an empty reply"));
-        return;
-    }
-    if (m_bytes.size() > kMaxReplyBytes) {
-        fail(kTooLargeCode, QStringLiteral("The reply is larger than %1 MB").arg(kMaxReplyBytes / (1024 * 1024)));
         return;
     }
     m_text = TextCodec::decodePage(m_bytes, reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -11,9 +12,9 @@ class QTimer;
 
 // The program's HTTP transfer control: one request at a time, asynchronous on the thread that
 // owns it, progress reported through StateChanged, the reply handed out as text in chunks.
-// A server error (5xx), an empty reply and one over kMaxReplyBytes end in state 11, never as a
-// page. A post leaves at most once per Execute: the network layer never sends it again by itself,
-// whatever becomes of the connection it went on.
+// A server error (5xx), an empty reply and one over kMaxReplyBytes once decoded (a compressed
+// reply is counted inflated) end in state 11, never as a page. A post leaves at most once per Execute: the network
+// layer never sends it again by itself, whatever becomes of the connection it went on.
 class InetTransfer : public QObject
 {
     Q_OBJECT
@@ -97,8 +98,10 @@ private:
     void onFinished();
     void onReadyRead();
     void onTimeout();
-    // Takes what has arrived, never more than one byte past the limit.
+    // Takes what has arrived, decoded, never more than one byte past the limit.
     void takeArrived(QNetworkReply *reply);
+    // Ends the transfer when what arrived cannot be decoded or is past the limit.
+    bool failedOnArrival();
     void fail(int code, const QString &info);
     void release();
     void applyProxy();
@@ -119,7 +122,10 @@ private:
     QNetworkReply *m_reply = nullptr;
     bool m_receiving = false;
     bool m_requestSent = false;
-    QByteArray m_bytes;
+    class Decoder;
+    std::unique_ptr<Decoder> m_decoder;
+    bool m_undecodable = false;
+    QByteArray m_bytes; // decoded
     QString m_text;
     qsizetype m_pos = 0;
     int m_responseCode = 0;

@@ -25,8 +25,10 @@ private slots:
     void editedPages();
     void failedStepsKeepFields();
     void withoutScript();
+    void longScriptReadOncePerChange();
     void stripTags_data();
     void stripTags();
+    void stripTagsOfAHugeLocation();
     void nobodySignedIn();
     void realPagesDoNotBreakIt();
 
@@ -273,6 +275,38 @@ void TestParseAuction::failedStepsKeepFields()
     QCOMPARE(b.NumberOfBids, QStringLiteral("7"));
 }
 
+void TestParseAuction::longScriptReadOncePerChange()
+{
+    // The shipped script behind a million comment lines, last written an hour ago: read once,
+    // it serves page after page; reading it for each of them would take many minutes.
+    QTemporaryDir dir;
+    const QString script = dir.filePath("ebparse.zdx");
+    QByteArray text;
+    text.reserve(20 * 1000 * 1000);
+    for (int i = 0; i < 1000000; ++i)
+        text += "' a note the reader skips\n";
+    text += shippedScript();
+    writeFile(script, text);
+    QFile file(script);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    file.close();
+    const QString page = sitePage("item_active.html");
+    for (int i = 0; i < 200; ++i) {
+        clsEbayAuction a;
+        a.Parse(page, QStringLiteral("1"), script);
+        QCOMPARE(a.title, QStringLiteral("Brass ship's clock, working"));
+    }
+
+    // An edit of the same length, a moment later, that the title no longer matches: the next
+    // page reads the new script.
+    text.replace("\nTITLE = <b>,</b>,", "\nTITLE = <b>,</B>,");
+    writeFile(script, text);
+    clsEbayAuction edited;
+    edited.Parse(page, QStringLiteral("1"), script);
+    QCOMPARE(edited.title, QString());
+}
+
 void TestParseAuction::withoutScript()
 {
     QTemporaryDir dir;
@@ -309,6 +343,8 @@ void TestParseAuction::stripTags_data()
                                            << "a";
     QTest::newRow("from first < to first >") << "<<b>>x"
                                              << ">x";
+    QTest::newRow("lone > between copies") << "<b>x>y<b>z<i>"
+                                           << "x>yz<i>";
     QTest::newRow("unclosed <") << "a <b"
                                 << "a <b";
     QTest::newRow("removal is case exact") << "<B>x<b>"
@@ -322,6 +358,21 @@ void TestParseAuction::stripTags()
     QString inPlace = text;
     QCOMPARE(clsEbayAuction::StripTags(inPlace), expected);
     QCOMPARE(inPlace, expected);
+}
+
+void TestParseAuction::stripTagsOfAHugeLocation()
+{
+    // Four hundred thousand different tags, each around one letter: removing them one by one,
+    // each over the whole text, would take many minutes.
+    QString text;
+    QString expected;
+    for (int i = 0; i < 400000; ++i) {
+        text += QStringLiteral("<span id=%1>").arg(i) + QLatin1Char('a' + i % 26) + QStringLiteral("</span>");
+        expected += QLatin1Char('a' + i % 26);
+    }
+    text += QStringLiteral(" > <i>kept</i><span id=7>");
+    expected += QStringLiteral(" > <i>kept</i>");
+    QCOMPARE(clsEbayAuction::StripTags(text), expected);
 }
 
 void TestParseAuction::nobodySignedIn()

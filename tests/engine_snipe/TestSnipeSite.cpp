@@ -1,6 +1,7 @@
 #include "BSN_Log.h"
 #include "Database.h"
 #include "SnipeTestSupport.h"
+#include "Transaction.h"
 #include "Values.h"
 #include "ebayURLS.h"
 
@@ -98,6 +99,42 @@ private slots:
         QCOMPARE(f->auctionLog(win).last(), QStringLiteral("Congratulations, you have Won this Auction."));
         QCOMPARE(f->column(lose, QStringLiteral("AUC_Status")).toInt(), 5);
         QCOMPARE(f->auctionLog(lose).last(), QStringLiteral("You did not win this Auction.  You were outbid."));
+    }
+
+    void refreshOfAllDoesNotHoldADueSnipe()
+    {
+        // A program folder of many months: ten thousand open auctions of the user, elsewhere.
+        {
+            Transaction rows(*gDB);
+            for (int i = 0; i < 10000; ++i)
+                gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Status) "
+                                            "VALUES (?, ?, ?, 1)"),
+                             {f->userKey, f->openFolder + 1000, QString::number(7000000 + i)});
+            rows.commit();
+        }
+        const qint32 key = schedule(QStringLiteral("4020"), 10, 20.0, 3, {{QStringLiteral("rival"), 15.0, 1}});
+        const QDateTime end = f->site.auction(QStringLiteral("4020"))->end;
+        // The refresh of all starts a second before the final post falls due.
+        bool refreshed = false;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (Values::secondsCrossed(AuctionEngine::siteNow(), EngineFixture::siteWall(end)) <= 4) {
+                watch.stop();
+                f->engine->RefreshAllAuctions();
+                refreshed = true;
+            }
+        });
+        watch.start();
+        QVERIFY(f->runUntil([&] { return refreshed && conversationOver(key); }, 40000));
+
+        // By the site's record: the final post came before the end, and the user holds the lot.
+        QCOMPARE(commands(QStringLiteral("AcceptBid"), QStringLiteral("4020")), 1);
+        for (const auto &r : f->site.requests())
+            if (r.command == QLatin1String("AcceptBid"))
+                QVERIFY2(r.arrivalMs < end.toMSecsSinceEpoch(),
+                         qPrintable(QString::number(r.arrivalMs - end.toMSecsSinceEpoch())));
+        QCOMPARE(f->site.standing(QStringLiteral("4020"))->highBidder, QLatin1String(EngineFixture::kSiteUser));
     }
 
     void amountsReachTheSiteToTheCent_data()

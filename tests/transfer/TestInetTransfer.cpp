@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <zlib.h>
+
 using namespace practice;
 
 namespace {
@@ -28,6 +30,63 @@ QList<int> states(const QSignalSpy &spy)
     for (const auto &args : spy)
         out << args.at(0).toInt();
     return out;
+}
+
+// Compresses count copies of piece as one gzip (windowBits 15 + 16) or zlib (15) stream.
+QByteArray compressed(const QByteArray &piece, qint64 count, int windowBits)
+{
+    z_stream z{};
+    if (deflateInit2(&z, 9, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return QByteArray();
+    QByteArray out;
+    QByteArray buffer(64 * 1024, '\0');
+    for (qint64 i = 0; i < count; ++i) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(piece.constData()));
+        z.avail_in = static_cast<uInt>(piece.size());
+        const int flush = i + 1 == count ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            z.next_out = reinterpret_cast<Bytef *>(buffer.data());
+            z.avail_out = static_cast<uInt>(buffer.size());
+            deflate(&z, flush);
+            out.append(buffer.constData(), buffer.size() - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+// A server on loopback that answers every request with the same bytes, as they are given.
+class CannedServer : public QTcpServer
+{
+public:
+    explicit CannedServer(QByteArray answer) : m_answer(std::move(answer))
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll();
+                    if (m_request.contains("\r\n\r\n") && !m_answered) {
+                        m_answered = true;
+                        socket->write(m_answer);
+                    }
+                });
+            }
+        });
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/page").arg(serverPort()); }
+    QByteArray request() const { return m_request; }
+
+private:
+    QByteArray m_answer;
+    QByteArray m_request;
+    bool m_answered = false;
+};
+
+QByteArray encodedReply(const QByteArray &encoding, const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Encoding: " + encoding +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 QString readAll(InetTransfer &t)
@@ -58,6 +117,9 @@ private slots:
     void timeOutCountsSilenceOnly();
     void deadlineEndsATrickle();
     void endlessReplyStaysWithinTheCap();
+    void compressedRepliesAreDecoded_data();
+    void compressedRepliesAreDecoded();
+    void inflatedBombEndsAtTheCap();
     void droppedPostLeavesOnce_data();
     void droppedPostLeavesOnce();
     void noStaleStatesAfterASlotActs();
@@ -296,6 +358,65 @@ void TestInetTransfer::endlessReplyStaysWithinTheCap()
 #endif
     const qint64 grownMb = (peakKb() - before) / 1024;
     QVERIFY2(grownMb < 64, qPrintable(QStringLiteral("%1 MB").arg(grownMb)));
+}
+
+void TestInetTransfer::compressedRepliesAreDecoded_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("page"); // empty: the reply is an error
+    const QByteArray line = "<p>Currently <b>US $12.50</b></p>\n";
+    QString page;
+    for (int i = 0; i < 1000; ++i)
+        page += QString::fromLatin1(line);
+    QTest::newRow("gzip") << QByteArray("gzip") << compressed(line, 1000, 15 + 16) << page;
+    QTest::newRow("deflate, zlib-wrapped") << QByteArray("deflate") << compressed(line, 1000, 15) << page;
+    QTest::newRow("deflate, raw") << QByteArray("deflate") << compressed(line, 1000, -15) << page;
+    QTest::newRow("plain, no encoding") << QByteArray("identity") << line.repeated(1000) << page;
+    const QByteArray whole = compressed(line, 1000, 15 + 16);
+    QTest::newRow("gzip cut short") << QByteArray("gzip") << whole.left(whole.size() - 12) << QString();
+    QTest::newRow("not gzip at all") << QByteArray("gzip") << line.repeated(10) << QString();
+}
+
+void TestInetTransfer::compressedRepliesAreDecoded()
+{
+    QFETCH(QByteArray, encoding);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, page);
+    CannedServer server(encodedReply(encoding, body));
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(server.url(), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QVERIFY(server.request().toLower().contains("accept-encoding: gzip, deflate"));
+    if (page.isEmpty()) {
+        QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+        QVERIFY(!t.ResponseInfo().isEmpty());
+        return;
+    }
+    QVERIFY2(states(spy).last() == InetTransfer::icResponseCompleted, qPrintable(t.ResponseInfo()));
+    QCOMPARE(readAll(t), page);
+}
+
+void TestInetTransfer::inflatedBombEndsAtTheCap()
+{
+    // A megabyte on the wire that inflates to a gigabyte: refused at the cap, long before the
+    // time-out, and never held whole.
+    const QByteArray bomb = compressed(QByteArray(1024 * 1024, 'a'), 1024, 15 + 16);
+    QVERIFY(bomb.size() < 2 * 1024 * 1024);
+    CannedServer server(encodedReply("gzip", bomb));
+    const qint64 before = peakKb();
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(server.url(), "Get"));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(spy), 20000);
+    QCOMPARE(states(spy).last(), int(InetTransfer::icError));
+    QCOMPARE(t.ResponseCode(), InetTransfer::kTooLargeCode);
+    QVERIFY(!t.StillExecuting());
+#if !defined(__SANITIZE_ADDRESS__)
+    const qint64 grownMb = (peakKb() - before) / 1024;
+    QVERIFY2(grownMb < 64, qPrintable(QStringLiteral("%1 MB").arg(grownMb)));
+#endif
 }
 
 void TestInetTransfer::droppedPostLeavesOnce_data()
