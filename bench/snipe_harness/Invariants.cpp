@@ -95,7 +95,7 @@ QStringList checkScenario(const Plan &plan, const Outcome &out)
     if (!out.started)
         return {QStringLiteral("the scenario could not start (site, database or link)")};
     if (!out.settled)
-        violations << QStringLiteral("conversations still running 45 s after the last end");
+        violations << QStringLiteral("conversations still running 20 s after the last end");
     // A send that left before a change of the user's reaches the site up to a round trip, a
     // handshake and some scheduling later.
     const qint64 graceMs = 3LL * plan.oneWayMs + 700;

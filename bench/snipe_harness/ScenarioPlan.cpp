@@ -93,6 +93,12 @@ Plan drawPlan(quint64 runSeed, int index)
         Action a;
         a.kind = static_cast<ActionKind>(r.range(0, static_cast<int>(ActionKind::HoldDatabase)));
         a.atMs = r.range(500, p.lastEndMs() + 1500);
+        // Half of them in the seconds before a snipe's moment, where a move of the clock, a held
+        // database or a change of the schedule matters most.
+        if (r.chance(50)) {
+            const AuctionPlan &near = p.auctions[static_cast<size_t>(r.range(0, count - 1))];
+            a.atMs = std::max<qint64>(500, near.endsInMs - near.bidSeconds * 1000LL - r.range(0, 8000));
+        }
         switch (a.kind) {
         case ActionKind::EditMax:
         case ActionKind::Reschedule:

@@ -63,8 +63,7 @@ public:
                 note(what + QStringLiteral(": could not unschedule"));
             break;
         case ActionKind::Delete:
-            if (!remove(*auction))
-                note(what + QStringLiteral(": nobody signed in"));
+            remove(*auction, what);
             break;
         case ActionKind::Halt:
             m_f.engine->HaltOperation();
@@ -186,15 +185,26 @@ private:
     }
 
     // The Delete command on the auction's row, as the window does it: the engine forgets the
-    // auction's work, then the row goes.
-    bool remove(AuctionOutcome &a)
+    // auction's work, then the row goes. A database that refuses the delete leaves the row, and
+    // its schedule, where the user sees them.
+    bool remove(AuctionOutcome &a, const QString &what)
     {
-        if (!gCurrentUser || a.deleted)
+        if (a.deleted)
+            return true;
+        if (!gCurrentUser) {
+            note(what + QStringLiteral(": nobody signed in"));
             return false;
+        }
         runGuarded("the harness's delete", ErrorReport::Log, [&] {
             m_f.engine->queue().RemoveBid(a.key, *gCurrentUser, m_f.engine->mLastQueueItem);
             gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {a.key});
         });
+        if (m_f.column(a.key, QStringLiteral("AUC_Primary")).isValid()) {
+            note(what + QStringLiteral(": the database refused, the row stays"));
+            // Its conversation was dropped all the same: what the schedule is owed starts afresh.
+            a.inForceSinceMs = realNow();
+            return false;
+        }
         a.deleted = true;
         inForce(a, 0);
         return true;
@@ -315,7 +325,7 @@ Outcome runScenario(const Plan &plan)
     const qint64 lastEnd = siteStart + plan.lastEndMs();
     out.settled =
         f.runUntil([&] { return f.site.now().toMSecsSinceEpoch() > lastEnd + 2500 && pending == 0 && !snipeLeft(f); },
-                   static_cast<int>(plan.lastEndMs() + 45000));
+                   static_cast<int>(plan.lastEndMs() + 20000));
     scheduler.stop();
 
     // After the end: the site answers plainly, the database is free, the user signed in and the
@@ -325,7 +335,16 @@ Outcome runScenario(const Plan &plan)
     user.signIn();
     f.runUntil([&] { return f.engine->records().held() == 0; }, 5000);
     runGuarded("the harness's refresh", ErrorReport::Log, [&] { f.engine->RefreshAllAuctions(); });
-    f.runUntilIdle(30000);
+    // Until the refreshes are served; a snipe still waiting in the queue does not count.
+    f.runUntil(
+        [&] {
+            for (const QItemPtr &i : f.engine->queue().items())
+                if (i->Action == BNQItem::Refresh)
+                    return false;
+            const QItemPtr last = f.engine->mLastQueueItem;
+            return !(last && last->Action == BNQItem::Refresh && f.engine->Inet1().StillExecuting());
+        },
+        20000);
     f.engine->records().flush();
 
     out.requests = f.site.requests();
