@@ -26,13 +26,13 @@ quint64 scenarioSeed(quint64 runSeed, int index)
 
 namespace {
 
-practice::Fault drawFault(Random &r, const std::vector<practice::FaultKind> &kinds, int maxTimes)
+practice::Fault drawFault(Random &r, const std::vector<practice::FaultKind> &kinds, int maxTimes, int maxDelayMs)
 {
     practice::Fault f;
     f.kind = kinds[static_cast<size_t>(r.range(0, static_cast<qint64>(kinds.size()) - 1))];
     f.times = static_cast<int>(r.range(1, maxTimes));
     if (f.kind == practice::FaultKind::Delay)
-        f.delayMs = static_cast<int>(r.range(200, 3000));
+        f.delayMs = static_cast<int>(r.range(200, maxDelayMs));
     if (f.kind == practice::FaultKind::ServerError)
         f.status = static_cast<int>(r.range(500, 504));
     return f;
@@ -72,7 +72,9 @@ Plan drawPlan(quint64 runSeed, int index)
         AuctionPlan a;
         a.item = QString::number(7001 + i);
         a.endsInMs = end;
-        end += r.range(4000, 10000);
+        // Moments at least four seconds apart: one auction's slow step must not hold up the
+        // next one's final post, which is no fault of the clock or the bookkeeping.
+        end += r.range(8000, 14000);
         a.bidSeconds = static_cast<int>(r.range(2, 6));
         a.maxBid = drawAmount(r, 12, 40);
         if (r.chance(60)) {
@@ -80,13 +82,13 @@ Plan drawPlan(quint64 runSeed, int index)
             a.rivalAtMs = r.chance(50) ? 0 : r.range(1000, a.endsInMs - 500);
         }
         if (r.chance(35))
-            a.faults.push_back({QStringLiteral("MakeBid"), drawFault(r, retried, 2)});
+            a.faults.push_back({QStringLiteral("MakeBid"), drawFault(r, retried, 2, 1500)});
         if (r.chance(35))
-            a.faults.push_back({QStringLiteral("AcceptBid"), drawFault(r, anything, 3)});
+            a.faults.push_back({QStringLiteral("AcceptBid"), drawFault(r, anything, 3, 3000)});
         p.auctions.push_back(a);
     }
     if (r.chance(30))
-        p.timeFaults.push_back({QStringLiteral("TimeShow"), drawFault(r, timePage, 2)});
+        p.timeFaults.push_back({QStringLiteral("TimeShow"), drawFault(r, timePage, 2, 3000)});
 
     const int actions = static_cast<int>(r.range(0, 4));
     for (int i = 0; i < actions; ++i) {
