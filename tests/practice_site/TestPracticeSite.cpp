@@ -342,6 +342,27 @@ void TestPracticeSite::faultTargetsAndCount()
     QCOMPARE(status, 200);
     m_site->clearFaults();
 
+    // A form post's item is in its body; the gateway's status is the one asked for; the log says
+    // which request met a fault.
+    Fault gateway{FaultKind::ServerError, 0, -1};
+    gateway.status = 502;
+    m_site->setFault(QStringLiteral("%1?AcceptBid&item=100").arg(kDll), gateway);
+    m_site->clearRequests();
+    const auto accept = [this](const char *item) {
+        auto res = m_client->Post((std::string(kDll) + "?AcceptBid").c_str(),
+                                  std::string("MfcISAPICommand=AcceptBid&item=") + item + "&maxbid=5",
+                                  "application/x-www-form-urlencoded");
+        return res ? res->status : 0;
+    };
+    QCOMPARE(accept("100"), 502);
+    QVERIFY(accept("101") != 502);
+    const auto log = m_site->requests();
+    QCOMPARE(int(log.size()), 2);
+    QVERIFY(log[0].fault == FaultKind::ServerError);
+    QCOMPARE(log[0].processedMs, qint64(0));
+    QVERIFY(!log[1].fault);
+    m_site->clearFaults();
+
     m_site->setFault(kDll, Fault{FaultKind::ServerError, 0, -1});
     get("ViewItem&item=100", &status);
     QCOMPARE(status, 500);

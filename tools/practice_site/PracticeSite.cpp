@@ -55,10 +55,16 @@ void PracticeSite::Impl::shutdownSockets(int remotePort) const
     closedir(dir);
 }
 
-std::optional<Fault> PracticeSite::Impl::takeFault(const QString &path, const QString &command, const QString &query)
+std::optional<Fault> PracticeSite::Impl::takeFault(const QString &path, const QString &command, const QString &query,
+                                                   const QString &item)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    for (const QString &target : {path + QLatin1Char('?') + query, path + QLatin1Char('?') + command, path}) {
+    // A post's item is in its body: it is matched as if it were in the query.
+    const QString ofItem =
+        item.isEmpty() ? QString() : path + QLatin1Char('?') + command + QStringLiteral("&item=") + item;
+    for (const QString &target : {path + QLatin1Char('?') + query, ofItem, path + QLatin1Char('?') + command, path}) {
+        if (target.isEmpty())
+            continue;
         auto it = faults.find(target);
         if (it == faults.end())
             continue;
@@ -93,7 +99,8 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             log.pop_front();
     }
     const FormData &fields = r.method == QLatin1String("POST") ? form : query;
-    if (const auto fault = takeFault(r.path, r.command, r.query)) {
+    if (const auto fault = takeFault(r.path, r.command, r.query, fields.value(QStringLiteral("item")).trimmed())) {
+        markFaulted(number, fault->kind);
         switch (fault->kind) {
         case FaultKind::Delay:
             pause(fault->delayMs);
@@ -103,7 +110,8 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             res.status = 500;
             return;
         case FaultKind::ServerError:
-            send(res, QStringLiteral("<html><body><h1>500 Internal Server Error</h1></body></html>\n"), 500);
+            send(res, QStringLiteral("<html><body><h1>%1 Server Error</h1></body></html>\n").arg(fault->status),
+                 fault->status);
             return;
         case FaultKind::Garbage:
             send(res, SitePages::garbage());
@@ -168,6 +176,14 @@ void PracticeSite::Impl::markProcessed(quint64 number)
     const quint64 first = logged - log.size();
     if (number >= first)
         log[number - first].processedMs = QDateTime::currentMSecsSinceEpoch();
+}
+
+void PracticeSite::Impl::markFaulted(quint64 number, FaultKind kind)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const quint64 first = logged - log.size();
+    if (number >= first)
+        log[number - first].fault = kind;
 }
 
 void PracticeSite::Impl::reshape(const Fault &fault, httplib::Response &res)

@@ -11,19 +11,6 @@
 
 namespace practice {
 
-// One request as it reached the site: when it had arrived whole, and when the site answered it
-// (ms since the epoch, real time; add clockOffsetMs() for the site's clock).
-struct RecordedRequest
-{
-    qint64 arrivalMs = 0;
-    qint64 processedMs = 0; // 0 while unanswered, or when a fault answered instead of the site
-    QString method;
-    QString path;
-    QString query; // raw, as sent
-    QByteArray body;
-    QString command; // ViewItem, TimeShow, MakeBid, AcceptBid, SignIn, SignInWelcome, ...
-};
-
 enum class FaultKind
 {
     Delay,       // wait delayMs, then answer normally
@@ -45,6 +32,21 @@ struct Fault
     int times = -1;                // how many requests it hits; -1 = until cleared
     qint64 bytes = 0;              // LargePage: the size of the page sent; Endless: where it stops (0: never)
     qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece
+    int status = 500;              // ServerError: the status sent (502, 503, 504 as gateways answer)
+};
+
+// One request as it reached the site: when it had arrived whole, and when the site answered it
+// (ms since the epoch, real time; add clockOffsetMs() for the site's clock).
+struct RecordedRequest
+{
+    qint64 arrivalMs = 0;
+    qint64 processedMs = 0; // 0 while unanswered, or when a fault answered instead of the site
+    QString method;
+    QString path;
+    QString query; // raw, as sent
+    QByteArray body;
+    QString command;                // ViewItem, TimeShow, MakeBid, AcceptBid, SignIn, SignInWelcome, ...
+    std::optional<FaultKind> fault; // the fault that met it, if one did
 };
 
 // The practice auction site on loopback. Thread-safe: the server answers on its own threads
@@ -92,7 +94,8 @@ public:
 
     // A fault for one target: a path ("/aw-cgi/eBayISAPI.dll", every command there), a path
     // and a command ("/aw-cgi/eBayISAPI.dll?TimeShow") or a path and the whole raw query
-    // ("/aw-cgi/eBayISAPI.dll?ViewItem&item=12", one item). The most specific one wins.
+    // ("/aw-cgi/eBayISAPI.dll?ViewItem&item=12", one item). A form post's item is matched the
+    // same way ("/aw-cgi/eBayISAPI.dll?AcceptBid&item=12"). The most specific one wins.
     void setFault(const QString &target, const Fault &fault);
     void clearFault(const QString &target);
     void clearFaults();

@@ -41,7 +41,9 @@ struct PracticeSite::Impl
     // Sends the page already in res as the fault asks: cut short, or padded and paced.
     void reshape(const Fault &fault, httplib::Response &res);
     void markProcessed(quint64 number);
-    std::optional<Fault> takeFault(const QString &path, const QString &command, const QString &query);
+    std::optional<Fault> takeFault(const QString &path, const QString &command, const QString &query,
+                                   const QString &item);
+    void markFaulted(quint64 number, FaultKind kind);
     // Waits up to ms, returning early when the site stops.
     void pause(int ms);
     bool handleControl(const httplib::Request &req, httplib::Response &res, PracticeSite &site);
