@@ -193,6 +193,8 @@ const char *faultName(practice::FaultKind kind)
         return "empty";
     case FaultKind::Endless:
         return "endless";
+    case FaultKind::Processed5xx:
+        return "processed_5xx";
     }
     return "?";
 }

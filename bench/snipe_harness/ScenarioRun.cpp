@@ -92,9 +92,9 @@ public:
                 note(what + QStringLiteral(": the settings were not saved"));
             break;
         case ActionKind::WallStep:
-            // The machine's clock steps (NTP, a resume): the program's clock layer moves with it,
-            // the site's clock does not.
-            Clock::advance(a.value);
+            // The machine's wall clock steps (NTP, a resume); the steady clock and the site's
+            // clock run on.
+            Clock::stepMachineClock(a.value);
             break;
         case ActionKind::HoldDatabase:
             hold(a, later);

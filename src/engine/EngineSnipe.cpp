@@ -32,6 +32,8 @@ constexpr qint64 kLaterStepsMs = 3000;
 // The longest and the shortest time one send of a snipe step may take.
 constexpr qint64 kMaxStepDeadlineMs = 20000;
 constexpr qint64 kMinStepDeadlineMs = 2000;
+// A repeat of the final post leaves no later than this before the end, as the clock knows it.
+constexpr qint64 kRepeatMarginMs = 500;
 // A time page that cannot have this long before the preparatory bid is not asked for.
 constexpr qint64 kMinSyncDeadlineMs = 1000;
 } // namespace
@@ -360,7 +362,9 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         // post a clock the site never set cannot say so: the site took the preparatory bid, so the
         // auction was open a moment ago.
         const bool tooLate = msUntilEnd(bid) <= finalPostLeadMs(bid);
-        if (tooLate && m_live.finalPostHasLeft(bid.PrimaryKey)) {
+        // A repeat keeps a margin for what the clock may be off by: it is only a repeat.
+        const bool tooLateToRepeat = msUntilEnd(bid) <= finalPostLeadMs(bid) + kRepeatMarginMs;
+        if (tooLateToRepeat && m_live.finalPostHasLeft(bid.PrimaryKey)) {
             snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result will be "
                                          "read from the auction page after the auction ends."));
             return SnipeServed::Done;

@@ -359,7 +359,9 @@ private slots:
     {
         QFETCH(int, code);
         const QString item = QStringLiteral("8006");
-        f->site.setFault(target(QStringLiteral("AcceptBid")), {practice::FaultKind::Processed5xx, 0, -1, code});
+        practice::Fault gateway{practice::FaultKind::Processed5xx, 0, -1};
+        gateway.status = code;
+        f->site.setFault(target(QStringLiteral("AcceptBid")), gateway);
         const qint32 key = schedule(item, 9, 3);
         QVERIFY(f->runUntil([&] { return over(key); }, 20000));
         f->site.clearFaults();

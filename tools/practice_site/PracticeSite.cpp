@@ -151,7 +151,7 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
         case FaultKind::Processed5xx: {
             answer(r, fields, res);
             markProcessed(number);
-            const int code = fault->bytes >= 500 && fault->bytes < 600 ? static_cast<int>(fault->bytes) : 502;
+            const int code = fault->status >= 500 && fault->status < 600 ? fault->status : 502;
             res.body.clear();
             send(res, QStringLiteral("<html><body><h1>%1 Bad Gateway</h1></body></html>\n").arg(code), code);
             return;

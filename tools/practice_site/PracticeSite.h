@@ -22,7 +22,7 @@ enum class FaultKind
     LargePage,   // the right page padded to bytes, sent in pieces with delayMs between them
     Empty,       // status 200 with an empty body
     Endless,     // status 200, a body of no announced length that goes on until bytes (or for ever)
-    Processed5xx // the site acts on the request, then a gateway answers 502 (bytes: another 5xx status)
+    Processed5xx // the site acts on the request, then a gateway answers with status (502, 504) instead
 };
 
 struct Fault
@@ -32,7 +32,7 @@ struct Fault
     int times = -1;                // how many requests it hits; -1 = until cleared
     qint64 bytes = 0;              // LargePage: the size of the page sent; Endless: where it stops (0: never)
     qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece
-    int status = 500;              // ServerError: the status sent (502, 503, 504 as gateways answer)
+    int status = 500;              // ServerError, Processed5xx: the status sent (502, 503, 504 as gateways answer)
 };
 
 // One request as it reached the site: when it had arrived whole, and when the site answered it
