@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "AuctionEngine.h"
+#include "AuctionStatus.h"
 #include "Clock.h"
 #include "Database.h"
 #include "EngineFixture.h"
@@ -161,24 +162,39 @@ private:
 
     bool save(AuctionOutcome &a, double amount)
     {
-        const bool saved = throughDialog(a, [amount](frmSchedule &d) {
+        bool saved = throughDialog(a, [amount](frmSchedule &d) {
             d.findChild<QLineEdit *>(QStringLiteral("txtMaxBid"))->setText(QString::number(amount, 'f', 2));
             d.cmdOK_Click();
             return !ScheduleCancelled;
         });
+        // A save the database refused (the dialog said so) leaves the schedule as it was.
+        saved = saved && rowReads(a, AuctionStatus::Scheduled, amount);
         if (saved)
             inForce(a, amount);
         return saved;
     }
 
+    bool rowReads(const AuctionOutcome &a, int status, double amount)
+    {
+        bool reads = false;
+        runGuarded("the harness's look at the row", ErrorReport::Log, [&] {
+            auto rs = gDB->openQuery(
+                QStringLiteral("SELECT AUC_Status, AUC_MaxBid FROM Auctions WHERE AUC_Primary = ?"), {a.key});
+            reads = rs->recordCount() > 0 && rs->value(QStringLiteral("AUC_Status")).toInt() == status &&
+                    std::abs(rs->value(QStringLiteral("AUC_MaxBid")).toDouble() - amount) < 0.005;
+        });
+        return reads;
+    }
+
     bool unschedule(AuctionOutcome &a)
     {
-        const bool done = throughDialog(a, [](frmSchedule &d) {
+        bool done = throughDialog(a, [](frmSchedule &d) {
             if (!d.findChild<QPushButton *>(QStringLiteral("cmdUnschedule"))->isEnabled())
                 return false;
             d.cmdUnschedule_Click();
             return SnipeUnscheduled && !ScheduleCancelled;
         });
+        done = done && rowReads(a, AuctionStatus::NotScheduled, 0);
         if (done)
             inForce(a, 0);
         return done;
@@ -195,14 +211,20 @@ private:
             note(what + QStringLiteral(": nobody signed in"));
             return false;
         }
+        bool deleted = false;
+        const QString itemNumber = m_f.column(a.key, QStringLiteral("AUC_ItemNumber")).toString();
         runGuarded("the harness's delete", ErrorReport::Log, [&] {
-            m_f.engine->queue().RemoveBid(a.key, *gCurrentUser, m_f.engine->mLastQueueItem);
             gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {a.key});
+            deleted = true;
+            AuctionEngine::Forget gone;
+            gone.userKey = gCurrentUser->PrimaryKey;
+            gone.auctions = {a.key};
+            gone.itemNumbers = {itemNumber};
+            m_f.engine->ForgetAuctions(gone);
         });
-        if (m_f.column(a.key, QStringLiteral("AUC_Primary")).isValid()) {
+        if (!deleted || m_f.column(a.key, QStringLiteral("AUC_Primary")).isValid()) {
+            // As in the window: the row, its schedule and its conversation stay.
             note(what + QStringLiteral(": the database refused, the row stays"));
-            // Its conversation was dropped all the same: what the schedule is owed starts afresh.
-            a.inForceSinceMs = realNow();
             return false;
         }
         a.deleted = true;

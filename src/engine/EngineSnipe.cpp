@@ -344,6 +344,15 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         QString action = QStringLiteral("Waiting for Exact Moment to Snipe...");
         QString step = QStringLiteral("Waiting...");
         m_window.SetStatusText(action, step);
+        if ((bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) &&
+            m_live.finalPostHasLeft(bid.PrimaryKey)) {
+            // The site may hold the bid already: no second bid is made, and no repeat of one the
+            // user no longer wants.
+            snipeLog(bid, QStringLiteral("The maximum bid or quantity was changed after the final bid was sent: the "
+                                         "final bid is not sent again.  The result will be read from the auction page "
+                                         "after the auction ends."));
+            return SnipeServed::Done;
+        }
         if (bid.MaxBid != bid.PreparedMaxBid || bid.Quantity != bid.PreparedQuantity) {
             // The schedule changed after the preparatory bid: its key would sign the old amount.
             snipeLog(bid, QStringLiteral("Maximum bid or quantity changed: making a new preparatory bid of ") +
