@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QToolBar>
+#include <algorithm>
 
 void frmAuction::buildToolbar()
 {
@@ -159,5 +160,8 @@ void frmAuction::mnuActionsDelete_Click()
         m_engine->queue().RemoveBid(key, *gCurrentUser, m_engine->mLastQueueItem);
         m_gridPane->DeleteAuction(row);
     }
+    // The row now in the first deleted one's place is chosen, and highlighted as such.
+    if (grid.rowCount() > 0 && grid.selectedRows().isEmpty())
+        grid.selectRow(std::min(rows.first(), grid.rowCount() - 1));
     ToggleToolBarsMenus();
 }

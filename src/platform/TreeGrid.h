@@ -25,6 +25,7 @@ public:
     virtual qint32 addRow(const QString &text) = 0;
     virtual void removeRow(qint32 row) = 0;
     virtual qint32 rowCount() const = 0;
+    // The current row when it is highlighted; -1 otherwise.
     virtual qint32 currentRow() const = 0;
     virtual void selectRow(qint32 row) = 0;
     virtual QList<qint32> selectedRows() const = 0;

@@ -49,7 +49,13 @@ QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
     m_headerViewport = m_tree->header()->viewport();
     m_viewport->installEventFilter(this);
     m_headerViewport->installEventFilter(this);
-    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::selectionChanged);
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::reportSelection);
+    // A key moves the selection before the current row, a click the current row first: either
+    // way the row that ends up current and highlighted is reported.
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
+        if (currentRow() != m_reportedRow)
+            reportSelection();
+    });
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &QtTreeGrid::headerSectionClicked);
     if (auto *dragSource = qobject_cast<TreeGridWidget *>(m_tree))
         connect(dragSource, &TreeGridWidget::dragStartRequested, this, &QtTreeGrid::dragStartRequested);
@@ -121,6 +127,12 @@ void QtTreeGrid::removeRow(qint32 row)
     delete item(row);
 }
 
+void QtTreeGrid::reportSelection()
+{
+    m_reportedRow = currentRow();
+    emit selectionChanged();
+}
+
 qint32 QtTreeGrid::rowCount() const
 {
     return m_tree->topLevelItemCount() + static_cast<qint32>(m_pending.size());
@@ -128,8 +140,9 @@ qint32 QtTreeGrid::rowCount() const
 
 qint32 QtTreeGrid::currentRow() const
 {
+    // Only a highlighted row counts: a current row the user has unselected (Ctrl+click) is none.
     QTreeWidgetItem *cur = m_tree->currentItem();
-    return cur ? m_tree->indexOfTopLevelItem(cur) : -1;
+    return cur && cur->isSelected() ? m_tree->indexOfTopLevelItem(cur) : -1;
 }
 
 void QtTreeGrid::selectRow(qint32 row)

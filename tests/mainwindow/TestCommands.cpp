@@ -12,7 +12,11 @@
 #include "TestProgramFolder.h"
 #include "frmAuction.h"
 
+#include <QAbstractButton>
 #include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -83,6 +87,38 @@ private slots:
         QCOMPARE(grid.rowCount(), 2);
     }
 
+    // The commands act on the highlighted row: after a delete the row in its place is chosen and
+    // highlighted; a current row the user unselects is no choice, and the commands go off.
+    void commandsFollowTheHighlight()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1, 1});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        TreeGrid &grid = w.gridPane().auctionGrid();
+        QTreeWidget *tree = w.gridPane().sftAuctions();
+        grid.selectRow(0);
+        const qint32 next = grid.rowKey(1);
+        const char *const onSelection[] = {"mnuActionsSchedule", "mnuActionsDelete", "mnuActionsRefreshSelected"};
+
+        MsgBoxRecorder boxes(MsgBox::Answer::Yes);
+        w.mnuActionsDelete_Click();
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.selectedRows(), QList<qint32>{0});
+        QCOMPARE(grid.currentRow(), 0);
+        QCOMPARE(grid.rowKey(0), next);
+        QVERIFY(tree->topLevelItem(0)->isSelected());
+        for (const char *name : onSelection)
+            QVERIFY2(w.menuItem(QLatin1String(name))->isEnabled(), name);
+
+        tree->topLevelItem(0)->setSelected(false); // Ctrl+click on the current row
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        QCOMPARE(grid.currentRow(), -1);
+        for (const char *name : onSelection)
+            QVERIFY2(!w.menuItem(QLatin1String(name))->isEnabled(), name);
+    }
+
     void captionCountsScheduledSnipes_data()
     {
         QTest::addColumn<QList<int>>("statuses");
@@ -102,6 +138,95 @@ private slots:
         frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(w.windowTitle(), QStringLiteral("Zandrift %1 - [ann]").arg(GetAppVersion()) + ending);
+    }
+
+    // Every menu of the bar opened as a person would, and what it offers: before the settings
+    // are first saved only the settings and the help, and everything a signed-in user may use after.
+    void everyMenuOpens_data()
+    {
+        QTest::addColumn<bool>("settingsSaved");
+        QTest::addColumn<QStringList>("offered"); // menu: the items enabled in it
+        QTest::newRow("settings never saved")
+            << false
+            << QStringList{"mnuTools: mnuToolsSystemSettings",
+                           "mnuHelp: mnuHelpHelp mnuHelpLegend mnuHelpAbout mnuHelpForum"};
+        QTest::newRow("signed in")
+            << true
+            << QStringList{"mnuFile: mnuFileLogIn mnuFileLogOut mnuFileExit",
+                           "mnuTools: mnuToolsSyncTime mnuToolsUserAdd mnuToolsUserRemove mnuToolsUserSettings "
+                           "mnuToolsSystemSettings",
+                           // no compaction while the browser still loads the news page
+                           "mnuActions: mnuActionsRefresh mnuActionsEbaySignIn",
+                           "mnuHelp: mnuHelpHelp mnuHelpLegend mnuHelpAbout mnuHelpForum"};
+    }
+    void everyMenuOpens()
+    {
+        QFETCH(bool, settingsSaved);
+        TestProgramFolder folder;
+        if (settingsSaved) {
+            prepare(folder, {});
+        } else {
+            QVERIFY(folder.openStore());
+            TestProgramFolder::addUserAnn();
+            ReleaseGlobals();
+        }
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(bool(gSettings->NotSetup), !settingsSaved);
+        QVERIFY(gCurrentUser);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QStringList offered;
+        for (QAction *top : w.menuBar()->actions()) {
+            QMenu *menu = top->menu();
+            QVERIFY(menu);
+            w.menuBar()->setActiveAction(top);
+            if (!top->isEnabled()) {
+                QTest::qWait(20);
+                QVERIFY2(!menu->isVisible(), qPrintable(menu->objectName()));
+                continue;
+            }
+            QTRY_VERIFY2(menu->isVisible(), qPrintable(menu->objectName()));
+            QStringList items;
+            for (QAction *a : menu->actions())
+                if (!a->isSeparator() && a->isVisible() && a->isEnabled())
+                    items << a->objectName();
+            offered << menu->objectName() + QStringLiteral(": ") + items.join(QLatin1Char(' '));
+            menu->hide();
+        }
+        QTEST(offered, "offered");
+    }
+
+    // Alt and a letter reach one command: each menu's items have their own letters, and the
+    // bar's menus do not share one with a button of the window.
+    void accessKeysAreUnique()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {}, 0); // dial-up: the connect commands are shown too
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const auto key = [](const QString &text) { return QKeySequence::mnemonic(text).toString(); };
+
+        QStringList windowKeys;
+        for (QAction *top : w.menuBar()->actions()) {
+            windowKeys << key(top->text());
+            QStringList keys;
+            for (QAction *a : top->menu()->actions()) {
+                if (a->isSeparator())
+                    continue;
+                QVERIFY2(!key(a->text()).isEmpty(), qPrintable(a->text()));
+                QVERIFY2(!keys.contains(key(a->text())), qPrintable(a->text()));
+                keys << key(a->text());
+            }
+        }
+        for (QAbstractButton *b : w.findChildren<QAbstractButton *>())
+            if (!key(b->text()).isEmpty())
+                windowKeys << key(b->text());
+        for (const QString &k : windowKeys)
+            QVERIFY2(windowKeys.count(k) == 1, qPrintable(k));
+        QVERIFY(windowKeys.contains(key(QStringLiteral("&Actions"))));
     }
 
     void enablingFollowsTheState_data()
