@@ -79,9 +79,17 @@ AuctionGridPane::AuctionGridPane(IDialogs &dialogs, QWidget *parent)
             [this](qint32 column, QString *text) { *text = sftAuctions_HeaderToolTip(column); });
     connect(m_grid, &QtTreeGrid::dragStartRequested, this, &AuctionGridPane::sftAuctions_DragStart);
     watchSplitDrag();
+    showNobodysHeader();
 }
 
 AuctionGridPane::~AuctionGridPane() = default;
+
+void AuctionGridPane::showNobodysHeader()
+{
+    m_grid->clear();
+    m_grid->setColumnCount(1);
+    m_grid->setColumnCaption(0, QStringLiteral("Auctions"));
+}
 
 TreeGrid &AuctionGridPane::auctionGrid()
 {
@@ -148,8 +156,11 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                                 (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
             m_grid->clear();
             m_endTimes.clear();
-            if (!gDB)
+            // Nobody's grid counts nothing: its one column reads as the empty grid's header.
+            if (!gDB || !gCurrentUser) {
+                showNobodysHeader();
                 return;
+            }
             auto rs = gDB->openQuery(sql, {folderKey});
             const int count = rs->recordCount();
             m_grid->setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(count));

@@ -313,7 +313,7 @@ void frmAuction::ShowUser()
         m_shortcutPane->LoadShortcutBar();
         m_gridPane->auctionGrid().clear();
         // Nobody's columns either: the next user's are built when they sign in.
-        m_gridPane->auctionGrid().setColumnCount(0);
+        m_gridPane->showNobodysHeader();
         showSelectedAuction();
         lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
         UpdateWindowCaption();

@@ -119,6 +119,26 @@ private slots:
             QVERIFY2(!w.menuItem(QLatin1String(name))->isEnabled(), name);
     }
 
+    // With nobody signed in the empty grid is headed "Auctions", also after a rebuild of the
+    // folder that held a user's auctions.
+    void nobodysGridHeader()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1, 1});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const qint32 open = w.selectedFolderKey();
+        gCurrentUser.reset();
+        w.LoadAuctionScreen();
+        TreeGrid &grid = w.gridPane().auctionGrid();
+        QCOMPARE(grid.columnCount(), 1);
+        QCOMPARE(grid.columnCaption(0), QStringLiteral("Auctions"));
+        w.BuildAuctionGrid(open);
+        QCOMPARE(grid.rowCount(), 0);
+        QCOMPARE(grid.columnCaption(0), QStringLiteral("Auctions"));
+    }
+
     void captionCountsScheduledSnipes_data()
     {
         QTest::addColumn<QList<int>>("statuses");
