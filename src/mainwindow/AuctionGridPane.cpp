@@ -13,6 +13,7 @@
 #include "Values.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 using namespace auction_grid;
@@ -146,6 +147,8 @@ void AuctionGridPane::fitColumns(float extra)
 void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
 {
     const qint32 keptKey = IsAnAuctionSelected() ? m_grid->rowKey(m_grid->currentRow()) : -1;
+    // A rebuild (a sort by a header, a refresh) keeps the columns the user scrolled to.
+    const int scrolledTo = m_tree->horizontalScrollBar()->value();
     {
         WaitCursor hourglass;
         BulkUpdate bulk(*m_grid);
@@ -181,6 +184,7 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         UpdateTimeLeftColumn();
         m_building = false;
     }
+    m_tree->horizontalScrollBar()->setValue(scrolledTo);
     // The selection handler runs once, when the rebuild lost or changed the selected auction.
     if (currentAuctionKey() != keptKey)
         sftAuctions_SelChange();

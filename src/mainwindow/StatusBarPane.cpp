@@ -62,8 +62,11 @@ QString StatusBarPane::statusPanel(int number) const
 void StatusBarPane::setStatusPanel(int number, const QString &text)
 {
     QLabel *label = panel(number);
-    if (label && label->text() != text)
+    if (label && label->text() != text) {
         label->setText(text);
+        // A panel too narrow for its text still tells all of it.
+        label->setToolTip(text);
+    }
 }
 
 void StatusBarPane::SetStatusText(QString &action, QString &step)

@@ -59,6 +59,7 @@ public:
     // A flagged header acts as a button: its clicks and tooltip requests are reported.
     virtual void setColumnHeaderFlag(qint32 column, bool on) = 0;
     virtual bool columnHeaderFlag(qint32 column) const = 0;
+    // Fits the column to its contents, up to a share of the grid's width.
     virtual void fitColumn(qint32 column) = 0;
     virtual float columnWidth(qint32 column) const = 0;
     virtual void setColumnWidth(qint32 column, float width) = 0;

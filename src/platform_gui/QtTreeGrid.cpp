@@ -1,5 +1,7 @@
 #include "QtTreeGrid.h"
 
+#include "ElidedTextToolTip.h"
+
 #include "GridItemDelegate.h"
 #include "TreeGridWidget.h"
 
@@ -36,12 +38,18 @@ Qt::Alignment alignmentOf(qint32 styleValue)
 }
 } // namespace
 
+namespace {
+// Below this the grid is taken as not yet laid out (pixels).
+constexpr int kNarrowestGrid = 480;
+} // namespace
+
 QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
     : QObject(parent), m_tree(widget), m_delegate(new GridItemDelegate(widget))
 {
     m_tree->setRootIsDecorated(false);
     m_tree->setUniformRowHeights(true);
     m_tree->setItemDelegate(m_delegate);
+    ElidedTextToolTip::install(m_tree);
     m_delegate->setColumnCount(m_tree->columnCount());
     m_headerFlags.resize(m_tree->columnCount());
     m_styles.resize(m_tree->columnCount());
@@ -355,6 +363,10 @@ void QtTreeGrid::fitColumn(qint32 column)
         if (r >= 0)
             width = qMax(width, m_tree->sizeHintForIndex(m_tree->model()->index(r, column)).width());
     }
+    // One long title or comment must not push the other columns off the screen: a fitted column
+    // takes at most half the grid (its caption always shows).
+    const int share = qMax(m_tree->width(), kNarrowestGrid) / 2;
+    width = qMin(width, qMax(share, header->isHidden() ? 0 : header->sectionSizeHint(column)));
     m_tree->setColumnWidth(column, width);
 }
 

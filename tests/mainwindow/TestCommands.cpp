@@ -13,10 +13,15 @@
 #include "frmAuction.h"
 
 #include <QAbstractButton>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -137,6 +142,60 @@ private slots:
         w.BuildAuctionGrid(open);
         QCOMPARE(grid.rowCount(), 0);
         QCOMPARE(grid.columnCaption(0), QStringLiteral("Auctions"));
+    }
+
+    // A long title neither widens its column past half the grid nor goes unread: its tooltip
+    // holds it whole. A sort by a header keeps the columns scrolled to; a status panel and a
+    // log line too narrow for their text show it in their tooltip.
+    void longTextsStayReadable()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1});
+        const QString title = QStringLiteral("Lot of brass clocks ").repeated(60);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Title = ? WHERE AUC_ItemNumber = '100'"), {title});
+        w.resize(1024, 768);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.BuildAuctionGrid(w.selectedFolderKey());
+        QTreeWidget *tree = w.gridPane().sftAuctions();
+        // Half the grid, and the 100 twips every fitted column is widened by.
+        QVERIFY2(tree->columnWidth(0) <= qMax(tree->width(), 480) / 2 + 10,
+                 qPrintable(QStringLiteral("%1 of %2").arg(tree->columnWidth(0)).arg(tree->width())));
+
+        const auto tipAt = [](QAbstractItemView *view, const QModelIndex &index) {
+            QToolTip::hideText();
+            const QPoint pos = view->visualRect(index).center();
+            QHelpEvent help(QEvent::ToolTip, pos, view->viewport()->mapToGlobal(pos));
+            QApplication::sendEvent(view->viewport(), &help);
+            return QToolTip::text();
+        };
+        const QModelIndex cell = tree->model()->index(tree->topLevelItem(0)->text(0) == title ? 0 : 1, 0);
+        QCOMPARE(tipAt(tree, cell), title);
+
+        QScrollBar *bar = tree->horizontalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum() / 2);
+        const int scrolled = bar->value();
+        QHeaderView *header = tree->header();
+        const int section = header->logicalIndexAt(header->viewport()->width() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+        QCOMPARE(bar->value(), scrolled);
+
+        const QString step = QStringLiteral("Waiting for Exact Moment to Place the Snipe Bid");
+        w.setStatusPanel(2, step);
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("stsMainPanel2"))->toolTip(), step);
+
+        gDB->execute(QStringLiteral("INSERT INTO Logs (LOG_Auction, LOG_User, LOG_TimeStamp, LOG_Message) "
+                                    "VALUES (0, 1, '2026-12-11 06:00:00', ?)"),
+                     {title});
+        w.reloadGeneralLogView();
+        QTreeWidget *log = w.findChild<QTreeWidget *>(QStringLiteral("sftErrorLog"));
+        log->resize(400, 200);
+        QVERIFY(log->topLevelItemCount() >= 1);
+        QCOMPARE(tipAt(log, log->model()->index(log->topLevelItemCount() - 1, 1)), title);
     }
 
     void captionCountsScheduledSnipes_data()
