@@ -210,13 +210,13 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QSt
     window.BuildAuctionGrid(open);
 
     // The status panels while a snipe runs, with its longest steps.
+    const QStringList panelsBefore = {window.statusPanel(1), window.statusPanel(2), window.statusPanel(3)};
     window.setStatusPanel(1, QStringLiteral("Preparing to Snipe Item #3001000101"));
     window.setStatusPanel(2, QStringLiteral("Waiting for Exact Moment to Place Bid"));
     window.setStatusPanel(3, QStringLiteral("Items in Queue: 3"));
     shot("snipe-status");
-    window.setStatusPanel(1, QStringLiteral("None"));
-    window.setStatusPanel(2, QStringLiteral("Complete"));
-    window.setStatusPanel(3, QStringLiteral("Items in Queue: 0"));
+    for (int panel = 1; panel <= 3; ++panel)
+        window.setStatusPanel(panel, panelsBefore.at(panel - 1));
 
     if (auto *favorites = window.findChild<FavoritesPane *>(QStringLiteral("fraFavorites"))) {
         favorites->BuildFavoritesTree();
