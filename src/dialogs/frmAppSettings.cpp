@@ -244,11 +244,11 @@ bool frmAppSettings::ValidateSettings()
     }
     if (ui->chkPeriodicTimeSync->isChecked()) {
         const QString hoursText = ui->txtTimeSyncHours->text();
-        if (!Values::isNumber(hoursText)) {
+        if (!Values::isTypedNumber(hoursText)) {
             incomplete(QStringLiteral("Please enter a valid number of hours for time synchronization."));
             return false;
         }
-        const double hours = std::nearbyint(Values::toNumber(hoursText));
+        const double hours = std::nearbyint(Values::toTypedNumber(hoursText));
         if (hours > 168) {
             incomplete(QStringLiteral("The maximum allowable number of hours between time synchronizations is 168 "
                                       "hours(1 week).  You have exceeded this value, please adjust it now."));
@@ -260,7 +260,7 @@ bool frmAppSettings::ValidateSettings()
         }
     }
     const QString minutesText = ui->txtConnectMins->text();
-    if (!Values::isNumber(minutesText) || !toInt16(minutesText)) {
+    if (!Values::isTypedNumber(minutesText) || !toInt16(minutesText)) {
         incomplete(QStringLiteral("Please enter a valid number of minutes for Zandrift to connect prior to the end "
                                   "of an auction."));
         return false;

@@ -17,7 +17,7 @@ namespace {
 // A box's text as a whole number, or nothing when it is not a number or does not fit.
 std::optional<qint32> wholeNumber(const QString &text)
 {
-    if (!Values::isNumber(text))
+    if (!Values::isTypedNumber(text))
         return std::nullopt;
     return toInt32(text);
 }

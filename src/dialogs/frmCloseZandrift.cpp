@@ -6,6 +6,8 @@
 #include "IDialogs.h"
 #include "ui_frmCloseZandrift.h"
 
+#include <QKeyEvent>
+
 frmCloseZandrift::frmCloseZandrift(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frmCloseZandrift>())
 {
     initDialogArt();
@@ -30,6 +32,15 @@ void frmCloseZandrift::cmdCancel_Click()
 void frmCloseZandrift::Command1_Click()
 {
     finish(2);
+}
+
+void frmCloseZandrift::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdCancel_Click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmCloseZandrift::SetDoNotShow()

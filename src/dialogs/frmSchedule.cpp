@@ -99,11 +99,11 @@ bool frmSchedule::ValidateSnipe()
     const QString badMaxBid = QStringLiteral("Maxbid: ") + maxBidText + QStringLiteral(" is not a valid number.");
     const QString badQuantity = QStringLiteral("Quantity: ") + quantityText + QStringLiteral(" is not a valid number.");
 
-    if (!Values::isNumber(secondsText))
+    if (!Values::isTypedNumber(secondsText))
         return warn(badSeconds, QStringLiteral("Invalid Number of Seconds"));
-    if (!Values::isNumber(maxBidText))
+    if (!Values::isTypedNumber(maxBidText))
         return warn(badMaxBid, QStringLiteral("Invalid Bid Amount"));
-    if (!Values::isNumber(quantityText))
+    if (!Values::isTypedNumber(quantityText))
         return warn(badQuantity, QStringLiteral("Invalid Quantity"));
 
     const auto seconds = toInt32(secondsText);
@@ -112,7 +112,7 @@ bool frmSchedule::ValidateSnipe()
     if (*seconds < 1)
         return warn(QStringLiteral("Seconds must be a positive number."), QStringLiteral("Invalid Number of Seconds."));
 
-    const double typedMaxBid = Values::toNumber(maxBidText);
+    const double typedMaxBid = Values::toTypedNumber(maxBidText);
     if (!std::isfinite(typedMaxBid) || std::fabs(typedMaxBid) > kLargestBid)
         return warn(badMaxBid, QStringLiteral("Invalid Bid Amount"));
     // Compared, stored, shown and bid as the same whole cents.

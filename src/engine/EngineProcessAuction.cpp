@@ -267,10 +267,19 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
     if (statusChanged)
         m_window.updateCaption();
 
+    if (item->Folder != m_window.selectedFolderKey()) {
+        // Moved out of the folder shown (into Closed Auctions): its row goes with it.
+        if (!importing && grid.rowCount() > 0) {
+            const qint32 row = grid.findRowByKey(auctionKey, 0);
+            if (row > -1)
+                grid.removeRow(row);
+        }
+        grid.fitColumn(0);
+        grid.refreshLayout();
+        return;
+    }
     grid.fitColumn(0);
     grid.refreshLayout();
-    if (item->Folder != m_window.selectedFolderKey())
-        return;
     const std::optional<AuctionRow> stored = AuctionRow::load(*gDB, primary);
     if (!stored)
         return;

@@ -75,11 +75,13 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
     }
     if (itemNumber.isEmpty())
         itemNumber = plain;
-    // One auction is one number: "+12" is refused while "12" waits or is being fetched.
-    if (queue().ItemIsQueued(plain))
+    // One auction is one number: "+12" is refused while "12" waits or is being fetched. The
+    // browser's button says so; a typed number was looked for in the queue before.
+    if (queue().ItemIsQueued(plain) || (mLastQueueItem && Values::trimBlanks(mLastQueueItem->ItemNumber) == plain)) {
+        if (showMessages && fromBrowser)
+            m_window.ShowAlreadyQueued(plain);
         return false;
-    if (mLastQueueItem && Values::trimBlanks(mLastQueueItem->ItemNumber) == plain)
-        return false;
+    }
     itemNumber = plain;
     return true;
 }
@@ -87,7 +89,8 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
 AuctionEngine::AddResult AuctionEngine::AddAuction(bool fromBrowser, const QString &typedItemNumber)
 {
     const qint32 folder = m_window.selectedFolderKey();
-    if (folder < 0 || !m_window.folderTreeHasSelection()) {
+    // The browser's button also wants a row below the tree's first one (Closed Auctions).
+    if (folder < 0 || !m_window.folderTreeHasSelection() || (fromBrowser && m_window.selectedFolderRow() < 1)) {
         MsgBox::show(fromBrowser
                          ? QStringLiteral("You must first select an Open Auctions Folder before adding an auction.")
                          : QStringLiteral("You must first select a folder before adding an auction."),

@@ -23,6 +23,8 @@ public:
     virtual qint32 selectedFolderKey() const = 0;
     virtual qint32 selectedFolderRootKey() const = 0;
     virtual bool folderTreeHasSelection() const = 0;
+    // The selected folder's row in the tree, from 0 at the top; -1 when none.
+    virtual qint32 selectedFolderRow() const = 0;
 
     virtual TreeGrid &auctionGrid() = 0;
 

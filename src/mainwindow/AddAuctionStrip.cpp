@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 AddAuctionStrip::AddAuctionStrip(QWidget *parent)
-    : QWidget(parent), m_add(new QPushButton(QStringLiteral("&Add Auction"), this)),
+    : QWidget(parent), m_add(new QPushButton(QStringLiteral("A&dd Auction"), this)),
       m_frame(new QGroupBox(QStringLiteral("Auction #"), this)), m_itemNumber(new QLineEdit(m_frame)),
       m_ok(new QPushButton(QStringLiteral("OK"), m_frame)), m_cancel(new QPushButton(QStringLiteral("Cancel"), m_frame))
 {

@@ -13,6 +13,7 @@
 #include "Values.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 using namespace auction_grid;
@@ -79,9 +80,17 @@ AuctionGridPane::AuctionGridPane(IDialogs &dialogs, QWidget *parent)
             [this](qint32 column, QString *text) { *text = sftAuctions_HeaderToolTip(column); });
     connect(m_grid, &QtTreeGrid::dragStartRequested, this, &AuctionGridPane::sftAuctions_DragStart);
     watchSplitDrag();
+    showNobodysHeader();
 }
 
 AuctionGridPane::~AuctionGridPane() = default;
+
+void AuctionGridPane::showNobodysHeader()
+{
+    m_grid->clear();
+    m_grid->setColumnCount(1);
+    m_grid->setColumnCaption(0, QStringLiteral("Auctions"));
+}
 
 TreeGrid &AuctionGridPane::auctionGrid()
 {
@@ -138,6 +147,8 @@ void AuctionGridPane::fitColumns(float extra)
 void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
 {
     const qint32 keptKey = IsAnAuctionSelected() ? m_grid->rowKey(m_grid->currentRow()) : -1;
+    // A rebuild (a sort by a header, a refresh) keeps the columns the user scrolled to.
+    const int scrolledTo = m_tree->horizontalScrollBar()->value();
     {
         WaitCursor hourglass;
         BulkUpdate bulk(*m_grid);
@@ -148,8 +159,11 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                                 (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
             m_grid->clear();
             m_endTimes.clear();
-            if (!gDB)
+            // Nobody's grid counts nothing: its one column reads as the empty grid's header.
+            if (!gDB || !gCurrentUser) {
+                showNobodysHeader();
                 return;
+            }
             auto rs = gDB->openQuery(sql, {folderKey});
             const int count = rs->recordCount();
             m_grid->setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(count));
@@ -170,6 +184,7 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         UpdateTimeLeftColumn();
         m_building = false;
     }
+    m_tree->horizontalScrollBar()->setValue(scrolledTo);
     // The selection handler runs once, when the rebuild lost or changed the selected auction.
     if (currentAuctionKey() != keptKey)
         sftAuctions_SelChange();

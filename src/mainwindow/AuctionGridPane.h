@@ -29,6 +29,8 @@ public:
 
     // Refills the grid with the auctions of a folder; the selected auction stays selected.
     void BuildAuctionGrid(qint32 folderKey);
+    // With nobody signed in: no rows, and one column headed "Auctions".
+    void showNobodysHeader();
     // Builds the grid's columns from the signed-in user's column set.
     void ConfigureAuctionGridColumns();
     // Rewrites the time-left cell of every row.

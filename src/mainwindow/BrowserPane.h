@@ -122,6 +122,7 @@ private:
     void engage_Click(bool pressed);
     // Starts a navigation the user is told about when it fails.
     bool navigateReported(const QString &url);
+    void navigationFailed(const QString &url);
     void navigateWithFallback(const QUrl &url);
 
     IBrowser *m_wb;

@@ -1,6 +1,9 @@
 // Where the browser goes: the safe navigation, the news page, and what a finished page changes.
 #include "BrowserPane.h"
 
+#include "BSN_Log.h"
+#include "Database.h"
+#include "Globals.h"
 #include "MsgBox.h"
 #include "ebayURLS.h"
 #include "modComm.h"
@@ -30,15 +33,25 @@ bool sameAddress(const QUrl &a, const QUrl &b)
     return plain(a) == plain(b);
 }
 
-void navigationFailed(const QString &url)
-{
-    MsgBox::show(QStringLiteral("A non-critical error occurred:  web browser encountered an error while navigating "
-                                "to: ") +
-                     url,
-                 QStringLiteral("Zandrift"), MsgBox::Icon::Information);
-}
-
 } // namespace
+
+void BrowserPane::navigationFailed(const QString &url)
+{
+    const QString message =
+        QStringLiteral("A non-critical error occurred:  web browser encountered an error while navigating to: ") + url;
+    // A page nobody can see (another view chosen, the window in the tray) interrupts nobody: its
+    // failure is told in the browser's status line and the general log.
+    if (!m_wb->isVisible() || window()->isMinimized()) {
+        WB_StatusTextChange(message);
+        try {
+            BSN_Log().MarkAuction(0, gCurrentUser ? gCurrentUser->PrimaryKey : 0, message);
+        } catch (const DbError &) {
+            // The status line has said it.
+        }
+        return;
+    }
+    MsgBox::show(message, QStringLiteral("Zandrift"), MsgBox::Icon::Information);
+}
 
 bool BrowserPane::navigateReported(const QString &url)
 {

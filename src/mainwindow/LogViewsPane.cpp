@@ -1,5 +1,7 @@
 #include "LogViewsPane.h"
 
+#include "ElidedTextToolTip.h"
+
 #include "BSN_User.h"
 #include "Database.h"
 #include "DesktopServices.h"
@@ -28,6 +30,8 @@ QTreeWidget *makeLogTree(const QString &name, QWidget *parent)
     tree->setAllColumnsShowFocus(true);
     tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tree->header()->setStretchLastSection(true);
+    // A line longer than the pane is read in full in its tooltip.
+    ElidedTextToolTip::install(tree);
     return tree;
 }
 

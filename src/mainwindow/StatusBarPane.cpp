@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 
 namespace {
 // Panels and clocks show what the engine, the site and the user wrote: never markup.
@@ -19,6 +20,25 @@ QLabel *plainLabel(const QString &name, const QString &text, QWidget *parent)
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     return label;
 }
+
+// A status panel narrower than its text ends it in "..." (the tooltip holds all of it), and
+// asks the layout for no more than its set minimum.
+class PanelLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {minimumWidth(), QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect room = contentsRect().adjusted(2, 0, -2, 0);
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+    }
+};
 } // namespace
 
 StatusBarPane::StatusBarPane(std::function<int()> queueCount, QWidget *parent)
@@ -30,7 +50,9 @@ StatusBarPane::StatusBarPane(std::function<int()> queueCount, QWidget *parent)
     panels->setSpacing(2);
     const int stretch[3] = {3, 3, 1};
     for (int i = 0; i < 3; ++i) {
-        m_panels[i] = plainLabel(QStringLiteral("stsMainPanel%1").arg(i + 1), QString(), m_stsMain);
+        m_panels[i] = new PanelLabel(m_stsMain);
+        m_panels[i]->setObjectName(QStringLiteral("stsMainPanel%1").arg(i + 1));
+        m_panels[i]->setTextFormat(Qt::PlainText);
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_panels[i]->setMinimumWidth(40);
         panels->addWidget(m_panels[i], stretch[i]);
@@ -62,8 +84,11 @@ QString StatusBarPane::statusPanel(int number) const
 void StatusBarPane::setStatusPanel(int number, const QString &text)
 {
     QLabel *label = panel(number);
-    if (label && label->text() != text)
+    if (label && label->text() != text) {
         label->setText(text);
+        // A panel too narrow for its text still tells all of it.
+        label->setToolTip(text);
+    }
 }
 
 void StatusBarPane::SetStatusText(QString &action, QString &step)

@@ -94,29 +94,31 @@ void frmAuction::buildMenus()
         {"mnuActions",
          "&Actions",
          {{"mnuActionsConnect", "&Connect to the Internet"},
-          {"mnuActionsDisconnect", "&Disconnect from the Internet"},
+          {"mnuActionsDisconnect", "D&isconnect from the Internet"},
           {"mnuActionsSep1", nullptr},
           {"mnuActionsSchedule", "Schedule &Bid"},
           {"mnuActionsDelete", "&Delete Selected Auction"},
           {"mnuActionsRefreshSelected", "Refresh &Selected Auction"},
           {"mnuActionsSep2", nullptr},
           {"mnuActionsRefresh", "&Refresh Auction List"},
-          {"mnuActionsStop", "&Stop Processing"},
+          {"mnuActionsStop", "S&top Processing"},
           {"mnuActionsSep3", nullptr},
-          {"mnuActionsEbaySignIn", "Sign Me In to eBay"},
+          {"mnuActionsEbaySignIn", "Si&gn Me In to eBay"},
           {"mnueActionsSep4", nullptr},
-          {"mnuActionsCompactDB", "Compact my Database"}}},
+          {"mnuActionsCompactDB", "Com&pact my Database"}}},
         {"mnuHelp",
          "&Help",
-         {{"mnuHelpHelp", "Zandrift Help"},
-          {"mnuHelpLegend", "Auction Icon Legend"},
-          {"mnuHelpAbout", "About Zandrift"},
+         {{"mnuHelpHelp", "Zandrift &Help"},
+          {"mnuHelpLegend", "Auction Icon &Legend"},
+          {"mnuHelpAbout", "&About Zandrift"},
           {"mnuHelpSep2", nullptr},
-          {"mnuHelpForum", "Zandrift User Forum"}}},
+          {"mnuHelpForum", "Zandrift User &Forum"}}},
     };
     for (const Menu &m : menus) {
         QMenu *menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
         menu->setObjectName(QLatin1String(m.name));
+        // The bar's entry is the command the enabling rules name.
+        menu->menuAction()->setObjectName(QLatin1String(m.name));
         m_menuItems.insert(QString::fromLatin1(m.name).toLower(), menu->menuAction());
         m_commands.append(menu->menuAction());
         for (const Item &i : m.items) {

@@ -13,6 +13,7 @@
 class AddAuctionStrip;
 class AuctionEngine;
 class AuctionGridPane;
+class BNQItem;
 class BrowserPane;
 class FolderTreePane;
 class FavoritesPane;
@@ -109,6 +110,7 @@ public:
     qint32 selectedFolderKey() const override;
     qint32 selectedFolderRootKey() const override;
     bool folderTreeHasSelection() const override;
+    qint32 selectedFolderRow() const override;
     TreeGrid &auctionGrid() override;
     QString browserDocumentTitle() const override;
     QString browserAddress() const override;
@@ -164,6 +166,8 @@ private:
     bool mblnDuplicate = false;
     bool mblnKeepUser = false;
     UserPtr mKeptUser;
+    // The imports and refreshes the minimise took out of the queue, asked again on the restore.
+    QList<std::shared_ptr<BNQItem>> m_setAside;
     // The window layout, in twips. rszMain follows the window's size.
     BNResizer rszMain;
     FormTimer *tmrDateTime = nullptr;
@@ -175,6 +179,8 @@ private:
     void buildTrayMenu();
     void windowStateChanged();
     void restoreFromTray();
+    void setQueuedWorkAside();
+    void carryOnSetAsideWork();
     void bringToFront();
     void buildPanes(IBrowser *browser);
     void buildToolbar();

@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QToolBar>
+#include <algorithm>
 
 void frmAuction::buildToolbar()
 {
@@ -158,5 +159,8 @@ void frmAuction::mnuActionsDelete_Click()
             continue;
         m_gridPane->DeleteAuction(row);
     }
+    // The row now in the first deleted one's place is chosen, and highlighted as such.
+    if (grid.rowCount() > 0 && grid.selectedRows().isEmpty())
+        grid.selectRow(std::min(rows.first(), grid.rowCount() - 1));
     ToggleToolBarsMenus();
 }

@@ -26,6 +26,7 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -638,6 +639,39 @@ void frmAuction::SaveLayout()
     (void)store.sync();
 }
 
+namespace {
+// A window manager may drop a maximised state asked for before the window is mapped (Openbox
+// maps it at its normal size and says so): just after the show it is asked for once more.
+class MaximiseWhenShown : public QObject
+{
+public:
+    explicit MaximiseWhenShown(QWidget *window) : QObject(window), m_window(window)
+    {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        if (event->type() == QEvent::Show) {
+            m_shown = true;
+            QTimer::singleShot(2000, this, [this] { deleteLater(); });
+        } else if (m_shown && event->type() == QEvent::WindowStateChange && !m_window->isMaximized() &&
+                   !m_window->isMinimized()) {
+            m_window->removeEventFilter(this);
+            QTimer::singleShot(0, m_window,
+                               [w = m_window] { w->setWindowState(w->windowState() | Qt::WindowMaximized); });
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    bool m_shown = false;
+};
+} // namespace
+
 void frmAuction::RestoreLayout()
 {
     if (!m_layoutReady)
@@ -656,16 +690,19 @@ void frmAuction::RestoreLayout()
         SplitY(split);
     }
 
+    // The size and place the window had before it was maximised come back as well, for when the
+    // user restores it.
+    m_windowControl->setWidth(readNumber(QStringLiteral("ScreenWidth"), float(m_windowControl->width())));
+    m_windowControl->setHeight(readNumber(QStringLiteral("ScreenHeight"), float(m_windowControl->height())));
+    m_windowControl->setLeft(readNumber(QStringLiteral("ScreenLeft"), float(m_windowControl->left())));
+    m_windowControl->setTop(readNumber(QStringLiteral("ScreenTop"), float(m_windowControl->top())));
+    // Only onto a screen there is now; once the desktop has framed the window, its frame.
+    WindowPlacement::putOnScreens(*this);
+    Form_Resize();
     if (store.get(kSection, QStringLiteral("ScreenMaximized"), QStringLiteral("0")) == QLatin1String("1")) {
         setWindowState(windowState() | Qt::WindowMaximized);
-    } else {
-        m_windowControl->setWidth(readNumber(QStringLiteral("ScreenWidth"), float(m_windowControl->width())));
-        m_windowControl->setHeight(readNumber(QStringLiteral("ScreenHeight"), float(m_windowControl->height())));
-        m_windowControl->setLeft(readNumber(QStringLiteral("ScreenLeft"), float(m_windowControl->left())));
-        m_windowControl->setTop(readNumber(QStringLiteral("ScreenTop"), float(m_windowControl->top())));
-        // Only onto a screen there is now; once the desktop has framed the window, its frame.
-        WindowPlacement::putOnScreens(*this);
-        Form_Resize();
+        if (!isVisible())
+            new MaximiseWhenShown(this);
     }
     new WindowPlacement::FrameOnScreen(this);
 

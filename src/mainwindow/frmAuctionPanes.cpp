@@ -282,6 +282,11 @@ bool frmAuction::folderTreeHasSelection() const
     return m_folderPane->folderTreeHasSelection();
 }
 
+qint32 frmAuction::selectedFolderRow() const
+{
+    return m_folderPane->folderTreeHasSelection() ? m_folderPane->folderTree().currentItem() : -1;
+}
+
 TreeGrid &frmAuction::auctionGrid()
 {
     return m_gridPane->auctionGrid();

@@ -91,11 +91,12 @@ bool frmAuction::Form_Load(const QString &commandLine)
 
     // Settings never saved are nobody's choice of dial-up: nothing is dialled on them.
     if (!m_startMinimised && !gSettings->NotSetup && gSettings->ConnectionType == 0 && gSettings->AutoConnect == 1) {
-        // An nmcli that fails or does not answer in time is reported; the start goes on offline.
-        runGuarded("Form_Load", ErrorReport::Message, [] {
+        // A start may be unattended, with snipes due: the dial asks nobody and waits for no line,
+        // and an nmcli that fails or does not answer in time goes to the general log.
+        runGuarded("Form_Load", ErrorReport::Log, [] {
             DialUpComponent dialUp;
             if (dialUp.OpenConnectionCount() < 1)
-                DialConnection(gSettings->PhoneBookEntry, true);
+                DialConnection(gSettings->PhoneBookEntry, false);
         });
     }
 
@@ -324,7 +325,7 @@ void frmAuction::ShowUser()
         m_shortcutPane->LoadShortcutBar();
         m_gridPane->auctionGrid().clear();
         // Nobody's columns either: the next user's are built when they sign in.
-        m_gridPane->auctionGrid().setColumnCount(0);
+        m_gridPane->showNobodysHeader();
         showSelectedAuction();
         lblHeading->setText(QStringLiteral("Auctions - (No User Currently Signed In...)"));
         UpdateWindowCaption();

@@ -4,6 +4,7 @@
 
 #include "AppSettings.h"
 #include "AuctionEngine.h"
+#include "BSN_Log.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "IDialogs.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QMenu>
+#include <utility>
 
 void frmAuction::setTrayIcon(std::unique_ptr<ITrayIcon> tray)
 {
@@ -76,6 +78,7 @@ void frmAuction::windowStateChanged()
     gCurrentUser.reset();
     // The window goes into the tray also when the halt or the redraw fails (a locked database).
     runGuarded("Form_Resize", ErrorReport::Message, [this] {
+        setQueuedWorkAside();
         m_engine->HaltOperation();
         LoadAuctionScreen();
     });
@@ -87,6 +90,43 @@ void frmAuction::windowStateChanged()
                 MinimizeToTray();
         },
         Qt::QueuedConnection);
+}
+
+// What the halt is about to drop or cancel, snipes apart: the user's imports and refreshes
+// wait out the minimise instead of being lost.
+void frmAuction::setQueuedWorkAside()
+{
+    const auto askedFor = [](const QItemPtr &item) { return item->Action != BNQItem::Snipe && !item->Bid; };
+    if (const QItemPtr current = m_engine->mLastQueueItem; current && askedFor(current) && !current->Processed)
+        m_setAside << std::make_shared<BNQItem>(*current);
+    for (const QItemPtr &item : m_engine->queue().items())
+        if (askedFor(item))
+            m_setAside << item;
+}
+
+// Back from the tray: what was set aside is queued again for its user; what belongs to
+// nobody signed in now is dropped, and the general log says which.
+void frmAuction::carryOnSetAsideWork()
+{
+    const QList<QItemPtr> items = std::exchange(m_setAside, {});
+    const qint32 user = AuctionEngine::currentUserKey();
+    BNQueue &queue = m_engine->queue();
+    for (const QItemPtr &item : items) {
+        const bool theirs = item->Action == BNQItem::TimeSync || (user != 0 && item->UserKey == user);
+        if (!theirs) {
+            BSN_Log().MarkAuction(0, user,
+                                  QStringLiteral("Not carried on after the restore from the tray (its user is not "
+                                                 "signed in): ") +
+                                      item->message);
+            continue;
+        }
+        if (item->Action == BNQItem::Import && queue.ItemIsQueued(item->ItemNumber))
+            continue;
+        item->Processed = false;
+        queue.Add(item);
+    }
+    if (!items.isEmpty())
+        setStatusPanel(3, QStringLiteral("Items in Queue: %1").arg(queue.Count()));
 }
 
 void frmAuction::MinimizeToTray()
@@ -115,6 +155,7 @@ void frmAuction::restoreFromTray()
             m_dialogs.signIn(this);
     }
     LoadAuctionScreen();
+    carryOnSetAsideWork();
     QCoreApplication::processEvents();
 }
 

@@ -25,6 +25,7 @@ public:
     virtual qint32 addRow(const QString &text) = 0;
     virtual void removeRow(qint32 row) = 0;
     virtual qint32 rowCount() const = 0;
+    // The current row when it is highlighted; -1 otherwise.
     virtual qint32 currentRow() const = 0;
     virtual void selectRow(qint32 row) = 0;
     virtual QList<qint32> selectedRows() const = 0;
@@ -58,6 +59,7 @@ public:
     // A flagged header acts as a button: its clicks and tooltip requests are reported.
     virtual void setColumnHeaderFlag(qint32 column, bool on) = 0;
     virtual bool columnHeaderFlag(qint32 column) const = 0;
+    // Fits the column to its contents, up to a share of the grid's width.
     virtual void fitColumn(qint32 column) = 0;
     virtual float columnWidth(qint32 column) const = 0;
     virtual void setColumnWidth(qint32 column, float width) = 0;

@@ -233,6 +233,26 @@ double toNumber(const QString &text, bool *ok)
     return good && std::isfinite(v) ? v : 0.0;
 }
 
+bool isTypedNumber(const QString &text)
+{
+    bool ok = false;
+    toTypedNumber(text, &ok);
+    return ok;
+}
+
+double toTypedNumber(const QString &text, bool *ok)
+{
+    static const QRegularExpression plain(
+        QStringLiteral("^(?:[+-]?\\$?|\\$[+-])(?:(?:[0-9]{1,3}(?:,[0-9]{3})+|[0-9]+)(?:\\.[0-9]*)?|\\.[0-9]+)$"));
+    const QString t = text.trimmed();
+    const bool typed = plain.match(t).hasMatch();
+    bool good = false;
+    const double v = typed ? toNumber(t, &good) : 0.0;
+    if (ok)
+        *ok = good;
+    return good ? v : 0.0;
+}
+
 QDateTime toDate(const QString &input)
 {
     const QString text = input.trimmed();

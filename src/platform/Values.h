@@ -17,6 +17,14 @@ bool isNumber(const QString &text);
 // The value of a text that isNumber accepts; 0 and *ok false otherwise.
 double toNumber(const QString &text, bool *ok = nullptr);
 
+// What a person types into a box is read more strictly than a page: blanks around it, one
+// leading sign, a dollar sign, digits, a "." before the decimals, and "," only between groups of
+// exactly three digits ("$1,234.50"). "12,50", "1,2", "1e3" and "0x10" are not numbers here, so a typo is
+// refused instead of being read as another amount.
+bool isTypedNumber(const QString &text);
+// The value of a text that isTypedNumber accepts; 0 and *ok false otherwise.
+double toTypedNumber(const QString &text, bool *ok = nullptr);
+
 // True when the text reads as a date or date-time: the site's "Dec-14-01 18:04:37" and
 // "December 10, 2001 08:39:37" forms, the general form that formatGeneralDate writes, and
 // ISO "2001-12-10 08:39:37". Two-digit years 00-29 are 2000-2029, 30-99 are 1930-1999.

@@ -1,5 +1,7 @@
 #include "QtTreeGrid.h"
 
+#include "ElidedTextToolTip.h"
+
 #include "GridItemDelegate.h"
 #include "TreeGridWidget.h"
 
@@ -36,12 +38,18 @@ Qt::Alignment alignmentOf(qint32 styleValue)
 }
 } // namespace
 
+namespace {
+// Below this the grid is taken as not yet laid out (pixels).
+constexpr int kNarrowestGrid = 480;
+} // namespace
+
 QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
     : QObject(parent), m_tree(widget), m_delegate(new GridItemDelegate(widget))
 {
     m_tree->setRootIsDecorated(false);
     m_tree->setUniformRowHeights(true);
     m_tree->setItemDelegate(m_delegate);
+    ElidedTextToolTip::install(m_tree);
     m_delegate->setColumnCount(m_tree->columnCount());
     m_headerFlags.resize(m_tree->columnCount());
     m_styles.resize(m_tree->columnCount());
@@ -49,7 +57,13 @@ QtTreeGrid::QtTreeGrid(QTreeWidget *widget, QObject *parent)
     m_headerViewport = m_tree->header()->viewport();
     m_viewport->installEventFilter(this);
     m_headerViewport->installEventFilter(this);
-    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::selectionChanged);
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &QtTreeGrid::reportSelection);
+    // A key moves the selection before the current row, a click the current row first: either
+    // way the row that ends up current and highlighted is reported.
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
+        if (currentRow() != m_reportedRow)
+            reportSelection();
+    });
     connect(m_tree->header(), &QHeaderView::sectionClicked, this, &QtTreeGrid::headerSectionClicked);
     if (auto *dragSource = qobject_cast<TreeGridWidget *>(m_tree))
         connect(dragSource, &TreeGridWidget::dragStartRequested, this, &QtTreeGrid::dragStartRequested);
@@ -121,6 +135,12 @@ void QtTreeGrid::removeRow(qint32 row)
     delete item(row);
 }
 
+void QtTreeGrid::reportSelection()
+{
+    m_reportedRow = currentRow();
+    emit selectionChanged();
+}
+
 qint32 QtTreeGrid::rowCount() const
 {
     return m_tree->topLevelItemCount() + static_cast<qint32>(m_pending.size());
@@ -128,8 +148,9 @@ qint32 QtTreeGrid::rowCount() const
 
 qint32 QtTreeGrid::currentRow() const
 {
+    // Only a highlighted row counts: a current row the user has unselected (Ctrl+click) is none.
     QTreeWidgetItem *cur = m_tree->currentItem();
-    return cur ? m_tree->indexOfTopLevelItem(cur) : -1;
+    return cur && cur->isSelected() ? m_tree->indexOfTopLevelItem(cur) : -1;
 }
 
 void QtTreeGrid::selectRow(qint32 row)
@@ -342,6 +363,10 @@ void QtTreeGrid::fitColumn(qint32 column)
         if (r >= 0)
             width = qMax(width, m_tree->sizeHintForIndex(m_tree->model()->index(r, column)).width());
     }
+    // One long title or comment must not push the other columns off the screen: a fitted column
+    // takes at most half the grid (its caption always shows).
+    const int share = qMax(m_tree->width(), kNarrowestGrid) / 2;
+    width = qMin(width, qMax(share, header->isHidden() ? 0 : header->sectionSizeHint(column)));
     m_tree->setColumnWidth(column, width);
 }
 

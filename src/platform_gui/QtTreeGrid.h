@@ -90,6 +90,7 @@ public:
 signals:
     // row is -1 for a header. Every button is reported.
     void clicked(qint32 row, qint32 column, TreeGrid::ClickArea area, Qt::MouseButton button);
+    // The highlighted current row may have changed (currentRow() tells which).
     void selectionChanged();
     // A handler writes the tooltip into *text; nothing is shown when it stays empty.
     void headerToolTipRequested(qint32 column, QString *text);
@@ -105,6 +106,7 @@ private:
     // Rows added while bulk update is on wait outside the view and go in at once.
     void flushPending();
     void headerSectionClicked(int section);
+    void reportSelection();
     int textWidth(const QString &text) const;
 
     QTreeWidget *m_tree;
@@ -120,4 +122,5 @@ private:
     mutable QVector<int> m_advances;
     QPersistentModelIndex m_pressIndex;
     Qt::MouseButton m_pressButton = Qt::NoButton;
+    qint32 m_reportedRow = -1;
 };

@@ -8,6 +8,7 @@
 #include "Values.h"
 #include "frmSchedule.h"
 
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -387,6 +388,25 @@ private slots:
         QVERIFY(ScheduleCancelled);
         QVERIFY(!SnipeUnscheduled);
         QCOMPARE(row(), before);
+    }
+
+    // Each button has its own letter, and Alt with it presses the button.
+    void accessKeys()
+    {
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Status = 2, AUC_MaxBid = 12 WHERE AUC_Primary = ?"),
+                     {m_key});
+        frmSchedule d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QStringList keys;
+        for (const char *name : {"cmdOK", "cmdUnschedule", "cmdCancel"}) {
+            const QString k = QKeySequence::mnemonic(child<QPushButton>(d, name)->text()).toString();
+            QVERIFY2(!k.isEmpty() && !keys.contains(k), name);
+            keys << k;
+        }
+        QTest::keyClick(&d, Qt::Key_U, Qt::AltModifier);
+        QTRY_VERIFY(SnipeUnscheduled); // the button is pressed for a moment first
+        QVERIFY(!d.isVisible());
     }
 
     void rowDeletedMeanwhile_data()

@@ -280,7 +280,7 @@ void TestProcessAuction::closeOnRefresh_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     QTest::addColumn<bool>("moved");
-    QTest::addColumn<bool>("rowRemoved");
+    QTest::addColumn<bool>("rowRemoved"); // whatever the status: a row moved out of the folder shown
     QTest::addColumn<QString>("picture"); // of the grid row, when kept
 
     const QString ended = QStringLiteral("Auction has ended.");
@@ -300,15 +300,15 @@ void TestProcessAuction::closeOnRefresh_data()
     QTest::newRow("3 unknown") << 3 << "Unknown" << ended << false << 3
                                << "The high bidder at the end of this auction cannot be determined by Zandrift.  "
                                   "Please view the auction to determine the results of the auction."
-                               << true << false << "";
-    QTest::newRow("3 anything else") << 3 << "" << ended << false << 3 << "" << true << false << "";
+                               << true << true << "";
+    QTest::newRow("3 anything else") << 3 << "" << ended << false << 3 << "" << true << true << "";
     // The page decides: the user as its high bidder has won, whatever the row said.
     QTest::newRow("2 high bidder after all")
         << 2 << "TRUE" << ended << false << 4 << "Congratulations, you have Won this Auction." << true << true << "";
     QTest::newRow("7 high bidder after all")
-        << 7 << "TRUE" << ended << false << 4 << "Congratulations, you have Won this Auction." << true << false << "";
-    QTest::newRow("6 moved again") << 6 << "" << ended << false << 6 << "" << true << false << "";
-    QTest::newRow("7 moved again") << 7 << "FALSE" << ended << false << 7 << "" << true << false << "";
+        << 7 << "TRUE" << ended << false << 4 << "Congratulations, you have Won this Auction." << true << true << "";
+    QTest::newRow("6 moved again") << 6 << "" << ended << false << 6 << "" << true << true << "";
+    QTest::newRow("7 moved again") << 7 << "FALSE" << ended << false << 7 << "" << true << true << "";
     QTest::newRow("1 still running") << 1 << ""
                                      << "3 hours, 2 mins" << false << 1 << "" << false << false << "picNotScheduled";
     QTest::newRow("3 still running") << 3 << "TRUE"

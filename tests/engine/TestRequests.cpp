@@ -84,10 +84,14 @@ void TestRequests::addAuction_data()
                        "auction."),
         "", false);
     row("page, closed branch selected", true, "closedFolder", "3003000001", closed, "", false);
-    row("page, already queued: quietly", true, "queued", "3003000001", none, "", false);
+    row("page, the tree's first row selected", true, "firstRow", "3003000001",
+        QStringLiteral("Select a Folder First: You must first select an Open Auctions Folder before adding an "
+                       "auction."),
+        "", false);
+    row("page, already queued", true, "queued", "3003000001", none, "3003000001", false);
     row("page, already added", true, "added7", "007", added7, "", false);
     row("page without a number", true, "", "30030x", none, "", false);
-    row("page, being served", true, "inFlight", "3003000001", none, "", false);
+    row("page, being served", true, "inFlight", "3003000001", none, "3003000001", false);
 }
 
 void TestRequests::addAuction()
@@ -104,6 +108,9 @@ void TestRequests::addAuction()
         f.window->selectedFolder = f.window->selectedFolderRoot = -1;
     } else if (setup == QLatin1String("closedFolder")) {
         f.window->selectedFolder = f.window->selectedFolderRoot = f.closedFolder;
+    } else if (setup == QLatin1String("firstRow")) {
+        f.window->selectedFolder = f.window->selectedFolderRoot = f.closedFolder;
+        f.window->selectedRow = 0;
     } else if (setup == QLatin1String("added7")) {
         f.addAuctionRow(QStringLiteral("7"));
     } else if (setup == QLatin1String("queued") || setup == QLatin1String("inFlight")) {

@@ -12,7 +12,16 @@
 #include "TestProgramFolder.h"
 #include "frmAuction.h"
 
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -83,6 +92,112 @@ private slots:
         QCOMPARE(grid.rowCount(), 2);
     }
 
+    // The commands act on the highlighted row: after a delete the row in its place is chosen and
+    // highlighted; a current row the user unselects is no choice, and the commands go off.
+    void commandsFollowTheHighlight()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1, 1});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        TreeGrid &grid = w.gridPane().auctionGrid();
+        QTreeWidget *tree = w.gridPane().sftAuctions();
+        grid.selectRow(0);
+        const qint32 next = grid.rowKey(1);
+        const char *const onSelection[] = {"mnuActionsSchedule", "mnuActionsDelete", "mnuActionsRefreshSelected"};
+
+        MsgBoxRecorder boxes(MsgBox::Answer::Yes);
+        w.mnuActionsDelete_Click();
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(grid.selectedRows(), QList<qint32>{0});
+        QCOMPARE(grid.currentRow(), 0);
+        QCOMPARE(grid.rowKey(0), next);
+        QVERIFY(tree->topLevelItem(0)->isSelected());
+        for (const char *name : onSelection)
+            QVERIFY2(w.menuItem(QLatin1String(name))->isEnabled(), name);
+
+        tree->topLevelItem(0)->setSelected(false); // Ctrl+click on the current row
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+        QCOMPARE(grid.currentRow(), -1);
+        for (const char *name : onSelection)
+            QVERIFY2(!w.menuItem(QLatin1String(name))->isEnabled(), name);
+    }
+
+    // With nobody signed in the empty grid is headed "Auctions", also after a rebuild of the
+    // folder that held a user's auctions.
+    void nobodysGridHeader()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1, 1});
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const qint32 open = w.selectedFolderKey();
+        gCurrentUser.reset();
+        w.LoadAuctionScreen();
+        TreeGrid &grid = w.gridPane().auctionGrid();
+        QCOMPARE(grid.columnCount(), 1);
+        QCOMPARE(grid.columnCaption(0), QStringLiteral("Auctions"));
+        w.BuildAuctionGrid(open);
+        QCOMPARE(grid.rowCount(), 0);
+        QCOMPARE(grid.columnCaption(0), QStringLiteral("Auctions"));
+    }
+
+    // A long title neither widens its column past half the grid nor goes unread: its tooltip
+    // holds it whole. A sort by a header keeps the columns scrolled to; a status panel and a
+    // log line too narrow for their text show it in their tooltip.
+    void longTextsStayReadable()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {1, 1});
+        const QString title = QStringLiteral("Lot of brass clocks ").repeated(60);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Title = ? WHERE AUC_ItemNumber = '100'"), {title});
+        w.resize(1024, 768);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.BuildAuctionGrid(w.selectedFolderKey());
+        QTreeWidget *tree = w.gridPane().sftAuctions();
+        // Half the grid, and the 100 twips every fitted column is widened by.
+        QVERIFY2(tree->columnWidth(0) <= qMax(tree->width(), 480) / 2 + 10,
+                 qPrintable(QStringLiteral("%1 of %2").arg(tree->columnWidth(0)).arg(tree->width())));
+
+        const auto tipAt = [](QAbstractItemView *view, const QModelIndex &index) {
+            QToolTip::hideText();
+            const QPoint pos = view->visualRect(index).center();
+            QHelpEvent help(QEvent::ToolTip, pos, view->viewport()->mapToGlobal(pos));
+            QApplication::sendEvent(view->viewport(), &help);
+            return QToolTip::text();
+        };
+        const QModelIndex cell = tree->model()->index(tree->topLevelItem(0)->text(0) == title ? 0 : 1, 0);
+        QCOMPARE(tipAt(tree, cell), title);
+
+        QScrollBar *bar = tree->horizontalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum() / 2);
+        const int scrolled = bar->value();
+        QHeaderView *header = tree->header();
+        const int section = header->logicalIndexAt(header->viewport()->width() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 5, header->height() / 2));
+        QCOMPARE(bar->value(), scrolled);
+
+        const QString step = QStringLiteral("Waiting for Exact Moment to Place the Snipe Bid");
+        w.setStatusPanel(2, step);
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("stsMainPanel2"))->toolTip(), step);
+
+        gDB->execute(QStringLiteral("INSERT INTO Logs (LOG_Auction, LOG_User, LOG_TimeStamp, LOG_Message) "
+                                    "VALUES (0, 1, '2026-12-11 06:00:00', ?)"),
+                     {title});
+        w.reloadGeneralLogView();
+        QTreeWidget *log = w.findChild<QTreeWidget *>(QStringLiteral("sftErrorLog"));
+        log->resize(400, 200);
+        QVERIFY(log->topLevelItemCount() >= 1);
+        QCOMPARE(tipAt(log, log->model()->index(log->topLevelItemCount() - 1, 1)), title);
+    }
+
     void captionCountsScheduledSnipes_data()
     {
         QTest::addColumn<QList<int>>("statuses");
@@ -102,6 +217,95 @@ private slots:
         frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(w.windowTitle(), QStringLiteral("Zandrift %1 - [ann]").arg(GetAppVersion()) + ending);
+    }
+
+    // Every menu of the bar opened as a person would, and what it offers: before the settings
+    // are first saved only the settings and the help, and everything a signed-in user may use after.
+    void everyMenuOpens_data()
+    {
+        QTest::addColumn<bool>("settingsSaved");
+        QTest::addColumn<QStringList>("offered"); // menu: the items enabled in it
+        QTest::newRow("settings never saved")
+            << false
+            << QStringList{"mnuTools: mnuToolsSystemSettings",
+                           "mnuHelp: mnuHelpHelp mnuHelpLegend mnuHelpAbout mnuHelpForum"};
+        QTest::newRow("signed in")
+            << true
+            << QStringList{"mnuFile: mnuFileLogIn mnuFileLogOut mnuFileExit",
+                           "mnuTools: mnuToolsSyncTime mnuToolsUserAdd mnuToolsUserRemove mnuToolsUserSettings "
+                           "mnuToolsSystemSettings",
+                           // no compaction while the browser still loads the news page
+                           "mnuActions: mnuActionsRefresh mnuActionsEbaySignIn",
+                           "mnuHelp: mnuHelpHelp mnuHelpLegend mnuHelpAbout mnuHelpForum"};
+    }
+    void everyMenuOpens()
+    {
+        QFETCH(bool, settingsSaved);
+        TestProgramFolder folder;
+        if (settingsSaved) {
+            prepare(folder, {});
+        } else {
+            QVERIFY(folder.openStore());
+            TestProgramFolder::addUserAnn();
+            ReleaseGlobals();
+        }
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(bool(gSettings->NotSetup), !settingsSaved);
+        QVERIFY(gCurrentUser);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        QStringList offered;
+        for (QAction *top : w.menuBar()->actions()) {
+            QMenu *menu = top->menu();
+            QVERIFY(menu);
+            w.menuBar()->setActiveAction(top);
+            if (!top->isEnabled()) {
+                QTest::qWait(20);
+                QVERIFY2(!menu->isVisible(), qPrintable(menu->objectName()));
+                continue;
+            }
+            QTRY_VERIFY2(menu->isVisible(), qPrintable(menu->objectName()));
+            QStringList items;
+            for (QAction *a : menu->actions())
+                if (!a->isSeparator() && a->isVisible() && a->isEnabled())
+                    items << a->objectName();
+            offered << menu->objectName() + QStringLiteral(": ") + items.join(QLatin1Char(' '));
+            menu->hide();
+        }
+        QTEST(offered, "offered");
+    }
+
+    // Alt and a letter reach one command: each menu's items have their own letters, and the
+    // bar's menus do not share one with a button of the window.
+    void accessKeysAreUnique()
+    {
+        TestProgramFolder folder;
+        prepare(folder, {}, 0); // dial-up: the connect commands are shown too
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        const auto key = [](const QString &text) { return QKeySequence::mnemonic(text).toString(); };
+
+        QStringList windowKeys;
+        for (QAction *top : w.menuBar()->actions()) {
+            windowKeys << key(top->text());
+            QStringList keys;
+            for (QAction *a : top->menu()->actions()) {
+                if (a->isSeparator())
+                    continue;
+                QVERIFY2(!key(a->text()).isEmpty(), qPrintable(a->text()));
+                QVERIFY2(!keys.contains(key(a->text())), qPrintable(a->text()));
+                keys << key(a->text());
+            }
+        }
+        for (QAbstractButton *b : w.findChildren<QAbstractButton *>())
+            if (!key(b->text()).isEmpty())
+                windowKeys << key(b->text());
+        for (const QString &k : windowKeys)
+            QVERIFY2(windowKeys.count(k) == 1, qPrintable(k));
+        QVERIFY(windowKeys.contains(key(QStringLiteral("&Actions"))));
     }
 
     void enablingFollowsTheState_data()

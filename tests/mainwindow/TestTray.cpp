@@ -1,6 +1,7 @@
 // Minimising into the tray and coming back, with a fake notification area.
 #include "AppSettings.h"
 #include "AuctionEngine.h"
+#include "BNQItem.h"
 #include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
@@ -120,6 +121,72 @@ private slots:
         trayAction(w, "mnuTrayPopupRestore")->trigger();
         QCOMPARE(dialogs.calls.count("signIn"), before);
         QCOMPARE(gCurrentUser->ZandroName, QStringLiteral("ann"));
+    }
+
+    // The halt of a minimise drops the queued imports and refreshes; they wait for the restore
+    // instead, or the general log names each one that nobody is signed in for any more.
+    void queuedRequestsOutliveTheTray_data()
+    {
+        QTest::addColumn<bool>("signedOutFirst"); // as the close question's tray choice does
+        QTest::addColumn<bool>("autoLogOn");
+        QTest::addColumn<bool>("carriedOn");
+        QTest::newRow("minimise and restore") << false << false << true;
+        QTest::newRow("signed out, signed in again by herself") << true << true << true;
+        QTest::newRow("signed out, nobody signs in") << true << false << false;
+    }
+    void queuedRequestsOutliveTheTray()
+    {
+        QFETCH(bool, signedOutFirst);
+        QFETCH(bool, autoLogOn);
+        QFETCH(bool, carriedOn);
+        TestProgramFolder folder;
+        prepare(folder, true, autoLogOn);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        auto tray = std::make_unique<FakeTrayIcon>(true);
+        FakeTrayIcon *icon = tray.get();
+        w.setTrayIcon(std::move(tray));
+        QVERIFY(w.Form_Load(QString()));
+        w.engine().setTimersEnabled(false); // nothing is sent: the queue is only looked at
+        while (w.engine().queue().NextItem()) {
+        } // the start's clock synchronisation
+        if (!gCurrentUser) {
+            gCurrentUser = gUsers->Users().front();
+            w.LoadAuctionScreen();
+        }
+        QStringList asked;
+        for (int i = 0; i < 14; ++i) {
+            auto item = std::make_shared<BNQItem>();
+            item->Action = i < 12 ? BNQItem::Import : BNQItem::Refresh;
+            item->ItemNumber = QString::number(27100 + i);
+            item->UserKey = gCurrentUser->PrimaryKey;
+            item->Folder = 1;
+            item->Priority = BNQItem::RequestPriority;
+            item->message = (i < 12 ? QStringLiteral("Adding Auction #") : QStringLiteral("Refreshing Auction #")) +
+                            item->ItemNumber;
+            w.engine().queue().Add(item);
+            asked << item->message;
+        }
+        if (signedOutFirst) {
+            gCurrentUser.reset();
+            w.LoadAuctionScreen();
+        }
+        w.showMinimized();
+        QTRY_VERIFY(w.isHidden());
+        QCOMPARE(w.engine().queue().Count(), 0);
+        icon->doubleClick();
+        QVERIFY(w.isVisible());
+
+        QStringList queued;
+        for (const auto &item : w.engine().queue().items())
+            queued << item->message;
+        QStringList logged;
+        auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = 0 AND LOG_Message "
+                                                "LIKE 'Not carried on%' ORDER BY LOG_Primary"));
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            logged << rs->value(QStringLiteral("LOG_Message")).toString().section(QStringLiteral(": "), 1);
+        QCOMPARE(queued, carriedOn ? asked : QStringList());
+        QCOMPARE(logged, carriedOn ? QStringList() : asked);
     }
 
     void withoutATrayMinimisingHidesNothing()

@@ -105,7 +105,7 @@ private slots:
     void cleanup() { ReleaseGlobals(); }
 
     // A dial-up component that fails, or does not answer within its second, at the start-up's
-    // automatic dial and on Connect (the menu and the toolbar's button).
+    // automatic dial (said in the general log) and on Connect (the menu and the toolbar's button).
     void dialUpFailuresAreReportedOnce_data()
     {
         QTest::addColumn<QString>("entry");
@@ -148,9 +148,17 @@ private slots:
             w.menuItem(QStringLiteral("mnuActionsConnect"))->trigger();
         else if (entry == QLatin1String("toolbar"))
             w.toolbarButton(QStringLiteral("connect"))->trigger();
-        QCOMPARE(boxes.boxes.size(), 1);
-        QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in ")), qPrintable(boxes.boxes[0].prompt));
-        QVERIFY2(boxes.boxes[0].title.startsWith(QStringLiteral("Error: ")), qPrintable(boxes.boxes[0].title));
+        if (atStart) {
+            // Nobody may be there to answer: the start's own dial writes to the general log.
+            QVERIFY(boxes.boxes.isEmpty());
+            auto rs = gDB->openQuery(
+                QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = 0 AND LOG_Message LIKE 'Error in %'"));
+            QCOMPARE(rs->recordCount(), 1);
+        } else {
+            QCOMPARE(boxes.boxes.size(), 1);
+            QVERIFY2(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in ")), qPrintable(boxes.boxes[0].prompt));
+            QVERIFY2(boxes.boxes[0].title.startsWith(QStringLiteral("Error: ")), qPrintable(boxes.boxes[0].title));
+        }
         // The start went on to its end.
         QVERIFY(gCurrentUser);
         QVERIFY(w.engine().timersEnabled());

@@ -51,6 +51,7 @@ private slots:
         m_online = true;
         m_wb = new FakeBrowser;
         m_pane = std::make_unique<BrowserPane>(m_wb, *m_fx->engine, nullptr, [this] { return m_online; });
+        m_pane->show(); // a failure of a page in sight is a box
     }
     void cleanup()
     {
@@ -193,6 +194,19 @@ private slots:
         // A page the user reached by a link fails without a message.
         m_wb->failLoad(QUrl(QStringLiteral("http://elsewhere.invalid/")));
         QCOMPARE(boxes.boxes.size(), 1);
+    }
+
+    // A page nobody sees (the log view is chosen, the window is in the tray) interrupts nobody.
+    void hiddenPageFailsInTheStatusLine()
+    {
+        MsgBoxRecorder boxes;
+        m_pane->hide();
+        const QString url = QStringLiteral("http://nowhere.invalid/news.html");
+        m_pane->NavigateSafe(url);
+        m_wb->failLoad(QUrl(url));
+        QVERIFY(boxes.boxes.isEmpty());
+        QCOMPARE(m_pane->findChild<QLabel *>(QStringLiteral("stsbarWBPanel1"))->text(), failureText() + url);
+        QCOMPARE(m_fx->generalLog(), QStringList{failureText() + url});
     }
 
     void completedPagesFillTheAddressListOnceAndTheTitleAsText()

@@ -88,7 +88,7 @@ void TestTreeGrid::clearWhileFilling()
 void TestTreeGrid::fitColumnCoversEveryRow()
 {
     QTreeWidget widget;
-    widget.resize(600, 300);
+    widget.resize(1000, 300); // wide enough for every cell: the cap is seen below
     QtTreeGrid grid(&widget);
     grid.setColumnCount(2);
     grid.setColumnCaption(0, QStringLiteral("Auctions"));
@@ -117,6 +117,10 @@ void TestTreeGrid::fitColumnCoversEveryRow()
     grid.setColumnCaption(1, QStringLiteral("A caption wider than every cell of its column"));
     grid.fitColumn(1);
     QCOMPARE(widget.columnWidth(1), widget.header()->sectionSizeHint(1));
+    // One endless title takes half the grid, not thousands of pixels.
+    grid.setCellText(7, 0, QStringLiteral("endless ").repeated(500));
+    grid.fitColumn(0);
+    QCOMPARE(widget.columnWidth(0), widget.width() / 2);
 }
 
 void TestTreeGrid::headerClicksOnlyForFlaggedColumns()

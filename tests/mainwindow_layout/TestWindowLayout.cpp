@@ -429,6 +429,10 @@ private slots:
         auto w = start();
         QVERIFY(w);
         QVERIFY(w->windowState() & Qt::WindowMaximized);
+        // Restored by the user, it takes the size it had before it was maximised.
+        w->showNormal();
+        QTRY_VERIFY(!w->isMaximized());
+        QCOMPARE(w->width(), 9000 / 15);
     }
 
     void aMinimisedCloseSavesNoLayout()

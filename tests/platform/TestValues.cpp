@@ -52,6 +52,51 @@ private slots:
         QCOMPARE(ok, number);
     }
 
+    // What a person types: the same digits, but a comma only between groups of three.
+    void isTypedNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << "12" << true << 12.0;
+        QTest::newRow("cents") << "12.50" << true << 12.5;
+        QTest::newRow("thousands") << "1,234.50" << true << 1234.5;
+        QTest::newRow("millions") << "1,234,567" << true << 1234567.0;
+        QTest::newRow("blanks around") << " 7 " << true << 7.0;
+        QTest::newRow("signs") << "-3" << true << -3.0;
+        QTest::newRow("plus") << "+3" << true << 3.0;
+        QTest::newRow("leading point") << ".5" << true << 0.5;
+        QTest::newRow("trailing point") << "5." << true << 5.0;
+        QTest::newRow("decimal comma") << "12,50" << false << 0.0;
+        QTest::newRow("short group") << "12,5" << false << 0.0;
+        QTest::newRow("one digit group") << "1,2" << false << 0.0;
+        QTest::newRow("long group") << "1,2345" << false << 0.0;
+        QTest::newRow("Indian grouping") << "1,23,456" << false << 0.0;
+        QTest::newRow("group after the point") << "1.234,5" << false << 0.0;
+        QTest::newRow("exponent") << "1e3" << false << 0.0;
+        QTest::newRow("hexadecimal") << "0x10" << false << 0.0;
+        QTest::newRow("dollar sign") << "$1,234.50" << true << 1234.5;
+        QTest::newRow("sign before the dollar") << "-$5" << true << -5.0;
+        QTest::newRow("other currency") << "EUR 12" << false << 0.0;
+        QTest::newRow("dollar sign after") << "12$" << false << 0.0;
+        QTest::newRow("trailing sign") << "3-" << false << 0.0;
+        QTest::newRow("parentheses") << "(5)" << false << 0.0;
+        QTest::newRow("point only") << "." << false << 0.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("other digits") << QString::fromUtf8("\u0661\u0662") << false << 0.0;
+        QTest::newRow("blank inside") << "1 000" << false << 0.0;
+    }
+    void isTypedNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        QFETCH(double, value);
+        QCOMPARE(Values::isTypedNumber(text), number);
+        bool ok = false;
+        QCOMPARE(Values::toTypedNumber(text, &ok), value);
+        QCOMPARE(ok, number);
+    }
+
     void dates_data()
     {
         QTest::addColumn<QString>("text");

@@ -26,6 +26,7 @@ public:
     qint32 selectedFolderKey() const override { return selectedFolder; }
     qint32 selectedFolderRootKey() const override { return selectedFolderRoot; }
     bool folderTreeHasSelection() const override { return selectedFolder >= 0; }
+    qint32 selectedFolderRow() const override { return selectedFolder >= 0 ? selectedRow : -1; }
     TreeGrid &auctionGrid() override { return grid; }
     QString browserDocumentTitle() const override { return documentTitle; }
     QString browserAddress() const override { return address; }
@@ -48,6 +49,7 @@ public:
     QStringList databaseTroubles;
     qint32 selectedFolder = -1;
     qint32 selectedFolderRoot = -1;
+    qint32 selectedRow = 1; // Open Auctions stands below Closed Auctions
     QString documentTitle;
     QString address;
     QStringList alreadyQueued;

@@ -22,6 +22,7 @@ public:
     qint32 selectedFolderKey() const override { return m_folder; }
     qint32 selectedFolderRootKey() const override { return m_folder; }
     bool folderTreeHasSelection() const override { return true; }
+    qint32 selectedFolderRow() const override { return 1; }
     TreeGrid &auctionGrid() override { return m_grid; }
     QString browserDocumentTitle() const override { return QString(); }
     QString browserAddress() const override { return QString(); }

@@ -32,17 +32,20 @@
 #include "frmSignin.h"
 #include "frmSplash.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace ScreenWalk {
@@ -184,7 +187,36 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QSt
     shot("auction-log");
     view->setCurrentIndex(2);
     shot("error-log");
+
+    // A log line longer than the pane (its tooltip holds all of it).
+    const QString longLine =
+        QStringLiteral("The site answered the preparatory bid with a page Zandrift could not read: ") +
+        QStringLiteral("the bid form's fields were missing, the page ended early, ").repeated(4) +
+        QStringLiteral("and the snipe will try again.");
+    BSN_Log().MarkAuction(0, gCurrentUser->PrimaryKey, longLine);
+    window.reloadGeneralLogView();
+    shot("long-log-line");
     view->setCurrentIndex(0);
+
+    // One title far longer than the grid: its column stops at half the grid.
+    const qint32 open = GetOpenAuctionsFolder(*gDB, gCurrentUser->PrimaryKey);
+    gDB->execute(QStringLiteral("INSERT INTO Auctions (AUC_User, AUC_Folder, AUC_ItemNumber, AUC_Title, AUC_Status, "
+                                "AUC_CurrentBid, AUC_Quantity) VALUES (?, ?, '3001000199', ?, 1, 3.5, 1)"),
+                 {gCurrentUser->PrimaryKey, open,
+                  QStringLiteral("Lot of forty brass carriage clocks, ").repeated(12) + QStringLiteral("as found")});
+    window.BuildAuctionGrid(open);
+    shot("long-title");
+    gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_ItemNumber = '3001000199'"));
+    window.BuildAuctionGrid(open);
+
+    // The status panels while a snipe runs, with its longest steps.
+    const QStringList panelsBefore = {window.statusPanel(1), window.statusPanel(2), window.statusPanel(3)};
+    window.setStatusPanel(1, QStringLiteral("Preparing to Snipe Item #3001000101"));
+    window.setStatusPanel(2, QStringLiteral("Waiting for Exact Moment to Place Bid"));
+    window.setStatusPanel(3, QStringLiteral("Items in Queue: 3"));
+    shot("snipe-status");
+    for (int panel = 1; panel <= 3; ++panel)
+        window.setStatusPanel(panel, panelsBefore.at(panel - 1));
 
     if (auto *favorites = window.findChild<FavoritesPane *>(QStringLiteral("fraFavorites"))) {
         favorites->BuildFavoritesTree();
