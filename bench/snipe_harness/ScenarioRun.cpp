@@ -21,6 +21,7 @@
 #include <QSqlQuery>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -166,9 +167,14 @@ private:
             d.cmdOK_Click();
             return !ScheduleCancelled;
         });
-        if (saved)
+        // A save the database refused was told to the user in a box: the row keeps what it had.
+        const bool written =
+            saved && std::abs(m_f.column(a.key, QStringLiteral("AUC_MaxBid")).toDouble() - amount) < 0.005;
+        if (saved && !written)
+            note(QStringLiteral("the dialog's save of %1 met a database error").arg(amount, 0, 'f', 2));
+        if (written)
             inForce(a, amount);
-        return saved;
+        return written;
     }
 
     bool unschedule(AuctionOutcome &a)
