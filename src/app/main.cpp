@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 #include "EventGuard.h"
 #include "Globals.h"
+#include "ProcessGuards.h"
 #include "QtMsgBox.h"
 #include "SessionEnd.h"
 #include "frmAuction.h"
@@ -9,6 +10,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything reads a password.
+    process_guards::apply();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Zandrift"));

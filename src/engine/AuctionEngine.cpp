@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
 bool gClosing = false;
@@ -395,14 +396,39 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     return due;
 }
 
+bool AuctionEngine::webAddress(const QString &url)
+{
+    const QUrl address(url);
+    if (InetTransfer::isWebAddress(address))
+        return true;
+    // Something that is no address at all fails as an unsendable request; another scheme
+    // (file:, data:) is a choice in eburl.zdx that the user must hear of.
+    if (address.scheme().isEmpty())
+        return false;
+    const QString key = gURLs ? gURLs->KeyOf(url) : QString();
+    m_records.log(
+        0, currentUserKey(),
+        key.isEmpty()
+            ? QStringLiteral("The address \"%1\" is not an http or https address; Zandrift fetches only those.")
+                  .arg(url)
+            : QStringLiteral("The address of %1 in eburl.zdx is not an http or https address; Zandrift "
+                             "fetches only those (%2).")
+                  .arg(key, url));
+    return false;
+}
+
 bool AuctionEngine::startGet(const QString &url, int deadlineMs)
 {
+    if (!webAddress(url))
+        return false;
     m_sinceRequest.start();
     return m_inet->Execute(url, QStringLiteral("Get"), QString(), deadlineMs);
 }
 
 bool AuctionEngine::startPost(const QString &url, const QString &body, int deadlineMs)
 {
+    if (!webAddress(url))
+        return false;
     m_sinceRequest.start();
     return m_inet->Execute(url, QStringLiteral("POST"), body, deadlineMs);
 }

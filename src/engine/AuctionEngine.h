@@ -199,6 +199,9 @@ private:
     bool isLive(const QItemPtr &item) const;
     void serveTimeSync(const QItemPtr &item);
     bool startGet(const QString &url, int deadlineMs = 0);
+    // False for anything but an http or https address; one of another scheme is said in the
+    // general log, naming its eburl.zdx key.
+    bool webAddress(const QString &url);
     bool startPost(const QString &url, const QString &body, int deadlineMs = 0);
     void responseCompleted();
     void responseError();

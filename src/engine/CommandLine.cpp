@@ -32,7 +32,7 @@ bool CommandLine::SplitArgs(qsizetype start, const QString &text, const QString 
             params->addUnkeyed(Values::trimBlanks(record.toString()));
         } else if (!params->add(key, Values::trimBlanks(record.mid(sep + keySeparator.size()).toString()))) {
             if (error)
-                *error = QStringLiteral("Duplicate key \"%1\" in line %2.").arg(key).arg(line);
+                *error = QStringLiteral("Duplicate key \"%1\" in line %2.").arg(key, QString::number(line));
             colParams.reset();
             return false;
         }

@@ -1,5 +1,6 @@
 #include "DeferredWrites.h"
 
+#include "AuctionDatabase.h"
 #include "BSN_Log.h"
 #include "Clock.h"
 #include "Database.h"
@@ -65,6 +66,8 @@ bool DeferredWrites::flush()
     while (!m_held.isEmpty()) {
         QString why;
         if (!apply(m_held.first(), why)) {
+            if (reopenReplacedFile())
+                continue;
             report(why);
             return false;
         }
@@ -102,6 +105,19 @@ bool DeferredWrites::apply(const Write &w, QString &why)
         why = QString::fromLocal8Bit(e.what());
         return false;
     }
+}
+
+bool DeferredWrites::reopenReplacedFile()
+{
+    QString note;
+    if (!ReopenReplacedAuctionDatabase(&note))
+        return false;
+    // Said first in the file now in use, before what was held for it.
+    Write w;
+    w.message = note;
+    w.at = Clock::now();
+    m_held.prepend(std::move(w));
+    return true;
 }
 
 void DeferredWrites::report(const QString &why)

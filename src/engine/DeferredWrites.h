@@ -51,6 +51,8 @@ private:
     // One try, without waiting; the database's reason when it refused.
     bool apply(const Write &w, QString &why);
     void report(const QString &why);
+    // A database file replaced under the program is opened again at its path; true when it was.
+    bool reopenReplacedFile();
 
     QList<Write> m_held;
     bool m_reported = false;

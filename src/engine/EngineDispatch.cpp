@@ -24,6 +24,23 @@ QString answerOf(const QString &page)
     return t.isEmpty() ? QStringLiteral("an answer that did not confirm the bid")
                        : QStringLiteral("a page titled \"") + t + QStringLiteral("\"");
 }
+
+// An auction the database refused (a full disk, a locked or replaced file) is said where the
+// user sees it: in the general log, or by the window when that cannot be written either.
+void reportUnsaved(IMainWindow &window, qint32 userKey, const QString &itemNumber, const QString &why)
+{
+    const QString text = QStringLiteral("Item #%1 could not be saved: Zandrift could not write to its database (%2).")
+                             .arg(itemNumber, why);
+    try {
+        if (gDB) {
+            BSN_Log(*gDB).MarkAuction(0, userKey, text);
+            return;
+        }
+    } catch (const std::exception &) {
+        // The same database: the window says it instead.
+    }
+    window.showDatabaseTrouble(text);
+}
 } // namespace
 
 void AuctionEngine::InetIn(const QString &page)
@@ -37,11 +54,22 @@ void AuctionEngine::InetIn(const QString &page)
         auction.Parse(page, Values::trimBlanks(item->ItemNumber));
         auction.Paid = auction.Received = auction.LeftFeedback = 0;
         qint16 mode = 0;
-        EbayProcessAuction(auction, mode);
+        try {
+            EbayProcessAuction(auction, mode);
+        } catch (const DbError &e) {
+            reportUnsaved(m_window, currentUserKey(), Values::trimBlanks(item->ItemNumber), e.message());
+            // The count follows the queue also when the page could not be stored.
+            m_window.setStatusPanel(3, QStringLiteral("Items in Queue: %1").arg(queue().Count()));
+        }
         break;
     }
     case BNQItem::Refresh:
-        refreshFromPage(page, item);
+        try {
+            refreshFromPage(page, item);
+        } catch (const DbError &e) {
+            reportUnsaved(m_window, currentUserKey(), Values::trimBlanks(item->ItemNumber), e.message());
+            m_window.setStatusPanel(3, QStringLiteral("Items in Queue: %1").arg(queue().Count()));
+        }
         break;
     case BNQItem::TimeSync: {
         if (item->DisconnectAfterCompletion && queue().Count() < 1 && gSettings &&

@@ -104,6 +104,9 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
             title = QStringLiteral("Error - Invalid Item");
     }
     set("AUC_Title", title);
+    if (a.TitleLength > clsEbayAuction::kTitleWidth)
+        general(QStringLiteral("%1: The page's title is too long (%2 characters); it was cut to %3 characters.")
+                    .arg(itemPrefix, QString::number(a.TitleLength), QString::number(clsEbayAuction::kTitleWidth)));
 
     if (!a.ItemNumber.isEmpty()) {
         set("AUC_ItemNumber", trimmedItem);

@@ -4,6 +4,7 @@
 #include "BNParseScript.h"
 #include "Globals.h"
 #include "ProgramFolder.h"
+#include "SafeText.h"
 #include "Values.h"
 
 #include <QHash>
@@ -113,6 +114,27 @@ public:
     }
     bool extract(QString *field) const { return extract(field, m_page); }
 
+    // A FORWARD extraction whose close anchor lies past the window (a title far longer than
+    // any the site writes): the same text, searched up to the end of the page.
+    bool extractPastWindow(QString *field) const
+    {
+        if (!m_elem || m_elem->CaseNumber >= 2 || m_elem->xType.compare(QLatin1String("FORWARD"), Qt::CaseInsensitive))
+            return false;
+        const qsizetype at = BNHTMLExtract::IndexOf(m_page, m_elem->Catch, 0, Qt::CaseInsensitive);
+        if (at < 0)
+            return false;
+        const QStringView rest = m_page.mid(at);
+        const qsizetype open = BNHTMLExtract::IndexOf(rest, m_elem->OpenTag, 0, Qt::CaseInsensitive);
+        if (open < 0)
+            return false;
+        const qsizetype from = open + m_elem->OpenTag.size();
+        const qsizetype close = BNHTMLExtract::IndexOf(rest, m_elem->CloseTag, from, Qt::CaseSensitive);
+        if (close < 0)
+            return false;
+        *field = rest.mid(from, close - from).toString();
+        return true;
+    }
+
     // lookup and extract in one: the standard extraction of a key.
     void standard(const char *key, QString *field)
     {
@@ -202,8 +224,16 @@ void clsEbayAuction::Parse(const QString &page, const QString &itemNumber, const
         HighBidder = QStringLiteral("Unknown");
 
     r.lookup("TITLE");
-    if (r.extract(&title))
+    if (r.extract(&title) || r.extractPastWindow(&title))
         title = decodeReferences(Values::trimBlanks(title));
+
+    // What a page writes is kept and shown as text: no control character and no mark that
+    // turns the text around it, whatever character references the page holds.
+    for (QString *text : {&title, &TimeLeft, &Location, &Country, &Seller, &HighBidder, &AuctionType})
+        *text = safe_text::stripped(*text);
+    TitleLength = title.size();
+    if (title.size() > kTitleWidth)
+        title.truncate(kTitleWidth);
 }
 
 namespace {

@@ -32,6 +32,9 @@ public:
     qint16 LeftFeedback = 0;
     QString MeHighBidder;
     QString Comments;
+    // The length of the page's title; longer than kTitleWidth when title was cut to it.
+    qsizetype TitleLength = 0;
+    static constexpr qsizetype kTitleWidth = 255; // the stored title's column
 
     // Reads the page through the program folder's ebparse.zdx. Never fails: a step that cannot
     // be done leaves its field as it was.

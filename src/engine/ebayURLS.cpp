@@ -26,6 +26,24 @@ bool ebayURLS::Load(const QString &path, QString *error)
     return true;
 }
 
+QString ebayURLS::KeyOf(const QString &url) const
+{
+    const std::pair<const char *, const QString *> fields[] = {
+        {"EbayViewItemURL", &EbayViewItemURL}, {"EbayBiddingURL", &EbayBiddingURL},
+        {"EbayTimeSyncURL", &EbayTimeSyncURL}, {"EbayLogInURL", &EbayLogInURL},
+        {"EbayMakeBidURL", &EbayMakeBidURL},   {"EbayConfirmBidURL", &EbayConfirmBidURL},
+        {"EbaySignInURL", &EbayUserSignInURL}};
+    QString key;
+    qsizetype longest = 0;
+    for (const auto &[name, address] : fields) {
+        if (!address->isEmpty() && address->size() > longest && url.startsWith(*address)) {
+            key = QLatin1String(name);
+            longest = address->size();
+        }
+    }
+    return key;
+}
+
 ebayURLS *UseURLs(QString *error)
 {
     if (!gURLs) {

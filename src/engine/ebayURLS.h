@@ -18,6 +18,8 @@ public:
 
     // Reads the file; on failure no field is set and error says why.
     bool Load(const QString &path, QString *error = nullptr);
+    // The file's key whose address url begins with (the longest one), empty when none.
+    QString KeyOf(const QString &url) const;
 };
 
 // The run's page-address list. Absent until its first use and after a failed load.

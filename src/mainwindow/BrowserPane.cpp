@@ -1,6 +1,7 @@
 #include "BrowserPane.h"
 
 #include "ProgramFolder.h"
+#include "RegularFile.h"
 #include "ebayURLS.h"
 #include "modComm.h"
 
@@ -266,7 +267,11 @@ QString BrowserPane::statusText() const
 
 QUrl BrowserPane::localPage()
 {
-    return QUrl::fromLocalFile(ProgramFolder::file(QStringLiteral("html/index.html")));
+    const QString page = ProgramFolder::file(QStringLiteral("html/index.html"));
+    // The browser would wait for ever on a FIFO put in its place.
+    if (existsButIsNotRegular(page))
+        return QUrl(QStringLiteral("about:blank"));
+    return QUrl::fromLocalFile(page);
 }
 
 QUrl BrowserPane::siteHome() const

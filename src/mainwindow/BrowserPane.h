@@ -61,8 +61,12 @@ public:
     // title, above the status line.
     QRect pageArea() const;
 
-    // The local start page: html/index.html in the program folder.
+    // The local start page: html/index.html in the program folder (a blank page when something
+    // other than a file stands there).
     static QUrl localPage();
+    // Why the sign-in form of the page at signInPage must not get the password when it sends to
+    // formTarget: another host, or plain http from an https page. Empty when it may.
+    static QString signInFormRefusal(const QUrl &signInPage, const QUrl &formTarget);
 
 public slots:
     // Navigates; an address that cannot be navigated to, or a page that fails to load, is

@@ -8,6 +8,7 @@
 #include "Globals.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
+#include "SafeText.h"
 #include "Values.h"
 
 #include <QCursor>
@@ -46,13 +47,14 @@ void fillLog(TreeGrid &grid, const QString &sql, const QVariantList &params)
     }
 }
 
-// One part of a file name: nothing in it may name another folder. Separators and control
-// characters become "_", so "../x" stays the harmless name ".._x" inside the logs folder.
+// One part of a file name: nothing in it may name another folder or hide what the name says.
+// Separators, control characters and the marks that reverse text become "_", so "../x" stays
+// the harmless name ".._x" inside the logs folder.
 QString fileNamePart(const QString &text)
 {
     QString out = text;
     for (QChar &c : out) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 0x20 || c.unicode() == 0x7f)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || safe_text::isUnsafe(c.unicode()))
             c = QLatin1Char('_');
     }
     return out;

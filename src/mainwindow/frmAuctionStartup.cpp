@@ -19,6 +19,7 @@
 #include "InetTransfer.h"
 #include "LogViewsPane.h"
 #include "MsgBox.h"
+#include "PrivateFiles.h"
 #include "ProgramFolder.h"
 #include "QtTreeGrid.h"
 #include "SettingsStore.h"
@@ -119,6 +120,8 @@ bool frmAuction::Form_Load(const QString &commandLine)
 bool frmAuction::openStore()
 {
     QString error;
+    // Before the database is opened, so its journal is made with the file's own mode.
+    const Tightened tightened = TightenPrivateFiles();
     if (!OpenAuctionDatabase(&error)) {
         MsgBox::show(error, QStringLiteral("Zandrift"), MsgBox::Icon::Critical);
         return false;
@@ -134,6 +137,15 @@ bool frmAuction::openStore()
                          .arg(QDir::toNativeSeparators(AuctionDatabasePath()), e.message()),
                      QStringLiteral("Zandrift"), MsgBox::Icon::Critical);
         return false;
+    }
+    for (const QString &said : {tightened.message(), SettingsStore::instance().refusal()}) {
+        if (said.isEmpty())
+            continue;
+        try {
+            BSN_Log(*gDB).MarkAuction(0, 0, said);
+        } catch (const DbError &) {
+            // A database that takes no row now says its own trouble at its next write.
+        }
     }
     return true;
 }
@@ -214,11 +226,14 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
     if (!gClosing && gSettings && gSettings->ShowClosingWarning == 1) {
         bool scheduled = false;
         try {
+            if (!gDB)
+                throw DbError(QStringLiteral("The database is not open."));
             auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = ?"),
                                      {AuctionStatus::Scheduled});
             scheduled = !rs->eof();
-        } catch (const DbError &) {
-            scheduled = false;
+        } catch (const std::exception &) {
+            // A database that cannot say may well hold scheduled snipes: the user is asked.
+            scheduled = true;
         }
         if (scheduled) {
             CloseResult = 0;

@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include "FileModes.h"
 #include "NameFolding.h"
 #include "Recordset.h"
 #include "Values.h"
@@ -13,6 +14,7 @@
 #include <QSqlRecord>
 #include <QUrl>
 #include <cmath>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -128,7 +130,22 @@ bool Database::attach(const QString &path, QString *error)
     } catch (const DbError &e) {
         return fail(QStringLiteral("The file \"%1\" is not a Zandrift database: %2").arg(path, e.message()));
     }
+    struct stat st = {};
+    if (::stat(QFile::encodeName(m_path).constData(), &st) == 0) {
+        m_device = static_cast<quint64>(st.st_dev);
+        m_inode = static_cast<quint64>(st.st_ino);
+    }
     return true;
+}
+
+bool Database::fileReplaced() const
+{
+    if (m_connectionName.isEmpty() || !isOpen())
+        return false;
+    struct stat st = {};
+    if (::stat(QFile::encodeName(m_path).constData(), &st) != 0)
+        return true;
+    return static_cast<quint64>(st.st_dev) != m_device || static_cast<quint64>(st.st_ino) != m_inode;
 }
 
 void Database::disconnect() noexcept
@@ -169,6 +186,8 @@ bool Database::reopen(const QString &path, QString *error)
     std::swap(m_kinds, fresh.m_kinds);
     std::swap(m_tableColumns, fresh.m_tableColumns);
     std::swap(m_tableKeys, fresh.m_tableKeys);
+    std::swap(m_device, fresh.m_device);
+    std::swap(m_inode, fresh.m_inode);
     m_busyTimeoutMs = kDefaultBusyTimeoutMs; // the new connection starts with the default
     return true;
 }
@@ -504,6 +523,10 @@ bool Database::compact(const QString &source, const QString &destination, QStrin
     auto db = open(source, error);
     if (!db)
         return false;
+    // Made before SQLite writes into it (it takes an empty file), so the rows are never in a
+    // file that others can read.
+    if (!file_modes::createOwnerOnly(destination, error))
+        return false;
     QSqlQuery q(db->connection());
     if (!q.prepare(QStringLiteral("VACUUM INTO ?"))) {
         if (error)
@@ -523,7 +546,7 @@ bool Database::compact(const QString &source, const QString &destination, QStrin
             *error = QStringLiteral("The file \"%1\" could not be written to the disk.").arg(destination);
         return false;
     }
-    return true;
+    return file_modes::copyOwnerAccess(source, destination, error);
 }
 
 void Database::throwError(const QSqlError &error)

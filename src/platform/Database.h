@@ -70,6 +70,10 @@ public:
     // this object keeps working. On failure nothing changes: false with *error naming the path.
     bool reopen(const QString &path, QString *error = nullptr);
     QSqlDatabase connection() const;
+    // True when the file at path() is no longer the one this object opened (a backup restored
+    // over it, a sync tool's copy renamed into place, or it was removed): SQLite refuses every
+    // write to a file moved away under it. False while closed.
+    bool fileReplaced() const;
 
     // Transactions nest as savepoints: the outermost commit stores everything, an inner
     // rollback undoes only what ran since its own begin. Each throws DbError on failure;
@@ -118,6 +122,7 @@ public:
     QString integrityCheck();
 
     // Writes a compacted copy of the file at source into destination (which must not exist).
+    // The copy is made owner-only and keeps no more of the owner's access than the source has.
     static bool compact(const QString &source, const QString &destination, QString *error = nullptr);
 
     // Converts a value for storage in a column of the given kind (throws on a type mismatch),
@@ -149,6 +154,9 @@ private:
     QHash<QString, QString> m_tableKeys;        // by lower-case table name
     int m_transactionDepth = 0;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
+    // The opened file's identity, taken right after the open.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 
     friend class Recordset;
 };

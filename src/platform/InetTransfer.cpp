@@ -164,7 +164,7 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     const QUrl target(url);
     const bool post = operation.compare(QLatin1String("POST"), Qt::CaseInsensitive) == 0;
     const bool get = operation.isEmpty() || operation.compare(QLatin1String("GET"), Qt::CaseInsensitive) == 0;
-    if (!target.isValid() || target.isRelative() || (!post && !get))
+    if (!target.isValid() || !isWebAddress(target) || (!post && !get))
         return false;
 
     ++m_transfer;
@@ -222,6 +222,14 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
     m_deadline->start(deadline);
     emit StateChanged(icRequesting);
     return true;
+}
+
+bool InetTransfer::isWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme();
+    return (scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ||
+            scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) &&
+           !url.host().isEmpty();
 }
 
 void InetTransfer::warmUp(const QString &url)

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <memory>
 
 class QNetworkAccessManager;
@@ -60,6 +61,8 @@ public:
     // an operation or address it cannot send. deadlineMs bounds the whole transfer (0: the
     // control's own deadline); it fails as timed out when it is reached.
     bool Execute(const QString &url, const QString &operation, const QString &data = QString(), int deadlineMs = 0);
+    // Only http and https addresses are sent; any other (file:, data:, ftp:) reads what is not the site's.
+    static bool isWebAddress(const QUrl &url);
     // Opens a connection to the address's host ahead of a request, so that the request does not
     // wait for the handshake. Does nothing for an address it cannot reach.
     void warmUp(const QString &url);

@@ -34,3 +34,9 @@ bool openRegularFile(QFile &file, const QString &path, QString *error)
     }
     return true;
 }
+
+bool existsButIsNotRegular(const QString &path)
+{
+    struct stat st = {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}

@@ -1,6 +1,10 @@
 #include "SettingsStore.h"
 
+#include "FileModes.h"
+#include "RegularFile.h"
+
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -28,13 +32,39 @@ QString decodeName(const QString &name)
     out.replace(QLatin1String("%25"), QLatin1String("%"));
     return out;
 }
+QString notAFile(const QString &path)
+{
+    return QStringLiteral("The settings file \"%1\" is not a regular file; settings changed now are kept only until "
+                          "Zandrift ends.")
+        .arg(QDir::toNativeSeparators(path));
+}
 } // namespace
 
-SettingsStore::SettingsStore(const QString &iniPath) : m_settings(new QSettings(iniPath, QSettings::IniFormat)) {}
+SettingsStore::SettingsStore(const QString &iniPath) : m_path(iniPath)
+{
+    // Reading a FIFO would wait for a writer for ever.
+    if (existsButIsNotRegular(iniPath)) {
+        m_refusal = notAFile(iniPath);
+        m_settings = std::make_unique<QSettings>(QString(), QSettings::IniFormat);
+        return;
+    }
+    m_settings = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
+}
+
+void SettingsStore::prepareFile()
+{
+    if (m_prepared || !m_refusal.isEmpty())
+        return;
+    m_prepared = true;
+    if (QFileInfo::exists(m_path) || !QDir().mkpath(QFileInfo(m_path).absolutePath()))
+        return;
+    file_modes::createOwnerOnly(m_path);
+}
 
 SettingsStore::~SettingsStore()
 {
-    if (m_settings)
+    // A FIFO put there since would hold the exit for ever.
+    if (m_settings && !existsButIsNotRegular(m_path))
         m_settings->sync();
 }
 
@@ -60,6 +90,7 @@ QString SettingsStore::get(const QString &section, const QString &key, const QSt
 
 void SettingsStore::set(const QString &section, const QString &key, const QString &value)
 {
+    prepareFile();
     QString k = actualKey(section, key);
     if (k.isEmpty())
         k = encodeName(key);
@@ -68,6 +99,7 @@ void SettingsStore::set(const QString &section, const QString &key, const QStrin
 
 void SettingsStore::deleteSection(const QString &section)
 {
+    prepareFile();
     m_settings->remove(encodeName(section));
 }
 
@@ -78,20 +110,23 @@ bool SettingsStore::hasSection(const QString &section) const
 
 bool SettingsStore::sync()
 {
+    if (m_refusal.isEmpty() && existsButIsNotRegular(m_path))
+        m_refusal = notAFile(m_path);
+    if (!m_refusal.isEmpty())
+        return false;
     m_settings->sync();
     if (m_settings->status() == QSettings::NoError)
         return true;
     // The error sticks to the QSettings object: start again from what the file holds, so that
     // unsaved values are not taken for stored ones and a later write is judged on its own.
-    const QString path = m_settings->fileName();
     m_settings.reset(); // first, or the new object shares the old one's unwritten values
-    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    m_settings = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
     return false;
 }
 
 QString SettingsStore::fileName() const
 {
-    return m_settings->fileName();
+    return m_path;
 }
 
 QString SettingsStore::defaultPath()

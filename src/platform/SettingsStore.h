@@ -23,6 +23,9 @@ public:
     // Writes pending changes to the file; false when they could not all be written.
     [[nodiscard]] bool sync();
     QString fileName() const;
+    // Why the store's file cannot be used (something other than a regular file stands at its
+    // path, which is never opened then): values are kept for the run only. Empty when usable.
+    QString refusal() const { return m_refusal; }
 
     // The store every part of the program uses. Its file is the standard per-user location
     // unless redirected first; tests redirect it into their own folder.
@@ -32,5 +35,11 @@ public:
 
 private:
     QString actualKey(const QString &section, const QString &key) const;
+    // Before the first write: a new file is made owner-only (it holds a password), and the
+    // writes that follow keep its mode.
+    void prepareFile();
     std::unique_ptr<QSettings> m_settings;
+    QString m_path;
+    QString m_refusal;
+    bool m_prepared = false;
 };

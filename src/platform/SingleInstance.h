@@ -21,5 +21,6 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_lock;
+    QString m_lockPath;
     bool m_held = false;
 };

@@ -75,6 +75,20 @@ bool ReopenAuctionDatabase(QString *error)
     return OpenAuctionDatabase(error);
 }
 
+bool ReopenReplacedAuctionDatabase(QString *note)
+{
+    if (!gDB || gDB->transactionDepth() > 0 || !gDB->fileReplaced())
+        return false;
+    QString why;
+    if (!ReopenAuctionDatabase(&why))
+        return false;
+    if (note)
+        *note = QStringLiteral("The database file %1 was replaced while Zandrift was running; Zandrift opened the "
+                               "new file and goes on with it.")
+                    .arg(QLatin1String(kDatabaseFileName));
+    return true;
+}
+
 void UpgradeDatabase()
 {
     if (!gDB)

@@ -17,6 +17,10 @@ bool OpenAuctionDatabase(QString *error = nullptr);
 // file), so every holder of gDB stays valid. False, with *error, when it cannot: gDB then
 // stays as it was (closed after a close: every use throws DbError).
 bool ReopenAuctionDatabase(QString *error = nullptr);
+// When the file at auction.mdb's path is no longer the one gDB has open (restored from a
+// backup, put there by a sync tool), SQLite refuses every write to it: opens gDB again on the
+// file now at the path. True when it did, with *note saying what happened.
+bool ReopenReplacedAuctionDatabase(QString *note = nullptr);
 // Adds the columns of the later layout that an older file lacks.
 void UpgradeDatabase();
 void UpgradeDatabase(Database &db);

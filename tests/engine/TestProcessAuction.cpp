@@ -95,6 +95,7 @@ class TestProcessAuction : public QObject
 private slots:
     void importFailures_data();
     void importFailures();
+    void overlongTitleIsSaid();
     void refreshKeepsWhatItCannotRead_data();
     void refreshKeepsWhatItCannotRead();
     void refreshOfAnInvalidItemPage();
@@ -162,6 +163,23 @@ void TestProcessAuction::importFailures()
     QTEST(f.generalLog().join(QLatin1Char('|')), "message");
     QCOMPARE(auctionRows(), saved ? 1 : 0);
     QCOMPARE(f.window->grid.rowCount(), saved ? 1 : 0);
+}
+
+// A title the parser had to cut is stored cut, and the general log says why it is short.
+void TestProcessAuction::overlongTitleIsSaid()
+{
+    EngineFixture f;
+    QVERIFY(f.isValid());
+    clsEbayAuction a = page();
+    a.title = QStringLiteral("A").repeated(clsEbayAuction::kTitleWidth);
+    a.TitleLength = 102400;
+    process(f, a, 0, f.openFolder);
+
+    QCOMPARE(auctionRows(), 1);
+    QCOMPARE(f.column(onlyAuctionKey(), QStringLiteral("AUC_Title")).toString(), a.title);
+    QCOMPARE(f.generalLog(), QStringList{QStringLiteral("Item #") + kItem +
+                                         QStringLiteral(": The page's title is too long (102400 characters); it "
+                                                        "was cut to 255 characters.")});
 }
 
 void TestProcessAuction::refreshKeepsWhatItCannotRead_data()

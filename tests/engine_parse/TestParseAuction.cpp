@@ -24,6 +24,7 @@ private slots:
     void editedPages_data();
     void editedPages();
     void failedStepsKeepFields();
+    void overlongTitleIsCut();
     void withoutScript();
     void longScriptReadOncePerChange();
     void stripTags_data();
@@ -228,6 +229,20 @@ void TestParseAuction::editedPages_data()
                                                   << "<b>  \tClock  </b>"
                                                   << "title"
                                                   << "\tClock";
+    // Neither a control character nor a mark that turns the text around is kept, written as
+    // a reference or as the character itself.
+    QTest::newRow("title with control and override references")
+        << "<b>Brass ship's clock, working</b>"
+        << "<b>Clock&#1;&#x7f;&#x85; \u202Egnikrow&#x202c; &#x2066;x&#x2069;&#x200F;</b>"
+        << "title"
+        << "Clock gnikrow x";
+    QTest::newRow("location with an override") << "<font size=\"2\">Springfield, Illinois</font>"
+                                               << "<i>Spring&#x202E;field</i>, IL"
+                                               << "Location"
+                                               << "Springfield, IL";
+    QTest::newRow("seller with a control character") << seller << "colspan=\"3\"><a href=x>clock\x01works</a>"
+                                                     << "Seller"
+                                                     << "clockworks";
 }
 
 void TestParseAuction::editedPages()
@@ -249,6 +264,26 @@ void TestParseAuction::editedPages()
         {"Country", a.Country}};
     QVERIFY(fields.contains(field));
     QCOMPARE(fields.value(field), expected);
+}
+
+// A title far longer than the extraction's window: still found to its end, and cut to the
+// column's width, with its length kept to say so.
+void TestParseAuction::overlongTitleIsCut()
+{
+    QString page = sitePage("item_active.html");
+    const QString title = QStringLiteral("Brass ship's clock, working");
+    QVERIFY(page.contains(title));
+    const QString huge = QStringLiteral("A").repeated(100 * 1024);
+    page.replace(QStringLiteral("<b>") + title, QStringLiteral("<b>") + huge);
+    clsEbayAuction a;
+    a.Parse(page, QStringLiteral("1106"));
+    QCOMPARE(a.title, huge.left(clsEbayAuction::kTitleWidth));
+    QCOMPARE(a.TitleLength, huge.size());
+    QCOMPARE(a.CurrentBid, QStringLiteral("$12.50")); // the rest of the page is read as before
+
+    a.Parse(sitePage("item_active.html"), QStringLiteral("1"));
+    QCOMPARE(a.title, title);
+    QCOMPARE(a.TitleLength, title.size());
 }
 
 void TestParseAuction::failedStepsKeepFields()

@@ -111,11 +111,18 @@ void TestScriptFiles::scriptFileErrors_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("message"); // null: any
 
-    QTest::newRow("duplicate key") << QByteArray("A = 1\nB = 2\nA = 3\n") << true;
-    QTest::newRow("duplicate key in other case") << QByteArray("Seller = 1\nSELLER = 2\n") << true;
-    QTest::newRow("duplicate key with blanks") << QByteArray("A = 1\r\n A=2\n") << true;
-    QTest::newRow("missing file") << QByteArray() << false;
+    QTest::newRow("duplicate key") << QByteArray("A = 1\nB = 2\nA = 3\n") << true
+                                   << QStringLiteral("Duplicate key \"A\" in line 3.");
+    QTest::newRow("duplicate key in other case") << QByteArray("Seller = 1\nSELLER = 2\n") << true << QString();
+    QTest::newRow("duplicate key with blanks") << QByteArray("A = 1\r\n A=2\n") << true << QString();
+    // A key that looks like a place holder is said as written.
+    QTest::newRow("duplicate key %1") << QByteArray("%1 = a\n%1 = b\n") << true
+                                      << QStringLiteral("Duplicate key \"%1\" in line 2.");
+    QTest::newRow("duplicate key %2%1") << QByteArray("x\n%2%1 = a\n%2%1 = b\n") << true
+                                        << QStringLiteral("Duplicate key \"%2%1\" in line 3.");
+    QTest::newRow("missing file") << QByteArray() << false << QString();
 }
 
 void TestScriptFiles::scriptFileErrors()
@@ -128,6 +135,9 @@ void TestScriptFiles::scriptFileErrors()
     QString error;
     QVERIFY(!script.ImportScript(path, &error));
     QVERIFY(!error.isEmpty());
+    QFETCH(QString, message);
+    if (!message.isNull())
+        QCOMPARE(error, message);
     QCOMPARE(script.ScriptElements.count(), qsizetype(0));
     QVERIFY(!GetScriptElem("B", script));
 }

@@ -4,10 +4,13 @@
 #include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
+#include "Fifo.h"
+#include "FileModes.h"
 #include "FormTimer.h"
 #include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "ProgramFolder.h"
+#include "SettingsStore.h"
 #include "SingleInstance.h"
 #include "TestProgramFolder.h"
 #include "frmAuction.h"
@@ -18,8 +21,18 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 namespace {
+
+QStringList generalLog()
+{
+    QStringList rows;
+    auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Message FROM Logs WHERE LOG_Auction = 0 ORDER BY LOG_Primary"));
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        rows << rs->value(QStringLiteral("LOG_Message")).toString();
+    return rows;
+}
 
 QByteArray fileHash(const QString &path)
 {
@@ -282,6 +295,107 @@ private slots:
         QCOMPARE(bool(gCurrentUser), signedIn);
         if (answer == 2)
             QVERIFY(w.isMinimized());
+    }
+
+    // A database that cannot say whether snipes are scheduled may hold some: the user is asked.
+    void closeWithAnUnreadableDatabaseAsks()
+    {
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = true;
+        prepare(folder, p);
+        FakeDialogs dialogs;
+        dialogs.onOpen = [](const QString &name) {
+            if (name == QLatin1String("closeConfirmation"))
+                CloseResult = 1;
+        };
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        gDB->close();
+        w.close();
+        QTest::qWait(700);
+        QCOMPARE(dialogs.calls.count("closeConfirmation"), 1);
+        QVERIFY(!gClosing);
+        QVERIFY(!w.isClosed());
+    }
+
+    // Files that hold passwords and that other accounts could read are made owner-only at the
+    // start, and the general log says so once.
+    void startTightensWhatOthersCouldRead_data()
+    {
+        QTest::addColumn<int>("databaseMode");
+        QTest::addColumn<int>("settingsMode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("both readable by all") << 0644 << 0644 << "auction.mdb and settings.ini, which hold passwords";
+        QTest::newRow("database by the group") << 0640 << 0600 << "auction.mdb, which holds passwords";
+        QTest::newRow("settings writable by all") << 0600 << 0666 << "settings.ini, which holds passwords";
+        QTest::newRow("owner only") << 0600 << 0600 << "";
+    }
+    void startTightensWhatOthersCouldRead()
+    {
+        QFETCH(int, databaseMode);
+        QFETCH(int, settingsMode);
+        QFETCH(QString, said);
+        TestProgramFolder folder;
+        prepare(folder, {});
+        QVERIFY(QFile::exists(folder.settingsPath()));
+        QCOMPARE(::chmod(QFile::encodeName(folder.databasePath()).constData(), databaseMode), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder.settingsPath()).constData(), settingsMode), 0);
+
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        QCOMPARE(file_modes::permissions(folder.databasePath()), 0600);
+        QCOMPARE(file_modes::permissions(folder.settingsPath()), 0600);
+        const QStringList rows = generalLog().filter(QStringLiteral("Other accounts on this computer could read"));
+        if (said.isEmpty()) {
+            QVERIFY2(rows.isEmpty(), qPrintable(rows.join(QLatin1Char('|'))));
+        } else {
+            QCOMPARE(rows.size(), 1);
+            QVERIFY2(rows.first().contains(said), qPrintable(rows.first()));
+        }
+    }
+
+    // A FIFO in place of a file the start opens: the start goes on at once instead of waiting
+    // for a writer that never comes.
+    void aFifoInPlaceOfAProgramFileIsNotWaitedOn_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("settings file") << "settings.ini";
+        QTest::newRow("lock file") << "zandrift.lock";
+        QTest::newRow("start page") << "html/index.html";
+    }
+    void aFifoInPlaceOfAProgramFileIsNotWaitedOn()
+    {
+        QFETCH(QString, name);
+        TestProgramFolder folder;
+        Prepared p;
+        p.autoLogOnUser = true;
+        prepare(folder, p);
+        QFile::remove(folder.file(name));
+        QElapsedTimer clock;
+        clock.start();
+        Fifo pipe(folder.file(name));
+        QVERIFY(pipe.isValid());
+        if (name == QLatin1String("settings.ini"))
+            SettingsStore::redirect(folder.settingsPath());
+
+        FakeDialogs dialogs;
+        auto *browser = new FakeBrowser;
+        frmAuction w(dialogs, browser);
+        QVERIFY(w.Form_Load(QString()));
+        QVERIFY2(clock.elapsed() < Fifo::kReleaseAfterMs / 2, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(gCurrentUser);
+        if (name == QLatin1String("settings.ini")) {
+            QVERIFY(!SettingsStore::instance().sync());
+            QCOMPARE(generalLog().filter(QStringLiteral("is not a regular file")).size(), 1);
+        }
+        if (name == QLatin1String("html/index.html")) {
+            // The news page cannot be reached: the start page is shown in its place, blank.
+            QVERIFY(!browser->navigations.isEmpty());
+            browser->failLoad(browser->navigations.last());
+            QCOMPARE(browser->navigations.last(), QUrl(QStringLiteral("about:blank")));
+        }
     }
 
     void sessionEndClosesWithoutAsking()

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -38,6 +39,18 @@ class TestBrowserPane : public QObject
         return m_fx->site.commandUrl(QStringLiteral("ViewItem&item=") + item);
     }
     QString signInPage() const { return m_fx->site.commandUrl(QStringLiteral("SignIn")); }
+    // The first of the sign-in's two scripts asks where the form goes and carries no password.
+    static bool isTargetQuery(const QString &script) { return script.contains(QLatin1String("[\"\",\"\",null]")); }
+    void setSignInAddress(const QString &address)
+    {
+        QByteArray text = m_fx->site.urlFile();
+        text.replace(signInPage().toUtf8(), address.toUtf8());
+        QFile urls(m_fx->folder.file(QStringLiteral("eburl.zdx")));
+        QVERIFY(urls.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        urls.write(text);
+        urls.close();
+        gURLs.reset();
+    }
     static QString failureText()
     {
         return QStringLiteral("A non-critical error occurred:  web browser encountered an error while navigating to: ");
@@ -302,13 +315,14 @@ private slots:
         QTest::addColumn<int>("scripts");
         QTest::addColumn<bool>("failureShown");
         const QString page = QStringLiteral("http://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignIn");
-        QTest::newRow("sign-in page") << QStringList{page} << "sent" << 1 << false;
+        // Two scripts fill a form: where it goes, then the filling.
+        QTest::newRow("sign-in page") << QStringList{page} << "sent" << 2 << false;
         QTest::newRow("address differs in case")
-            << QStringList{QStringLiteral("http://127.0.0.1:%1/AW-CGI/ebayisapi.DLL?signin")} << "sent" << 1 << false;
+            << QStringList{QStringLiteral("http://127.0.0.1:%1/AW-CGI/ebayisapi.DLL?signin")} << "sent" << 2 << false;
         QTest::newRow("another page first")
             << QStringList{QStringLiteral("http://127.0.0.1:%1/other"), page} << "sent" << 0 << false;
-        QTest::newRow("second completion fills nothing") << QStringList{page, page} << "sent" << 1 << false;
-        QTest::newRow("no submit element") << QStringList{page} << "no submit element" << 1 << true;
+        QTest::newRow("second completion fills nothing") << QStringList{page, page} << "sent" << 2 << false;
+        QTest::newRow("no submit element") << QStringList{page} << "no submit element" << 2 << true;
         QTest::newRow("script failed") << QStringList{page} << "" << 1 << true;
     }
     void signIn()
@@ -318,8 +332,10 @@ private slots:
         QFETCH(int, scripts);
         QFETCH(bool, failureShown);
         MsgBoxRecorder boxes;
-        m_wb->scriptResult = [&](const QString &) {
-            return scriptAnswer.isEmpty() ? QVariant() : QVariant(scriptAnswer);
+        m_wb->scriptResult = [&](const QString &script) {
+            if (scriptAnswer.isEmpty())
+                return QVariant();
+            return isTargetQuery(script) ? QVariant(QStringLiteral("target:") + signInPage()) : QVariant(scriptAnswer);
         };
         m_pane->setSignInEnabled(true);
         m_pane->buttonMenuItem(QStringLiteral("ebaysignin"))->trigger();
@@ -334,6 +350,64 @@ private slots:
             QCOMPARE(boxes.boxes.first().title, QStringLiteral("eBay Sign In Failed"));
             QCOMPARE(boxes.boxes.first().icon, MsgBox::Icon::Information);
         }
+    }
+
+    // The password goes only where the sign-in page came from, and never from https to http.
+    void signInFormTargets_data()
+    {
+        QTest::addColumn<QString>("page");    // the sign-in address (%1: the site's port)
+        QTest::addColumn<QString>("target");  // where the page's form would send it
+        QTest::addColumn<QString>("refusal"); // empty: filled and sent
+        const QString http = QStringLiteral("http://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignIn");
+        const QString https = QStringLiteral("https://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignIn");
+        QTest::newRow("same host") << http << "http://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                   << "";
+        QTest::newRow("same host, other port") << http << "http://127.0.0.1:1/welcome"
+                                               << "";
+        QTest::newRow("other host") << http << "http://collector.invalid:%1/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                    << "its form would send your password to collector.invalid, not to 127.0.0.1.";
+        QTest::newRow("https to http") << https << "http://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                       << "it is a secure (https) page, but its form would send your password "
+                                          "unencrypted (http).";
+        QTest::newRow("https to https") << https << "https://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                        << "";
+        QTest::newRow("http to https") << http << "https://127.0.0.1:%1/aw-cgi/eBayISAPI.dll?SignInWelcome"
+                                       << "";
+        QTest::newRow("script target") << http << "javascript:alert(1)"
+                                       << "its form does not send to a web address.";
+    }
+    void signInFormTargets()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, target);
+        QFETCH(QString, refusal);
+        const QString port = QString::number(m_fx->site.port());
+        page = page.arg(port);
+        target = target.arg(port);
+        setSignInAddress(page);
+        MsgBoxRecorder boxes;
+        m_wb->scriptResult = [&](const QString &script) {
+            return isTargetQuery(script) ? QVariant(QStringLiteral("target:") + target) : QVariant("sent");
+        };
+        m_pane->signInToSite();
+        QCOMPARE(m_wb->navigations, QList<QUrl>{QUrl(page)});
+        m_wb->finishLoad(QUrl(page));
+
+        if (refusal.isEmpty()) {
+            QCOMPARE(m_wb->scripts.size(), 2);
+            QVERIFY(m_wb->scripts.last().contains(target));
+            QVERIFY(m_wb->scripts.last().contains(gCurrentUser->EbayPassword));
+            QVERIFY(boxes.boxes.isEmpty());
+        } else {
+            QCOMPARE(m_wb->scripts.size(), 1);
+            QCOMPARE(boxes.boxes.size(), 1);
+            QCOMPARE(boxes.boxes.first().title, QStringLiteral("eBay Sign In Not Sent"));
+            QCOMPARE(boxes.boxes.first().icon, MsgBox::Icon::Information);
+            QCOMPARE(boxes.boxes.first().prompt, QStringLiteral("Zandrift did not fill in the eBay Sign In page: ") +
+                                                     refusal + QStringLiteral("  Please Sign In to eBay Manually."));
+        }
+        // The question where the form goes carries no password.
+        QVERIFY(!m_wb->scripts.first().contains(gCurrentUser->EbayPassword));
     }
 
     void signInNeedsASignedInUser()

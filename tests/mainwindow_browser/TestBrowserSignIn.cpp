@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QTcpServer>
+#include <QUrl>
 #include <QtTest>
 
 // The site sign-in in a real browser against the practice site: the form is sent with the
@@ -93,6 +94,45 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(pane.lblAuctionView()->text(), QStringLiteral("Welcome"), kPageMs);
         QVERIFY(boxes.boxes.isEmpty());
         QVERIFY(!gCurrentUser->SignInUserNow);
+    }
+
+    // A sign-in page whose form, or whose button, sends elsewhere than the site: nothing is
+    // filled in, nothing is sent, and the user is told. ("localhost" is another name, on
+    // loopback too, so a form sent there anyway is seen by the site.)
+    void signInFormToAnotherHost_data()
+    {
+        QTest::addColumn<QString>("parameter");
+        QTest::newRow("form action") << "action";
+        QTest::newRow("button formaction") << "formaction";
+    }
+    void signInFormToAnotherHost()
+    {
+        QFETCH(QString, parameter);
+        EngineFixture fx;
+        QVERIFY(fx.isValid());
+        MsgBoxRecorder boxes;
+        const QString elsewhere =
+            QStringLiteral("http://localhost:%1%2?SignInWelcome")
+                .arg(QString::number(fx.site.port()), QLatin1String(practice::PracticeSite::kDllPath));
+        QByteArray text = fx.site.urlFile();
+        QVERIFY(text.contains("?SignIn\n"));
+        text.replace("?SignIn\n", "?SignIn&" + parameter.toUtf8() + "=" + QUrl::toPercentEncoding(elsewhere) + "\n");
+        QFile urls(fx.folder.file(QStringLiteral("eburl.zdx")));
+        QVERIFY(urls.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        urls.write(text);
+        urls.close();
+        gURLs.reset();
+
+        BrowserPane pane(new WebBrowser, *fx.engine);
+        pane.resize(800, 600);
+        pane.show();
+        pane.signInToSite();
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, kPageMs);
+        QCOMPARE(boxes.boxes.first().title, QStringLiteral("eBay Sign In Not Sent"));
+        QVERIFY2(boxes.boxes.first().prompt.contains(QStringLiteral("to localhost, not to 127.0.0.1")),
+                 qPrintable(boxes.boxes.first().prompt));
+        QTest::qWait(500);
+        QVERIFY(signInPosts(fx.site).empty());
     }
 
     // A page still loading when the sign-in is asked for is abandoned, not taken for the

@@ -220,6 +220,15 @@ private slots:
         QTest::newRow("line break") << "ann\nx"
                                     << "7"
                                     << "ann_x_7.txt";
+        // A name that reverses what follows it would show as "ann_7.exe.txt"-like lies.
+        QTest::newRow("right-to-left override") << "ann\u202Etxt.exe"
+                                                << "1"
+                                                << "ann_txt.exe_1.txt";
+        QTest::newRow("isolate and mark") << "ann\u2067x\u2069\u200F"
+                                          << "7\u202D"
+                                          << "ann_x___7_.txt";
+        QTest::newRow("C1 control") << QStringLiteral("ann\u0085x") << "7"
+                                    << "ann_x_7.txt";
     }
     void hostileNamesStayInTheLogsFolder()
     {

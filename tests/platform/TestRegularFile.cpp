@@ -4,6 +4,8 @@
 #include "BNParseScript.h"
 #include "Fifo.h"
 #include "RegularFile.h"
+#include "SettingsStore.h"
+#include "SingleInstance.h"
 #include "ebayURLS.h"
 
 #include <QDir>
@@ -98,6 +100,42 @@ private slots:
         }
         QVERIFY2(clock.elapsed() < Fifo::kReleaseAfterMs / 2, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(error.contains(QStringLiteral("not a regular file")), qPrintable(error));
+    }
+
+    // The settings file and the lock file, each replaced by a FIFO: neither is opened. The
+    // settings keep what is set for the run and say they cannot be saved; the lock proves no
+    // other copy runs, as a folder where no lock can be made does.
+    void programFilesThatAreFifosAreNotOpened_data()
+    {
+        QTest::addColumn<bool>("settings");
+        QTest::newRow("settings file") << true;
+        QTest::newRow("lock file") << false;
+    }
+    void programFilesThatAreFifosAreNotOpened()
+    {
+        QFETCH(bool, settings);
+        const QString name = settings ? QStringLiteral("settings.ini") : QStringLiteral("zandrift.lock");
+        Fifo pipe(m_dir.filePath(name));
+        QVERIFY(pipe.isValid());
+        QElapsedTimer clock;
+        clock.start();
+        if (settings) {
+            SettingsStore store(m_dir.filePath(name));
+            QCOMPARE(store.get(QStringLiteral("appsettings"), QStringLiteral("duser"), QStringLiteral("none")),
+                     QStringLiteral("none"));
+            store.set(QStringLiteral("appsettings"), QStringLiteral("duser"), QStringLiteral("ann"));
+            QCOMPARE(store.get(QStringLiteral("appsettings"), QStringLiteral("duser")), QStringLiteral("ann"));
+            QVERIFY(!store.sync());
+            QVERIFY2(store.refusal().contains(QStringLiteral("is not a regular file")), qPrintable(store.refusal()));
+        } else {
+            SingleInstance lock(m_dir.filePath(name));
+            QVERIFY(lock.acquire());
+            QVERIFY(!lock.held());
+        }
+        QVERIFY2(clock.elapsed() < Fifo::kReleaseAfterMs / 2, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(existsButIsNotRegular(m_dir.filePath(name)));
+        QVERIFY(!existsButIsNotRegular(path("plain")));
+        QVERIFY(!existsButIsNotRegular(path("missing")));
     }
 };
 

@@ -23,11 +23,14 @@ namespace DemoFolder {
 
 namespace {
 
-bool copyFile(const QString &from, const QString &to, QString *error)
+// The database holds passwords: only its owner may read it. The other files are for anyone.
+bool copyFile(const QString &from, const QString &to, QString *error, bool ownerOnly = false)
 {
     QFile::remove(to);
-    if (QFile::copy(from, to) &&
-        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther))
+    const QFile::Permissions permissions =
+        ownerOnly ? QFile::ReadOwner | QFile::WriteOwner
+                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    if (QFile::copy(from, to) && QFile::setPermissions(to, permissions))
         return true;
     *error = QStringLiteral("Cannot copy %1 to %2").arg(from, to);
     return false;
@@ -50,7 +53,8 @@ bool create(const QString &folder, const QByteArray &urlFile, QString *error)
         !target.mkpath(QStringLiteral("logs")))
         return fail(error, QStringLiteral("Cannot make the folder %1").arg(folder));
     for (const char *name : {"auction.mdb", "ebparse.zdx"}) {
-        if (!copyFile(source.filePath(QLatin1String(name)), target.filePath(QLatin1String(name)), error))
+        const bool database = QLatin1String(name) == QLatin1String("auction.mdb");
+        if (!copyFile(source.filePath(QLatin1String(name)), target.filePath(QLatin1String(name)), error, database))
             return false;
     }
     QDirIterator html(source.filePath(QStringLiteral("html")), QDir::Files);

@@ -1,4 +1,5 @@
 // Builds the delivered database file from its schema text: zandrift-mkdb <schema.sql> <out.mdb>
+#include "FileModes.h"
 #include "NameFolding.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,11 @@ int main(int argc, char **argv)
     }
     const QString tmp = args[2] + QStringLiteral(".tmp");
     QFile::remove(tmp);
+    // The file will hold every user's passwords: owner-only from the start (SQLite takes the
+    // empty file as a new database).
+    QString modeError;
+    if (!file_modes::createOwnerOnly(tmp, &modeError))
+        return fail(modeError);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("mkdb"));
         db.setDatabaseName(tmp);

@@ -288,7 +288,8 @@ void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, 
                                          "not valid.")));
         }
     } else if (cmd.compare(QLatin1String("SignIn"), Qt::CaseInsensitive) == 0) {
-        send(res, pages.signIn(form.value(QStringLiteral("submit"))));
+        send(res, pages.signIn(form.value(QStringLiteral("submit")), form.value(QStringLiteral("action")),
+                               form.value(QStringLiteral("formaction"))));
     } else if (cmd.compare(QLatin1String("SignInWelcome"), Qt::CaseInsensitive) == 0) {
         const QString user = form.value(QStringLiteral("userid"));
         if (model.checkUser(user, form.value(QStringLiteral("pass"))))

@@ -226,20 +226,24 @@ QString SitePages::bidProblem(const QString &reason) const
                          .arg(esc(reason)));
 }
 
-QString SitePages::signIn(const QString &submitType) const
+QString SitePages::signIn(const QString &submitType, const QString &action, const QString &formAction) const
 {
     const QString type = submitType.isEmpty() ? QStringLiteral("submit") : submitType;
-    const QString button = type == QLatin1String("none")
-                               ? QString()
-                               : QStringLiteral("<p><input type=\"%1\" value=\"Sign in\"></p>\n").arg(esc(type));
+    const QString buttonTarget =
+        formAction.isEmpty() ? QString() : QStringLiteral(" formaction=\"%1\"").arg(esc(formAction));
+    const QString button =
+        type == QLatin1String("none")
+            ? QString()
+            : QStringLiteral("<p><input type=\"%1\" value=\"Sign in\"%2></p>\n").arg(esc(type), buttonTarget);
+    const QString target = action.isEmpty() ? dll() + QStringLiteral("?SignInWelcome") : esc(action);
     return smallPage(QStringLiteral("Sign in"),
-                     QStringLiteral("<form method=\"post\" action=\"%1?SignInWelcome\">\n"
+                     QStringLiteral("<form method=\"post\" action=\"%1\">\n"
                                     "<input type=\"hidden\" name=\"MfcISAPICommand\" value=\"SignInWelcome\">\n"
                                     "<p><font size=\"2\">User ID <input type=\"text\" name=\"userid\" size=\"20\">"
                                     "</font></p>\n"
                                     "<p><font size=\"2\">Password <input type=\"password\" name=\"pass\" size=\"20\">"
                                     "</font></p>\n%2</form>\n")
-                         .arg(dll(), button));
+                         .arg(target, button));
 }
 
 QString SitePages::welcome(const QString &userId) const

@@ -31,7 +31,9 @@ public:
     QString bidProblem(const QString &reason) const;
     // submitType: the type written on the form's button ("submit" when empty); "none" leaves
     // the button out, as a changed sign-in page might.
-    QString signIn(const QString &submitType = QString()) const;
+    // action and formAction (on the button) send the form elsewhere than the site's welcome.
+    QString signIn(const QString &submitType = QString(), const QString &action = QString(),
+                   const QString &formAction = QString()) const;
     QString welcome(const QString &userId) const;
     static QString garbage();
 
