@@ -237,6 +237,8 @@ private:
     static constexpr qint64 kSiteLeadKeptMs = 3600 * 1000;
     // The final post leaves this much before its moment, so that it reaches the site then.
     qint64 finalPostLeadMs(const BNBidTalk &bid) const;
+    // How far the site's clock may run ahead of the program's, by what the time pages said.
+    qint64 siteClockSlackMs() const;
     bool finalPostDue(const BNBidTalk &bid) const;
     void refreshFromPage(const QString &page, const QItemPtr &item);
     // Marks the row (left in edit) as being refreshed and queues its refresh.

@@ -219,6 +219,14 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     return true;
 }
 
+qint64 AuctionEngine::siteClockSlackMs() const
+{
+    // Without a page in this run nothing bounds it: a second, as a page of whole seconds would.
+    if (!m_synchronisedHere || !m_siteLeadAge.isValid())
+        return 1000;
+    return std::max<qint64>(0, m_siteLead.highMs - (Clock::instantMs() - Clock::steadyMs()));
+}
+
 void AuctionEngine::watchTimeOffset()
 {
     // A new TimeOffset changes how the clock reads; the site's instant is asked again.

@@ -371,8 +371,9 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         // post a clock the site never set cannot say so: the site took the preparatory bid, so the
         // auction was open a moment ago.
         const bool tooLate = msUntilEnd(bid) <= finalPostLeadMs(bid);
-        // A repeat keeps a margin for what the clock may be off by: it is only a repeat.
-        const bool tooLateToRepeat = msUntilEnd(bid) <= finalPostLeadMs(bid) + kRepeatMarginMs;
+        // A repeat keeps a margin for how far the site's clock may run ahead of ours: it is only
+        // a repeat.
+        const bool tooLateToRepeat = msUntilEnd(bid) <= finalPostLeadMs(bid) + kRepeatMarginMs + siteClockSlackMs();
         if (tooLateToRepeat && m_live.finalPostHasLeft(bid.PrimaryKey)) {
             snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result will be "
                                          "read from the auction page after the auction ends."));
