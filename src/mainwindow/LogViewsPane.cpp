@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "DesktopServices.h"
 #include "Globals.h"
+#include "LogRowsModel.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
 #include "SafeText.h"
@@ -17,34 +18,29 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QSaveFile>
-#include <QTreeWidget>
+#include <QStyle>
+#include <QTimer>
+#include <QTreeView>
 
 namespace {
 
-QTreeWidget *makeLogTree(const QString &name, QWidget *parent)
+QTreeView *makeLogView(const QString &name, LogRowsModel *model, QWidget *parent)
 {
-    auto *tree = new QTreeWidget(parent);
-    tree->setObjectName(name);
-    tree->setColumnCount(2);
-    tree->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Message")});
-    tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    tree->setAllColumnsShowFocus(true);
-    tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    tree->header()->setStretchLastSection(true);
+    auto *view = new QTreeView(parent);
+    view->setObjectName(name);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true); // no row is measured but the first
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setAllColumnsShowFocus(true);
+    // The time column is as wide as the longest time stamp, never measured over the rows.
+    const int stampWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("12/31/2026 12:59:59 PM"));
+    view->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    view->header()->resizeSection(0, stampWidth + 3 * view->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8);
+    view->header()->setStretchLastSection(true);
     // A line longer than the pane is read in full in its tooltip.
-    ElidedTextToolTip::install(tree);
-    return tree;
-}
-
-// Fills a log grid from a query of time stamps and messages, in query order.
-void fillLog(TreeGrid &grid, const QString &sql, const QVariantList &params)
-{
-    auto rs = gDB->openQuery(sql, params);
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        const qint32 row =
-            grid.addRow(Values::formatGeneralDate(rs->value(QStringLiteral("LOG_TimeStamp")).toDateTime()));
-        grid.setCellText(row, 1, rs->value(QStringLiteral("LOG_Message")).toString());
-    }
+    ElidedTextToolTip::install(view);
+    return view;
 }
 
 // One part of a file name: nothing in it may name another folder or hide what the name says.
@@ -70,26 +66,40 @@ void exportError(int number, const QString &description)
 
 } // namespace
 
-LogViewsPane::LogViewsPane(QWidget *parent)
-    : QWidget(parent), m_auctionLogTree(makeLogTree(QStringLiteral("sftAuctionLog"), this)),
-      m_errorLogTree(makeLogTree(QStringLiteral("sftErrorLog"), this)), m_auctionLog(m_auctionLogTree),
-      m_errorLog(m_errorLogTree), m_popUp(new QMenu(this))
+struct LogViewsPane::ExportRun
 {
+    QSaveFile file;
+    QString path;
+    qint32 auctionKey = 0;
+    qint32 userKey = 0;
+    qint64 lastKey = 0; // the last row written
+    bool stored = true; // the auction still has its row: its log rows are written
+    explicit ExportRun(const QString &at) : file(at), path(at) {}
+};
+
+LogViewsPane::LogViewsPane(QWidget *parent)
+    : QWidget(parent), m_auctionLog(new LogRowsModel(this)), m_errorLog(new LogRowsModel(this)),
+      m_popUp(new QMenu(this))
+{
+    m_auctionLogView = makeLogView(QStringLiteral("sftAuctionLog"), m_auctionLog, this);
+    m_errorLogView = makeLogView(QStringLiteral("sftErrorLog"), m_errorLog, this);
     m_popUp->setObjectName(QStringLiteral("mnuLogPopUp"));
     QAction *exportAction = m_popUp->addAction(QStringLiteral("Export Log to Notepad"));
     exportAction->setObjectName(QStringLiteral("mnuLogPopUpExport"));
     connect(exportAction, &QAction::triggered, this, &LogViewsPane::mnuLogPopUpExport_Click);
 
-    m_auctionLogTree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_auctionLogTree, &QWidget::customContextMenuRequested, this,
+    m_auctionLogView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_auctionLogView, &QWidget::customContextMenuRequested, this,
             [this] { sftAuctionLog_MouseUp(Qt::RightButton); });
 }
+
+LogViewsPane::~LogViewsPane() = default;
 
 void LogViewsPane::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_auctionLogTree->setGeometry(rect());
-    m_errorLogTree->setGeometry(rect());
+    m_auctionLogView->setGeometry(rect());
+    m_errorLogView->setGeometry(rect());
 }
 
 void LogViewsPane::setSelectedAuction(qint32 auctionKey, bool auctionGridHasRows)
@@ -105,30 +115,38 @@ void LogViewsPane::setSelectedAuction(qint32 auctionKey, bool auctionGridHasRows
 
 void LogViewsPane::ShowAuctionLog()
 {
-    m_auctionLog.clear();
-    if (!gDB || !gCurrentUser || m_selectedAuction <= 0)
+    if (!gDB || !gCurrentUser || m_selectedAuction <= 0) {
+        m_auctionLog->clear();
         return;
-    fillLog(m_auctionLog,
-            QStringLiteral("SELECT Logs.LOG_TimeStamp, Logs.LOG_Message FROM Logs "
-                           "INNER JOIN Auctions ON Logs.LOG_Auction = Auctions.AUC_Primary "
-                           "WHERE Logs.LOG_User = ? AND Auctions.AUC_Primary = ? ORDER BY Logs.LOG_Primary"),
-            {gCurrentUser->PrimaryKey, m_selectedAuction});
-    m_auctionLog.refreshLayout();
+    }
+    m_auctionLog->showAuction(m_selectedAuction, gCurrentUser->PrimaryKey);
 }
 
 void LogViewsPane::ShowErrorLog()
 {
     // The auction log stays: it shows the selected auction until the selection changes, and a
     // general row (a failed time sync) is no reason to blank it.
-    m_errorLog.clear();
-    if (!gDB)
+    if (!gDB) {
+        m_errorLog->clear();
         return;
-    // Rows written in the same second keep the order they were written in.
-    fillLog(m_errorLog,
-            QStringLiteral("SELECT LOG_Auction, LOG_TimeStamp, LOG_Message FROM Logs "
-                           "WHERE LOG_Auction = 0 ORDER BY LOG_TimeStamp, LOG_Primary"),
-            {});
-    m_errorLog.refreshLayout();
+    }
+    m_errorLog->showGeneral();
+}
+
+void LogViewsPane::auctionLogChanged()
+{
+    if (gDB && gCurrentUser && m_auctionLog->showsAuction(m_selectedAuction, gCurrentUser->PrimaryKey))
+        m_auctionLog->appendNew();
+    else
+        ShowAuctionLog();
+}
+
+void LogViewsPane::errorLogChanged()
+{
+    if (gDB && m_errorLog->showsGeneral())
+        m_errorLog->appendNew();
+    else
+        ShowErrorLog();
 }
 
 void LogViewsPane::sftAuctionLog_MouseUp(Qt::MouseButton button)
@@ -166,52 +184,90 @@ void LogViewsPane::EnsureLogsFolder()
         QDir(program).mkdir(QStringLiteral("logs"));
 }
 
-QString LogViewsPane::selectedItemNumber() const
-{
-    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions WHERE AUC_Primary = ?"),
-                             {m_selectedAuction});
-    if (rs->eof())
-        return QString();
-    return Values::trimBlanks(rs->value(QStringLiteral("AUC_ItemNumber")).toString());
-}
-
-void LogViewsPane::WriteAuctionLogFile(QIODevice &file, const QString &path, const QString &itemNumber) const
-{
-    const QString crlf = QStringLiteral("\r\n");
-    QString text = QStringLiteral("NOTE: THIS LOG HAS BEEN SAVED AS ") + QDir::toNativeSeparators(path) + crlf;
-    text += QString(58, QLatin1Char('-')) + crlf;
-    text += QStringLiteral("Auction Log for Item Number: ") + itemNumber + crlf;
-    for (qint32 row = 0; row < m_auctionLog.rowCount(); ++row)
-        text += m_auctionLog.cellText(row, 0) + QStringLiteral(" - ") + m_auctionLog.cellText(row, 1) + crlf;
-    file.write(text.toUtf8());
-}
-
 void LogViewsPane::mnuLogPopUpExport_Click()
 {
-    if (!gDB || !gCurrentUser || m_selectedAuction <= 0)
+    if (!gDB || !gCurrentUser || m_selectedAuction <= 0 || m_export)
         return;
     QString itemNumber;
+    bool stored = false;
     try {
-        itemNumber = selectedItemNumber();
+        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions WHERE AUC_Primary = ?"),
+                                 {m_selectedAuction});
+        stored = !rs->eof();
+        if (stored)
+            itemNumber = Values::trimBlanks(rs->value(QStringLiteral("AUC_ItemNumber")).toString());
     } catch (const DbError &e) {
         exportError(QFileDevice::ReadError, e.message());
         return;
     }
     const QString path = exportPath(gCurrentUser->ZandroName, itemNumber);
     // Written whole or not at all; an earlier export of the same auction is replaced.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        exportError(file.error(), file.errorString());
+    auto run = std::make_unique<ExportRun>(path);
+    if (!run->file.open(QIODevice::WriteOnly)) {
+        exportError(run->file.error(), run->file.errorString());
         return;
     }
-    WriteAuctionLogFile(file, path, itemNumber);
-    if (!file.commit()) {
-        exportError(file.error(), file.errorString());
+    run->auctionKey = m_selectedAuction;
+    run->userKey = gCurrentUser->PrimaryKey;
+    run->stored = stored;
+    const QString crlf = QStringLiteral("\r\n");
+    QString head = QStringLiteral("NOTE: THIS LOG HAS BEEN SAVED AS ") + QDir::toNativeSeparators(path) + crlf;
+    head += QString(58, QLatin1Char('-')) + crlf;
+    head += QStringLiteral("Auction Log for Item Number: ") + itemNumber + crlf;
+    run->file.write(head.toUtf8());
+    m_export = std::move(run);
+    // A short log is written at once; a long one a slice per turn of the event loop.
+    if (exportSlice())
+        QTimer::singleShot(0, this, &LogViewsPane::continueExport);
+}
+
+void LogViewsPane::continueExport()
+{
+    if (m_export && exportSlice())
+        QTimer::singleShot(0, this, &LogViewsPane::continueExport);
+}
+
+bool LogViewsPane::exportSlice()
+{
+    ExportRun &run = *m_export;
+    int written = 0;
+    if (run.stored) {
+        try {
+            auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Primary, LOG_TimeStamp, LOG_Message FROM Logs "
+                                                    "WHERE LOG_Auction = ? AND LOG_User = ? AND LOG_Primary > ? "
+                                                    "ORDER BY LOG_Primary LIMIT ?"),
+                                     {run.auctionKey, run.userKey, run.lastKey, kExportSliceRows});
+            QString text;
+            const QString crlf = QStringLiteral("\r\n");
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+                text += Values::formatGeneralDate(rs->value(QStringLiteral("LOG_TimeStamp")).toDateTime()) +
+                        QStringLiteral(" - ") + rs->value(QStringLiteral("LOG_Message")).toString() + crlf;
+                run.lastKey = rs->value(QStringLiteral("LOG_Primary")).toLongLong();
+                ++written;
+            }
+            run.file.write(text.toUtf8());
+        } catch (const DbError &e) {
+            m_export.reset(); // the file is left as it was
+            exportError(QFileDevice::ReadError, e.message());
+            return false;
+        }
+    }
+    if (written == kExportSliceRows)
+        return true;
+    finishExport();
+    return false;
+}
+
+void LogViewsPane::finishExport()
+{
+    const std::unique_ptr<ExportRun> run = std::move(m_export);
+    if (!run->file.commit()) {
+        exportError(run->file.error(), run->file.errorString());
         return;
     }
     // The file is written whatever the desktop can open: the user is told where it is.
-    if (!DesktopServices::openFile(path))
+    if (!DesktopServices::openFile(run->path))
         MsgBox::show(QStringLiteral("The Auction Log was saved as %1, but no program could be started to open it.")
-                         .arg(QDir::toNativeSeparators(path)),
+                         .arg(QDir::toNativeSeparators(run->path)),
                      QStringLiteral("Auction Log Saved"), MsgBox::Icon::Information);
 }

@@ -329,7 +329,7 @@ void frmAuction::UpdateTimeLeftColumn()
 
 void frmAuction::reloadGeneralLogView()
 {
-    m_logPane->ShowErrorLog();
+    m_logPane->errorLogChanged();
 }
 
 void frmAuction::setLogHeadingColor(qint32 rgb)
@@ -344,7 +344,7 @@ void frmAuction::setLogHeadingColor(qint32 rgb)
 
 void frmAuction::reloadAuctionLogView()
 {
-    m_logPane->ShowAuctionLog();
+    m_logPane->auctionLogChanged();
 }
 
 void frmAuction::unloadWindow()

@@ -34,6 +34,9 @@ class BSN_User;
 class AppSettings;
 
 // Deletes the signed-in user's old auctions and auction-log rows, and the general log of all
-// users, by the user's and the system's settings.
+// users, by the user's and the system's settings. The program's purge (no arguments) deletes the
+// old auctions and a first slice of the log rows at once and the other slices on the following
+// turns of the event loop, so a purge of months of rows never holds the window for long; the
+// other form deletes everything before it returns.
 void PurgeOldRecords();
 void PurgeOldRecords(Database &db, const BSN_User *currentUser, const AppSettings &settings);

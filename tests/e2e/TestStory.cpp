@@ -15,6 +15,7 @@
 #include "FolderTreePane.h"
 #include "FolderTreeWidget.h"
 #include "Globals.h"
+#include "LogRowsModel.h"
 #include "LogViewsPane.h"
 #include "ModalDriver.h"
 #include "Pictures.h"
@@ -42,6 +43,7 @@
 #include <QRadioButton>
 #include <QTimeZone>
 #include <QToolBar>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -535,10 +537,10 @@ private slots:
         auto *view = child<QComboBox>(w(), "cboView");
         view->setCurrentIndex(view->findText(QStringLiteral("Auction Log")));
         QVERIFY(w().logPane().sftAuctionLog()->isVisible());
-        TreeGrid &log = w().logPane().auctionLogGrid();
+        LogRowsModel &log = w().logPane().auctionLogRows();
         QStringList shown;
-        for (qint32 row = 0; row < log.rowCount(); ++row)
-            shown << log.cellText(row, 1);
+        for (int row = 0; row < log.rowCount(); ++row)
+            shown << log.message(row);
         QVERIFY(shown.contains(QStringLiteral("Congratulations, you have Won this Auction.")));
     }
 
@@ -572,9 +574,9 @@ private slots:
         QVERIFY(clickRow(kWon));
         auto *view = child<QComboBox>(w(), "cboView");
         view->setCurrentIndex(view->findText(QStringLiteral("Auction Log")));
-        QTreeWidget *logView = w().logPane().sftAuctionLog();
+        QTreeView *logView = w().logPane().sftAuctionLog();
         QVERIFY(logView->isVisible());
-        const qint32 rows = w().logPane().auctionLogGrid().rowCount();
+        const int rows = w().logPane().auctionLogRows().rowCount();
         QVERIFY(rows > 0);
         contextMenuAt(logView, QPoint(10, 10));
         QMenu *menu = w().logPane().mnuLogPopUp();

@@ -4,13 +4,16 @@
 #include "Database.h"
 #include "DesktopServices.h"
 #include "Globals.h"
+#include "LogRowsModel.h"
 #include "LogViewsPane.h"
 #include "MsgBoxRecorder.h"
 #include "ProgramFolder.h"
 #include "Recordset.h"
 #include "TestProgramFolder.h"
+#include "Transaction.h"
 
 #include <QMenu>
+#include <QTreeView>
 #include <QtTest>
 
 class TestLogViewsPane : public QObject
@@ -42,12 +45,20 @@ class TestLogViewsPane : public QObject
         gCurrentUser->PrimaryKey = key;
         gCurrentUser->ZandroName = name;
     }
-    static QStringList rows(TreeGrid &grid)
+    static QStringList rows(const LogRowsModel &log)
     {
         QStringList out;
-        for (qint32 r = 0; r < grid.rowCount(); ++r)
-            out << grid.cellText(r, 0) + QStringLiteral(" | ") + grid.cellText(r, 1);
+        for (int r = 0; r < log.rowCount(); ++r)
+            out << log.index(r, 0).data().toString() + QStringLiteral(" | ") + log.index(r, 1).data().toString();
         return out;
+    }
+    // Many rows of one log at once, a minute apart, the message numbering them from 1.
+    void logMany(qint32 auction, qint32 user, int count)
+    {
+        Transaction rows(*gDB);
+        for (int i = 1; i <= count; ++i)
+            BSN_Log(*gDB).MarkAuction(auction, user, QStringLiteral("row %1").arg(i), m_day.addSecs(60 * i));
+        rows.commit();
     }
     static QByteArray readAll(const QString &path)
     {
@@ -80,7 +91,7 @@ private slots:
     {
         const qint32 a = addAuction(1, QStringLiteral("100"));
         const qint32 b = addAuction(1, QStringLiteral("200"));
-        // Written later but stamped earlier: the view keeps the order of writing.
+        // Written later but stamped earlier: the view keeps the order of writing, newest on top.
         log(a, 1, QStringLiteral("first"), 30);
         log(b, 1, QStringLiteral("other auction"), 31);
         log(a, 2, QStringLiteral("other user"), 32);
@@ -89,23 +100,28 @@ private slots:
 
         LogViewsPane pane;
         pane.setSelectedAuction(a, true);
-        QCOMPARE(rows(pane.auctionLogGrid()),
-                 (QStringList{"12/10/2026 9:35:03 AM | first", "12/10/2026 9:15:03 AM | second"}));
+        QCOMPARE(rows(pane.auctionLogRows()),
+                 (QStringList{"12/10/2026 9:15:03 AM | second", "12/10/2026 9:35:03 AM | first"}));
 
         signIn(2, QStringLiteral("bob"));
         pane.ShowAuctionLog();
-        QCOMPARE(rows(pane.auctionLogGrid()), QStringList{"12/10/2026 9:37:03 AM | other user"});
+        QCOMPARE(rows(pane.auctionLogRows()), QStringList{"12/10/2026 9:37:03 AM | other user"});
 
         gCurrentUser.reset();
         pane.ShowAuctionLog();
-        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+        QCOMPARE(pane.auctionLogRows().rowCount(), 0);
 
         signIn(1, QStringLiteral("ann"));
         pane.setSelectedAuction(-1, true);
-        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+        QCOMPARE(pane.auctionLogRows().rowCount(), 0);
+
+        // The rows of an auction no longer stored are not shown.
+        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {a});
+        pane.setSelectedAuction(a, true);
+        QCOMPARE(pane.auctionLogRows().rowCount(), 0);
     }
 
-    void errorLogShowsAllUsersOldestFirstAndKeepsTheAuctionLog()
+    void errorLogShowsAllUsersNewestFirstAndKeepsTheAuctionLog()
     {
         const qint32 a = addAuction(1, QStringLiteral("100"));
         log(0, 2, QStringLiteral("bob's connection failed"), 20);
@@ -115,12 +131,107 @@ private slots:
 
         LogViewsPane pane;
         pane.setSelectedAuction(a, true);
-        QCOMPARE(pane.auctionLogGrid().rowCount(), 1);
+        QCOMPARE(pane.auctionLogRows().rowCount(), 1);
         pane.ShowErrorLog();
-        QCOMPARE(rows(pane.errorLogGrid()), (QStringList{"12/10/2026 9:15:03 AM | ann's time sync failed",
-                                                         "12/10/2026 9:25:03 AM | bob's connection failed",
-                                                         "12/10/2026 9:25:03 AM | nobody signed in"}));
-        QCOMPARE(rows(pane.auctionLogGrid()), QStringList{"12/10/2026 9:10:03 AM | an auction row"});
+        QCOMPARE(rows(pane.errorLogRows()), (QStringList{"12/10/2026 9:25:03 AM | nobody signed in",
+                                                         "12/10/2026 9:15:03 AM | ann's time sync failed",
+                                                         "12/10/2026 9:25:03 AM | bob's connection failed"}));
+        QCOMPARE(rows(pane.auctionLogRows()), QStringList{"12/10/2026 9:10:03 AM | an auction row"});
+    }
+
+    void aLongLogIsReadAsItIsScrolledTo_data()
+    {
+        QTest::addColumn<bool>("general");
+        QTest::newRow("auction log") << false;
+        QTest::newRow("error log") << true;
+    }
+    void aLongLogIsReadAsItIsScrolledTo()
+    {
+        QFETCH(bool, general);
+        const qint32 a = addAuction(1, QStringLiteral("100"));
+        const int count = 5 * LogRowsModel::kPageRows + 50;
+        logMany(general ? 0 : a, 1, count);
+        logMany(general ? a : 0, 1, 30); // the other log's rows are never shown
+
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        pane.ShowErrorLog();
+        LogRowsModel &log = general ? pane.errorLogRows() : pane.auctionLogRows();
+        // The newest page only; each fetch reads the next older one.
+        QCOMPARE(log.rowCount(), LogRowsModel::kPageRows);
+        QCOMPARE(log.message(0), QStringLiteral("row %1").arg(count));
+        for (int fetched = 1; fetched <= 5; ++fetched) {
+            QVERIFY(log.canFetchMore(QModelIndex()));
+            log.fetchMore(QModelIndex());
+            QCOMPARE(log.rowCount(), std::min(count, (fetched + 1) * LogRowsModel::kPageRows));
+        }
+        QVERIFY(!log.canFetchMore(QModelIndex()));
+        for (int r = 0; r < count; ++r)
+            QCOMPARE(log.message(r), QStringLiteral("row %1").arg(count - r));
+
+        // The view asks for more as it is scrolled to the end.
+        pane.resize(600, 400);
+        pane.show();
+        QTreeView *view = general ? pane.sftErrorLog() : pane.sftAuctionLog();
+        view->show();
+        pane.ShowErrorLog();
+        pane.ShowAuctionLog();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QTest::qWait(50);
+        const int read = log.rowCount();
+        QVERIFY2(read < count, qPrintable(QString::number(read)));
+        view->scrollToBottom();
+        QTRY_VERIFY(log.rowCount() > read);
+    }
+
+    void newRowsGoOnTopWithoutAReload_data()
+    {
+        QTest::addColumn<bool>("general");
+        QTest::newRow("auction log") << false;
+        QTest::newRow("error log") << true;
+    }
+    void newRowsGoOnTopWithoutAReload()
+    {
+        QFETCH(bool, general);
+        const qint32 a = addAuction(1, QStringLiteral("100"));
+        const qint32 b = addAuction(1, QStringLiteral("200"));
+        const qint32 shown = general ? 0 : a;
+        logMany(shown, 1, LogRowsModel::kPageRows + 10);
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        pane.ShowErrorLog();
+        LogRowsModel &view = general ? pane.errorLogRows() : pane.auctionLogRows();
+        QSignalSpy resets(&view, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&view, &QAbstractItemModel::rowsInserted);
+
+        log(shown, 1, QStringLiteral("newer"), 500);
+        log(b, 1, QStringLiteral("another auction's"), 501);
+        log(shown, 2, QStringLiteral("another user's"), 502);
+        log(shown, 1, QStringLiteral("newest"), 503);
+        general ? pane.errorLogChanged() : pane.auctionLogChanged();
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(inserted.size(), 1);
+        const QStringList expected =
+            general ? QStringList{"newest", "another user's", "newer"} : QStringList{"newest", "newer"};
+        QCOMPARE(inserted[0].at(1).toInt(), 0);
+        QCOMPARE(inserted[0].at(2).toInt(), expected.size() - 1);
+        QCOMPARE(view.rowCount(), LogRowsModel::kPageRows + expected.size());
+        for (int r = 0; r < expected.size(); ++r)
+            QCOMPARE(view.message(r), expected[r]);
+        QCOMPARE(view.message(expected.size()), QStringLiteral("row %1").arg(LogRowsModel::kPageRows + 10));
+
+        // Nothing new: nothing changes.
+        general ? pane.errorLogChanged() : pane.auctionLogChanged();
+        QCOMPARE(inserted.size(), 1);
+
+        if (!general) {
+            // Another user signed in: that user's rows of the auction are read.
+            signIn(2, QStringLiteral("bob"));
+            pane.auctionLogChanged();
+            QCOMPARE(resets.size(), 1);
+            QCOMPARE(rows(view).size(), 1);
+            QCOMPARE(view.message(0), QStringLiteral("another user's"));
+        }
     }
 
     void anUnreadableLogReachesTheCaller()
@@ -131,7 +242,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(DbError, pane.ShowErrorLog());
         QVERIFY_THROWS_EXCEPTION(DbError, (pane.setSelectedAuction(a, true), pane.ShowAuctionLog()));
         QCOMPARE(pane.selectedAuction(), a);
-        QCOMPARE(pane.auctionLogGrid().rowCount(), 0);
+        QCOMPARE(pane.auctionLogRows().rowCount(), 0);
     }
 
     void exportWritesTheLogAndOpensIt_data()
@@ -174,6 +285,30 @@ private slots:
         QCOMPARE(m_opened.size(), 1);
         QVERIFY(m_opened[0].isLocalFile());
         QCOMPARE(m_opened[0].toLocalFile(), path);
+    }
+
+    void aLongLogIsExportedASliceAtATime()
+    {
+        const qint32 a = addAuction(1, QStringLiteral("42"));
+        const int count = 2 * LogViewsPane::kExportSliceRows + 7;
+        logMany(a, 1, count);
+        logMany(a, 2, 3); // another user's rows of the same auction stay out
+        LogViewsPane pane;
+        pane.setSelectedAuction(a, true);
+        MsgBoxRecorder boxes;
+        pane.mnuLogPopUpExport_Click();
+        // The window goes on while the rest is written; the file appears whole at the end.
+        QVERIFY(pane.exporting());
+        const QString path = m_folder->file(QStringLiteral("logs/ann_42.txt"));
+        QVERIFY(!QFile::exists(path));
+        pane.mnuLogPopUpExport_Click(); // a second click meanwhile starts nothing
+        QTRY_VERIFY(!pane.exporting());
+        QCOMPARE(boxes.boxes.size(), 0);
+        QCOMPARE(m_opened.size(), 1);
+        const QList<QByteArray> lines = readAll(path).split('\n');
+        QCOMPARE(lines.size(), count + 3 + 1); // the last line's end leaves an empty piece
+        for (int i = 1; i <= count; ++i)
+            QVERIFY2(lines.at(2 + i).endsWith(" - row " + QByteArray::number(i) + "\r"), lines.at(2 + i).constData());
     }
 
     void secondExportOverwrites()

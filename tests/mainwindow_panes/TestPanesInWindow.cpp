@@ -10,6 +10,7 @@
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "Globals.h"
+#include "LogRowsModel.h"
 #include "LogViewsPane.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
@@ -55,8 +56,8 @@ qint32 keyOf(const QString &title)
 QStringList logRows(LogViewsPane &pane)
 {
     QStringList out;
-    for (qint32 r = 0; r < pane.auctionLogGrid().rowCount(); ++r)
-        out << pane.auctionLogGrid().cellText(r, 1);
+    for (int r = 0; r < pane.auctionLogRows().rowCount(); ++r)
+        out << pane.auctionLogRows().message(r);
     return out;
 }
 
@@ -92,7 +93,7 @@ private slots:
         // A failed time sync writes a general row; the queue tick reloads the error log.
         BSN_Log().MarkAuction(0, 1, QStringLiteral("Time synchronisation failed."));
         w.engine().tmrBidSnipe_Timer();
-        QCOMPARE(w.logPane().errorLogGrid().rowCount(), 1);
+        QCOMPARE(w.logPane().errorLogRows().rowCount(), 1);
         QCOMPARE(logRows(w.logPane()), QStringList{QStringLiteral("imported")});
     }
 

@@ -8,6 +8,7 @@
 #include "Recordset.h"
 #include "SettingsStore.h"
 #include "TestProgramFolder.h"
+#include "Transaction.h"
 #include "Values.h"
 
 #include <QtTest>
@@ -216,6 +217,31 @@ private slots:
         for (rs->moveFirst(); !rs->eof(); rs->moveNext())
             left << rs->value(QStringLiteral("AUC_ItemNumber")).toString();
         QCOMPARE(left, QStringList({"02:50", "03:10"}));
+    }
+
+    void theProgramsPurgeGoesOnASliceAtATime()
+    {
+        // Months of general rows past the age: the program's purge deletes a first slice at once
+        // and the rest while the event loop turns; the rows of today stay.
+        {
+            Transaction rows(*gDB);
+            for (int i = 0; i < 25000; ++i)
+                BSN_Log().MarkAuction(0, 1, QStringLiteral("old"), m_now.addDays(-40).addSecs(i));
+            rows.commit();
+        }
+        addLog(0, 1, QStringLiteral("today"), 0);
+        addLog(7, 1, QStringLiteral("an auction's, old"), 40); // no user signed in: stays
+        gSettings = std::make_unique<AppSettings>(*gDB, SettingsStore::instance());
+        gSettings->AutoDeleteErrorLogs = true;
+        gSettings->DeleteErrorLogDays = 30;
+        const auto count = [] {
+            return gDB->openQuery(QStringLiteral("SELECT COUNT(*) AS n FROM Logs"))->value(QStringLiteral("n")).toInt();
+        };
+        PurgeOldRecords();
+        QVERIFY2(count() > 2 && count() < 25002, qPrintable(QString::number(count())));
+        QTRY_COMPARE(count(), 2);
+        QCOMPARE(messages(), QStringList({"today", "an auction's, old"}));
+        gSettings.reset();
     }
 
     void purgeKeepsAuctionsWithoutAnEnd()
