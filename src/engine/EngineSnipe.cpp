@@ -375,8 +375,11 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
         // a repeat.
         const bool tooLateToRepeat = msUntilEnd(bid) <= finalPostLeadMs(bid) + kRepeatMarginMs + siteClockSlackMs();
         if (tooLateToRepeat && m_live.finalPostHasLeft(bid.PrimaryKey)) {
-            snipeLog(bid, QStringLiteral("The auction has ended: the final bid was not sent again.  The result will be "
-                                         "read from the auction page after the auction ends."));
+            snipeLog(bid, bid.FinalMayHaveLanded
+                              ? QStringLiteral("eBay did not confirm the final bid, but it may have received it.  The "
+                                               "result will be read from the auction page after the auction ends.")
+                              : QStringLiteral("The auction has ended: the final bid was not sent again.  The result "
+                                               "will be read from the auction page after the auction ends."));
             return SnipeServed::Done;
         }
         if (tooLate && Clock::synchronised()) {

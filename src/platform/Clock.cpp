@@ -5,7 +5,12 @@
 #include <ctime>
 
 namespace {
-qint64 g_driftMs = 0; // before a synchronisation: the instant is the machine's plus this
+qint64 g_driftMs = 0; // before a synchronisation: moved by hand (tests) this much
+// Before a synchronisation the instant runs on the steady clock from the machine's wall clock
+// as it read when the clock was first asked: a later step of the wall clock moves nothing.
+bool g_baseSet = false;
+qint64 g_baseWallMs = 0;
+qint64 g_baseSteadyMs = 0;
 bool g_synced = false;
 qint64 g_anchorInstantMs = 0; // after one: the instant at the steady reading g_anchorSteadyMs
 qint64 g_anchorSteadyMs = 0;
@@ -42,6 +47,17 @@ qint64 faceMs(const QDateTime &wall)
     return QDateTime(wall.date(), wall.time(), QTimeZone::utc()).toMSecsSinceEpoch();
 }
 
+qint64 unsyncedInstantMs()
+{
+    const qint64 steady = Clock::steadyMs();
+    if (!g_baseSet) {
+        g_baseSet = true;
+        g_baseWallMs = systemMs();
+        g_baseSteadyMs = steady;
+    }
+    return g_baseWallMs + (steady - g_baseSteadyMs) + g_driftMs;
+}
+
 qint64 readingMs()
 {
     return faceMs(g_zone, Clock::instantMs()) + g_shiftMs;
@@ -58,7 +74,7 @@ qint64 Clock::instantMs()
 {
     if (g_synced)
         return g_anchorInstantMs + (steadyMs() - g_anchorSteadyMs);
-    return systemMs() + g_driftMs;
+    return unsyncedInstantMs();
 }
 
 qint64 Clock::systemInstantMs()
@@ -97,7 +113,7 @@ qint64 Clock::offsetMs()
     // One reading of each clock for both sides, or a millisecond ticking between two readings
     // shows as a change of the offset.
     const qint64 system = systemMs();
-    const qint64 instant = g_synced ? g_anchorInstantMs + (steadyMs() - g_anchorSteadyMs) : system + g_driftMs;
+    const qint64 instant = g_synced ? g_anchorInstantMs + (steadyMs() - g_anchorSteadyMs) : unsyncedInstantMs();
     return faceMs(g_zone, instant) + g_shiftMs - faceMs(QTimeZone(), system);
 }
 
@@ -106,6 +122,9 @@ void Clock::freeze(const QDateTime &t)
     g_frozen = true;
     g_frozenMs = t.toMSecsSinceEpoch();
     g_frozenSteadyMs = realSteadyMs();
+    g_baseSet = true;
+    g_baseWallMs = g_frozenMs;
+    g_baseSteadyMs = g_frozenSteadyMs;
     g_synced = false;
     g_driftMs = 0;
     g_machineStepMs = 0;
@@ -136,6 +155,7 @@ void Clock::unfreeze()
 {
     g_frozen = false;
     g_synced = false;
+    g_baseSet = false;
     g_driftMs = 0;
     g_machineStepMs = 0;
     g_shiftMs = 0;

@@ -8,9 +8,9 @@
 // moved by a fixed shift: so it jumps when that zone changes to or from summer time, and at no
 // other moment. A time synchronisation corrects the instant and sets the zone and the shift.
 //
-// Once synchronised, the instant runs on a steady clock from the moment of the synchronisation,
-// so a step of the machine's wall clock (NTP, a resume, a hand correction) moves no wait and no
-// snipe moment. Before the first synchronisation the machine's wall clock is all there is.
+// The instant runs on a steady clock: from the machine's wall clock as it read when the clock was
+// first asked, and from each synchronisation on, from what the site's clock said. So a step of
+// the machine's wall clock (NTP, a resume, a hand correction) moves no wait and no snipe moment.
 // Tests can freeze it and move it by hand.
 class Clock
 {

@@ -192,10 +192,12 @@ private slots:
                                     "VALUES (0, 1, '2026-12-11 06:00:00', ?)"),
                      {title});
         w.reloadGeneralLogView();
-        QTreeWidget *log = w.findChild<QTreeWidget *>(QStringLiteral("sftErrorLog"));
+        auto *log = w.findChild<QAbstractItemView *>(QStringLiteral("sftErrorLog"));
+        QVERIFY(log);
         log->resize(400, 200);
-        QVERIFY(log->topLevelItemCount() >= 1);
-        QCOMPARE(tipAt(log, log->model()->index(log->topLevelItemCount() - 1, 1)), title);
+        QVERIFY(log->model()->rowCount() >= 1);
+        // The newest row is on top.
+        QCOMPARE(tipAt(log, log->model()->index(0, 1)), title);
     }
 
     void captionCountsScheduledSnipes_data()
