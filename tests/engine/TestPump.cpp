@@ -138,8 +138,8 @@ void TestPump::emptyQueueSendsNothing()
     QVERIFY(!f.engine->mblnServingItem);
     QVERIFY(!f.engine->mLastQueueItem);
     QVERIFY(f.engine->queue().InetAvailable);
+    // Idle, with nothing in flight: a request the tick started would still be executing.
     QVERIFY(!f.engine->Inet1().StillExecuting());
-    QTest::qWait(50);
     QCOMPARE(f.site.requestCount(), 0);
 }
 
@@ -301,6 +301,7 @@ void TestPump::haltStopsAllButSnipes()
     f.engine->ServeQueue();
     QCOMPARE(f.engine->mLastQueueItem, inFlight);
     QVERIFY(f.engine->Inet1().StillExecuting());
+    QTRY_COMPARE(f.site.requestCount(), 1); // it reached the site, which holds its answer back
 
     const QItemPtr kept = snipe(b, 7);
     f.engine->queue().Add(request(BNQItem::Refresh, QStringLiteral("3001000004"), f.openFolder, 0));
@@ -334,7 +335,9 @@ void TestPump::haltStopsAllButSnipes()
         QCOMPARE(inFlight->Bid->GetNextAction(), 3);
         QCOMPARE(f.engine->queue().items(), (QList<QItemPtr>{kept, inFlight}));
     } else {
-        QTest::qWait(50); // room for a step that must not come
+        // The site has sent the answer it held back, to a transfer the halt cancelled.
+        QTRY_VERIFY_WITH_TIMEOUT(f.site.requests().front().processedMs != 0, 5000);
+        QVERIFY(!f.engine->Inet1().StillExecuting());
         QVERIFY(!inFlight->Processed);
         QCOMPARE(f.column(a, QStringLiteral("AUC_Seller")).toString(), kUntouched);
         QCOMPARE(f.window->statusPanel(2), QStringLiteral("Operation Halted by User Request..."));
@@ -369,6 +372,7 @@ void TestPump::replyIgnoredWhileClosing()
     markUntouched(key);
     const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000007"), f.openFolder);
     f.engine->queue().Add(item);
+    QSignalSpy ended(&f.engine->Inet1(), &InetTransfer::StateChanged);
     f.engine->ServeQueue();
     QVERIFY(f.engine->Inet1().StillExecuting());
     gClosing = true;
@@ -378,8 +382,9 @@ void TestPump::replyIgnoredWhileClosing()
     QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{waiting});
     QCOMPARE(f.engine->mLastQueueItem, item);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!f.engine->Inet1().StillExecuting(), 5000);
-    QTest::qWait(50);
+    // The reply arrived whole and was turned away.
+    QTRY_VERIFY_WITH_TIMEOUT(ended.contains(QVariantList{int(InetTransfer::icResponseCompleted)}), 5000);
+    QVERIFY(!f.engine->Inet1().StillExecuting());
     QVERIFY(!item->Processed);
     QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
     QVERIFY(f.window->statusPanel(2) != QLatin1String("Response Completed"));
