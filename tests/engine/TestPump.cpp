@@ -20,29 +20,22 @@ namespace {
 
 const QString kDll = QLatin1String(practice::PracticeSite::kDllPath);
 
-QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 priority = 1)
+QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 priority = BNQItem::RequestPriority)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = action;
-    item->ItemNumber = number;
-    item->UserKey = AuctionEngine::currentUserKey();
-    item->Folder = folder;
-    item->Priority = priority;
-    item->message = QStringLiteral("Refreshing Auction #") + Values::trimBlanks(number);
-    return item;
+    const qint32 user = AuctionEngine::currentUserKey();
+    if (action == BNQItem::Import)
+        return BNQItem::import(number, user, folder);
+    return BNQItem::refresh(number, user, folder, priority);
 }
 
 QItemPtr snipe(qint32 auctionKey, double maxBid)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Snipe;
-    item->Priority = 3;
-    item->Bid = std::make_shared<BNBidTalk>();
-    item->Bid->PrimaryKey = auctionKey;
-    item->Bid->MaxBid = maxBid;
-    item->Bid->User = gCurrentUser;
-    item->Bid->EndingTime = AuctionEngine::siteNow().addSecs(3600); // time enough for every step
-    return item;
+    auto bid = std::make_shared<BNBidTalk>();
+    bid->PrimaryKey = auctionKey;
+    bid->MaxBid = maxBid;
+    bid->User = gCurrentUser;
+    bid->EndingTime = AuctionEngine::siteNow().addSecs(3600); // time enough for every step
+    return BNQItem::snipe(bid);
 }
 
 // Answers every request with the same page, byte for byte.
@@ -149,7 +142,8 @@ void TestPump::refreshGetsTheTrimmedNumber()
     QVERIFY(f.isValid());
     f.site.addAuction(f.siteAuction(QStringLiteral("3001000002"), 3600, 12.5));
     const qint32 key = f.addAuctionRow(QStringLiteral("3001000002"));
-    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("  3001000002 "), f.openFolder);
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000002"), f.openFolder);
+    item->ItemNumber = QStringLiteral("  3001000002 "); // as an older queue could hold it
     f.engine->queue().Add(item);
 
     f.engine->ServeQueue();
@@ -201,10 +195,7 @@ void TestPump::replyReadInChunksPassedWhole()
     QVERIFY(f.isValid());
     FixedPageServer server(body);
     pointTimePageAt(f, server.url());
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::TimeSync;
-    item->Priority = 2;
-    item->message = QStringLiteral("Syncronizing Time...");
+    const QItemPtr item = BNQItem::timeSync(false);
     f.engine->queue().Add(item);
     QVERIFY(f.runUntil([&] { return item->Processed; }, 5000));
     QVERIFY(f.runUntilIdle());
@@ -308,10 +299,7 @@ void TestPump::haltStopsAllButSnipes()
     f.engine->queue().Add(kept);
     f.engine->queue().Add(snipe(b, 0));
     f.engine->queue().Add(request(BNQItem::Import, QStringLiteral("3001000009"), f.openFolder));
-    auto sync = std::make_shared<BNQItem>();
-    sync->Action = BNQItem::TimeSync;
-    sync->Priority = 2;
-    f.engine->queue().Add(sync);
+    f.engine->queue().Add(BNQItem::timeSync(false));
     const int builds = f.window->builds;
 
     f.engine->HaltOperation();
@@ -402,10 +390,7 @@ void TestPump::serveQueueNotReenteredDuringWait()
     Clock::freeze(QDateTime::currentDateTime());
     ClockRunner dialWaitPasses;
 
-    auto sync = std::make_shared<BNQItem>();
-    sync->Action = BNQItem::TimeSync;
-    sync->Priority = 2;
-    sync->message = QStringLiteral("Syncronizing Time...");
+    const QItemPtr sync = BNQItem::timeSync(false);
     const QItemPtr refresh = request(BNQItem::Refresh, QStringLiteral("3001000010"), f.openFolder);
     f.engine->queue().Add(refresh);
     f.engine->queue().Add(sync);
