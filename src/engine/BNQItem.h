@@ -27,6 +27,15 @@ public:
         SnipePriority = 3
     };
 
+    // The items the engine queues, each with its action, priority and status text.
+    static std::shared_ptr<BNQItem> snipe(const std::shared_ptr<BNBidTalk> &bid);
+    static std::shared_ptr<BNQItem> refresh(const QString &itemNumber, qint32 userKey, qint32 folder,
+                                            qint32 priority = RequestPriority);
+    // shownNumber: the number as the user typed it, for the status text; the item number when empty.
+    static std::shared_ptr<BNQItem> import(const QString &itemNumber, qint32 userKey, qint32 folder,
+                                           const QString &shownNumber = QString());
+    static std::shared_ptr<BNQItem> timeSync(bool disconnectAfter);
+
     qint32 Action = 0;
     QString ItemNumber;
     qint32 UserKey = 0;

@@ -22,14 +22,7 @@ QString queueText(BNQueue &q)
 
 QItemPtr refreshItem(const QString &itemNumber, qint32 folder, qint32 priority)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Refresh;
-    item->Priority = priority;
-    item->ItemNumber = Values::trimBlanks(itemNumber);
-    item->UserKey = AuctionEngine::currentUserKey();
-    item->Folder = folder;
-    item->message = QStringLiteral("Refreshing Auction #") + item->ItemNumber;
-    return item;
+    return BNQItem::refresh(itemNumber, AuctionEngine::currentUserKey(), folder, priority);
 }
 } // namespace
 
@@ -118,14 +111,7 @@ AuctionEngine::AddResult AuctionEngine::AddAuction(bool fromBrowser, const QStri
     if (!CanAddAuction(fromBrowser, number, true))
         return AddResult::ItemRefused;
     // Queued, fetched and stored as the plain number, so the same auction is one row.
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Import;
-    item->Priority = BNQItem::RequestPriority;
-    item->ItemNumber = number;
-    item->UserKey = currentUserKey();
-    item->Folder = folder;
-    item->message = QStringLiteral("Adding Auction #") + (fromBrowser ? number : typedItemNumber);
-    queue().Add(item);
+    queue().Add(BNQItem::import(number, currentUserKey(), folder, fromBrowser ? number : typedItemNumber));
     // The browser's button counts the queue without the item being served.
     m_window.setStatusPanel(3, fromBrowser ? QStringLiteral("Items in Queue: %1").arg(queue().Count())
                                            : queueText(queue()));

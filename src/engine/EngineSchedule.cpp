@@ -140,11 +140,7 @@ void AuctionEngine::QueueDueSnipes()
         bid->Quantity = static_cast<qint16>(rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong());
         bid->ReconnectionAttempts = 0;
         bid->User = user;
-        auto item = std::make_shared<BNQItem>();
-        item->Action = BNQItem::Snipe;
-        item->Priority = BNQItem::SnipePriority;
-        item->message = QStringLiteral("Preparing to Snipe Item# ") + itemNumber;
-        item->Bid = bid;
+        const QItemPtr item = BNQItem::snipe(bid);
         queue().Add(item);
         m_live.started(item);
     }
@@ -170,12 +166,7 @@ void AuctionEngine::TimeSync(bool, bool disconnectAfter)
 {
     m_window.setStatusPanel(2, QString());
     m_window.setAddAuctionDefault(false);
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::TimeSync;
-    item->Priority = BNQItem::TimeSyncPriority;
-    item->message = QStringLiteral("Syncronizing Time...");
-    item->DisconnectAfterCompletion = disconnectAfter;
-    queue().Add(item);
+    queue().Add(BNQItem::timeSync(disconnectAfter));
 }
 
 void AuctionEngine::ScheduleSnipe(const std::function<void()> &showDialog)

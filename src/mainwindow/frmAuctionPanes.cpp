@@ -14,6 +14,7 @@
 #include "FormTimer.h"
 #include "Globals.h"
 #include "LogViewsPane.h"
+#include "MsgBox.h"
 #include "QtFolderTree.h"
 #include "ShortcutBarPane.h"
 #include "StatusBarPane.h"
@@ -22,7 +23,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -355,9 +355,5 @@ void frmAuction::unloadWindow()
 void frmAuction::showDatabaseTrouble(const QString &message)
 {
     // Not modal: a box waiting for an answer must not hold up a snipe.
-    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zandrift"), message, QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setTextFormat(Qt::PlainText);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
+    MsgBox::notify(message, QStringLiteral("Zandrift"), MsgBox::Icon::Exclamation);
 }

@@ -44,6 +44,17 @@ QMessageBox::StandardButton buttonOf(MsgBox::Answer answer)
 
 MsgBox::Answer show(const MsgBox::Request &req)
 {
+    if (!req.waits) {
+        // Stays until closed; owned by the active window, never by a modal dialog that would
+        // take it away when it closes.
+        auto *box = new QMessageBox(iconOf(req.icon), req.title, req.prompt, QMessageBox::Ok,
+                                    QApplication::activeModalWidget() ? nullptr : QApplication::activeWindow());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setTextFormat(Qt::PlainText);
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+        return MsgBox::Answer::Ok;
+    }
     QWidget *owner = QApplication::activeModalWidget();
     if (!owner)
         owner = QApplication::activeWindow();

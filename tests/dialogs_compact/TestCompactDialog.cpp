@@ -148,10 +148,7 @@ private slots:
     {
         QFETCH(bool, queued);
         if (queued) {
-            auto item = std::make_shared<BNQItem>();
-            item->Action = BNQItem::Refresh;
-            item->ItemNumber = QStringLiteral("770");
-            f->engine->queue().Add(item);
+            f->engine->queue().Add(BNQItem::refresh(QStringLiteral("770"), f->userKey, f->openFolder));
         } else {
             f->engine->queue().InetAvailable = false;
         }

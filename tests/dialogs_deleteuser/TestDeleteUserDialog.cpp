@@ -51,10 +51,7 @@ class TestDeleteUserDialog : public QObject
         bid->PrimaryKey = auctionKey;
         bid->User = gUsers->GetUserByPrimary(userKey);
         bid->MaxBid = 20;
-        auto item = std::make_shared<BNQItem>();
-        item->Action = BNQItem::Snipe;
-        item->Priority = 3;
-        item->Bid = bid;
+        const QItemPtr item = BNQItem::snipe(bid);
         f->engine->queue().Add(item);
         return item;
     }

@@ -3,63 +3,53 @@
 
 #include <QtTest>
 
-// Queue contents are written as "label:item:action:priority:user[:bidKey:bidUser:maxBid]" items
-// separated by ";". Actions are import, refresh, sync and snipe; priorities background, request,
-// sync and snipe, or a number for one the queue does not know. A bid user of 0 means a bid without a user. The state
-// read back lists the labels in collection order, bids as label[max/qty].
+// The queue's operations, one table each, over items built as the engine builds them. Each item
+// carries a name the table uses to say which items are served, left or cancelled.
 namespace {
 
-QItemPtr makeItem(const QString &token)
+struct Named
 {
-    const QStringList f = token.split(QLatin1Char(':'));
-    auto item = std::make_shared<BNQItem>();
-    item->message = f.value(0).trimmed();
-    item->ItemNumber = f.value(1);
-    static const QHash<QString, qint32> actions{{QStringLiteral("import"), BNQItem::Import},
-                                                {QStringLiteral("refresh"), BNQItem::Refresh},
-                                                {QStringLiteral("sync"), BNQItem::TimeSync},
-                                                {QStringLiteral("snipe"), BNQItem::Snipe}};
-    static const QHash<QString, qint32> priorities{{QStringLiteral("background"), BNQItem::BackgroundPriority},
-                                                   {QStringLiteral("request"), BNQItem::RequestPriority},
-                                                   {QStringLiteral("sync"), BNQItem::TimeSyncPriority},
-                                                   {QStringLiteral("snipe"), BNQItem::SnipePriority}};
-    item->Action = actions.value(f.value(2), f.value(2).toInt());
-    item->Priority = priorities.value(f.value(3), f.value(3).toInt());
-    item->UserKey = f.value(4).toInt();
-    if (f.size() >= 8) {
-        item->Bid = std::make_shared<BNBidTalk>(QString());
-        item->Bid->PrimaryKey = f.value(5).toInt();
-        if (const int user = f.value(6).toInt()) {
-            item->Bid->User = std::make_shared<BSN_User>();
-            item->Bid->User->PrimaryKey = user;
-        }
-        item->Bid->MaxBid = f.value(7).toDouble();
-        item->Bid->Quantity = 1;
+    QString name;
+    QItemPtr item;
+};
+using Items = QList<Named>;
+
+// A snipe of the auction with that key for that user (0: a bid without a user).
+Named snipe(const QString &name, qint32 auctionKey, qint32 userKey, double maxBid)
+{
+    auto bid = std::make_shared<BNBidTalk>(QString());
+    bid->PrimaryKey = auctionKey;
+    bid->ItemNumber = QString::number(3000 + auctionKey);
+    if (userKey != 0) {
+        bid->User = std::make_shared<BSN_User>();
+        bid->User->PrimaryKey = userKey;
     }
-    return item;
+    bid->MaxBid = maxBid;
+    bid->Quantity = 1;
+    return {name, BNQItem::snipe(bid)};
 }
 
-QList<QItemPtr> makeItems(const QString &spec)
+Named refresh(const QString &name, const QString &itemNumber, qint32 userKey = 1,
+              qint32 priority = BNQItem::BackgroundPriority)
 {
-    QList<QItemPtr> out;
-    for (const QString &token : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        out << makeItem(token);
-    return out;
+    return {name, BNQItem::refresh(itemNumber, userKey, 1, priority)};
 }
 
-QString describe(const QItemPtr &i)
+Named import(const QString &name, const QString &itemNumber, qint32 userKey = 1)
 {
-    if (!i->Bid)
-        return i->message;
-    return QStringLiteral("%1[%2/%3]").arg(i->message).arg(i->Bid->MaxBid).arg(i->Bid->Quantity);
+    return {name, BNQItem::import(itemNumber, userKey, 1)};
 }
 
-QString state(const BNQueue &q)
+Named timeSync(const QString &name)
 {
-    QStringList out;
-    for (const QItemPtr &i : q.items())
-        out << describe(i);
-    return out.join(QLatin1Char(','));
+    return {name, BNQItem::timeSync(false)};
+}
+
+// An item with a priority the queue does not know.
+Named withPriority(Named named, qint32 priority)
+{
+    named.item->Priority = priority;
+    return named;
 }
 
 BSN_User userWithKey(qint32 key)
@@ -69,200 +59,269 @@ BSN_User userWithKey(qint32 key)
     return u;
 }
 
+// The queue with those items, and the names to read it back by.
+struct QueueFixture
+{
+    explicit QueueFixture(const Items &items, const Named &current = {})
+    {
+        for (const Named &n : items) {
+            queue.Add(n.item);
+            all << n;
+        }
+        if (current.item)
+            all << current;
+    }
+    QString nameOf(const QItemPtr &item) const
+    {
+        for (const Named &n : all)
+            if (n.item == item)
+                return n.name;
+        return QStringLiteral("?");
+    }
+    QStringList left() const
+    {
+        QStringList out;
+        for (const QItemPtr &i : queue.items())
+            out << nameOf(i);
+        return out;
+    }
+    QStringList cancelled() const
+    {
+        QStringList out;
+        for (const Named &n : all)
+            if (n.item->Bid && n.item->Bid->CancelBid)
+                out << n.name;
+        return out;
+    }
+
+    BNQueue queue;
+    Items all;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Named)
+Q_DECLARE_METATYPE(Items)
 
 class TestBNQueue : public QObject
 {
     Q_OBJECT
 private slots:
-    void operations_data();
-    void operations();
+    void nextItem_data();
+    void nextItem();
+    void isRefreshing_data();
+    void isRefreshing();
+    void itemIsQueued_data();
+    void itemIsQueued();
+    void bidIsQueued_data();
+    void bidIsQueued();
+    void removeAllItemsExceptSnipes_data();
+    void removeAllItemsExceptSnipes();
+    void removeBid_data();
+    void removeBid();
+    void adjustBid_data();
+    void adjustBid();
+    void removeAuctionItem_data();
+    void removeAuctionItem();
 };
 
-void TestBNQueue::operations_data()
+void TestBNQueue::nextItem_data()
 {
-    QTest::addColumn<QString>("items");
-    QTest::addColumn<QString>("current"); // the item in flight, not queued
-    QTest::addColumn<QString>("op");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QString>("state");     // "next" and "readd": the items served, then "|" and what is left
-    QTest::addColumn<QString>("cancelled"); // labels whose bid was cancelled, the current item's included
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<bool>("putFirstBack"); // the first item served is added again
+    QTest::addColumn<QStringList>("served");
+    QTest::addColumn<QStringList>("left");
 
-    const QString snipe10u1 = QStringLiteral("s1::snipe:snipe:0:10:1:5");
-    QTest::newRow("empty queue serves nothing") << ""
-                                                << ""
-                                                << "next" << false << "|"
-                                                << "";
+    QTest::newRow("empty queue serves nothing") << Items{} << false << QStringList{} << QStringList{};
     QTest::newRow("priorities: snipe, sync, import, refresh")
-        << "refresh:1:refresh:background:1;import:2:import:request:1;sync::sync:sync:0;snipe::snipe:snipe:0:10:1:5"
-        << ""
-        << "next" << true << "snipe,sync,import,refresh|"
-        << "";
+        << Items{refresh("refresh", "1"), import("import", "2"), timeSync("sync"), snipe("snipe", 10, 1, 5)} << false
+        << QStringList{"snipe", "sync", "import", "refresh"} << QStringList{};
     QTest::newRow("first in first out within a priority")
-        << "a:1:import:request:1;b:2:refresh:background:1;c:3:import:request:1;d::snipe:snipe:0:10:1:5;e::snipe:snipe:"
-           "0:11:1:5;f:4:refresh:request:1"
-        << ""
-        << "next" << true << "d,e,a,c,f,b|"
-        << "";
-    QTest::newRow("other priorities are never served") << "x:1:import:4:1;y:2:import:-1:1;z:3:import:background:1"
-                                                       << ""
-                                                       << "next" << true << "z|x,y"
-                                                       << "";
+        << Items{import("a", "1"),     refresh("b", "2"),    import("c", "3"),
+                 snipe("d", 10, 1, 5), snipe("e", 11, 1, 5), refresh("f", "4", 1, BNQItem::RequestPriority)}
+        << false << QStringList{"d", "e", "a", "c", "f", "b"} << QStringList{};
+    QTest::newRow("other priorities are never served")
+        << Items{withPriority(import("x", "1"), BNQItem::SnipePriority + 1),
+                 withPriority(import("y", "2"), BNQItem::BackgroundPriority - 1), refresh("z", "3")}
+        << false << QStringList{"z"} << QStringList{"x", "y"};
     QTest::newRow("a snipe put back comes after the other snipe")
-        << "s1::snipe:snipe:0:10:1:5;r:9:refresh:background:1;s2::snipe:snipe:0:11:1:5"
-        << ""
-        << "readd" << true << "s1,s2,s1,r|"
-        << "";
-
-    QTest::newRow("isRefreshing empty") << ""
-                                        << ""
-                                        << "isRefreshing" << false << ""
-                                        << "";
-    QTest::newRow("isRefreshing with a refresh") << "a:1:import:request:1;b:2:refresh:background:1"
-                                                 << ""
-                                                 << "isRefreshing" << true << "a,b"
-                                                 << "";
-    QTest::newRow("isRefreshing without one") << "a:1:import:request:1;t::sync:sync:0"
-                                              << ""
-                                              << "isRefreshing" << false << "a,t"
-                                              << "";
-
-    QTest::newRow("itemIsQueued with blanks") << "a:123:import:request:1"
-                                              << ""
-                                              << "isQueued: 123 " << true << "a"
-                                              << "";
-    QTest::newRow("itemIsQueued of another user's refresh") << "a:77:refresh:background:2"
-                                                            << ""
-                                                            << "isQueued:77" << true << "a"
-                                                            << "";
-    QTest::newRow("itemIsQueued compares text") << "a:123:import:request:1"
-                                                << ""
-                                                << "isQueued:0123" << false << "a"
-                                                << "";
-
-    QTest::newRow("bidIsQueued any user") << "s::snipe:snipe:0:10:2:5"
-                                          << ""
-                                          << "bidQueued:10" << true << "s[5/1]"
-                                          << "";
-    QTest::newRow("bidIsQueued other key") << "s::snipe:snipe:0:10:2:5"
-                                           << ""
-                                           << "bidQueued:11" << false << "s[5/1]"
-                                           << "";
-    QTest::newRow("bidIsQueued ignores item numbers") << "r:10:refresh:background:1"
-                                                      << ""
-                                                      << "bidQueued:10" << false << "r"
-                                                      << "";
-
-    QTest::newRow("removeAllItemsExceptSnipes keeps snipes with a maximum, in order")
-        << "r:1:refresh:background:1;i:2:import:request:1;s1::snipe:snipe:0:10:1:5;z::snipe:snipe:0:11:1:0;t::sync:"
-           "sync:0;s2::snipe:snipe:0:12:1:7"
-        << ""
-        << "removeExceptSnipes" << false << "s1[5/1],s2[7/1]"
-        << "";
-
-    QTest::newRow("removeBid takes the first match only")
-        << "s1::snipe:snipe:0:10:1:5;s2::snipe:snipe:0:10:2:5;s3::snipe:snipe:0:10:1:6"
-        << ""
-        << "removeBid:10:1" << true << "s2[5/1],s3[6/1]"
-        << "s1";
-    QTest::newRow("removeBid of another user's bid") << "s2::snipe:snipe:0:10:2:5"
-                                                     << ""
-                                                     << "removeBid:10:1" << false << "s2[5/1]"
-                                                     << "";
-    QTest::newRow("removeBid ignores a bid without user") << "s::snipe:snipe:0:10:0:5"
-                                                          << ""
-                                                          << "removeBid:10:1" << false << "s[5/1]"
-                                                          << "";
-    QTest::newRow("removeBid not queued still cancels the bid in flight")
-        << "" << snipe10u1 << "removeBid:10:1" << false << ""
-        << "s1";
-    QTest::newRow("removeBid cancels the bid in flight of any user") << "r:5:refresh:background:1"
-                                                                     << "c::snipe:snipe:0:10:2:5"
-                                                                     << "removeBid:10:1" << false << "r"
-                                                                     << "c";
-    QTest::newRow("removeBid keeps a current item of another auction") << snipe10u1 << "c::snipe:snipe:0:11:1:5"
-                                                                       << "removeBid:10:1" << true << ""
-                                                                       << "s1";
-    QTest::newRow("removeBid keeps a current refresh") << ""
-                                                       << "c:10:refresh:background:1"
-                                                       << "removeBid:10:1" << false << ""
-                                                       << "";
-
-    QTest::newRow("adjustBid changes the first match") << "s1::snipe:snipe:0:10:1:5;s2::snipe:snipe:0:10:1:6"
-                                                       << ""
-                                                       << "adjustBid:10:1:9.5:3" << true << "s1[9.5/3],s2[6/1]"
-                                                       << "";
-    QTest::newRow("adjustBid of another user's bid") << "s1::snipe:snipe:0:10:2:5"
-                                                     << ""
-                                                     << "adjustBid:10:1:9.5:3" << false << "s1[5/1]"
-                                                     << "";
-
-    QTest::newRow("removeAuctionItem takes the user's import and refresh")
-        << "i:55:import:request:1;x:56:refresh:background:1;r: 55 "
-           ":refresh:background:1;o:55:refresh:background:2;s::snipe:snipe:0:55:1:5"
-        << ""
-        << "removeAuction: 55:1" << false << "x,o,s[5/1]"
-        << "";
+        << Items{snipe("s1", 10, 1, 5), refresh("r", "9"), snipe("s2", 11, 1, 5)} << true
+        << QStringList{"s1", "s2", "s1", "r"} << QStringList{};
 }
 
-void TestBNQueue::operations()
+void TestBNQueue::nextItem()
 {
-    QFETCH(QString, items);
-    QFETCH(QString, current);
-    QFETCH(QString, op);
-
-    BNQueue queue;
-    const QList<QItemPtr> all = makeItems(items);
-    for (const QItemPtr &i : all)
-        queue.Add(i);
-    const QItemPtr currentItem = current.isEmpty() ? nullptr : makeItem(current);
-
-    const QStringList args = op.split(QLatin1Char(':'));
-    const QString name = args.value(0);
-    bool result = false;
-    QString got;
-    if (name == QLatin1String("next") || name == QLatin1String("readd")) {
-        QStringList served;
-        QItemPtr next = queue.NextItem();
-        result = next != nullptr;
-        if (next && name == QLatin1String("readd")) {
-            served << describe(next).section(QLatin1Char('['), 0, 0);
-            queue.Add(next);
-            next = queue.NextItem();
-        }
-        for (; next; next = queue.NextItem())
-            served << describe(next).section(QLatin1Char('['), 0, 0);
-        got = served.join(QLatin1Char(',')) + QLatin1Char('|') + state(queue);
-    } else {
-        if (name == QLatin1String("isRefreshing"))
-            result = queue.IsRefreshing();
-        else if (name == QLatin1String("isQueued"))
-            result = queue.ItemIsQueued(args.value(1));
-        else if (name == QLatin1String("bidQueued"))
-            result = queue.BidIsQueued(args.value(1).toInt());
-        else if (name == QLatin1String("removeExceptSnipes"))
-            queue.RemoveAllItemsExceptSnipes();
-        else if (name == QLatin1String("removeBid"))
-            result = queue.RemoveBid(args.value(1).toInt(), userWithKey(args.value(2).toInt()), currentItem);
-        else if (name == QLatin1String("adjustBid"))
-            result = queue.AdjustBid(args.value(1).toInt(), userWithKey(args.value(2).toInt()),
-                                     args.value(3).toDouble(), args.value(4).toInt());
-        else if (name == QLatin1String("removeAuction"))
-            queue.RemoveAuctionItem(args.value(1), userWithKey(args.value(2).toInt()));
-        else
-            QFAIL("unknown operation");
-        got = state(queue);
+    QFETCH(Items, items);
+    QFETCH(bool, putFirstBack);
+    QueueFixture f(items);
+    QStringList served;
+    QItemPtr next = f.queue.NextItem();
+    if (next && putFirstBack) {
+        served << f.nameOf(next);
+        f.queue.Add(next);
+        next = f.queue.NextItem();
     }
+    for (; next; next = f.queue.NextItem())
+        served << f.nameOf(next);
+    QTEST(served, "served");
+    QTEST(f.left(), "left");
+    QCOMPARE(f.queue.Count(), f.left().size());
+}
 
-    QTEST(result, "result");
-    QTEST(got, "state");
-    QCOMPARE(queue.Count(), static_cast<qint32>(queue.items().size()));
-    QStringList cancelled;
-    for (const QItemPtr &i : all + QList<QItemPtr>{currentItem}) {
-        if (i && i->Bid && i->Bid->CancelBid)
-            cancelled << i->message;
-    }
-    QTEST(cancelled.join(QLatin1Char(',')), "cancelled");
+void TestBNQueue::isRefreshing_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<bool>("refreshing");
+    QTest::newRow("empty") << Items{} << false;
+    QTest::newRow("with a refresh") << Items{import("a", "1"), refresh("b", "2")} << true;
+    QTest::newRow("without one") << Items{import("a", "1"), timeSync("t"), snipe("s", 10, 1, 5)} << false;
+}
+
+void TestBNQueue::isRefreshing()
+{
+    QFETCH(Items, items);
+    QueueFixture f(items);
+    QTEST(f.queue.IsRefreshing(), "refreshing");
+}
+
+void TestBNQueue::itemIsQueued_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<QString>("itemNumber");
+    QTest::addColumn<bool>("queued");
+    QTest::newRow("with blanks") << Items{import("a", "123")} << " 123 " << true;
+    QTest::newRow("another user's refresh") << Items{refresh("a", "77", 2)} << "77" << true;
+    QTest::newRow("compares text") << Items{import("a", "123")} << "0123" << false;
+}
+
+void TestBNQueue::itemIsQueued()
+{
+    QFETCH(Items, items);
+    QFETCH(QString, itemNumber);
+    QueueFixture f(items);
+    QTEST(f.queue.ItemIsQueued(itemNumber), "queued");
+}
+
+void TestBNQueue::bidIsQueued_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<qint32>("auctionKey");
+    QTest::addColumn<bool>("queued");
+    QTest::newRow("any user") << Items{snipe("s", 10, 2, 5)} << 10 << true;
+    QTest::newRow("another auction") << Items{snipe("s", 10, 2, 5)} << 11 << false;
+    // A refresh's item number is no auction key.
+    QTest::newRow("item numbers are not keys") << Items{refresh("r", "10")} << 10 << false;
+}
+
+void TestBNQueue::bidIsQueued()
+{
+    QFETCH(Items, items);
+    QFETCH(qint32, auctionKey);
+    QueueFixture f(items);
+    QTEST(f.queue.BidIsQueued(auctionKey), "queued");
+}
+
+void TestBNQueue::removeAllItemsExceptSnipes_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("keeps snipes with a maximum, in order")
+        << Items{refresh("r", "1"),       import("i", "2"), snipe("s1", 10, 1, 5),
+                 snipe("zero", 11, 1, 0), timeSync("t"),    snipe("s2", 12, 1, 7)}
+        << QStringList{"s1", "s2"};
+    QTest::newRow("nothing but snipes without a maximum")
+        << Items{snipe("zero", 11, 1, 0), import("i", "2")} << QStringList{};
+}
+
+void TestBNQueue::removeAllItemsExceptSnipes()
+{
+    QFETCH(Items, items);
+    QueueFixture f(items);
+    f.queue.RemoveAllItemsExceptSnipes();
+    QTEST(f.left(), "left");
+    QCOMPARE(f.cancelled(), QStringList{});
+}
+
+void TestBNQueue::removeBid_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<Named>("current"); // the item in flight, not queued
+    QTest::addColumn<qint32>("auctionKey");
+    QTest::addColumn<qint32>("userKey");
+    QTest::addColumn<bool>("removed");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("cancelled"); // the current item's included
+
+    QTest::newRow("the first match only") << Items{snipe("s1", 10, 1, 5), snipe("s2", 10, 2, 5), snipe("s3", 10, 1, 6)}
+                                          << Named{} << 10 << 1 << true << QStringList{"s2", "s3"} << QStringList{"s1"};
+    QTest::newRow("another user's bid") << Items{snipe("s2", 10, 2, 5)} << Named{} << 10 << 1 << false
+                                        << QStringList{"s2"} << QStringList{};
+    QTest::newRow("a bid without a user is left")
+        << Items{snipe("s", 10, 0, 5)} << Named{} << 10 << 1 << false << QStringList{"s"} << QStringList{};
+    QTest::newRow("not queued, the bid in flight is still cancelled")
+        << Items{} << snipe("c", 10, 1, 5) << 10 << 1 << false << QStringList{} << QStringList{"c"};
+    QTest::newRow("the bid in flight of any user")
+        << Items{refresh("r", "5")} << snipe("c", 10, 2, 5) << 10 << 1 << false << QStringList{"r"} << QStringList{"c"};
+    QTest::newRow("a current item of another auction is kept") << Items{snipe("s1", 10, 1, 5)} << snipe("c", 11, 1, 5)
+                                                               << 10 << 1 << true << QStringList{} << QStringList{"s1"};
+    QTest::newRow("a current refresh is kept")
+        << Items{} << refresh("c", "10") << 10 << 1 << false << QStringList{} << QStringList{};
+}
+
+void TestBNQueue::removeBid()
+{
+    QFETCH(Items, items);
+    QFETCH(Named, current);
+    QFETCH(qint32, auctionKey);
+    QFETCH(qint32, userKey);
+    QueueFixture f(items, current);
+    QTEST(f.queue.RemoveBid(auctionKey, userWithKey(userKey), current.item), "removed");
+    QTEST(f.left(), "left");
+    QTEST(f.cancelled(), "cancelled");
+}
+
+void TestBNQueue::adjustBid_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<qint32>("userKey");
+    QTest::addColumn<bool>("adjusted");
+    QTest::addColumn<QStringList>("bids"); // name[maximum/quantity] of each queued snipe
+    QTest::newRow("the first match") << Items{snipe("s1", 10, 1, 5), snipe("s2", 10, 1, 6)} << 1 << true
+                                     << QStringList{"s1[9.5/3]", "s2[6/1]"};
+    QTest::newRow("another user's bid") << Items{snipe("s1", 10, 2, 5)} << 1 << false << QStringList{"s1[5/1]"};
+}
+
+void TestBNQueue::adjustBid()
+{
+    QFETCH(Items, items);
+    QFETCH(qint32, userKey);
+    QueueFixture f(items);
+    QTEST(f.queue.AdjustBid(10, userWithKey(userKey), 9.5, 3), "adjusted");
+    QStringList bids;
+    for (const QItemPtr &i : f.queue.items())
+        bids << QStringLiteral("%1[%2/%3]").arg(f.nameOf(i)).arg(i->Bid->MaxBid).arg(i->Bid->Quantity);
+    QTEST(bids, "bids");
+    QCOMPARE(f.cancelled(), QStringList{});
+}
+
+void TestBNQueue::removeAuctionItem_data()
+{
+    QTest::addColumn<Items>("items");
+    QTest::addColumn<QString>("itemNumber");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("the user's imports and refreshes")
+        << Items{import("i", "55"), refresh("x", "56"), import("typed", " 55 "), refresh("other user", "55", 2),
+                 snipe("s", 55, 1, 5)}
+        << " 55" << QStringList{"x", "other user", "s"};
+}
+
+void TestBNQueue::removeAuctionItem()
+{
+    QFETCH(Items, items);
+    QFETCH(QString, itemNumber);
+    QueueFixture f(items);
+    f.queue.RemoveAuctionItem(itemNumber, userWithKey(1));
+    QTEST(f.left(), "left");
 }
 
 QTEST_GUILESS_MAIN(TestBNQueue)

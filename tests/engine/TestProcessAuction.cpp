@@ -54,11 +54,8 @@ QString *field(clsEbayAuction &a, const QString &name)
 
 QItemPtr process(EngineFixture &f, clsEbayAuction &a, qint16 mode, qint32 folder)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = mode;
-    item->ItemNumber = Values::trimBlanks(a.ItemNumber);
-    item->UserKey = f.userKey;
-    item->Folder = folder;
+    const QItemPtr item = mode == BNQItem::Import ? BNQItem::import(Values::trimBlanks(a.ItemNumber), f.userKey, folder)
+                                                  : BNQItem::refresh(a.ItemNumber, f.userKey, folder);
     f.engine->mLastQueueItem = item;
     f.engine->EbayProcessAuction(a, mode);
     return item;

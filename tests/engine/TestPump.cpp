@@ -20,29 +20,22 @@ namespace {
 
 const QString kDll = QLatin1String(practice::PracticeSite::kDllPath);
 
-QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 priority = 1)
+QItemPtr request(qint32 action, const QString &number, qint32 folder, qint32 priority = BNQItem::RequestPriority)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = action;
-    item->ItemNumber = number;
-    item->UserKey = AuctionEngine::currentUserKey();
-    item->Folder = folder;
-    item->Priority = priority;
-    item->message = QStringLiteral("Refreshing Auction #") + Values::trimBlanks(number);
-    return item;
+    const qint32 user = AuctionEngine::currentUserKey();
+    if (action == BNQItem::Import)
+        return BNQItem::import(number, user, folder);
+    return BNQItem::refresh(number, user, folder, priority);
 }
 
 QItemPtr snipe(qint32 auctionKey, double maxBid)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Snipe;
-    item->Priority = 3;
-    item->Bid = std::make_shared<BNBidTalk>();
-    item->Bid->PrimaryKey = auctionKey;
-    item->Bid->MaxBid = maxBid;
-    item->Bid->User = gCurrentUser;
-    item->Bid->EndingTime = AuctionEngine::siteNow().addSecs(3600); // time enough for every step
-    return item;
+    auto bid = std::make_shared<BNBidTalk>();
+    bid->PrimaryKey = auctionKey;
+    bid->MaxBid = maxBid;
+    bid->User = gCurrentUser;
+    bid->EndingTime = AuctionEngine::siteNow().addSecs(3600); // time enough for every step
+    return BNQItem::snipe(bid);
 }
 
 // Answers every request with the same page, byte for byte.
@@ -138,8 +131,8 @@ void TestPump::emptyQueueSendsNothing()
     QVERIFY(!f.engine->mblnServingItem);
     QVERIFY(!f.engine->mLastQueueItem);
     QVERIFY(f.engine->queue().InetAvailable);
+    // Idle, with nothing in flight: a request the tick started would still be executing.
     QVERIFY(!f.engine->Inet1().StillExecuting());
-    QTest::qWait(50);
     QCOMPARE(f.site.requestCount(), 0);
 }
 
@@ -149,7 +142,8 @@ void TestPump::refreshGetsTheTrimmedNumber()
     QVERIFY(f.isValid());
     f.site.addAuction(f.siteAuction(QStringLiteral("3001000002"), 3600, 12.5));
     const qint32 key = f.addAuctionRow(QStringLiteral("3001000002"));
-    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("  3001000002 "), f.openFolder);
+    const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000002"), f.openFolder);
+    item->ItemNumber = QStringLiteral("  3001000002 "); // as an older queue could hold it
     f.engine->queue().Add(item);
 
     f.engine->ServeQueue();
@@ -201,10 +195,7 @@ void TestPump::replyReadInChunksPassedWhole()
     QVERIFY(f.isValid());
     FixedPageServer server(body);
     pointTimePageAt(f, server.url());
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::TimeSync;
-    item->Priority = 2;
-    item->message = QStringLiteral("Syncronizing Time...");
+    const QItemPtr item = BNQItem::timeSync(false);
     f.engine->queue().Add(item);
     QVERIFY(f.runUntil([&] { return item->Processed; }, 5000));
     QVERIFY(f.runUntilIdle());
@@ -301,16 +292,14 @@ void TestPump::haltStopsAllButSnipes()
     f.engine->ServeQueue();
     QCOMPARE(f.engine->mLastQueueItem, inFlight);
     QVERIFY(f.engine->Inet1().StillExecuting());
+    QTRY_COMPARE(f.site.requestCount(), 1); // it reached the site, which holds its answer back
 
     const QItemPtr kept = snipe(b, 7);
     f.engine->queue().Add(request(BNQItem::Refresh, QStringLiteral("3001000004"), f.openFolder, 0));
     f.engine->queue().Add(kept);
     f.engine->queue().Add(snipe(b, 0));
     f.engine->queue().Add(request(BNQItem::Import, QStringLiteral("3001000009"), f.openFolder));
-    auto sync = std::make_shared<BNQItem>();
-    sync->Action = BNQItem::TimeSync;
-    sync->Priority = 2;
-    f.engine->queue().Add(sync);
+    f.engine->queue().Add(BNQItem::timeSync(false));
     const int builds = f.window->builds;
 
     f.engine->HaltOperation();
@@ -334,7 +323,9 @@ void TestPump::haltStopsAllButSnipes()
         QCOMPARE(inFlight->Bid->GetNextAction(), 3);
         QCOMPARE(f.engine->queue().items(), (QList<QItemPtr>{kept, inFlight}));
     } else {
-        QTest::qWait(50); // room for a step that must not come
+        // The site has sent the answer it held back, to a transfer the halt cancelled.
+        QTRY_VERIFY_WITH_TIMEOUT(f.site.requests().front().processedMs != 0, 5000);
+        QVERIFY(!f.engine->Inet1().StillExecuting());
         QVERIFY(!inFlight->Processed);
         QCOMPARE(f.column(a, QStringLiteral("AUC_Seller")).toString(), kUntouched);
         QCOMPARE(f.window->statusPanel(2), QStringLiteral("Operation Halted by User Request..."));
@@ -369,6 +360,7 @@ void TestPump::replyIgnoredWhileClosing()
     markUntouched(key);
     const QItemPtr item = request(BNQItem::Refresh, QStringLiteral("3001000007"), f.openFolder);
     f.engine->queue().Add(item);
+    QSignalSpy ended(&f.engine->Inet1(), &InetTransfer::StateChanged);
     f.engine->ServeQueue();
     QVERIFY(f.engine->Inet1().StillExecuting());
     gClosing = true;
@@ -378,8 +370,9 @@ void TestPump::replyIgnoredWhileClosing()
     QCOMPARE(f.engine->queue().items(), QList<QItemPtr>{waiting});
     QCOMPARE(f.engine->mLastQueueItem, item);
 
-    QTRY_VERIFY_WITH_TIMEOUT(!f.engine->Inet1().StillExecuting(), 5000);
-    QTest::qWait(50);
+    // The reply arrived whole and was turned away.
+    QTRY_VERIFY_WITH_TIMEOUT(ended.contains(QVariantList{int(InetTransfer::icResponseCompleted)}), 5000);
+    QVERIFY(!f.engine->Inet1().StillExecuting());
     QVERIFY(!item->Processed);
     QCOMPARE(f.column(key, QStringLiteral("AUC_Seller")).toString(), kUntouched);
     QVERIFY(f.window->statusPanel(2) != QLatin1String("Response Completed"));
@@ -397,10 +390,7 @@ void TestPump::serveQueueNotReenteredDuringWait()
     Clock::freeze(QDateTime::currentDateTime());
     ClockRunner dialWaitPasses;
 
-    auto sync = std::make_shared<BNQItem>();
-    sync->Action = BNQItem::TimeSync;
-    sync->Priority = 2;
-    sync->message = QStringLiteral("Syncronizing Time...");
+    const QItemPtr sync = BNQItem::timeSync(false);
     const QItemPtr refresh = request(BNQItem::Refresh, QStringLiteral("3001000010"), f.openFolder);
     f.engine->queue().Add(refresh);
     f.engine->queue().Add(sync);

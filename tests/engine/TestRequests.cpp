@@ -114,9 +114,7 @@ void TestRequests::addAuction()
     } else if (setup == QLatin1String("added7")) {
         f.addAuctionRow(QStringLiteral("7"));
     } else if (setup == QLatin1String("queued") || setup == QLatin1String("inFlight")) {
-        before = std::make_shared<BNQItem>();
-        before->ItemNumber = QStringLiteral("3003000001");
-        before->Priority = 1;
+        before = BNQItem::import(QStringLiteral("3003000001"), f.userKey, f.openFolder);
         if (setup == QLatin1String("queued"))
             f.engine->queue().Add(before);
         else
@@ -197,9 +195,7 @@ void TestRequests::canAddAuction()
     f.addAuctionRow(QStringLiteral("7"));
     f.window->address = address;
     if (!queued.isEmpty()) {
-        auto item = std::make_shared<BNQItem>();
-        item->ItemNumber = queued;
-        f.engine->queue().Add(item);
+        f.engine->queue().Add(BNQItem::import(queued, f.userKey, f.openFolder));
     }
     QTEST(f.engine->CanAddAuction(fromBrowser, text, showMessages), "result");
     QTEST(text, "textAfter");
@@ -372,8 +368,7 @@ void TestRequests::autoRefreshCountsIdleMinutes()
     f.engine->mblnServingItem = true;
     f.engine->tmrAutoRefresh_Timer();
     f.engine->mblnServingItem = false;
-    auto waiting = std::make_shared<BNQItem>();
-    q.Add(waiting);
+    q.Add(BNQItem::import(QStringLiteral("3003000002"), f.userKey, f.openFolder));
     f.engine->tmrAutoRefresh_Timer();
     QCOMPARE(f.engine->autoRefreshCounter(), qint16(2));
     QCOMPARE(q.Count(), 1);

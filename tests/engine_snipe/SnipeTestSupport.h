@@ -25,12 +25,7 @@ inline QItemPtr snipeItem(EngineFixture &f, qint32 auctionKey, const QDateTime &
     bid->PreparedMaxBid = maxBid; // as if the preparatory bid had been made for these
     bid->PreparedQuantity = quantity;
     bid->SetNextAction(nextAction);
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Snipe;
-    item->Priority = 3;
-    item->message = QStringLiteral("Preparing to Snipe Item# ") + bid->ItemNumber;
-    item->Bid = bid;
-    return item;
+    return BNQItem::snipe(bid);
 }
 
 // The clock marked as synchronised to the site in this run, reading on as it reads now.
@@ -58,13 +53,7 @@ inline bool conversationOver(EngineFixture &f, qint32 auctionKey)
 // A refresh of the auction as the user asks for it, queued from the open folder.
 inline QItemPtr refreshItem(EngineFixture &f, const QString &itemNumber)
 {
-    auto refresh = std::make_shared<BNQItem>();
-    refresh->Action = BNQItem::Refresh;
-    refresh->Priority = BNQItem::RequestPriority;
-    refresh->ItemNumber = itemNumber;
-    refresh->UserKey = f.userKey;
-    refresh->Folder = f.openFolder;
-    return refresh;
+    return BNQItem::refresh(itemNumber, f.userKey, f.openFolder);
 }
 
 // The fake nmcli on PATH with the given connections (name, uuid, type, active, user; tab-separated).

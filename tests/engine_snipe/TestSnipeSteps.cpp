@@ -251,10 +251,8 @@ private slots:
         const qint32 key = f->addAuctionRow(QStringLiteral("106"), 3);
         f->engine->queue().Add(snipeItem(*f, key, siteIn(-5), 10, 20.0, 1, 8));
         if (otherQueued) {
-            auto refresh = std::make_shared<BNQItem>();
-            refresh->Action = BNQItem::Refresh;
-            refresh->ItemNumber = QStringLiteral("999");
-            f->engine->queue().Add(refresh);
+            f->engine->queue().Add(
+                BNQItem::refresh(QStringLiteral("999"), f->userKey, f->openFolder, BNQItem::BackgroundPriority));
         }
         f->engine->ServeQueue();
         QCOMPARE(nm.read().contains("Home Modem\tu1\tgsm\t0"), hungUp);
@@ -342,11 +340,7 @@ private slots:
         QVERIFY(UseURLs());
         gURLs->EbayViewItemURL = QStringLiteral("not an address ");
         gURLs->EbayBiddingURL.clear();
-        auto refresh = std::make_shared<BNQItem>();
-        refresh->Action = BNQItem::Refresh;
-        refresh->Priority = 1;
-        refresh->ItemNumber = QStringLiteral("109");
-        f->engine->queue().Add(refresh);
+        f->engine->queue().Add(BNQItem::refresh(QStringLiteral("109"), f->userKey, f->openFolder));
         f->engine->ServeQueue();
         QCOMPARE(f->generalLog(), QStringList{QStringLiteral("Unable to connect, aborting processing of Item: #109")});
         QVERIFY(f->engine->queue().InetAvailable);
@@ -407,10 +401,7 @@ private slots:
         ClockRunner dialWaitPasses;
         gSettings->ConnectionType = 0;
         gSettings->PhoneBookEntry = QStringLiteral("Home Modem");
-        auto sync = std::make_shared<BNQItem>();
-        sync->Action = BNQItem::TimeSync;
-        sync->Priority = 2;
-        f->engine->queue().Add(sync);
+        f->engine->queue().Add(BNQItem::timeSync(false));
         QTimer::singleShot(0, f->engine.get(), [&] { f->engine->HaltOperation(); });
         f->engine->ServeQueue();
         // The line came up, but the synchronisation was stopped: nothing is sent.

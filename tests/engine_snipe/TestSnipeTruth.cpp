@@ -61,15 +61,6 @@ bool rewriteUrls(EngineFixture &f, const QByteArray &key, const QByteArray &addr
     return true;
 }
 
-QItemPtr timeSyncItem()
-{
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::TimeSync;
-    item->Priority = BNQItem::TimeSyncPriority;
-    item->message = QStringLiteral("Syncronizing Time...");
-    return item;
-}
-
 // Another program holding the database: a read transaction, as a backup tool keeps one.
 class OtherProgram
 {
@@ -414,7 +405,7 @@ private slots:
         f->engine->Inet1().setRequestTimeoutMs(15000);
         if (delayMs > 0)
             f->site.setFault(target(QStringLiteral("TimeShow")), {practice::FaultKind::Delay, delayMs, 1});
-        f->engine->queue().Add(timeSyncItem());
+        f->engine->queue().Add(BNQItem::timeSync(false));
         QVERIFY(f->runUntilIdle(20000));
         QVERIFY(Clock::synchronised());
         const qint64 off = Clock::instantMs() - Clock::systemInstantMs() - siteAheadMs;
@@ -442,7 +433,7 @@ private slots:
         QVERIFY(rewriteUrls(*f, "EbayTimeSyncURL", page.url().toUtf8()));
         const qint64 before = Clock::instantMs() - Clock::systemInstantMs();
         for (int i = 0; i < pages; ++i) {
-            f->engine->queue().Add(timeSyncItem());
+            f->engine->queue().Add(BNQItem::timeSync(false));
             QVERIFY(f->runUntilIdle());
         }
         QCOMPARE(Clock::synchronised(), synchronised);
@@ -471,7 +462,7 @@ private slots:
         QFETCH(int, hours);
         QFETCH(bool, syncedBefore);
         if (syncedBefore) {
-            f->engine->queue().Add(timeSyncItem());
+            f->engine->queue().Add(BNQItem::timeSync(false));
             QVERIFY(f->runUntilIdle());
             QVERIFY(Clock::synchronised());
         }
@@ -553,12 +544,7 @@ private slots:
 
         // The page's zone is stored with the end and reaches the conversation.
         const qint32 key = f->addAuctionRow(QStringLiteral("8012"), 1, wall, 20.0, 1, 3);
-        auto auction = std::make_shared<BNQItem>();
-        auction->Action = BNQItem::Refresh;
-        auction->Priority = BNQItem::RequestPriority;
-        auction->ItemNumber = QStringLiteral("8012");
-        auction->UserKey = f->userKey;
-        auction->Folder = f->openFolder;
+        const QItemPtr auction = BNQItem::refresh(QStringLiteral("8012"), f->userKey, f->openFolder);
         practice::Auction a = f->siteAuction(QStringLiteral("8012"), 3600);
         a.end = QDateTime::fromString(utc, Qt::ISODate);
         f->site.addAuction(a);

@@ -6,6 +6,7 @@
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeTrayIcon.h"
+#include "FormTimer.h"
 #include "Globals.h"
 #include "TestProgramFolder.h"
 #include "frmAuction.h"
@@ -33,6 +34,16 @@ void prepare(TestProgramFolder &folder, bool settingsSaved, bool autoLogOn, bool
 QAction *trayAction(frmAuction &w, const char *name)
 {
     return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
+}
+
+// Returns once every call the window has queued so far has run: the hide into the tray is
+// queued by the state change, so after this it has come or it never will.
+bool queuedWorkDone(frmAuction &w)
+{
+    bool done = false;
+    QMetaObject::invokeMethod(
+        &w, [&done] { done = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&done] { return done; }, 5000);
 }
 
 } // namespace
@@ -200,7 +211,7 @@ private slots:
         QVERIFY(!w.trayIcon().isShown());
         w.showMinimized();
         QTRY_VERIFY(w.isMinimized());
-        QTest::qWait(50); // room for a hide into the tray, which must not come
+        QVERIFY(queuedWorkDone(w));
         QVERIFY(!w.isHidden());
         QVERIFY(gCurrentUser);
     }
@@ -247,7 +258,8 @@ private slots:
                 icon->doubleClick();
                 QVERIFY(w.isVisible());
             } else {
-                QTest::qWait(50);
+                QTRY_VERIFY(w.isMinimized());
+                QVERIFY(queuedWorkDone(w));
                 QVERIFY(w.isMinimized());
                 QVERIFY(!w.isHidden());
                 w.showNormal();
@@ -286,10 +298,14 @@ private slots:
         QTRY_VERIFY(w.isHidden());
         trayAction(w, "mnuTrayPopupClose")->trigger();
         QVERIFY(iconWhileAsked);
-        if (answer == 0)
+        if (answer == 0) {
             QTRY_VERIFY_WITH_TIMEOUT(w.isClosed(), 3000);
-        else
-            QTest::qWait(700);
+        } else {
+            // Turned down at once: no close is under way that could take the icon later.
+            QVERIFY(!gClosing);
+            QVERIFY(!w.terminateTimer().isRunning());
+            QVERIFY(queuedWorkDone(w));
+        }
         QCOMPARE(icon->isShown(), iconAfter);
     }
 };

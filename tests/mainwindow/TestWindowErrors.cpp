@@ -395,6 +395,26 @@ private slots:
         QCOMPARE(boxes.boxes.size(), 1);
         QVERIFY(boxes.boxes[0].prompt.startsWith(QStringLiteral("Error in mnuActionsStop_Click: ")));
     }
+
+    // When even the general log refuses a snipe's report, the window says it in a box that does
+    // not wait for its answer, so the snipe goes on.
+    void databaseTroubleIsABoxThatDoesNotWait()
+    {
+        TestProgramFolder folder;
+        prepare(folder);
+        FakeDialogs dialogs;
+        frmAuction w(dialogs, new FakeBrowser);
+        QVERIFY(w.Form_Load(QString()));
+        MsgBoxRecorder boxes;
+        const QString text = QStringLiteral("<b>The database is locked</b>: 2 log rows are held.");
+        static_cast<IMainWindow &>(w).showDatabaseTrouble(text);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes[0].prompt, text);
+        QCOMPARE(boxes.boxes[0].title, QStringLiteral("Zandrift"));
+        QCOMPARE(boxes.boxes[0].icon, MsgBox::Icon::Exclamation);
+        QCOMPARE(boxes.boxes[0].buttons, MsgBox::Buttons::Ok);
+        QVERIFY(!boxes.boxes[0].waits);
+    }
 };
 
 QTEST_MAIN(TestWindowErrors)

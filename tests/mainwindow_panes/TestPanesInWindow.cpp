@@ -155,12 +155,7 @@ private slots:
             page.Quantity = page.NumberOfBids = QStringLiteral("1");
             page.TimeLeft = QStringLiteral("Auction has ended");
             page.TimeEnds = QStringLiteral("Dec-09-26 09:00:00 PST");
-            auto item = std::make_shared<BNQItem>();
-            item->Action = BNQItem::Refresh;
-            item->ItemNumber = page.ItemNumber;
-            item->UserKey = 1;
-            item->Folder = 1;
-            w.engine().mLastQueueItem = item;
+            w.engine().mLastQueueItem = BNQItem::refresh(page.ItemNumber, 1, 1);
             qint16 mode = BNQItem::Refresh;
             w.engine().EbayProcessAuction(page, mode);
         } else if (event == QLatin1String("halt")) {

@@ -132,37 +132,25 @@ qint32 TreeFixture::folderParent(const QString &name) const
 
 QItemPtr TreeFixture::queueSnipe(qint32 auctionKey)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Snipe;
-    item->Priority = 3;
-    item->Bid = std::make_shared<BNBidTalk>();
-    item->Bid->PrimaryKey = auctionKey;
-    item->Bid->User = gCurrentUser;
-    item->Bid->MaxBid = 12.5;
+    auto bid = std::make_shared<BNBidTalk>();
+    bid->PrimaryKey = auctionKey;
+    bid->User = gCurrentUser;
+    bid->MaxBid = 12.5;
+    const QItemPtr item = BNQItem::snipe(bid);
     queue().Add(item);
     return item;
 }
 
 QItemPtr TreeFixture::queueImport(const QString &itemNumber, const QString &folderName)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Import;
-    item->Priority = 1;
-    item->ItemNumber = itemNumber;
-    item->UserKey = userKey;
-    item->Folder = folder(folderName);
+    const QItemPtr item = BNQItem::import(itemNumber, userKey, folder(folderName));
     queue().Add(item);
     return item;
 }
 
 QItemPtr TreeFixture::queueRefresh(const QString &itemNumber, const QString &folderName)
 {
-    auto item = std::make_shared<BNQItem>();
-    item->Action = BNQItem::Refresh;
-    item->Priority = 0;
-    item->ItemNumber = itemNumber;
-    item->UserKey = userKey;
-    item->Folder = folder(folderName);
+    const QItemPtr item = BNQItem::refresh(itemNumber, userKey, folder(folderName), BNQItem::BackgroundPriority);
     queue().Add(item);
     return item;
 }
