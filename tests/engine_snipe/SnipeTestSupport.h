@@ -50,10 +50,43 @@ inline bool conversationOver(EngineFixture &f, qint32 auctionKey)
     return !(last && last->Bid && last->Bid->PrimaryKey == auctionKey && f.engine->Inet1().StillExecuting());
 }
 
+// The site's record of one command's posts for an item, oldest first.
+inline QList<practice::RecordedRequest> sitePosts(const EngineFixture &f, const QString &command, const QString &item)
+{
+    QList<practice::RecordedRequest> out;
+    for (const auto &r : f.site.requests())
+        if (r.command == command && r.body.contains("item=" + item.toUtf8() + "&"))
+            out << r;
+    return out;
+}
+
+// True when the site holds the fixture's account as the item's high bidder.
+inline bool siteUserIsHighBidder(const EngineFixture &f, const QString &item)
+{
+    const auto standing = f.site.standing(item);
+    return standing && standing->highBidder == QLatin1String(EngineFixture::kSiteUser);
+}
+
+// A fault target of the practice site: one command of its page.
+inline QString siteCommand(const QString &command)
+{
+    return QLatin1String(practice::PracticeSite::kDllPath) + QLatin1Char('?') + command;
+}
+
 // A refresh of the auction as the user asks for it, queued from the open folder.
 inline QItemPtr refreshItem(EngineFixture &f, const QString &itemNumber)
 {
     return BNQItem::refresh(itemNumber, f.userKey, f.openFolder);
+}
+
+// After the end, a refresh reads the outcome, as the window's refresh does; false when the end
+// or the refresh did not come in time.
+inline bool refreshAfterTheEnd(EngineFixture &f, const QString &item)
+{
+    if (!f.runUntil([&] { return f.site.now() > f.site.auction(item)->end; }, 30000))
+        return false;
+    f.engine->queue().Add(refreshItem(f, item));
+    return f.runUntilIdle();
 }
 
 // The fake nmcli on PATH with the given connections (name, uuid, type, active, user; tab-separated).

@@ -29,28 +29,12 @@ class TestSnipeFaults : public QObject
     bool conversationOver(qint32 key) { return ::conversationOver(*f, key); }
     QList<practice::RecordedRequest> posts(const QString &command, const QString &item) const
     {
-        QList<practice::RecordedRequest> out;
-        for (const auto &r : f->site.requests())
-            if (r.command == command && r.body.contains("item=" + item.toUtf8() + "&"))
-                out << r;
-        return out;
+        return sitePosts(*f, command, item);
     }
-    bool weAreHighBidder(const QString &item) const
-    {
-        const auto standing = f->site.standing(item);
-        return standing && standing->highBidder == QLatin1String(EngineFixture::kSiteUser);
-    }
+    bool weAreHighBidder(const QString &item) const { return siteUserIsHighBidder(*f, item); }
     // After the end, a refresh reads the outcome, as the window's refresh does.
-    void refreshAfterTheEnd(const QString &item)
-    {
-        QVERIFY(f->runUntil([&] { return f->site.now() > f->site.auction(item)->end; }, 30000));
-        f->engine->queue().Add(refreshItem(*f, item));
-        QVERIFY(f->runUntilIdle());
-    }
-    QString target(const QString &command) const
-    {
-        return QLatin1String(practice::PracticeSite::kDllPath) + '?' + command;
-    }
+    void refreshAfterTheEnd(const QString &item) { QVERIFY(::refreshAfterTheEnd(*f, item)); }
+    QString target(const QString &command) const { return siteCommand(command); }
     int status(qint32 key) const { return f->column(key, QStringLiteral("AUC_Status")).toInt(); }
 
 private slots:

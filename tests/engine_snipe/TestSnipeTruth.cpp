@@ -121,31 +121,16 @@ class TestSnipeTruth : public QObject
     bool over(qint32 key) { return conversationOver(*f, key); }
     QList<practice::RecordedRequest> posts(const QString &command, const QString &item) const
     {
-        QList<practice::RecordedRequest> out;
-        for (const auto &r : f->site.requests())
-            if (r.command == command && r.body.contains("item=" + item.toUtf8() + "&"))
-                out << r;
-        return out;
+        return sitePosts(*f, command, item);
     }
+    bool weAreHighBidder(const QString &item) const { return siteUserIsHighBidder(*f, item); }
     qint64 endMs(const QString &item) const
     {
         return f->site.auction(item)->end.toMSecsSinceEpoch() - f->site.clockOffsetMs();
     }
-    bool weAreHighBidder(const QString &item) const
-    {
-        const auto standing = f->site.standing(item);
-        return standing && standing->highBidder == QLatin1String(EngineFixture::kSiteUser);
-    }
-    void refreshAfterTheEnd(const QString &item)
-    {
-        QVERIFY(f->runUntil([&] { return f->site.now() > f->site.auction(item)->end; }, 30000));
-        f->engine->queue().Add(refreshItem(*f, item));
-        QVERIFY(f->runUntilIdle());
-    }
-    QString target(const QString &command) const
-    {
-        return QLatin1String(practice::PracticeSite::kDllPath) + '?' + command;
-    }
+    // After the end, a refresh reads the outcome, as the window's refresh does.
+    void refreshAfterTheEnd(const QString &item) { QVERIFY(::refreshAfterTheEnd(*f, item)); }
+    QString target(const QString &command) const { return siteCommand(command); }
     int status(qint32 key) const { return f->column(key, QStringLiteral("AUC_Status")).toInt(); }
     QString log(qint32 key) const { return f->auctionLog(key).join(QStringLiteral(" | ")); }
     // The dialog's save or unschedule, as the schedule command runs it.
