@@ -237,6 +237,9 @@ private:
         const QString name = QStringLiteral("harness_hold_%1").arg(m_holds.size());
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(gDB->path());
+        // The other process runs on this thread here: it must never wait for a lock, or it would
+        // hold the program's thread, which no other process can.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
         m_holds << name;
         if (!db.open()) {
             note(QStringLiteral("@%1ms hold_database: could not open").arg(a.atMs));
@@ -250,8 +253,9 @@ private:
             note(QStringLiteral("@%1ms hold_database: %2").arg(a.atMs).arg(q.lastError().text()));
         later(a.gapMs, [name] {
             QSqlDatabase other = QSqlDatabase::database(name, false);
-            if (other.isOpen())
-                QSqlQuery(other).exec(QStringLiteral("COMMIT"));
+            // A commit refused (the program holds a lock meanwhile) gives the transaction up.
+            if (other.isOpen() && !QSqlQuery(other).exec(QStringLiteral("COMMIT")))
+                QSqlQuery(other).exec(QStringLiteral("ROLLBACK"));
         });
     }
 

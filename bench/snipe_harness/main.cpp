@@ -114,10 +114,10 @@ int runScenarios(const Options &o)
         if (!violations.isEmpty()) {
             for (size_t i = 0; i < plan.auctions.size() && i < out.auctions.size(); ++i) {
                 const harness::AuctionOutcome &a = out.auctions[i];
-                std::printf(
-                    "  auction %s: posts %s; row status %d max $%.2f; log: %s\n", qPrintable(plan.auctions[i].item),
-                    qPrintable(harness::describePosts(plan, out, static_cast<int>(i))), a.status, a.rowMaxBid,
-                    qPrintable(a.log.mid(std::max<qsizetype>(0, a.log.size() - 4)).join(QStringLiteral(" | "))));
+                std::printf("  auction %s: posts %s; row status %d max $%.2f; log: %s\n",
+                            qPrintable(plan.auctions[i].item),
+                            qPrintable(harness::describePosts(plan, out, static_cast<int>(i))), a.status, a.rowMaxBid,
+                            qPrintable(a.log.join(QStringLiteral(" | "))));
             }
             QStringList notes = out.notes;
             for (const QString &title : boxes.titles)

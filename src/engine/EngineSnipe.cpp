@@ -231,6 +231,13 @@ void AuctionEngine::retrySnipeStep(const QItemPtr &item, int responseCode, const
                                      "will be read from the auction page after the auction ends."));
         return;
     }
+    // What the last send met goes in the log too: the abort's reason alone does not say it.
+    if (responseCode == InetTransfer::kTimeoutCode)
+        snipeLog(bid, QStringLiteral("eBay server request timed out."));
+    else if (!responseInfo.isEmpty())
+        snipeLog(bid, QStringLiteral("eBay did not respond to the last request from Zandrift.  Additional Info "
+                                     "Returned: ") +
+                          responseInfo);
     AbortSnipe(bid,
                QStringLiteral("eBay has not responded to the last 3 requests.  Most likely, this problem was due "
                               "to eBay's server being down or a ISP problem.  Zandrift must abort this snipe."),

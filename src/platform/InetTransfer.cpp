@@ -197,6 +197,8 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         const bool warm = warmFor(target);
         if (warm)
             m_warmActive.start();
+        else if (m_namActive.isValid() && m_namActive.elapsed() >= kIdleForPostMs)
+            renewManager();
         m_reply = (warm ? m_warm : m_nam)->post(request, device);
         device->setParent(m_reply);
     } else {
@@ -313,6 +315,8 @@ void InetTransfer::onFinished()
         return;
     m_timer->stop();
     m_deadline->stop();
+    if (reply->manager() == m_nam)
+        m_namActive.start();
     takeArrived(reply);
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // An HTTP error status (404) is still a page; a connection that broke while the page came
@@ -433,6 +437,17 @@ void InetTransfer::applyConnectionType(int connectionType, const QString &proxyS
     default:
         break;
     }
+}
+
+void InetTransfer::renewManager()
+{
+    // Its kept-alive connections go with it; the cookies stay in the shared jar.
+    m_nam->deleteLater();
+    m_nam = new QNetworkAccessManager(this);
+    m_nam->setCookieJar(m_cookies);
+    m_cookies->setParent(this);
+    applyProxy(m_nam);
+    m_namActive.invalidate();
 }
 
 void InetTransfer::applyProxy()

@@ -109,8 +109,14 @@ private:
     void release();
     void applyProxy();
     void applyProxy(QNetworkAccessManager *nam);
+    void renewManager();
 
     QNetworkAccessManager *m_nam;
+    // When m_nam last heard from the site: a kept-alive connection idle longer than
+    // kIdleForPostMs may be closing at the site while a post is on its way, and a post cannot
+    // be sent again by the network layer, so it goes on a new connection.
+    static constexpr qint64 kIdleForPostMs = 1000;
+    QElapsedTimer m_namActive;
     // The connection opened ahead of a post, in a manager of its own. It is used while it was
     // opened or last used a moment ago; one idle longer may have been closed by the site.
     static constexpr qint64 kWarmForMs = 1500;

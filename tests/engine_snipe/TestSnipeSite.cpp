@@ -369,8 +369,9 @@ private slots:
         QCOMPARE(log.count(QStringLiteral(
                      "eBay server request timed out.  Zandrift will reattempt to Make Preparatory Bid.")),
                  2);
-        QCOMPARE(log.mid(log.size() - 2),
-                 QStringList({"eBay has not responded to the last 3 requests.  Most likely, this problem was due to "
+        QCOMPARE(log.mid(log.size() - 3),
+                 QStringList({"eBay server request timed out.",
+                              "eBay has not responded to the last 3 requests.  Most likely, this problem was due to "
                               "eBay's server being down or a ISP problem.  Zandrift must abort this snipe.",
                               "Snipe Aborted."}));
         QCOMPARE(f->column(key, QStringLiteral("AUC_Status")).toInt(), 7);

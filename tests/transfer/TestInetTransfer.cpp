@@ -1,5 +1,6 @@
 // The transfer control against the practice site on loopback.
 #include "InetTransfer.h"
+#include "LatencyLink.h"
 #include "PracticeSite.h"
 
 #include <QSignalSpy>
@@ -122,6 +123,7 @@ private slots:
     void inflatedBombEndsAtTheCap();
     void droppedPostLeavesOnce_data();
     void droppedPostLeavesOnce();
+    void postAfterAnIdleSpellIsNotLost();
     void noStaleStatesAfterASlotActs();
     void delayBeyondTimeOut();
     void cancelStopsTransferInFlight();
@@ -463,6 +465,33 @@ void TestInetTransfer::droppedPostLeavesOnce()
     QCOMPARE(posts.size(), 2);
     QCOMPARE(posts.first(), qint64(0));
     QVERIFY(posts.last() != 0);
+}
+
+void TestInetTransfer::postAfterAnIdleSpellIsNotLost()
+{
+    // The site closes a connection idle for 2 s. Over a link of 500 ms each way, a post sent
+    // 1.25 s after the last answer reaches the site after that close, on a connection the client
+    // still holds: it never arrives. A post after an idle spell goes on a new connection.
+    LatencyLink link;
+    QVERIFY(link.start(m_site->port(), 500));
+    const auto url = [&](const char *command) {
+        return m_site->commandUrl(QLatin1String(command)).replace(m_site->baseUrl(), link.baseUrl());
+    };
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(url("TimeShow"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
+    QTest::qWait(1250);
+    spy.clear();
+    const QString body = "MfcISAPICommand=AcceptBid&item=3001000001&maxbid=12.5&quant=1&userid=ann&pass=x&key=K1";
+    QVERIFY(t.Execute(url("AcceptBid"), "POST", body));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(spy), 10000);
+    QVERIFY2(states(spy).last() == InetTransfer::icResponseCompleted, qPrintable(t.ResponseInfo()));
+    int posts = 0;
+    for (const auto &r : m_site->requests())
+        posts += r.method == QLatin1String("POST") ? 1 : 0;
+    QCOMPARE(posts, 1);
 }
 
 void TestInetTransfer::noStaleStatesAfterASlotActs()
