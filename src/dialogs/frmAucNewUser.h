@@ -54,7 +54,6 @@ private:
     void UpdateWizardButtons();
     void cmdOK_Click();
     SaveResult saveProfile();
-    void addFixedFolders(qint32 userKey);
     bool saveSettings();
 
     std::unique_ptr<Ui::frmAucNewUser> ui;

@@ -3,12 +3,11 @@
 #include "ui_frmAucNewUser.h"
 
 #include "Database.h"
-#include "Folders.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "SettingsStore.h"
 #include "StoreValues.h"
-#include "Transaction.h"
+#include "UserRecords.h"
 #include "Values.h"
 
 #include <optional>
@@ -112,54 +111,34 @@ frmAucNewUser::SaveResult frmAucNewUser::saveProfile()
         return SaveResult::Failed;
     const QString name = ui->txtZandroUser->text();
     const bool autoLogOn = ui->chkAutoLogIn->isChecked() && ui->chkAutoLogIn->isEnabled();
+    user_store::Profile profile;
+    profile.siteName = ui->txtEbayUserName->text();
+    profile.sitePassword = ui->txtEbayUserPassword->text();
+    profile.email = ui->txtEmail->text();
+    profile.name = name;
+    profile.password = ui->txtZandroUserPassword->text();
+    profile.passwordHint = ui->txtPasswordHint->text();
+    profile.autoLogOn = autoLogOn;
+    profile.autoRefreshMins = ui->chkAutoRefresh->isChecked() ? wholeNumber(ui->txtRefreshMins->text()).value_or(0) : 0;
+    profile.bidSeconds = wholeNumber(ui->txtBidSecs->text()).value_or(0);
     qint32 key = 0;
     try {
-        // All or nothing: a refusal or an error part-way leaves every row as it was.
-        Transaction transaction(*gDB);
-        auto users = gDB->openTable(QStringLiteral("Users"));
-        if (m_editUser) {
-            users->setIndex(QStringLiteral("PrimaryKey"));
-            if (!users->seek(QStringLiteral("="), m_editUser->PrimaryKey)) {
-                MsgBox::show(QStringLiteral("Error finding current user record"),
-                             QStringLiteral("Error Updating User Info"), MsgBox::Icon::Exclamation);
-                return SaveResult::Refused;
-            }
-        } else {
-            const qint64 count = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Users"))
-                                     ->value(QStringLiteral("n"))
-                                     .toLongLong();
-            if (count > 5) {
-                MsgBox::show(QStringLiteral("Zandrift supports a maximum of 6 users, which you currently have.  To add "
-                                            "a new user, please remove an existing one first."),
-                             QStringLiteral("Cannot Add Another User..."));
-                return SaveResult::Refused;
-            }
+        const user_store::ProfileSave saved =
+            user_store::saveProfile(*gDB, m_editUser ? m_editUser->PrimaryKey : 0, profile);
+        switch (saved.result) {
+        case user_store::ProfileSave::Result::UserMissing:
+            MsgBox::show(QStringLiteral("Error finding current user record"),
+                         QStringLiteral("Error Updating User Info"), MsgBox::Icon::Exclamation);
+            return SaveResult::Refused;
+        case user_store::ProfileSave::Result::TooManyUsers:
+            MsgBox::show(QStringLiteral("Zandrift supports a maximum of 6 users, which you currently have.  To add "
+                                        "a new user, please remove an existing one first."),
+                         QStringLiteral("Cannot Add Another User..."));
+            return SaveResult::Refused;
+        case user_store::ProfileSave::Result::Saved:
+            break;
         }
-        // At most one user signs in automatically.
-        if (autoLogOn)
-            gDB->execute(QStringLiteral("UPDATE Users SET U_AutoLogOn = 0 WHERE U_AutoLogOn <> 0"));
-
-        if (m_editUser)
-            users->edit();
-        else
-            users->addNew();
-        users->setValue(QStringLiteral("U_EbayName"), ui->txtEbayUserName->text());
-        users->setValue(QStringLiteral("U_EbayPassword"), ui->txtEbayUserPassword->text());
-        users->setValue(QStringLiteral("U_EbayEmail"), ui->txtEmail->text());
-        users->setValue(QStringLiteral("U_ZandroName"), name);
-        users->setValue(QStringLiteral("U_ZandroPassword"), ui->txtZandroUserPassword->text());
-        users->setValue(QStringLiteral("U_ReminderQuestion"), ui->txtPasswordHint->text());
-        users->setValue(QStringLiteral("U_AutoLogOn"), autoLogOn ? 1 : 0);
-        users->setValue(QStringLiteral("U_AutoRefreshMins"),
-                        ui->chkAutoRefresh->isChecked() ? wholeNumber(ui->txtRefreshMins->text()).value_or(0) : 0);
-        const qint32 seconds = wholeNumber(ui->txtBidSecs->text()).value_or(0);
-        users->setValue(QStringLiteral("U_BidSeconds"), seconds > 0 ? seconds : 0);
-        users->update();
-
-        key = m_editUser ? m_editUser->PrimaryKey : static_cast<qint32>(users->lastInsertedKey());
-        if (!m_editUser)
-            addFixedFolders(key);
-        transaction.commit();
+        key = saved.userKey;
     } catch (const DbDuplicateKey &) {
         alert(QStringLiteral("User: '") + name + QStringLiteral("' already exists, please choose another name."));
         return SaveResult::Failed;
@@ -176,27 +155,6 @@ frmAucNewUser::SaveResult frmAucNewUser::saveProfile()
     if (m_editUser || ui->chkSignIn->isChecked())
         m_signInKey = key;
     return SaveResult::Saved;
-}
-
-// A new user's two top-level folders and a shortcut to each.
-void frmAucNewUser::addFixedFolders(qint32 userKey)
-{
-    auto folders = gDB->openTable(QStringLiteral("Folders"));
-    auto shortcuts = gDB->openTable(QStringLiteral("Shortcuts"));
-    for (const char *folderName : {kOpenAuctionsFolder, kClosedAuctionsFolder}) {
-        folders->addNew();
-        folders->setValue(QStringLiteral("FLD_User"), userKey);
-        folders->setValue(QStringLiteral("FLD_Parent"), 0);
-        folders->setValue(QStringLiteral("FLD_Name"), QString::fromLatin1(folderName));
-        folders->update();
-        const qint64 folderKey = folders->lastInsertedKey();
-
-        shortcuts->addNew();
-        shortcuts->setValue(QStringLiteral("SHT_User"), userKey);
-        shortcuts->setValue(QStringLiteral("SHT_Text"), QString::fromLatin1(folderName));
-        shortcuts->setValue(QStringLiteral("SHT_Folder"), folderKey);
-        shortcuts->update();
-    }
 }
 
 bool frmAucNewUser::saveSettings()

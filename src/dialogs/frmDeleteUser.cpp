@@ -2,7 +2,7 @@
 #include "ui_frmDeleteUser.h"
 
 #include "AuctionEngine.h"
-#include "AuctionStatus.h"
+#include "AuctionRecords.h"
 #include "BSN_User.h"
 #include "Database.h"
 #include "DialogGuard.h"
@@ -10,7 +10,7 @@
 #include "Globals.h"
 #include "MsgBox.h"
 #include "SettingsStore.h"
-#include "Transaction.h"
+#include "UserRecords.h"
 
 #include <QKeyEvent>
 
@@ -63,10 +63,7 @@ void frmDeleteUser::cmdDeleteUser_Click()
                          QStringLiteral("Invalid Password"), MsgBox::Icon::Exclamation);
             return;
         }
-        auto rs = dialogDatabase().openQuery(
-            QStringLiteral("SELECT COUNT(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
-            {AuctionStatus::Scheduled, user->PrimaryKey});
-        const qint64 scheduled = rs->value(QStringLiteral("n")).toLongLong();
+        const qint64 scheduled = auction_store::countScheduledSnipes(dialogDatabase(), user->PrimaryKey);
         const MsgBox::Answer a =
             MsgBox::show(name + QStringLiteral(" currently has ") + QString::number(scheduled) +
                              QStringLiteral(" Auctions Scheduled for Bidding.") + QStringLiteral("\r\n") +
@@ -83,14 +80,7 @@ bool frmDeleteUser::DeleteUser(qint32 userKey)
 {
     const QString name = ui->cboDeleteUser->currentText();
     try {
-        // All of the user or nothing: a failure midway must not leave a user without folders.
-        Transaction tx(dialogDatabase());
-        dialogDatabase().execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_User = ?"), {userKey});
-        dialogDatabase().execute(QStringLiteral("DELETE FROM Folders WHERE FLD_User = ?"), {userKey});
-        dialogDatabase().execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
-        dialogDatabase().execute(QStringLiteral("DELETE FROM Logs WHERE LOG_User = ?"), {userKey});
-        dialogDatabase().execute(QStringLiteral("DELETE FROM Users WHERE U_Primary = ?"), {userKey});
-        tx.commit();
+        user_store::deleteUserRows(dialogDatabase(), userKey);
     } catch (const DbError &) {
         MsgBox::show(QStringLiteral("Unable to Delete User"), QStringLiteral("Error Deleting User"),
                      MsgBox::Icon::Exclamation);

@@ -2,8 +2,8 @@
 #include "ui_frmSchedule.h"
 
 #include "AuctionEngine.h"
+#include "AuctionRecords.h"
 #include "AuctionStatus.h"
-#include "Database.h"
 #include "DialogArt.h"
 #include "DialogGuard.h"
 #include "EventGuard.h"
@@ -54,31 +54,26 @@ frmSchedule::~frmSchedule() = default;
 
 void frmSchedule::load()
 {
-    auto rs = dialogDatabase().openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_Primary = ?"),
-                                         {ScheduleAuctionKey});
-    if (rs->recordCount() == 0) {
+    const std::optional<auction_store::SnipeTerms> terms =
+        auction_store::loadSnipeTerms(dialogDatabase(), ScheduleAuctionKey);
+    if (!terms) {
         warn(QStringLiteral("This auction is no longer in the database (it may have been deleted), so its snipe "
                             "cannot be changed."),
              QStringLiteral("Auction Not Found"));
         return;
     }
-    rs->moveFirst();
-    ui->lblAuction->setText(rs->value(QStringLiteral("AUC_Title")).toString());
-    const double minBid = rs->value(QStringLiteral("AUC_MinBid")).toDouble();
-    m_minBidCents = Values::toCents(minBid).value_or(0);
-    ui->lblMinBid->setText(QStringLiteral("Minimum Bid: ") + Values::formatMoney(minBid));
+    ui->lblAuction->setText(terms->title);
+    m_minBidCents = Values::toCents(terms->minBid).value_or(0);
+    ui->lblMinBid->setText(QStringLiteral("Minimum Bid: ") + Values::formatMoney(terms->minBid));
     // The maximum as it is bid: in whole cents.
-    const double maxBid = rs->value(QStringLiteral("AUC_MaxBid")).toDouble();
-    ui->txtMaxBid->setText(plainNumber(static_cast<double>(Values::toCents(maxBid).value_or(0)) / 100.0));
-    m_loadedStatus = static_cast<qint32>(rs->value(QStringLiteral("AUC_Status")).toLongLong());
+    ui->txtMaxBid->setText(plainNumber(static_cast<double>(Values::toCents(terms->maxBid).value_or(0)) / 100.0));
+    m_loadedStatus = terms->status;
     ui->cmdUnschedule->setEnabled(m_loadedStatus == AuctionStatus::Scheduled);
-    mintQuantityAvailable = static_cast<qint16>(rs->value(QStringLiteral("AUC_Quantity")).toLongLong());
+    mintQuantityAvailable = static_cast<qint16>(terms->quantity);
     ui->lblQuantityAvailable->setText(QStringLiteral("Quantity Available: ") + QString::number(mintQuantityAvailable));
-    ui->txtBidSecs->setText(QString::number(rs->value(QStringLiteral("AUC_BidSecs")).toLongLong()));
-    const qint64 bidQuantity = rs->value(QStringLiteral("AUC_BidQuantity")).toLongLong();
-    ui->txtQuantity->setText(bidQuantity > 0 ? QString::number(bidQuantity) : QStringLiteral("1"));
-    ui->lblAuctionEnds->setText(QStringLiteral("Auction Ends: ") +
-                                Values::formatGeneralDate(rs->value(QStringLiteral("AUC_Ended")).toDateTime()) +
+    ui->txtBidSecs->setText(QString::number(terms->bidSeconds));
+    ui->txtQuantity->setText(terms->bidQuantity > 0 ? QString::number(terms->bidQuantity) : QStringLiteral("1"));
+    ui->lblAuctionEnds->setText(QStringLiteral("Auction Ends: ") + Values::formatGeneralDate(terms->ended) +
                                 QStringLiteral(" (eBay Time)"));
     m_loaded = true;
 }
@@ -149,44 +144,36 @@ bool frmSchedule::ValidateSnipe()
     return true;
 }
 
-std::unique_ptr<Recordset> frmSchedule::rowToWrite()
+bool frmSchedule::written(auction_store::SnipeWrite result)
 {
-    auto row = dialogDatabase().openTable(QStringLiteral("Auctions"));
-    row->setIndex(QStringLiteral("PrimaryKey"));
-    if (!row->seek(QStringLiteral("="), ScheduleAuctionKey)) {
+    switch (result) {
+    case auction_store::SnipeWrite::Written:
+        return true;
+    case auction_store::SnipeWrite::Missing:
         warn(QStringLiteral("This auction is no longer in the database (it may have been deleted), so its snipe "
                             "cannot be changed."),
              QStringLiteral("Auction Not Found"));
-        return nullptr;
-    }
-    // A bid placed or an auction closed while the dialog was open is the engine's to record.
-    const qint32 status = static_cast<qint32>(row->value(QStringLiteral("AUC_Status")).toLongLong());
-    if (status != m_loadedStatus && status != AuctionStatus::NotScheduled && status != AuctionStatus::Scheduled) {
+        break;
+    case auction_store::SnipeWrite::StatusChanged:
         warn(QStringLiteral("While the scheduler was open, this auction's status changed (a bid was placed or the "
                             "auction ended), so your changes were not saved."),
              QStringLiteral("Auction Changed"));
-        return nullptr;
+        break;
     }
-    return row;
+    return false;
 }
 
 bool frmSchedule::SaveSnipe()
 {
     if (!ValidateSnipe())
         return false;
-    auto row = rowToWrite();
-    if (!row) {
+    if (!written(auction_store::scheduleSnipe(dialogDatabase(), ScheduleAuctionKey, m_loadedStatus, m_maxBid, m_seconds,
+                                              m_quantity))) {
         // Nothing was written and the dialog closes: the caller must not treat it as saved.
         ScheduleCancelled = true;
         done(QDialog::Rejected);
         return false;
     }
-    row->edit();
-    row->setValue(QStringLiteral("AUC_MaxBid"), m_maxBid);
-    row->setValue(QStringLiteral("AUC_BidSecs"), m_seconds);
-    row->setValue(QStringLiteral("AUC_BidQuantity"), m_quantity);
-    row->setValue(QStringLiteral("AUC_Status"), AuctionStatus::Scheduled);
-    row->update();
     return true;
 }
 
@@ -203,17 +190,11 @@ void frmSchedule::cmdUnschedule_Click()
 {
     runGuarded("cmdUnschedule_Click", ErrorReport::Message, [this] {
         ScheduleCancelled = false;
-        auto row = rowToWrite();
-        if (!row) {
+        if (!written(auction_store::unscheduleSnipe(dialogDatabase(), ScheduleAuctionKey, m_loadedStatus))) {
             ScheduleCancelled = true;
             done(QDialog::Rejected);
             return;
         }
-        row->edit();
-        row->setValue(QStringLiteral("AUC_Status"), AuctionStatus::NotScheduled);
-        row->setValue(QStringLiteral("AUC_MaxBid"), 0);
-        row->setValue(QStringLiteral("AUC_BidQuantity"), 0);
-        row->update();
         SnipeUnscheduled = true;
         accept();
     });

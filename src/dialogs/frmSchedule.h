@@ -6,7 +6,9 @@
 namespace Ui {
 class frmSchedule;
 }
-class Recordset;
+namespace auction_store {
+enum class SnipeWrite;
+}
 
 // Sets, changes or removes the snipe of the auction ScheduleAuctionKey names, and leaves how the
 // user left in ScheduleCancelled and SnipeUnscheduled. Any way out other than Update Schedule or
@@ -39,7 +41,8 @@ private:
     void load();
     bool SaveSnipe();
     // The row positioned for editing, or null after telling the user why it cannot be written.
-    std::unique_ptr<Recordset> rowToWrite();
+    // False, once the user is told why, when the row could not take the write.
+    bool written(auction_store::SnipeWrite result);
 
     std::unique_ptr<Ui::frmSchedule> ui;
     bool m_loaded = false;

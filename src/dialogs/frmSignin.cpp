@@ -6,6 +6,7 @@
 #include "EventGuard.h"
 #include "Globals.h"
 #include "MsgBox.h"
+#include "UserRecords.h"
 #include "frmAucNewUser.h"
 
 #include <algorithm>
@@ -57,14 +58,11 @@ void frmSignin::FillUserNames()
     if (!gDB)
         return;
     runGuarded("FillUserNames", ErrorReport::Message, [this] {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT U_ZandroName FROM Users"));
-        if (rs->recordCount() < 1) {
+        QStringList names = user_store::userNames(*gDB);
+        if (names.isEmpty()) {
             m_noUsers = true;
             return;
         }
-        QStringList names;
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-            names << rs->value(QStringLiteral("U_ZandroName")).toString();
         std::stable_sort(names.begin(), names.end(),
                          [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
         ui->cboUserName->addItems(names);
@@ -91,20 +89,14 @@ void frmSignin::cmdOK_Click()
     if (name.isEmpty() || !gDB || !gUsers)
         return;
     runGuarded("cmdOK_Click", ErrorReport::Message, [this, &name] {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT U_Primary, U_ZandroPassword, U_ZandroName "
-                                                "FROM Users WHERE U_ZandroName = ?"),
-                                 {name});
-        if (rs->recordCount() < 1)
+        const user_store::SignInCheck check = user_store::checkSignIn(*gDB, name, ui->txtPassword->text());
+        if (check.result == user_store::SignInCheck::Result::NoSuchUser)
             return;
-        rs->moveFirst();
-        const QVariant stored = rs->value(QStringLiteral("U_ZandroPassword"));
-        // A password with no value at all never matches, not even an empty entry.
-        if (!stored.isNull() && stored.toString().toUpper() == ui->txtPassword->text().toUpper()) {
-            const auto key = static_cast<qint32>(rs->value(QStringLiteral("U_Primary")).toLongLong());
-            UserPtr user = gUsers->GetUserByPrimary(key);
+        if (check.result == user_store::SignInCheck::Result::Accepted) {
+            UserPtr user = gUsers->GetUserByPrimary(check.userKey);
             if (!user) {
                 gUsers->Init(*gDB);
-                user = gUsers->GetUserByPrimary(key);
+                user = gUsers->GetUserByPrimary(check.userKey);
             }
             if (user) {
                 gCurrentUser = user;

@@ -3,8 +3,8 @@
 #include "AppSettings.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
+#include "AuctionRecords.h"
 #include "AuctionRow.h"
-#include "Database.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "GridRowCells.h"
@@ -19,26 +19,6 @@
 using namespace auction_grid;
 
 namespace {
-
-// The ORDER BY field of a column by the first 8 characters of its upper-cased caption; text
-// fields sort without regard to case, as the user reads them.
-struct SortField
-{
-    const char *captionStart;
-    const char *field;
-    bool text;
-};
-constexpr SortField kSortFields[] = {
-    {"AUCTIONS", "AUC_Title", true},         {"ITEM #", "AUC_ItemNumber", true},
-    {"CURRENT ", "AUC_CurrentBid", false},   {"MY MAX B", "AUC_MaxBid", false},
-    {"MY BID Q", "AUC_BidQuantity", false},  {"# OF BID", "AUC_NumberOfBids", false},
-    {"QTY FOR ", "AUC_Quantity", false},     {"TIME END", "AUC_Ended", false},
-    {"TIME LEF", "AUC_Ended", false},        {"LOCATION", "AUC_CityLocation", true},
-    {"COUNTRY/", "AUC_CountryRegion", true}, {"SELLER", "AUC_Seller", true},
-    {"HIGH BID", "AUC_HighBidder", true},    {"PAID", "AUC_Paid", false},
-    {"RECEIVED", "AUC_Received", false},     {"LEFT FEE", "AUC_LeftFeedback", false},
-    {"COMMENTS", "AUC_Comments", true},
-};
 
 // The hourglass for as long as a rebuild runs, whichever way it ends.
 class WaitCursor
@@ -121,17 +101,12 @@ QString AuctionGridPane::currentItemNumber() const
     return m_grid->cellText(row, gCurrentUser->Columns.ItemNumber);
 }
 
-QString AuctionGridPane::sortField() const
+QString AuctionGridPane::sortCaption() const
 {
     // A column the user has since removed sorts by title.
     if (mintSortColumn < 0 || mintSortColumn >= m_grid->columnCount())
-        return QStringLiteral("AUC_Title COLLATE NOCASE");
-    const QString start = m_grid->columnCaption(mintSortColumn).toUpper().left(8);
-    for (const SortField &f : kSortFields) {
-        if (start == QLatin1String(f.captionStart))
-            return QLatin1String(f.field) + (f.text ? QStringLiteral(" COLLATE NOCASE") : QString());
-    }
-    return QStringLiteral("AUC_Title COLLATE NOCASE");
+        return QString();
+    return m_grid->columnCaption(mintSortColumn);
 }
 
 void AuctionGridPane::fitColumns(float extra)
@@ -154,9 +129,6 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         BulkUpdate bulk(*m_grid);
         m_building = true;
         runGuarded("BuildAuctionGrid", ErrorReport::Log, [&] {
-            const QString sql = QStringLiteral("SELECT ") + AuctionRow::selectColumns() +
-                                QStringLiteral(" FROM Auctions WHERE AUC_Folder = ? ORDER BY ") + sortField() +
-                                (mblnSortDescending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
             m_grid->clear();
             m_endTimes.clear();
             // Nobody's grid counts nothing: its one column reads as the empty grid's header.
@@ -164,15 +136,15 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                 showNobodysHeader();
                 return;
             }
-            auto rs = gDB->openQuery(sql, {folderKey});
-            const int count = rs->recordCount();
-            m_grid->setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(count));
-            if (count == 0)
+            const std::vector<AuctionRow> rows =
+                auction_store::folderRows(*gDB, folderKey, sortCaption(), mblnSortDescending);
+            m_grid->setColumnCaption(0, QStringLiteral("Auctions (%1 Items)").arg(rows.size()));
+            if (rows.empty())
                 return;
             if (gCurrentUser) {
                 const QDateTime siteNow = AuctionEngine::siteNow();
-                for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-                    writeRow(*rs, m_grid->addRow(rs->value(QStringLiteral("AUC_Title")).toString()), siteNow);
+                for (const AuctionRow &auction : rows)
+                    writeRow(auction, m_grid->addRow(auction.title), siteNow);
             }
             fitColumns(100);
             if (keptKey >= 0 && m_grid->rowCount() > 0) {
@@ -190,9 +162,8 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         sftAuctions_SelChange();
 }
 
-void AuctionGridPane::writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow)
+void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow)
 {
-    const AuctionRow auction = AuctionRow::read(rs);
     grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
     // The time-left rewrite reads the end back from the cell's text.
     if (gCurrentUser->Columns.TimeEnds != -1 && auction.ended.isValid())

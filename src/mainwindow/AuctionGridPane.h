@@ -11,7 +11,7 @@
 class IDialogs;
 class QtTreeGrid;
 class QTreeWidget;
-class Recordset;
+struct AuctionRow;
 
 // The auction grid sftAuctions: one row per auction of the shown folder, with the columns the
 // signed-in user chose; its check flags, comments, sorting by header and the time-left texts.
@@ -80,9 +80,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void writeRow(Recordset &rs, qint32 row, const QDateTime &siteNow);
+    void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow);
     QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
-    QString sortField() const;
+    QString sortCaption() const;
     void fitColumns(float extra);
     void watchSplitDrag();
     void applySplit();

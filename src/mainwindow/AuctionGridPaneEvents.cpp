@@ -1,9 +1,10 @@
 #include "AppSettings.h"
 #include "AuctionGridPane.h"
 #include "AuctionGridPaneSupport.h"
+#include "AuctionRecords.h"
 #include "Clock.h"
-#include "Database.h"
 #include "EventGuard.h"
+#include "Globals.h"
 #include "IDialogs.h"
 #include "QtTreeGrid.h"
 #include "Values.h"
@@ -46,26 +47,12 @@ void AuctionGridPane::SaveAuctionCheckFlags(qint32 row)
     if (!gDB || !gCurrentUser)
         return;
     const AucColumns &c = gCurrentUser->Columns;
-    const struct
-    {
-        qint16 position;
-        const char *field;
-    } flags[] = {{c.Paid, "AUC_Paid"}, {c.Received, "AUC_Received"}, {c.LeftFeedback, "AUC_LeftFeedback"}};
-    QStringList sets;
-    QVariantList params;
-    for (const auto &f : flags) {
-        if (f.position == -1)
-            continue;
-        sets << QLatin1String(f.field) + QStringLiteral(" = ?");
-        params << (m_grid->cellPicture(row, f.position) == kChecked ? 1 : 0);
-    }
-    if (sets.isEmpty())
-        return;
-    params << m_grid->rowKey(row);
-    runGuarded("SaveAuctionCheckFlags", ErrorReport::Log, [&] {
-        gDB->execute(QStringLiteral("UPDATE Auctions SET %1 WHERE AUC_Primary = ?").arg(sets.join(QLatin1String(", "))),
-                     params);
-    });
+    const qint32 key = m_grid->rowKey(row);
+    const auto flag = [&](qint16 position) {
+        return position == -1 ? std::nullopt : std::optional<bool>(m_grid->cellPicture(row, position) == kChecked);
+    };
+    const auction_store::CheckFlags flags{flag(c.Paid), flag(c.Received), flag(c.LeftFeedback)};
+    runGuarded("SaveAuctionCheckFlags", ErrorReport::Log, [&] { auction_store::saveCheckFlags(*gDB, key, flags); });
 }
 
 void AuctionGridPane::DeleteAuction(qint32 row)
@@ -75,7 +62,7 @@ void AuctionGridPane::DeleteAuction(qint32 row)
     const QString itemNumber = m_grid->cellText(row, gCurrentUser->Columns.ItemNumber);
     const qint32 key = m_grid->rowKey(row);
     runGuarded("DeleteAuction", ErrorReport::Log, [&] {
-        gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ?"), {key});
+        auction_store::deleteAuctions(*gDB, gCurrentUser->PrimaryKey, {key});
         m_grid->removeRow(row);
         emit auctionDeleted(key, itemNumber);
     });
@@ -90,19 +77,11 @@ void AuctionGridPane::editComment(qint32 row)
     const qint32 key = m_grid->rowKey(row);
     const QString title = m_grid->cellText(row, 0);
     QString comment;
-    runGuarded("sftAuctions_Click", ErrorReport::Log, [&] {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Comments FROM Auctions WHERE AUC_Primary = ?"), {key});
-        if (rs->recordCount() > 0)
-            comment = rs->value(QStringLiteral("AUC_Comments")).toString();
-    });
+    runGuarded("sftAuctions_Click", ErrorReport::Log, [&] { comment = auction_store::comment(*gDB, key); });
     if (!m_dialogs.comment(window(), title, comment))
         return;
-    // An empty comment is stored as empty text, not as Null.
-    if (comment.isNull())
-        comment = QLatin1String("");
     runGuarded("sftAuctions_Click", ErrorReport::Log, [&] {
-        if (gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Comments = ? WHERE AUC_Primary = ?"),
-                         {comment, key}) == 0)
+        if (!auction_store::saveComment(*gDB, key, comment))
             return;
         const qint16 commentsColumn = gCurrentUser ? gCurrentUser->Columns.Comments : qint16(-1);
         const qint32 shown = m_grid->findRowByKey(key, 0);

@@ -2,7 +2,6 @@
 
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
-#include "Database.h"
 #include "EventGuard.h"
 #include "FolderTreePaneSupport.h"
 #include "FolderTreeWidget.h"
@@ -71,22 +70,17 @@ void FolderTreePane::LoadFolderLevel(qint32 parentItem, qint32 parentFolder, qin
 
 void FolderTreePane::loadLevel(qint32 parentItem, qint32 parentFolder, qint32 userKey, QSet<qint32> &visited)
 {
-    auto rs = gDB->openQuery(QStringLiteral("SELECT FLD_Primary, FLD_Name, FLD_Parent FROM Folders WHERE FLD_User = ? "
-                                            "AND FLD_Parent = ? ORDER BY FLD_Name COLLATE NOCASE, FLD_Primary"),
-                             {userKey, parentFolder});
-    if (rs->recordCount() == 0)
-        return;
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        const qint32 key = static_cast<qint32>(rs->value(QStringLiteral("FLD_Primary")).toLongLong());
+    for (const folder_store::Folder &folder : folder_store::children(*gDB, userKey, parentFolder)) {
+        const qint32 key = folder.key;
         if (visited.contains(key))
             continue;
         visited.insert(key);
-        const QString name = rs->value(QStringLiteral("FLD_Name")).toString();
-        const qint32 item = m_folders->addItem(name);
+        const qint32 item = m_folders->addItem(folder.name);
         if (parentItem >= 0) {
             m_folders->setItemLevel(item, m_folders->itemLevel(parentItem) + 1);
-        } else if ((name == QLatin1String(kOpenAuctionsFolder) || name == QLatin1String(kClosedAuctionsFolder)) &&
-                   rs->value(QStringLiteral("FLD_Parent")).toLongLong() == 0) {
+        } else if ((folder.name == QLatin1String(kOpenAuctionsFolder) ||
+                    folder.name == QLatin1String(kClosedAuctionsFolder)) &&
+                   folder.parent == 0) {
             m_folders->setItemBold(item, true);
             m_folders->setItemColor(item, captionColor(*m_tree));
         }
@@ -175,15 +169,8 @@ void FolderTreePane::CreateNewFolder(qint32 parentItem)
     const qint32 parentKey = m_folders->itemKey(parentItem);
     qint32 key = -1;
     // The row first: a folder the database refused never appears in the tree.
-    runGuarded("CreateNewFolder", ErrorReport::Message, [&] {
-        auto rs = gDB->openTable(QStringLiteral("Folders"));
-        rs->addNew();
-        rs->setValue(QStringLiteral("FLD_User"), gCurrentUser->PrimaryKey);
-        rs->setValue(QStringLiteral("FLD_Name"), name);
-        rs->setValue(QStringLiteral("FLD_Parent"), parentKey);
-        rs->update();
-        key = static_cast<qint32>(rs->lastInsertedKey());
-    });
+    runGuarded("CreateNewFolder", ErrorReport::Message,
+               [&] { key = folder_store::addFolder(*gDB, gCurrentUser->PrimaryKey, parentKey, name); });
     if (key <= 0)
         return;
     const qint32 item = m_folders->insertItem(parentItem + 1, name);
@@ -212,12 +199,10 @@ bool FolderTreePane::RenameFolder(qint32 folderKey, const QString &newName)
 {
     if (!gCurrentUser || !gDB)
         return false;
-    int changed = 0;
-    runGuarded("RenameFolder", ErrorReport::Message, [&] {
-        changed = gDB->execute(QStringLiteral("UPDATE Folders SET FLD_Name = ? WHERE FLD_Primary = ? AND FLD_User = ?"),
-                               {newName, folderKey, gCurrentUser->PrimaryKey});
-    });
-    return changed > 0;
+    bool changed = false;
+    runGuarded("RenameFolder", ErrorReport::Message,
+               [&] { changed = folder_store::renameFolder(*gDB, gCurrentUser->PrimaryKey, folderKey, newName); });
+    return changed;
 }
 
 qint32 FolderTreePane::FolderRootOf(qint32 item) const

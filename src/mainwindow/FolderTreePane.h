@@ -10,6 +10,9 @@ class FolderTreeWidget;
 class QAction;
 class QMenu;
 class QtFolderTree;
+namespace folder_store {
+struct TreeDeletion;
+}
 
 // The folder tree sftFolders: the signed-in user's folders, the selection the auction grid
 // follows, the pop-up menu that creates and deletes folders, renaming in place, and dropping
@@ -94,19 +97,10 @@ signals:
     void shortcutsPruned();
 
 private:
-    struct Deletion
-    {
-        QList<qint32> folders;
-        QSet<qint32> folderSet;
-        QList<qint32> auctions;
-        QStringList itemNumbers;
-    };
     void loadLevel(qint32 parentItem, qint32 parentFolder, qint32 userKey, QSet<qint32> &visited);
     bool isFixedFolder(qint32 folderKey) const;
     void updateFolderMenu();
-    Deletion collectSubtree(qint32 folderKey, qint32 userKey) const;
-    static void deleteShortcutRows(qint32 userKey);
-    void dropQueuedRequests(const Deletion &gone);
+    void dropQueuedRequests(const folder_store::TreeDeletion &gone);
 
     AuctionEngine &m_engine;
     FolderTreeWidget *m_tree;

@@ -3,12 +3,12 @@
 
 #include "AuctionEngine.h"
 #include "AuctionGridPaneSupport.h"
-#include "Database.h"
 #include "EventGuard.h"
+#include "Folders.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "QtFolderTree.h"
-#include "Transaction.h"
+#include "Shortcuts.h"
 
 void FolderTreePane::DeleteFolder(qint32 item)
 {
@@ -29,18 +29,9 @@ void FolderTreePane::DeleteFolder(qint32 item)
         return;
     const UserPtr user = gCurrentUser;
     bool deleted = false;
-    Deletion gone;
+    folder_store::TreeDeletion gone;
     runGuarded("DeleteFolder", ErrorReport::Message, [&] {
-        gone = collectSubtree(key, user->PrimaryKey);
-        Transaction t(*gDB);
-        for (qint32 auction : gone.auctions)
-            gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_Primary = ? AND AUC_User = ?"),
-                         {auction, user->PrimaryKey});
-        for (qint32 folder : gone.folders)
-            gDB->execute(QStringLiteral("DELETE FROM Folders WHERE FLD_Primary = ? AND FLD_User = ?"),
-                         {folder, user->PrimaryKey});
-        deleteShortcutRows(user->PrimaryKey);
-        t.commit();
+        gone = folder_store::deleteFolderTree(*gDB, user->PrimaryKey, key);
         deleted = true;
     });
     if (!deleted)
@@ -59,37 +50,9 @@ void FolderTreePane::DeleteFolder(qint32 item)
     emit shortcutsPruned();
 }
 
-// The folder and its subfolders by walking the parents in the table, each folder once.
-FolderTreePane::Deletion FolderTreePane::collectSubtree(qint32 folderKey, qint32 userKey) const
-{
-    Deletion d;
-    d.folders << folderKey;
-    d.folderSet.insert(folderKey);
-    for (qsizetype i = 0; i < d.folders.size(); ++i) {
-        auto children =
-            gDB->openQuery(QStringLiteral("SELECT FLD_Primary FROM Folders WHERE FLD_Parent = ? AND FLD_User = ?"),
-                           {d.folders[i], userKey});
-        for (children->moveFirst(); !children->eof(); children->moveNext()) {
-            const qint32 child = static_cast<qint32>(children->value(QStringLiteral("FLD_Primary")).toLongLong());
-            if (child > 0 && !d.folderSet.contains(child)) {
-                d.folderSet.insert(child);
-                d.folders << child;
-            }
-        }
-        auto auctions = gDB->openQuery(
-            QStringLiteral("SELECT AUC_Primary, AUC_ItemNumber FROM Auctions WHERE AUC_Folder = ? AND AUC_User = ?"),
-            {d.folders[i], userKey});
-        for (auctions->moveFirst(); !auctions->eof(); auctions->moveNext()) {
-            d.auctions << static_cast<qint32>(auctions->value(QStringLiteral("AUC_Primary")).toLongLong());
-            d.itemNumbers << auctions->value(QStringLiteral("AUC_ItemNumber")).toString();
-        }
-    }
-    return d;
-}
-
 // Every request for a deleted auction goes, a snipe in flight is cancelled, and imports on
 // their way into a deleted folder are dropped.
-void FolderTreePane::dropQueuedRequests(const Deletion &gone)
+void FolderTreePane::dropQueuedRequests(const folder_store::TreeDeletion &gone)
 {
     const UserPtr user = gCurrentUser;
     if (!user)
@@ -98,7 +61,7 @@ void FolderTreePane::dropQueuedRequests(const Deletion &gone)
     forget.userKey = user->PrimaryKey;
     forget.auctions = gone.auctions;
     forget.itemNumbers = gone.itemNumbers;
-    forget.folders = QList<qint32>(gone.folderSet.begin(), gone.folderSet.end());
+    forget.folders = gone.folders;
     m_engine.ForgetAuctions(forget);
 }
 
@@ -109,20 +72,9 @@ void FolderTreePane::PruneShortcutBar()
     const qint32 userKey = gCurrentUser->PrimaryKey;
     bool pruned = false;
     runGuarded("PruneShortcutBar", ErrorReport::Log, [&] {
-        deleteShortcutRows(userKey);
+        shortcut_store::pruneShortcuts(*gDB, userKey);
         pruned = true;
     });
     if (pruned)
         emit shortcutsPruned();
-}
-
-// A shortcut points at a folder when SHT_Folder > 0, else at an auction when SHT_Auction > 0.
-void FolderTreePane::deleteShortcutRows(qint32 userKey)
-{
-    gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ? AND ("
-                                "(SHT_Folder > 0 AND NOT EXISTS (SELECT 1 FROM Folders WHERE FLD_Primary = "
-                                "Shortcuts.SHT_Folder)) OR "
-                                "(COALESCE(SHT_Folder, 0) <= 0 AND SHT_Auction > 0 AND NOT EXISTS "
-                                "(SELECT 1 FROM Auctions WHERE AUC_Primary = Shortcuts.SHT_Auction)))"),
-                 {userKey});
 }

@@ -2,13 +2,13 @@
 #include "FolderTreePane.h"
 
 #include "AuctionGridPaneSupport.h"
-#include "Database.h"
+#include "AuctionRecords.h"
 #include "EventGuard.h"
 #include "FolderTreePaneSupport.h"
+#include "Folders.h"
 #include "Globals.h"
 #include "MsgBox.h"
 #include "QtFolderTree.h"
-#include "Transaction.h"
 
 using namespace folder_tree;
 
@@ -64,10 +64,8 @@ bool FolderTreePane::DropFolderOn(qint32 folderKey, qint32 targetFolderKey)
         return false;
     }
     bool moved = false;
-    runGuarded("sftFolders_DragDrop", ErrorReport::Message, [&] {
-        moved = gDB->execute(QStringLiteral("UPDATE Folders SET FLD_Parent = ? WHERE FLD_Primary = ? AND FLD_User = ?"),
-                             {targetFolderKey, folderKey, gCurrentUser->PrimaryKey}) > 0;
-    });
+    runGuarded("sftFolders_DragDrop", ErrorReport::Message,
+               [&] { moved = folder_store::moveFolder(*gDB, gCurrentUser->PrimaryKey, folderKey, targetFolderKey); });
     if (!moved)
         return false;
     LoadFolderTree();
@@ -107,11 +105,7 @@ bool FolderTreePane::DropAuctionsOn(const QList<qint32> &auctionKeys, qint32 tar
         return false;
     bool moved = false;
     runGuarded("sftFolders_DragDrop", ErrorReport::Message, [&] {
-        Transaction t(*gDB);
-        for (qint32 key : moving)
-            gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Folder = ? WHERE AUC_Primary = ? AND AUC_User = ?"),
-                         {targetFolderKey, key, gCurrentUser->PrimaryKey});
-        t.commit();
+        auction_store::moveAuctions(*gDB, gCurrentUser->PrimaryKey, moving, targetFolderKey);
         moved = true;
     });
     if (moved)

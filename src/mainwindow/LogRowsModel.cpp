@@ -1,7 +1,9 @@
 #include "LogRowsModel.h"
 
+#include "AuctionRecords.h"
 #include "Database.h"
 #include "Globals.h"
+#include "LogRecords.h"
 #include "Values.h"
 
 #include <limits>
@@ -16,8 +18,7 @@ void LogRowsModel::showGeneral()
 void LogRowsModel::showAuction(qint32 auctionKey, qint32 userKey)
 {
     // The rows of an auction that is no longer stored are not shown.
-    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Primary = ?"), {auctionKey});
-    if (rs->eof()) {
+    if (!auction_store::auctionExists(*gDB, auctionKey)) {
         clear();
         return;
     }
@@ -73,28 +74,12 @@ QVector<LogRowsModel::Row> LogRowsModel::read(qint64 after, qint64 before, int l
     QVector<Row> out;
     if (!gDB || m_kind == Kind::None)
         return out;
-    // Newest first by key, which is the order of writing. The general log walks the table's own
-    // order ("+" keeps the planner off the auction index, which would sort every general row);
-    // an auction's rows come in key order from that index.
-    const QString sql =
-        m_kind == Kind::General
-            ? QStringLiteral("SELECT LOG_Primary, LOG_TimeStamp, LOG_Message FROM Logs WHERE +LOG_Auction = 0 AND "
-                             "LOG_Primary > ? AND LOG_Primary < ? ORDER BY LOG_Primary DESC LIMIT ?")
-            : QStringLiteral("SELECT LOG_Primary, LOG_TimeStamp, LOG_Message FROM Logs WHERE LOG_Auction = ? AND "
-                             "LOG_User = ? AND LOG_Primary > ? AND LOG_Primary < ? ORDER BY LOG_Primary DESC LIMIT ?");
-    QVariantList params;
-    if (m_kind == Kind::Auction)
-        params << m_auctionKey << m_userKey;
-    params << after << before << limit;
-    auto rs = gDB->openQuery(sql, params);
-    out.reserve(rs->recordCount());
-    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-        Row row;
-        row.key = rs->value(QStringLiteral("LOG_Primary")).toLongLong();
-        row.stamp = Values::formatGeneralDate(rs->value(QStringLiteral("LOG_TimeStamp")).toDateTime());
-        row.message = rs->value(QStringLiteral("LOG_Message")).toString();
-        out.push_back(std::move(row));
-    }
+    const bool general = m_kind == Kind::General;
+    const QVector<log_store::Entry> entries =
+        log_store::newestFirst(*gDB, general ? 0 : m_auctionKey, general ? 0 : m_userKey, after, before, limit);
+    out.reserve(entries.size());
+    for (const log_store::Entry &entry : entries)
+        out.push_back({entry.key, Values::formatGeneralDate(entry.stamp), entry.message});
     return out;
 }
 

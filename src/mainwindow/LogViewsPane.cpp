@@ -2,10 +2,12 @@
 
 #include "ElidedTextToolTip.h"
 
+#include "AuctionRecords.h"
 #include "BSN_User.h"
 #include "Database.h"
 #include "DesktopServices.h"
 #include "Globals.h"
+#include "LogRecords.h"
 #include "LogRowsModel.h"
 #include "MsgBox.h"
 #include "ProgramFolder.h"
@@ -191,11 +193,9 @@ void LogViewsPane::mnuLogPopUpExport_Click()
     QString itemNumber;
     bool stored = false;
     try {
-        auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber FROM Auctions WHERE AUC_Primary = ?"),
-                                 {m_selectedAuction});
-        stored = !rs->eof();
-        if (stored)
-            itemNumber = Values::trimBlanks(rs->value(QStringLiteral("AUC_ItemNumber")).toString());
+        const std::optional<QString> number = auction_store::itemNumber(*gDB, m_selectedAuction);
+        stored = number.has_value();
+        itemNumber = number.value_or(QString());
     } catch (const DbError &e) {
         exportError(QFileDevice::ReadError, e.message());
         return;
@@ -233,16 +233,12 @@ bool LogViewsPane::exportSlice()
     int written = 0;
     if (run.stored) {
         try {
-            auto rs = gDB->openQuery(QStringLiteral("SELECT LOG_Primary, LOG_TimeStamp, LOG_Message FROM Logs "
-                                                    "WHERE LOG_Auction = ? AND LOG_User = ? AND LOG_Primary > ? "
-                                                    "ORDER BY LOG_Primary LIMIT ?"),
-                                     {run.auctionKey, run.userKey, run.lastKey, kExportSliceRows});
             QString text;
             const QString crlf = QStringLiteral("\r\n");
-            for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-                text += Values::formatGeneralDate(rs->value(QStringLiteral("LOG_TimeStamp")).toDateTime()) +
-                        QStringLiteral(" - ") + rs->value(QStringLiteral("LOG_Message")).toString() + crlf;
-                run.lastKey = rs->value(QStringLiteral("LOG_Primary")).toLongLong();
+            for (const log_store::Entry &entry :
+                 log_store::inOrder(*gDB, run.auctionKey, run.userKey, run.lastKey, kExportSliceRows)) {
+                text += Values::formatGeneralDate(entry.stamp) + QStringLiteral(" - ") + entry.message + crlf;
+                run.lastKey = entry.key;
                 ++written;
             }
             run.file.write(text.toUtf8());

@@ -8,10 +8,8 @@
 #include "ListBar.h"
 #include "MsgBox.h"
 #include "Pictures.h"
-#include "Transaction.h"
 
 #include <QMenu>
-#include <QSet>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -20,29 +18,10 @@ constexpr int kIconAuction = 1;
 constexpr int kIconFolder = 2;
 constexpr int kIconClosedFolder = 6;
 
-// The folder's top-level ancestor by its parents in the table; -1 when a folder on the way is
-// missing. A damaged file whose parents form a cycle ends the walk.
-qint32 folderRoot(qint32 folderKey, qint32 userKey)
-{
-    QSet<qint32> seen;
-    qint32 key = folderKey;
-    while (!seen.contains(key)) {
-        seen.insert(key);
-        auto rs = gDB->openQuery(
-            QStringLiteral("SELECT FLD_Parent FROM Folders WHERE FLD_Primary = ? AND FLD_User = ?"), {key, userKey});
-        if (rs->eof())
-            return -1;
-        const qint32 parent = static_cast<qint32>(rs->value(QStringLiteral("FLD_Parent")).toLongLong());
-        if (parent <= 0)
-            return key;
-        key = parent;
-    }
-    return key;
-}
-
 int folderIcon(qint32 folderKey, qint32 userKey, qint32 closedKey)
 {
-    return closedKey != -1 && folderRoot(folderKey, userKey) == closedKey ? kIconClosedFolder : kIconFolder;
+    return closedKey != -1 && folder_store::folderRoot(*gDB, userKey, folderKey) == closedKey ? kIconClosedFolder
+                                                                                              : kIconFolder;
 }
 } // namespace
 
@@ -112,30 +91,15 @@ void ShortcutBarPane::LoadShortcutBar()
     const qint32 userKey = gCurrentUser->PrimaryKey;
     runGuarded("LoadShortcutBar", ErrorReport::Log, [&] {
         const qint32 closedKey = GetClosedAuctionsFolder(*gDB, userKey);
-        // SaveShortcuts writes the rows in the bar's order, so their keys keep it.
-        auto rs = gDB->openQuery(
-            QStringLiteral("SELECT Shortcuts.SHT_Folder, Shortcuts.SHT_Auction, Shortcuts.SHT_Text, Folders.FLD_Name "
-                           "FROM Shortcuts LEFT JOIN Folders ON Shortcuts.SHT_Folder = Folders.FLD_Primary AND "
-                           "Folders.FLD_User = Shortcuts.SHT_User WHERE Shortcuts.SHT_User = ? "
-                           "ORDER BY Shortcuts.SHT_Primary"),
-            {userKey});
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
-            const qint32 folder = static_cast<qint32>(rs->value(QStringLiteral("SHT_Folder")).toLongLong());
-            const qint32 auction = static_cast<qint32>(rs->value(QStringLiteral("SHT_Auction")).toLongLong());
+        for (const shortcut_store::Shortcut &shortcut : shortcut_store::loadShortcuts(*gDB, userKey)) {
             // A row that fails (a second row for the same target) is skipped, the others load.
             try {
                 const int position = m_bar->itemCount(kAuctionsGroup) + 1;
-                if (folder > 0) {
-                    const QVariant name = rs->value(QStringLiteral("FLD_Name"));
-                    // A folder gone since: the old text, and the first click removes it.
-                    m_bar->addItem(kAuctionsGroup, position, QStringLiteral("f%1").arg(folder),
-                                   name.isNull() ? rs->value(QStringLiteral("SHT_Text")).toString() : name.toString());
-                    m_bar->setItemIcon(kAuctionsGroup, position, folderIcon(folder, userKey, closedKey));
-                } else if (auction > 0) {
-                    m_bar->addItem(kAuctionsGroup, position, QStringLiteral("a%1").arg(auction),
-                                   rs->value(QStringLiteral("SHT_Text")).toString());
-                    m_bar->setItemIcon(kAuctionsGroup, position, kIconAuction);
-                }
+                m_bar->addItem(kAuctionsGroup, position, keyOf(shortcut.target), shortcut.text);
+                m_bar->setItemIcon(kAuctionsGroup, position,
+                                   shortcut.target.kind == shortcut_store::Target::Kind::Folder
+                                       ? folderIcon(shortcut.target.key, userKey, closedKey)
+                                       : kIconAuction);
             } catch (const ListBarError &) {
             } catch (const DbError &) {
             }
@@ -151,19 +115,13 @@ bool ShortcutBarPane::SaveShortcuts()
     bool saved = false;
     // All or nothing: a failure midway keeps the rows of the last save.
     runGuarded("SaveShortcuts", ErrorReport::Log, [&] {
-        Transaction t(*gDB);
-        gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_User = ?"), {userKey});
+        QVector<shortcut_store::Shortcut> shortcuts;
         for (int i = 1; i <= m_bar->itemCount(kAuctionsGroup); ++i) {
-            QChar kind;
-            qint32 id = 0;
-            if (!parseKey(m_bar->itemKey(kAuctionsGroup, i), &kind, &id))
-                continue;
-            const bool folder = kind == QLatin1Char('f');
-            gDB->execute(QStringLiteral("INSERT INTO Shortcuts (SHT_User, SHT_Text, SHT_Folder, SHT_Auction) "
-                                        "VALUES (?, ?, ?, ?)"),
-                         {userKey, m_bar->itemText(kAuctionsGroup, i), folder ? id : 0, folder ? 0 : id});
+            shortcut_store::Target target;
+            if (parseKey(m_bar->itemKey(kAuctionsGroup, i), &target))
+                shortcuts.push_back({target, m_bar->itemText(kAuctionsGroup, i)});
         }
-        t.commit();
+        shortcut_store::replaceShortcuts(*gDB, userKey, shortcuts);
         saved = true;
     });
     return saved;
@@ -171,38 +129,31 @@ bool ShortcutBarPane::SaveShortcuts()
 
 bool ShortcutBarPane::AddFolderShortcut(qint32 folderKey, int position)
 {
-    return addShortcut(QLatin1Char('f'), folderKey, position);
+    return addShortcut({shortcut_store::Target::Kind::Folder, folderKey}, position);
 }
 
 bool ShortcutBarPane::AddAuctionShortcut(qint32 auctionKey, int position)
 {
-    return addShortcut(QLatin1Char('a'), auctionKey, position);
+    return addShortcut({shortcut_store::Target::Kind::Auction, auctionKey}, position);
 }
 
-bool ShortcutBarPane::addShortcut(QChar kind, qint32 id, int position)
+bool ShortcutBarPane::addShortcut(const shortcut_store::Target &target, int position)
 {
-    if (!gCurrentUser || !gDB || id <= 0)
+    if (!gCurrentUser || !gDB || target.key <= 0)
         return false;
     const qint32 userKey = gCurrentUser->PrimaryKey;
-    const bool folder = kind == QLatin1Char('f');
+    const bool folder = target.kind == shortcut_store::Target::Kind::Folder;
     const int count = m_bar->itemCount(kAuctionsGroup);
     if (position < 1 || position > count + 1)
         position = count + 1;
-    const QString key = kind + QString::number(id);
     bool added = false;
     runGuarded("lbarOutlook_DragDrop", ErrorReport::Log, [&] {
         // The text the tree or the grid shows: the folder's name, the auction's title.
-        auto rs = folder ? gDB->openQuery(QStringLiteral("SELECT FLD_Name AS t FROM Folders WHERE FLD_Primary = ? "
-                                                         "AND FLD_User = ?"),
-                                          {id, userKey})
-                         : gDB->openQuery(QStringLiteral("SELECT AUC_Title AS t FROM Auctions WHERE AUC_Primary = ? "
-                                                         "AND AUC_User = ?"),
-                                          {id, userKey});
-        if (rs->eof())
+        QString text;
+        if (!shortcut_store::targetText(*gDB, userKey, target, &text))
             return;
-        const QString text = rs->value(QStringLiteral("t")).toString();
         try {
-            m_bar->addItem(kAuctionsGroup, position, key, text);
+            m_bar->addItem(kAuctionsGroup, position, keyOf(target), text);
         } catch (const ListBarError &e) {
             if (e.number() == ListBar::kDuplicateKey)
                 MsgBox::show(QStringLiteral("This Auction Shortcut has already been added to the list."),
@@ -211,10 +162,9 @@ bool ShortcutBarPane::addShortcut(QChar kind, qint32 id, int position)
         }
         added = true;
         m_bar->setItemIcon(kAuctionsGroup, position,
-                           folder ? folderIcon(id, userKey, GetClosedAuctionsFolder(*gDB, userKey)) : kIconAuction);
-        gDB->execute(QStringLiteral("INSERT INTO Shortcuts (SHT_User, SHT_Text, SHT_Folder, SHT_Auction) "
-                                    "VALUES (?, ?, ?, ?)"),
-                     {userKey, text, folder ? id : 0, folder ? 0 : id});
+                           folder ? folderIcon(target.key, userKey, GetClosedAuctionsFolder(*gDB, userKey))
+                                  : kIconAuction);
+        shortcut_store::addShortcut(*gDB, userKey, {target, text});
     });
     return added;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Shortcuts.h"
+
 #include <QPoint>
 #include <QString>
 #include <QWidget>
@@ -81,13 +83,13 @@ signals:
     void barVisibilityChanged(bool visible);
 
 private:
-    // "f12" gives 'f' and 12; false for anything else.
-    static bool parseKey(const QString &key, QChar *kind, qint32 *id);
+    // "f12" is folder 12, "a7" auction 7; false for anything else.
+    static bool parseKey(const QString &key, shortcut_store::Target *target);
+    static QString keyOf(const shortcut_store::Target &target);
     void invalidShortcutRemoved(const QString &key);
-    bool addShortcut(QChar kind, qint32 key, int position);
+    bool addShortcut(const shortcut_store::Target &target, int position);
     void setToolBarKey(const QString &key);
     void removeItem(const QString &key);
-    bool targetExists(QChar kind, qint32 key, qint32 *folderKey) const;
 
     ListBar *m_bar;
     QToolBar *m_toolBar;

@@ -2,7 +2,6 @@
 #include "ShortcutBarPane.h"
 
 #include "AuctionGridPaneSupport.h"
-#include "Database.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "ListBar.h"
@@ -12,34 +11,27 @@
 #include <QMenu>
 #include <QToolBar>
 
-bool ShortcutBarPane::parseKey(const QString &key, QChar *kind, qint32 *id)
+bool ShortcutBarPane::parseKey(const QString &key, shortcut_store::Target *target)
 {
     if (key.size() < 2)
         return false;
     bool ok = false;
-    *kind = key.at(0);
-    *id = key.mid(1).toInt(&ok);
-    return ok && (*kind == QLatin1Char('f') || *kind == QLatin1Char('a'));
+    const qint32 id = key.mid(1).toInt(&ok);
+    if (!ok)
+        return false;
+    if (key.at(0) == QLatin1Char('f'))
+        *target = {shortcut_store::Target::Kind::Folder, id};
+    else if (key.at(0) == QLatin1Char('a'))
+        *target = {shortcut_store::Target::Kind::Auction, id};
+    else
+        return false;
+    return true;
 }
 
-// Whether the user's folder or auction is still there; for an auction also its folder, which
-// the grid must show. Throws DbError when the database cannot say.
-bool ShortcutBarPane::targetExists(QChar kind, qint32 id, qint32 *folderKey) const
+QString ShortcutBarPane::keyOf(const shortcut_store::Target &target)
 {
-    const qint32 userKey = gCurrentUser->PrimaryKey;
-    qint32 folder = id;
-    if (kind == QLatin1Char('a')) {
-        auto rs = gDB->openQuery(
-            QStringLiteral("SELECT AUC_Folder FROM Auctions WHERE AUC_Primary = ? AND AUC_User = ?"), {id, userKey});
-        if (rs->eof())
-            return false;
-        folder = static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong());
-    }
-    auto rs = gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Folders WHERE FLD_Primary = ? AND FLD_User = ?"),
-                             {folder, userKey});
-    if (folderKey)
-        *folderKey = folder;
-    return rs->value(QStringLiteral("n")).toInt() > 0;
+    return (target.kind == shortcut_store::Target::Kind::Folder ? QLatin1Char('f') : QLatin1Char('a')) +
+           QString::number(target.key);
 }
 
 void ShortcutBarPane::lbarOutlook_ItemClick(int group, int index)
@@ -55,20 +47,20 @@ void ShortcutBarPane::lbarOutlook_ItemClick(int group, int index)
             emit viewChosen(static_cast<int>(views.indexOf(key)));
         return;
     }
-    QChar kind;
-    qint32 id = 0;
-    if (caption != QLatin1String("Auctions") || !parseKey(key, &kind, &id) || !gCurrentUser || !gDB)
+    shortcut_store::Target target;
+    if (caption != QLatin1String("Auctions") || !parseKey(key, &target) || !gCurrentUser || !gDB)
         return;
+    const qint32 userKey = gCurrentUser->PrimaryKey;
     runGuarded("lbarOutlook_ItemClick", ErrorReport::Log, [&] {
         qint32 folder = -1;
-        if (!targetExists(kind, id, &folder)) {
+        if (!shortcut_store::targetExists(*gDB, userKey, target, &folder)) {
             invalidShortcutRemoved(key);
             return;
         }
-        if (kind == QLatin1Char('f'))
-            emit folderShortcutClicked(id);
+        if (target.kind == shortcut_store::Target::Kind::Folder)
+            emit folderShortcutClicked(target.key);
         else
-            emit auctionShortcutClicked(folder, id);
+            emit auctionShortcutClicked(folder, target.key);
     });
 }
 
@@ -93,17 +85,13 @@ void ShortcutBarPane::lbarOutlook_MouseUp(Qt::MouseButton button, const QPoint &
 
 void ShortcutBarPane::mnuOutlookPopUpRemove_Click()
 {
-    QChar kind;
-    qint32 id = 0;
-    if (!parseKey(mShortcutItem, &kind, &id) || !gCurrentUser || !gDB)
+    shortcut_store::Target target;
+    if (!parseKey(mShortcutItem, &target) || !gCurrentUser || !gDB)
         return;
     const QString key = mShortcutItem;
     const qint32 userKey = gCurrentUser->PrimaryKey;
     runGuarded("mnuOutlookPopUpRemove_Click", ErrorReport::Log, [&] {
-        if (kind == QLatin1Char('f'))
-            gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_Folder = ? AND SHT_User = ?"), {id, userKey});
-        else
-            gDB->execute(QStringLiteral("DELETE FROM Shortcuts WHERE SHT_Auction = ? AND SHT_User = ?"), {id, userKey});
+        shortcut_store::removeShortcut(*gDB, userKey, target);
         removeItem(key);
     });
 }
@@ -119,11 +107,12 @@ void ShortcutBarPane::PruneShortcutBar()
 {
     if (!gCurrentUser || !gDB)
         return;
+    const qint32 userKey = gCurrentUser->PrimaryKey;
     runGuarded("PruneShortcutBar", ErrorReport::Log, [&] {
         for (int i = m_bar->itemCount(kAuctionsGroup); i >= 1; --i) {
-            QChar kind;
-            qint32 id = 0;
-            if (parseKey(m_bar->itemKey(kAuctionsGroup, i), &kind, &id) && !targetExists(kind, id, nullptr))
+            shortcut_store::Target target;
+            if (parseKey(m_bar->itemKey(kAuctionsGroup, i), &target) &&
+                !shortcut_store::targetExists(*gDB, userKey, target))
                 m_bar->removeItem(kAuctionsGroup, i);
         }
     });

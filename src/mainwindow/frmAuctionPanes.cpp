@@ -6,6 +6,7 @@
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
+#include "AuctionRecords.h"
 #include "BrowserPane.h"
 #include "Database.h"
 #include "EventGuard.h"
@@ -217,13 +218,9 @@ void frmAuction::UpdateWindowCaption()
         return;
     }
     QString caption = QStringLiteral("Zandrift %1 - [%2]").arg(GetAppVersion(), gCurrentUser->ZandroName);
-    qint32 scheduled = 0;
+    qint64 scheduled = 0;
     try {
-        auto rs =
-            gDB->openQuery(QStringLiteral("SELECT count(*) AS n FROM Auctions WHERE AUC_Status = ? AND AUC_User = ?"),
-                           {AuctionStatus::Scheduled, gCurrentUser->PrimaryKey});
-        if (!rs->eof())
-            scheduled = rs->value(QStringLiteral("n")).toInt();
+        scheduled = auction_store::countScheduledSnipes(*gDB, gCurrentUser->PrimaryKey);
     } catch (const DbError &) {
         scheduled = 0;
     }

@@ -5,7 +5,7 @@
 #include "AuctionDatabase.h"
 #include "AuctionEngine.h"
 #include "AuctionGridPane.h"
-#include "AuctionStatus.h"
+#include "AuctionRecords.h"
 #include "BSN_Log.h"
 #include "BrowserPane.h"
 #include "Database.h"
@@ -130,7 +130,7 @@ bool frmAuction::openStore()
         UpgradeDatabase();
         // Nothing is queued in a new run: rows still marked as waiting for a refresh were left so
         // by a run that was killed, and would stay painted as busy.
-        gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 1 WHERE AUC_Refreshed IS NOT 1"));
+        auction_store::clearRefreshMarks(*gDB);
         gSettings = std::make_unique<AppSettings>(*gDB, SettingsStore::instance());
     } catch (const DbError &e) {
         MsgBox::show(QStringLiteral("Unable to open the database %1: %2")
@@ -228,9 +228,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
         try {
             if (!gDB)
                 throw DbError(QStringLiteral("The database is not open."));
-            auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_Status = ?"),
-                                     {AuctionStatus::Scheduled});
-            scheduled = !rs->eof();
+            scheduled = auction_store::countScheduledSnipes(*gDB) > 0;
         } catch (const std::exception &) {
             // A database that cannot say may well hold scheduled snipes: the user is asked.
             scheduled = true;

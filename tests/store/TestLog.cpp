@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Database.h"
 #include "Globals.h"
+#include "LogRecords.h"
 #include "Recordset.h"
 #include "SettingsStore.h"
 #include "TestProgramFolder.h"
@@ -12,6 +13,7 @@
 #include "Values.h"
 
 #include <QtTest>
+#include <limits>
 
 class TestLog : public QObject
 {
@@ -254,6 +256,71 @@ private slots:
         AppSettings settings(*gDB, SettingsStore::instance());
         PurgeOldRecords(*gDB, &user, settings);
         QCOMPARE(gDB->openQuery(QStringLiteral("SELECT * FROM Auctions"))->recordCount(), 1);
+    }
+
+    // The views read the newest rows a page at a time, the export an auction's rows in order.
+    void pagesOfRows_data()
+    {
+        QTest::addColumn<bool>("inOrder");
+        QTest::addColumn<qint32>("auction");
+        QTest::addColumn<qint32>("user");
+        QTest::addColumn<QString>("after"); // the row whose key bounds the page; empty for none
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("general, every row") << false << 0 << 0 << ""
+                                            << "" << 100 << QStringList{"g3", "g2", "g1"};
+        QTest::newRow("general, a page") << false << 0 << 0 << ""
+                                         << "" << 2 << QStringList{"g3", "g2"};
+        QTest::newRow("general, the next page") << false << 0 << 0 << ""
+                                                << "g2" << 2 << QStringList{"g1"};
+        QTest::newRow("general, newer ones") << false << 0 << 0 << "g1"
+                                             << "" << 100 << QStringList{"g3", "g2"};
+        QTest::newRow("an auction of a user") << false << 5 << 1 << ""
+                                              << "" << 100 << QStringList{"a3", "a2", "a1"};
+        QTest::newRow("an auction of another user") << false << 5 << 2 << ""
+                                                    << "" << 100 << QStringList{"b1"};
+        QTest::newRow("in order") << true << 5 << 1 << ""
+                                  << "" << 100 << QStringList{"a1", "a2", "a3"};
+        QTest::newRow("in order, the next slice") << true << 5 << 1 << "a1"
+                                                  << "" << 1 << QStringList{"a2"};
+    }
+    void pagesOfRows()
+    {
+        QFETCH(bool, inOrder);
+        QFETCH(qint32, auction);
+        QFETCH(qint32, user);
+        QFETCH(QString, after);
+        QFETCH(QString, before);
+        QFETCH(int, limit);
+        QFETCH(QStringList, rows);
+        QHash<QString, qint64> keys;
+        const struct
+        {
+            qint32 auction, user;
+            const char *message;
+        } written[] = {{0, 0, "g1"}, {5, 1, "a1"}, {5, 2, "b1"}, {0, 1, "g2"},
+                       {5, 1, "a2"}, {6, 1, "c1"}, {0, 0, "g3"}, {5, 1, "a3"}};
+        for (const auto &w : written) {
+            gDB->execute(QStringLiteral("INSERT INTO Logs (LOG_TimeStamp, LOG_Auction, LOG_User, LOG_Message) "
+                                        "VALUES (?, ?, ?, ?)"),
+                         {m_now, w.auction, w.user, QLatin1String(w.message)});
+            keys[QLatin1String(w.message)] = gDB->openQuery(QStringLiteral("SELECT max(LOG_Primary) AS k FROM Logs"))
+                                                 ->value(QStringLiteral("k"))
+                                                 .toLongLong();
+        }
+        const qint64 afterKey = after.isEmpty() ? 0 : keys.value(after);
+        const qint64 beforeKey = before.isEmpty() ? std::numeric_limits<qint64>::max() : keys.value(before);
+        const QVector<log_store::Entry> entries =
+            inOrder ? log_store::inOrder(*gDB, auction, user, afterKey, limit)
+                    : log_store::newestFirst(*gDB, auction, user, afterKey, beforeKey, limit);
+        QStringList got;
+        for (const log_store::Entry &e : entries) {
+            got << e.message;
+            QCOMPARE(e.key, keys.value(e.message));
+            QCOMPARE(e.stamp, m_now);
+        }
+        QCOMPARE(got, rows);
     }
 };
 
