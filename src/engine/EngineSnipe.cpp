@@ -329,6 +329,16 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             showSelectedFolder();
             return SnipeServed::Done;
         }
+        // The preparatory bid's round trip and the final post's way there must both fit before
+        // the end (the last round trip tells how long they take), or no bid can follow it.
+        if (Clock::synchronised() && msUntilEnd(bid) <= m_roundTripMs + m_roundTripMs / 2) {
+            AbortSnipe(bid,
+                       QStringLiteral("Too little time is left before the auction ends to submit a bid.  No bid was "
+                                      "placed."),
+                       AbortReason::Error);
+            showSelectedFolder();
+            return SnipeServed::Done;
+        }
         QString error;
         const QString body = bid.MakeBidFormData(error);
         if (!error.isEmpty()) {
