@@ -247,10 +247,7 @@ void InetTransfer::warmUp(const QString &url)
     // A manager of its own, new each time, so that the connection it opens is the one used.
     if (m_warm)
         m_warm->deleteLater();
-    m_warm = new QNetworkAccessManager(this);
-    m_warm->setCookieJar(m_cookies);
-    m_cookies->setParent(this);
-    applyProxy(m_warm);
+    m_warm = newManager();
     m_warmHost = target.host();
     m_warmPort = target.port(-1);
     m_warmActive.start();
@@ -439,14 +436,21 @@ void InetTransfer::applyConnectionType(int connectionType, const QString &proxyS
     }
 }
 
+QNetworkAccessManager *InetTransfer::newManager()
+{
+    // A jar given to a manager becomes its child: it is taken back, for all managers share it.
+    auto *nam = new QNetworkAccessManager(this);
+    nam->setCookieJar(m_cookies);
+    m_cookies->setParent(this);
+    applyProxy(nam);
+    return nam;
+}
+
 void InetTransfer::renewManager()
 {
     // Its kept-alive connections go with it; the cookies stay in the shared jar.
     m_nam->deleteLater();
-    m_nam = new QNetworkAccessManager(this);
-    m_nam->setCookieJar(m_cookies);
-    m_cookies->setParent(this);
-    applyProxy(m_nam);
+    m_nam = newManager();
     m_namActive.invalidate();
 }
 

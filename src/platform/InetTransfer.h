@@ -109,6 +109,7 @@ private:
     void release();
     void applyProxy();
     void applyProxy(QNetworkAccessManager *nam);
+    QNetworkAccessManager *newManager();
     void renewManager();
 
     QNetworkAccessManager *m_nam;
