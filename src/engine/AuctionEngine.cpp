@@ -151,7 +151,7 @@ void AuctionEngine::ServeQueue()
     m_window.ToggleToolBarsMenus();
     mLastQueueItem = takeDueFinalPost();
     if (!mLastQueueItem)
-        mLastQueueItem = queue().NextItem();
+        mLastQueueItem = preferNearerSendingStep(queue().NextItem());
     QString action, step;
     m_window.SetStatusText(action, step);
     if (!mLastQueueItem) {
@@ -180,6 +180,10 @@ void AuctionEngine::ServeQueue()
         break;
     case BNQItem::Snipe:
         started = item->Bid && serveSnipeItems(item);
+        // While the snipes only wait, the site's clock may still be asked: their moments hang
+        // on it, and a snipe step that falls due cuts the page short.
+        if (!started && !m_inet->StillExecuting())
+            started = serveWaitingTimeSync();
         break;
     default:
         break;
@@ -367,7 +371,7 @@ bool AuctionEngine::serveSnipeItems(QItemPtr item)
             }
             if (!next || next->Action != BNQItem::Snipe || !next->Bid)
                 return false;
-            next = queue().NextItem();
+            next = preferNearerSendingStep(queue().NextItem());
         }
         item = next;
         mLastQueueItem = item;
@@ -394,6 +398,49 @@ QItemPtr AuctionEngine::takeDueFinalPost()
     if (due)
         queue().Take(due);
     return due;
+}
+
+bool AuctionEngine::serveWaitingTimeSync()
+{
+    for (const QItemPtr &queued : queue().items()) {
+        if (queued->Action != BNQItem::TimeSync)
+            continue;
+        const QItemPtr i = queued; // taken out of the list it refers to
+        queue().Take(i);
+        mLastQueueItem = i;
+        m_window.setStatusPanel(1, i->message);
+        serveTimeSync(i);
+        return m_inet->StillExecuting();
+    }
+    return false;
+}
+
+QItemPtr AuctionEngine::preferNearerSendingStep(const QItemPtr &item)
+{
+    // Of the conversations ready to ask the site something before their final post, the one
+    // whose moment comes first goes first: a far snipe's slow time page must not spend the time
+    // a near one needs for its preparatory bid. Snipes that only wait keep their turn.
+    const auto sends = [](const QItemPtr &i) {
+        if (!i || i->Action != BNQItem::Snipe || i->Priority != BNQItem::SnipePriority || !i->Bid ||
+            i->Bid->CancelBid || i->Bid->RetryAtMs > Clock::steadyMs())
+            return false;
+        const qint32 step = i->Bid->GetNextAction();
+        return step == BNBidTalk::SyncClock || step == BNBidTalk::PrepareBid;
+    };
+    const auto moment = [](const QItemPtr &i) { return endInstantMs(*i->Bid) - 1000LL * i->Bid->BidSeconds; };
+    if (!sends(item))
+        return item;
+    QItemPtr nearest = item;
+    for (const QItemPtr &i : queue().items()) {
+        if (sends(i) && moment(i) < moment(nearest))
+            nearest = i;
+    }
+    if (nearest == item)
+        return item;
+    const QItemPtr taken = nearest; // taken out of the list it refers to
+    queue().Take(taken);
+    queue().Add(item);
+    return taken;
 }
 
 bool AuctionEngine::webAddress(const QString &url)
@@ -481,6 +528,7 @@ void AuctionEngine::Inet1_StateChanged(int state)
 void AuctionEngine::responseCompleted()
 {
     m_roundTripMs = m_sinceRequest.isValid() ? m_sinceRequest.elapsed() : 0;
+    m_recentRoundTripsMs[m_roundTripsSeen++ % m_recentRoundTripsMs.size()] = m_roundTripMs;
     m_sinceReply.start();
     m_window.setStatusPanel(2, QStringLiteral("Response Completed"));
     // The item this reply belongs to; a halt or a cancelled snipe clears it meanwhile.

@@ -11,8 +11,10 @@
 #include <QSet>
 #include <QString>
 #include <QTimeZone>
+#include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class IMainWindow;
 class InetTransfer;
@@ -189,6 +191,9 @@ private:
     static int finalPostDeadlineMs(const BNBidTalk &bid);
     bool serveSnipeItems(QItemPtr item);
     QItemPtr takeDueFinalPost();
+    QItemPtr preferNearerSendingStep(const QItemPtr &item);
+    // A queued clock synchronisation, served while every snipe only waits.
+    bool serveWaitingTimeSync();
     SnipeServed serveSnipe(const QItemPtr &item);
     SnipeServed serveConnectStep(const QItemPtr &item);
     SnipeServed sendSnipeRequest(const QItemPtr &item, const QString &url, const QString &body, bool post,
@@ -209,7 +214,7 @@ private:
     bool setClockFromTimePage(const QString &page);
     // A failed time page of a conversation: tried again while the snipe moment leaves time for it.
     void retrySyncOrGoOn(const QItemPtr &item, const QString &why);
-    // Re-synchronises when TimeOffset changed since the last synchronisation.
+    // Re-synchronises when TimeOffset changes.
     void watchTimeOffset();
     // A clock synchronisation queued or in flight.
     bool timeSyncPending() const;
@@ -218,6 +223,11 @@ private:
     QElapsedTimer m_sinceRequest;
     QElapsedTimer m_sinceReply;
     qint64 m_roundTripMs = 0;
+    // The shortest of the last few round trips: what the link itself costs, without the time
+    // a slow page spent at the site.
+    std::array<qint64, 5> m_recentRoundTripsMs{};
+    std::size_t m_roundTripsSeen = 0;
+    qint64 linkRoundTripMs() const;
     // How far the site's clock runs ahead of this machine's, as bounded by its time pages (ms);
     // kept for a while, then a page starts it afresh.
     struct SiteLead
@@ -231,7 +241,11 @@ private:
     bool m_farLeadPending = false;
     SiteLead m_farLead;
     qint16 m_offsetAtSync = 0;
-    bool m_offsetSyncQueued = false;
+    // The TimeOffset the clock reads with, as last seen.
+    std::optional<qint16> m_offsetSeen;
+    bool m_offsetMovedUnsynced = false;
+    QElapsedTimer m_offsetSyncAsked;
+    static constexpr qint64 kOffsetSyncPauseMs = 2000;
     bool m_synchronisedHere = false;
     QElapsedTimer m_siteLeadAge;
     static constexpr qint64 kSiteLeadKeptMs = 3600 * 1000;

@@ -213,7 +213,8 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     const QTimeZone zoneOfSite =
         siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
     m_offsetAtSync = gSettings ? gSettings->TimeOffset : 0;
-    m_offsetSyncQueued = false;
+    m_offsetSeen = m_offsetAtSync;
+    m_offsetMovedUnsynced = false;
     m_synchronisedHere = true;
     Clock::synchronise(zoneOfSite, Clock::steadyMs() + chosen, 3600000LL * m_offsetAtSync);
     return true;
@@ -229,11 +230,32 @@ qint64 AuctionEngine::siteClockSlackMs() const
 
 void AuctionEngine::watchTimeOffset()
 {
-    // A new TimeOffset changes how the clock reads; the site's instant is asked again.
-    if (!gSettings || !m_synchronisedHere || gSettings->TimeOffset == m_offsetAtSync || m_offsetSyncQueued)
+    // A new TimeOffset changes how the clock reads: once synchronised, only its face; before
+    // that, the site's instant itself and every snipe's moment with it. Either way the site's
+    // instant is asked again, and again while no page has answered (a halt drops the request).
+    if (!gSettings)
         return;
-    m_offsetSyncQueued = true;
+    const qint16 offset = gSettings->TimeOffset;
+    if (!m_offsetSeen)
+        m_offsetSeen = offset;
+    if (!m_synchronisedHere && offset != *m_offsetSeen)
+        m_offsetMovedUnsynced = true;
+    m_offsetSeen = offset;
+    const bool moved = m_synchronisedHere ? offset != m_offsetAtSync : m_offsetMovedUnsynced;
+    if (!moved || timeSyncPending() ||
+        (m_offsetSyncAsked.isValid() && m_offsetSyncAsked.elapsed() < kOffsetSyncPauseMs))
+        return;
+    m_offsetSyncAsked.start();
     TimeSync(false, false);
+}
+
+qint64 AuctionEngine::linkRoundTripMs() const
+{
+    const std::size_t n = std::min(m_roundTripsSeen, m_recentRoundTripsMs.size());
+    if (n == 0)
+        return 0;
+    return *std::min_element(m_recentRoundTripsMs.begin(),
+                             m_recentRoundTripsMs.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 void AuctionEngine::dispatchSnipeReply(const QItemPtr &item, const QString &page)

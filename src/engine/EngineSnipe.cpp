@@ -329,9 +329,11 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             showSelectedFolder();
             return SnipeServed::Done;
         }
-        // The preparatory bid's round trip and the final post's way there must both fit before
-        // the end (the last round trip tells how long they take), or no bid can follow it.
-        if (Clock::synchronised() && msUntilEnd(bid) <= m_roundTripMs + m_roundTripMs / 2) {
+        // The preparatory bid's round trip (on a new connection: two) and the final post's way
+        // there must fit before the end, or no bid can follow it. The link's own cost is the
+        // measure: a page the site was slow to make says nothing of how long a bid takes.
+        const qint64 link = linkRoundTripMs();
+        if (Clock::synchronised() && msUntilEnd(bid) <= 2 * link + link / 2) {
             AbortSnipe(bid,
                        QStringLiteral("Too little time is left before the auction ends to submit a bid.  No bid was "
                                       "placed."),

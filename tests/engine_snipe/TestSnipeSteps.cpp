@@ -283,6 +283,10 @@ private slots:
                                                                    << "b"
                                                                    << "AcceptBid"
                                                                    << "a:4,b:4,c:4";
+        QTest::newRow("a nearer snipe's preparatory bid before a farther one's clock") << "c:2:600;n:3:30"
+                                                                                       << "n"
+                                                                                       << "MakeBid"
+                                                                                       << "c:2,n:3";
         QTest::newRow("a final post not yet due keeps its place") << "c:3:600;a:4:30"
                                                                   << "c"
                                                                   << "MakeBid"

@@ -463,6 +463,47 @@ private slots:
         QVERIFY2(!log(key).contains(QStringLiteral("too late")), qPrintable(log(key)));
     }
 
+    // The clock was never synchronised in this run, and TimeOffset changes (and a minimise
+    // halts the queue) while the snipe waits for its moment: the site is asked again, and the
+    // bid keeps to the site's end, not to the offset's.
+    void aChangedTimeOffsetWhileWaitingOnAnUnsynchronisedClock()
+    {
+        f->site.setFault(target(QStringLiteral("TimeShow")), {practice::FaultKind::NoTime, 0, -1});
+        const QString item = QStringLiteral("8018");
+        const qint32 key = schedule(item, 12, 3);
+        QVERIFY(
+            f->runUntil([&] { return log(key).contains(QStringLiteral("Confirmation of Preparatory Bid")); }, 12000));
+        QVERIFY(!Clock::synchronised());
+        f->site.clearFaults();
+        gSettings->TimeOffset = static_cast<qint16>(gSettings->TimeOffset + 2);
+        f->engine->tmrBidSnipe_Timer();
+        f->engine->HaltOperation();
+        QVERIFY(f->runUntil([&] { return f->site.now() > f->site.auction(item)->end; }, 20000));
+        const auto finals = posts(QStringLiteral("AcceptBid"), item);
+        QCOMPARE(finals.size(), 1);
+        QVERIFY2(finals[0].arrivalMs < endMs(item), qPrintable(log(key)));
+        QVERIFY2(weAreHighBidder(item), qPrintable(log(key)));
+    }
+
+    // Two snipes under way while time pages are slow: the nearer one's preparatory bid does not
+    // wait behind the farther one's time page, and a slow page is not taken for a slow link.
+    void slowTimePagesDelayNoNearSnipe()
+    {
+        f->site.setFault(target(QStringLiteral("TimeShow")), {practice::FaultKind::Delay, 2900, 2});
+        const QString nearItem = QStringLiteral("8019");
+        const QString farItem = QStringLiteral("8020");
+        const qint32 nearKey = schedule(nearItem, 9, 6);
+        const qint32 farKey = schedule(farItem, 21, 5);
+        QVERIFY(f->runUntil([&] { return over(nearKey) && over(farKey); }, 40000));
+        for (const QString &item : {nearItem, farItem}) {
+            const qint32 key = item == nearItem ? nearKey : farKey;
+            const auto finals = posts(QStringLiteral("AcceptBid"), item);
+            QVERIFY2(finals.size() == 1, qPrintable(item + QStringLiteral(": ") + log(key)));
+            QVERIFY2(finals[0].arrivalMs < endMs(item), qPrintable(log(key)));
+            QVERIFY2(weAreHighBidder(item), qPrintable(log(key)));
+        }
+    }
+
     // The site's clock runs 40 s ahead and the first time page fails: another is tried while
     // there is time, and the final post reaches the site before its end.
     void aFailedSyncIsTriedAgain()
