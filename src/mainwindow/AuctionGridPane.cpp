@@ -5,6 +5,7 @@
 #include "AuctionGridPaneSupport.h"
 #include "AuctionRecords.h"
 #include "AuctionRow.h"
+#include "Clock.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "GridRowCells.h"
@@ -124,6 +125,7 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
     const qint32 keptKey = IsAnAuctionSelected() ? m_grid->rowKey(m_grid->currentRow()) : -1;
     // A rebuild (a sort by a header, a refresh) keeps the columns the user scrolled to.
     const int scrolledTo = m_tree->horizontalScrollBar()->value();
+    m_folderKey = folderKey;
     {
         WaitCursor hourglass;
         BulkUpdate bulk(*m_grid);
@@ -160,6 +162,31 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
     // The selection handler runs once, when the rebuild lost or changed the selected auction.
     if (currentAuctionKey() != keptKey)
         sftAuctions_SelChange();
+}
+
+void AuctionGridPane::showAuctionRow(qint32 auctionKey)
+{
+    if (!gDB || !gCurrentUser)
+        return;
+    const qint32 row = m_grid->findRowByKey(auctionKey, 0);
+    if (row < 0)
+        return;
+    const std::optional<AuctionRow> auction = AuctionRow::load(*gDB, auctionKey);
+    // The rows are in the order of the sort column's field: a change there moves the row. The
+    // time left sorts by the end, whose text does not change by the minute.
+    const AucColumns &c = gCurrentUser->Columns;
+    const qint32 sortText = mintSortColumn == c.TimeLeft && c.TimeEnds != -1 ? c.TimeEnds : mintSortColumn;
+    const bool sorted = sortText >= 0 && sortText < m_grid->columnCount();
+    const QString sortedBy = sorted ? m_grid->cellText(row, sortText) : QString();
+    if (!auction || auction->folder != m_folderKey) {
+        BuildAuctionGrid(m_folderKey);
+        return;
+    }
+    m_grid->setCellText(row, 0, auction->title);
+    writeRow(*auction, row, AuctionEngine::siteNow());
+    updateTimeLeftCell(row, wallSeconds(Clock::now()));
+    if (sorted && m_grid->cellText(row, sortText) != sortedBy)
+        BuildAuctionGrid(m_folderKey);
 }
 
 void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow)

@@ -29,6 +29,9 @@ public:
 
     // Refills the grid with the auctions of a folder; the selected auction stays selected.
     void BuildAuctionGrid(qint32 folderKey);
+    // Rewrites the row of one auction as BuildAuctionGrid would write it. The grid is built again
+    // instead when the auction has left the folder shown or its place in the sort may have moved.
+    void showAuctionRow(qint32 auctionKey);
     // With nobody signed in: no rows, and one column headed "Auctions".
     void showNobodysHeader();
     // Builds the grid's columns from the signed-in user's column set.
@@ -82,6 +85,8 @@ protected:
 private:
     void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow);
     QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
+    // Rewrites the time-left cell of one row from its end, as UpdateTimeLeftColumn does.
+    void updateTimeLeftCell(qint32 row, qint64 localNowSeconds);
     QString sortCaption() const;
     void fitColumns(float extra);
     void watchSplitDrag();
@@ -101,6 +106,7 @@ private:
     qint32 mlngDragRow = -1;
     QList<qint32> m_dragKeys;
     bool m_building = false;
+    qint32 m_folderKey = -1; // the folder the grid was last built for
     // The split held through refits, -1 while the fit decides; a drag of the header is under way.
     float m_split = -1;
     bool m_headerPressed = false;
