@@ -116,8 +116,9 @@ bool purgeLogSlice(Database &db, LogPurge &purge)
         room -= n;
     }
     if (purge.generalRows && room > 0) {
+        // By the time stamp's index: the old rows only, never every general row left to keep.
         const int n = db.execute(QStringLiteral("DELETE FROM Logs WHERE LOG_Primary IN (SELECT LOG_Primary FROM Logs "
-                                                "WHERE LOG_TimeStamp < ? AND LOG_Auction = 0 LIMIT ?)"),
+                                                "WHERE LOG_TimeStamp < ? AND +LOG_Auction = 0 LIMIT ?)"),
                                  {purge.generalCutoff, room});
         purge.generalRows = n == room;
     }
