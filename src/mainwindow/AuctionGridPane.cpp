@@ -145,8 +145,9 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                 return;
             if (gCurrentUser) {
                 const QDateTime siteNow = AuctionEngine::siteNow();
+                const qint64 localNow = wallSeconds(Clock::now());
                 for (const AuctionRow &auction : rows)
-                    writeRow(auction, m_grid->addRow(auction.title), siteNow);
+                    writeRow(auction, m_grid->addRow(auction.title), siteNow, localNow);
             }
             fitColumns(100);
             if (keptKey >= 0 && m_grid->rowCount() > 0) {
@@ -155,7 +156,6 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                     m_grid->selectRow(row);
             }
         });
-        UpdateTimeLeftColumn();
         m_building = false;
     }
     m_tree->horizontalScrollBar()->setValue(scrolledTo);
@@ -183,15 +183,23 @@ void AuctionGridPane::showAuctionRow(qint32 auctionKey)
         return;
     }
     m_grid->setCellText(row, 0, auction->title);
-    writeRow(*auction, row, AuctionEngine::siteNow());
-    updateTimeLeftCell(row, wallSeconds(Clock::now()));
+    writeRow(*auction, row, AuctionEngine::siteNow(), wallSeconds(Clock::now()));
     if (sorted && m_grid->cellText(row, sortText) != sortedBy)
         BuildAuctionGrid(m_folderKey);
 }
 
-void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow)
+void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow, qint64 localNowSeconds)
 {
-    grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
+    const AucColumns &c = gCurrentUser->Columns;
+    if (c.TimeLeft != -1 && c.TimeEnds != -1 && !isEndedText(auction.timeLeft)) {
+        // Written once, from the end, rather than as stored and then again by the rewrite.
+        AuctionRow shown = auction;
+        shown.timeLeft =
+            timeLeftFromEnd(auction.ended.isValid() ? wallSeconds(auction.ended) : kNoDate, localNowSeconds);
+        grid_row::write(*m_grid, row, shown, *gCurrentUser, siteNow);
+    } else {
+        grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
+    }
     // The time-left rewrite reads the end back from the cell's text.
     if (gCurrentUser->Columns.TimeEnds != -1 && auction.ended.isValid())
         m_endTimes.insert(Values::formatGeneralDate(auction.ended), wallSeconds(auction.ended));

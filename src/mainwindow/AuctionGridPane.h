@@ -83,10 +83,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow);
+    // Writes a row's cells, its time left as the minute's rewrite writes it.
+    void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow, qint64 localNowSeconds);
     QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
-    // Rewrites the time-left cell of one row from its end, as UpdateTimeLeftColumn does.
-    void updateTimeLeftCell(qint32 row, qint64 localNowSeconds);
+    // The time-left text of a site end time (kNoDate: none).
+    static QString timeLeftFromEnd(qint64 siteEnd, qint64 localNowSeconds);
     QString sortCaption() const;
     void fitColumns(float extra);
     void watchSplitDrag();

@@ -136,19 +136,11 @@ void AuctionGridPane::UpdateTimeLeftColumn()
         return;
     const qint64 now = wallSeconds(Clock::now());
     m_grid->setBulkUpdate(true);
-    for (qint32 row = 0, rows = m_grid->rowCount(); row < rows; ++row)
-        updateTimeLeftCell(row, now);
+    for (qint32 row = 0, rows = m_grid->rowCount(); row < rows; ++row) {
+        if (!isEndedText(m_grid->cellText(row, timeLeft)))
+            m_grid->setCellText(row, timeLeft, timeLeftText(row, timeEnds, now));
+    }
     m_grid->setBulkUpdate(false);
-}
-
-void AuctionGridPane::updateTimeLeftCell(qint32 row, qint64 localNowSeconds)
-{
-    const qint16 timeLeft = gCurrentUser ? gCurrentUser->Columns.TimeLeft : qint16(-1);
-    const qint16 timeEnds = gCurrentUser ? gCurrentUser->Columns.TimeEnds : qint16(-1);
-    if (timeLeft == -1 || timeEnds == -1)
-        return;
-    if (!isEndedText(m_grid->cellText(row, timeLeft)))
-        m_grid->setCellText(row, timeLeft, timeLeftText(row, timeEnds, localNowSeconds));
 }
 
 QString AuctionGridPane::TimeLeftText(qint32 row) const
@@ -173,7 +165,11 @@ QString AuctionGridPane::timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 
 {
     if (timeEndsColumn == -1)
         return QString();
-    const qint64 siteEnd = endTimeOf(m_grid->cellText(row, timeEndsColumn));
+    return timeLeftFromEnd(endTimeOf(m_grid->cellText(row, timeEndsColumn)), localNowSeconds);
+}
+
+QString AuctionGridPane::timeLeftFromEnd(qint64 siteEnd, qint64 localNowSeconds)
+{
     if (siteEnd == kNoDate)
         return QString();
     // The site's end time, taken on the local clock.
