@@ -195,6 +195,8 @@ const char *faultName(practice::FaultKind kind)
         return "endless";
     case FaultKind::Processed5xx:
         return "processed_5xx";
+    case FaultKind::LargeHeader:
+        return "header";
     }
     return "?";
 }

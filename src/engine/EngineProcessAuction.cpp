@@ -78,7 +78,8 @@ void AuctionEngine::EbayProcessAuction(clsEbayAuction &a, qint16 &mode)
         rs = gDB->openTable(QStringLiteral("Auctions"));
         rs->addNew();
     } else {
-        rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_ItemNumber = ? AND AUC_User = ?"),
+        // "+AUC_User": found by the item number's index, not among every row of the user.
+        rs = gDB->openQuery(QStringLiteral("SELECT * FROM Auctions WHERE AUC_ItemNumber = ? AND +AUC_User = ?"),
                             {trimmedItem, userKey}, QStringLiteral("Auctions"));
         if (rs->recordCount() == 0)
             return; // deleted meanwhile, or another user's

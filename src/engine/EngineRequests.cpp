@@ -6,11 +6,14 @@
 #include "EventGuard.h"
 #include "Folders.h"
 #include "Globals.h"
+#include "GridRowCells.h"
 #include "IMainWindow.h"
 #include "MsgBox.h"
 #include "Transaction.h"
 #include "TreeGrid.h"
 #include "Values.h"
+
+#include <QSet>
 
 #include <cmath>
 
@@ -57,8 +60,9 @@ bool AuctionEngine::CanAddAuction(bool fromBrowser, QString &itemNumber, bool sh
     if (plain.isEmpty())
         return false;
 
+    // "+AUC_User": found by the item number's index, not among every row of the user.
     auto rs =
-        gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE AUC_User = ? AND AUC_ItemNumber = ?"),
+        gDB->openQuery(QStringLiteral("SELECT AUC_Primary FROM Auctions WHERE +AUC_User = ? AND AUC_ItemNumber = ?"),
                        {gCurrentUser->PrimaryKey, plain});
     if (rs->recordCount() > 0) {
         if (showMessages)
@@ -157,7 +161,7 @@ void AuctionEngine::RefreshAuction()
             continue;
         queueRefreshOf(*rs, BNQItem::RequestPriority);
         // The row of this auction, by its key: another row may show the same number.
-        grid.setCellColor(row, gCurrentUser->Columns.AuctionName, TreeGrid::rgb(16, 16, 255));
+        grid.setCellColor(row, gCurrentUser->Columns.AuctionName, grid_row::kBlue);
         rs->update();
     }
     marking.commit();
@@ -177,19 +181,31 @@ void AuctionEngine::RefreshAllAuctions()
     const QString which = QStringLiteral("AUC_User = ? AND (IFNULL(AUC_Status, 0) < ? OR (AUC_Status IN (?, ?) AND "
                                          "IFNULL(AUC_TimeLeft, '') NOT LIKE '%END%'))");
     Transaction marking(*gDB);
-    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_ItemNumber, AUC_Folder FROM Auctions WHERE ") + which +
-                                 QStringLiteral(" ORDER BY AUC_Ended, AUC_Primary"),
+    auto rs = gDB->openQuery(QStringLiteral("SELECT AUC_Primary, AUC_ItemNumber, AUC_Folder FROM Auctions WHERE ") +
+                                 which + QStringLiteral(" ORDER BY AUC_Ended, AUC_Primary"),
                              open);
+    QSet<qint32> marked;
     if (rs->recordCount() > 0) {
         gDB->execute(QStringLiteral("UPDATE Auctions SET AUC_Refreshed = 0 WHERE ") + which, open);
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
             queue().Add(refreshItem(rs->value(QStringLiteral("AUC_ItemNumber")).toString(),
                                     static_cast<qint32>(rs->value(QStringLiteral("AUC_Folder")).toLongLong()),
                                     BNQItem::BackgroundPriority));
+            marked.insert(static_cast<qint32>(rs->value(QStringLiteral("AUC_Primary")).toLongLong()));
+        }
         marking.commit();
         m_window.setStatusPanel(3, queueText(queue()));
     }
-    m_window.sftFolders_SelChange();
+    // The marked rows turn blue where they stand, as a rebuild would paint them: a rebuild reads
+    // and writes every row of the folder again.
+    TreeGrid &grid = m_window.auctionGrid();
+    const qint16 title = gCurrentUser->Columns.AuctionName;
+    grid.setBulkUpdate(true);
+    for (qint32 row = 0, rows = grid.rowCount(); row < rows; ++row) {
+        if (marked.contains(grid.rowKey(row)))
+            grid.setCellColor(row, title, grid_row::kBlue);
+    }
+    grid.setBulkUpdate(false);
 }
 
 void AuctionEngine::mnuActionsRefresh_Click()

@@ -426,8 +426,9 @@ AuctionEngine::SnipeServed AuctionEngine::serveSnipe(const QItemPtr &item)
             snipeLog(bid, QStringLiteral(" Auction Closes in %1 Seconds: Finalizing bid of ").arg(secondsToEnd) +
                               Values::formatMoney(bid.MaxBid) + QStringLiteral(" for ") + name + QStringLiteral("..."));
         SetAuctionStatus(bid.PrimaryKey, AuctionStatus::BidSubmitted);
-        if (m_window.folderTreeHasSelection())
-            rebuildGrid();
+        // Its own row only: a rebuild of a large folder would hold up the reply and a repeat.
+        const qint32 key = bid.PrimaryKey;
+        runGuarded("the auction grid", ErrorReport::Log, [this, key] { m_window.showAuctionRow(key); });
         return sent;
     }
     case BNBidTalk::Done:

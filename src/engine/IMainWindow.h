@@ -17,6 +17,9 @@ public:
 
     virtual void ToggleToolBarsMenus() = 0;
     virtual void BuildAuctionGrid(qint32 folderKey) = 0;
+    // Rewrites the grid row of one auction from what is stored, as a rebuild would show it,
+    // without reading the other rows; nothing when the grid does not show the auction.
+    virtual void showAuctionRow(qint32 auctionKey) = 0;
     // Shows the selected folder again (rebuilds the grid).
     virtual void sftFolders_SelChange() = 0;
     // Key of the folder selected in the folder tree, -1 when none; and of its top-level folder.

@@ -5,6 +5,7 @@
 #include "AuctionGridPaneSupport.h"
 #include "AuctionRecords.h"
 #include "AuctionRow.h"
+#include "Clock.h"
 #include "EventGuard.h"
 #include "Globals.h"
 #include "GridRowCells.h"
@@ -124,6 +125,7 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
     const qint32 keptKey = IsAnAuctionSelected() ? m_grid->rowKey(m_grid->currentRow()) : -1;
     // A rebuild (a sort by a header, a refresh) keeps the columns the user scrolled to.
     const int scrolledTo = m_tree->horizontalScrollBar()->value();
+    m_folderKey = folderKey;
     {
         WaitCursor hourglass;
         BulkUpdate bulk(*m_grid);
@@ -143,8 +145,9 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                 return;
             if (gCurrentUser) {
                 const QDateTime siteNow = AuctionEngine::siteNow();
+                const qint64 localNow = wallSeconds(Clock::now());
                 for (const AuctionRow &auction : rows)
-                    writeRow(auction, m_grid->addRow(auction.title), siteNow);
+                    writeRow(auction, m_grid->addRow(auction.title), siteNow, localNow);
             }
             fitColumns(100);
             if (keptKey >= 0 && m_grid->rowCount() > 0) {
@@ -153,7 +156,6 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                     m_grid->selectRow(row);
             }
         });
-        UpdateTimeLeftColumn();
         m_building = false;
     }
     m_tree->horizontalScrollBar()->setValue(scrolledTo);
@@ -162,9 +164,42 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
         sftAuctions_SelChange();
 }
 
-void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow)
+void AuctionGridPane::showAuctionRow(qint32 auctionKey)
 {
-    grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
+    if (!gDB || !gCurrentUser)
+        return;
+    const qint32 row = m_grid->findRowByKey(auctionKey, 0);
+    if (row < 0)
+        return;
+    const std::optional<AuctionRow> auction = AuctionRow::load(*gDB, auctionKey);
+    // The rows are in the order of the sort column's field: a change there moves the row. The
+    // time left sorts by the end, whose text does not change by the minute.
+    const AucColumns &c = gCurrentUser->Columns;
+    const qint32 sortText = mintSortColumn == c.TimeLeft && c.TimeEnds != -1 ? c.TimeEnds : mintSortColumn;
+    const bool sorted = sortText >= 0 && sortText < m_grid->columnCount();
+    const QString sortedBy = sorted ? m_grid->cellText(row, sortText) : QString();
+    if (!auction || auction->folder != m_folderKey) {
+        BuildAuctionGrid(m_folderKey);
+        return;
+    }
+    m_grid->setCellText(row, 0, auction->title);
+    writeRow(*auction, row, AuctionEngine::siteNow(), wallSeconds(Clock::now()));
+    if (sorted && m_grid->cellText(row, sortText) != sortedBy)
+        BuildAuctionGrid(m_folderKey);
+}
+
+void AuctionGridPane::writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow, qint64 localNowSeconds)
+{
+    const AucColumns &c = gCurrentUser->Columns;
+    if (c.TimeLeft != -1 && c.TimeEnds != -1 && !isEndedText(auction.timeLeft)) {
+        // Written once, from the end, rather than as stored and then again by the rewrite.
+        AuctionRow shown = auction;
+        shown.timeLeft =
+            timeLeftFromEnd(auction.ended.isValid() ? wallSeconds(auction.ended) : kNoDate, localNowSeconds);
+        grid_row::write(*m_grid, row, shown, *gCurrentUser, siteNow);
+    } else {
+        grid_row::write(*m_grid, row, auction, *gCurrentUser, siteNow);
+    }
     // The time-left rewrite reads the end back from the cell's text.
     if (gCurrentUser->Columns.TimeEnds != -1 && auction.ended.isValid())
         m_endTimes.insert(Values::formatGeneralDate(auction.ended), wallSeconds(auction.ended));

@@ -29,6 +29,9 @@ public:
 
     // Refills the grid with the auctions of a folder; the selected auction stays selected.
     void BuildAuctionGrid(qint32 folderKey);
+    // Rewrites the row of one auction as BuildAuctionGrid would write it. The grid is built again
+    // instead when the auction has left the folder shown or its place in the sort may have moved.
+    void showAuctionRow(qint32 auctionKey);
     // With nobody signed in: no rows, and one column headed "Auctions".
     void showNobodysHeader();
     // Builds the grid's columns from the signed-in user's column set.
@@ -80,8 +83,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow);
+    // Writes a row's cells, its time left as the minute's rewrite writes it.
+    void writeRow(const AuctionRow &auction, qint32 row, const QDateTime &siteNow, qint64 localNowSeconds);
     QString timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 localNowSeconds) const;
+    // The time-left text of a site end time (kNoDate: none).
+    static QString timeLeftFromEnd(qint64 siteEnd, qint64 localNowSeconds);
     QString sortCaption() const;
     void fitColumns(float extra);
     void watchSplitDrag();
@@ -101,6 +107,7 @@ private:
     qint32 mlngDragRow = -1;
     QList<qint32> m_dragKeys;
     bool m_building = false;
+    qint32 m_folderKey = -1; // the folder the grid was last built for
     // The split held through refits, -1 while the fit decides; a drag of the header is under way.
     float m_split = -1;
     bool m_headerPressed = false;

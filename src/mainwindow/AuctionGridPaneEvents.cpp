@@ -165,7 +165,11 @@ QString AuctionGridPane::timeLeftText(qint32 row, qint16 timeEndsColumn, qint64 
 {
     if (timeEndsColumn == -1)
         return QString();
-    const qint64 siteEnd = endTimeOf(m_grid->cellText(row, timeEndsColumn));
+    return timeLeftFromEnd(endTimeOf(m_grid->cellText(row, timeEndsColumn)), localNowSeconds);
+}
+
+QString AuctionGridPane::timeLeftFromEnd(qint64 siteEnd, qint64 localNowSeconds)
+{
     if (siteEnd == kNoDate)
         return QString();
     // The site's end time, taken on the local clock.

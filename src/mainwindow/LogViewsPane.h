@@ -18,7 +18,7 @@ class LogViewsPane : public QWidget
     Q_OBJECT
 public:
     // Rows the export writes before it lets the window go on.
-    static constexpr int kExportSliceRows = 5000;
+    static constexpr int kExportSliceRows = 2000;
 
     explicit LogViewsPane(QWidget *parent = nullptr);
     ~LogViewsPane() override;

@@ -106,6 +106,7 @@ public:
     void setStatusPanel(int panel, const QString &text) override;
     void ToggleToolBarsMenus() override;
     void BuildAuctionGrid(qint32 folderKey) override;
+    void showAuctionRow(qint32 auctionKey) override;
     void sftFolders_SelChange() override;
     qint32 selectedFolderKey() const override;
     qint32 selectedFolderRootKey() const override;

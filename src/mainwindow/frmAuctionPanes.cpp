@@ -259,6 +259,11 @@ void frmAuction::BuildAuctionGrid(qint32 folderKey)
     UpdateWindowCaption();
 }
 
+void frmAuction::showAuctionRow(qint32 auctionKey)
+{
+    m_gridPane->showAuctionRow(auctionKey);
+}
+
 void frmAuction::sftFolders_SelChange()
 {
     m_folderPane->sftFolders_SelChange();

@@ -214,7 +214,9 @@ bool InetTransfer::Execute(const QString &url, const QString &operation, const Q
         }
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-        if (reply == m_reply && m_timeoutMs > 0)
+        if (reply != m_reply || headerRefused(reply))
+            return;
+        if (m_timeoutMs > 0)
             m_timer->start(m_timeoutMs);
     });
     connect(reply, &QNetworkReply::readyRead, this, &InetTransfer::onReadyRead);
@@ -287,6 +289,28 @@ bool InetTransfer::failedOnArrival()
     return false;
 }
 
+bool InetTransfer::headerRefused(QNetworkReply *reply)
+{
+    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+        return false; // no reply of the site yet: the transfer's own error tells
+    const QList<QNetworkReply::RawHeaderPair> &fields = reply->rawHeaderPairs();
+    // The network layer keeps no field of a header it will not parse (too many fields, one too
+    // long) and goes on with the body: without Content-Length, Transfer-Encoding or
+    // Content-Encoding the body cannot be read for what it is.
+    if (fields.isEmpty()) {
+        fail(QNetworkReply::ProtocolFailure, QStringLiteral("The reply's header could not be read"));
+        return true;
+    }
+    qint64 bytes = 0;
+    for (const QNetworkReply::RawHeaderPair &field : fields)
+        bytes += field.first.size() + field.second.size() + 4; // "name: value\r\n"
+    if (bytes > kMaxHeaderBytes) {
+        fail(kTooLargeCode, QStringLiteral("The reply's header is larger than %1 KB").arg(kMaxHeaderBytes / 1024));
+        return true;
+    }
+    return false;
+}
+
 void InetTransfer::onReadyRead()
 {
     QNetworkReply *reply = m_reply;
@@ -329,6 +353,8 @@ void InetTransfer::onFinished()
             fail(err, reply->errorString());
         return;
     }
+    if (headerRefused(reply))
+        return;
     m_httpStatus = status.toInt();
     // The site failed to make a page: no text of it is a page of the site.
     if (m_httpStatus >= 500) {

@@ -13,8 +13,9 @@ class QTimer;
 
 // The program's HTTP transfer control: one request at a time, asynchronous on the thread that
 // owns it, progress reported through StateChanged, the reply handed out as text in chunks.
-// A server error (5xx), an empty reply and one over kMaxReplyBytes once decoded (a compressed
-// reply is counted inflated) end in state 11, never as a page. A post leaves at most once per Execute: the network
+// A server error (5xx), an empty reply, one over kMaxReplyBytes once decoded (a compressed
+// reply is counted inflated) and one whose header is past kMaxHeaderBytes or could not be read
+// end in state 11, never as a page. A post leaves at most once per Execute: the network
 // layer never sends it again by itself, whatever becomes of the connection it went on.
 class InetTransfer : public QObject
 {
@@ -49,6 +50,8 @@ public:
     static constexpr int kEmptyReplyCode = 35769;
     static constexpr int kTooLargeCode = 35770;
     static constexpr qint64 kMaxReplyBytes = 8 * 1024 * 1024;
+    // No page of the site needs a header near this size; one past it is refused as soon as it is in.
+    static constexpr qint64 kMaxHeaderBytes = 64 * 1024;
     static constexpr int kDefaultTimeoutMs = 60000;
     // However steadily a reply trickles in, a transfer ends by then.
     static constexpr int kDefaultDeadlineMs = 90000;
@@ -105,6 +108,8 @@ private:
     void takeArrived(QNetworkReply *reply);
     // Ends the transfer when what arrived cannot be decoded or is past the limit.
     bool failedOnArrival();
+    // Ends the transfer when the reply's header is past its limit or was dropped unread.
+    bool headerRefused(QNetworkReply *reply);
     void fail(int code, const QString &info);
     void release();
     void applyProxy();

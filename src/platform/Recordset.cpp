@@ -172,28 +172,36 @@ QStringList Recordset::fieldNames()
     return m_columns;
 }
 
+const Recordset::Field &Recordset::field(const QString &column)
+{
+    auto it = m_fields.constFind(column);
+    if (it != m_fields.constEnd())
+        return *it;
+    const QString folded = column.toLower();
+    return *m_fields.insert(column, Field{folded, m_db->kindOf(folded), m_columnIndex.value(folded, -1)});
+}
+
 QVariant Recordset::value(const QString &column)
 {
-    const QString lc = column.toLower();
-    if (m_mode != EditMode::None && m_buffer.contains(lc))
-        return Database::fromStorage(m_buffer.value(lc), m_db->kindOf(column));
+    const Field &f = field(column);
+    if (m_mode != EditMode::None) {
+        auto buffered = m_buffer.constFind(f.folded);
+        if (buffered != m_buffer.constEnd())
+            return Database::fromStorage(*buffered, f.kind);
+    }
     if (m_mode == EditMode::Add)
         return QVariant();
-    QVariant raw;
     if (m_isTable) {
         loadCurrent();
-        auto it = m_current.constFind(lc);
+        auto it = m_current.constFind(f.folded);
         if (it == m_current.constEnd())
             throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
-        raw = *it;
-    } else {
-        requireCurrent();
-        auto it = m_columnIndex.constFind(lc);
-        if (it == m_columnIndex.constEnd())
-            throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
-        raw = m_rows[m_pos][*it];
+        return Database::fromStorage(*it, f.kind);
     }
-    return Database::fromStorage(raw, m_db->kindOf(column));
+    requireCurrent();
+    if (f.index < 0)
+        throw DbError(QStringLiteral("Item not found in this collection: %1").arg(column));
+    return Database::fromStorage(m_rows[m_pos][f.index], f.kind);
 }
 
 void Recordset::setValue(const QString &column, const QVariant &value)

@@ -7,6 +7,7 @@
 #include <QVector>
 
 class Database;
+enum class ColumnKind;
 
 // A cursor over rows: either a whole table (navigable in the order of a named index, with
 // seek) or the rows of a query. Rows are added with addNew()/update() and changed with
@@ -57,6 +58,16 @@ private:
         Edit
     };
 
+    // A column as the caller names it: folded and its kind looked up once per cursor, for a
+    // walk over thousands of rows reads the same few names again and again.
+    struct Field
+    {
+        QString folded;
+        ColumnKind kind;
+        int index; // query cursors: the column's place in a row, -1 when there is no such column
+    };
+    const Field &field(const QString &column);
+
     void ensureRows();
     void loadCurrent();
     void requireCurrent() const;
@@ -78,6 +89,7 @@ private:
     // Query cursors hold their rows.
     QVector<QVector<QVariant>> m_rows;
     QHash<QString, int> m_columnIndex;
+    QHash<QString, Field> m_fields; // by the name as the caller wrote it
 
     int m_pos = 0;
     bool m_currentDeleted = false; // the row at m_pos was deleted: the next move stays put

@@ -38,10 +38,11 @@ QDateTime storedDate(const QVariant &stored)
 QString AuctionRow::selectColumns()
 {
     // The end time comes as its stored text, read without the general date parser.
-    return QStringLiteral("AUC_Primary, AUC_Title, AUC_ItemNumber, AUC_CurrentBid, AUC_MaxBid, AUC_BidQuantity, "
-                          "AUC_NumberOfBids, AUC_Quantity, AUC_TimeLeft, AUC_Ended AS EndedText, AUC_CityLocation, "
-                          "AUC_CountryRegion, AUC_Seller, AUC_HighBidder, AUC_Paid, AUC_Received, AUC_LeftFeedback, "
-                          "AUC_Comments, AUC_Status, AUC_Refreshed");
+    return QStringLiteral(
+        "AUC_Primary, AUC_Folder, AUC_Title, AUC_ItemNumber, AUC_CurrentBid, AUC_MaxBid, AUC_BidQuantity, "
+        "AUC_NumberOfBids, AUC_Quantity, AUC_TimeLeft, AUC_Ended AS EndedText, AUC_CityLocation, "
+        "AUC_CountryRegion, AUC_Seller, AUC_HighBidder, AUC_Paid, AUC_Received, AUC_LeftFeedback, "
+        "AUC_Comments, AUC_Status, AUC_Refreshed");
 }
 
 AuctionRow AuctionRow::read(Recordset &rs)
@@ -50,6 +51,7 @@ AuctionRow AuctionRow::read(Recordset &rs)
     const auto one = [&](const char *field) { return rs.value(QLatin1String(field)).toLongLong() == 1; };
     AuctionRow r;
     r.primary = static_cast<qint32>(rs.value(QStringLiteral("AUC_Primary")).toLongLong());
+    r.folder = static_cast<qint32>(rs.value(QStringLiteral("AUC_Folder")).toLongLong());
     r.status = rs.value(QStringLiteral("AUC_Status")).toInt();
     r.refreshed = rs.value(QStringLiteral("AUC_Refreshed")).toInt() == 1;
     r.title = text("AUC_Title");

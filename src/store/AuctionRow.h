@@ -11,6 +11,7 @@ class Recordset;
 struct AuctionRow
 {
     qint32 primary = 0;
+    qint32 folder = 0;
     qint32 status = 0;
     bool refreshed = false; // no refresh waits for its page (AUC_Refreshed = 1)
     QString title;

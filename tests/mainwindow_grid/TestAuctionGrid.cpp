@@ -27,6 +27,22 @@ QString f(const char *name)
     return QLatin1String(name);
 }
 
+// Every row's key and every cell's text, picture and colour, top to bottom.
+QStringList snapshot(TreeGrid &g)
+{
+    QStringList out;
+    for (qint32 r = 0; r < g.rowCount(); ++r) {
+        out << QStringLiteral("row %1, key %2").arg(r).arg(g.rowKey(r));
+        for (qint32 c = 0; c < g.columnCount(); ++c)
+            out << QStringLiteral("  %1: %2 | %3 | %4")
+                       .arg(c)
+                       .arg(g.cellText(r, c), g.cellPicture(r, c))
+                       .arg(g.cellColor(r, c));
+    }
+    out << g.columnCaption(0);
+    return out;
+}
+
 } // namespace
 
 class TestAuctionGrid : public QObject
@@ -45,6 +61,8 @@ private slots:
     void headerClicksCycleTheArrow();
     void removedSortColumnSortsByTitle();
     void selectionKeptByKey();
+    void rowShownInPlaceMatchesARebuild_data();
+    void rowShownInPlaceMatchesARebuild();
     void timeLeftText_data();
     void timeLeftText();
     void timeLeftRewrite();
@@ -321,6 +339,56 @@ void TestAuctionGrid::selectionKeptByKey()
     QVERIFY(!fx.pane->IsAnAuctionSelected());
     QCOMPARE(shown.count(), 0);
     QCOMPARE(toolbars.count(), 1);
+}
+
+void TestAuctionGrid::rowShownInPlaceMatchesARebuild_data()
+{
+    QTest::addColumn<QVariantMap>("change");
+    QTest::addColumn<QString>("sortBy"); // caption start of the sort column; empty: by title
+    const QDateTime soon = GridFixture::siteNow().addSecs(20 * 60);
+    QTest::newRow("bid submitted") << QVariantMap{{f("AUC_Status"), 3}} << QString();
+    QTest::newRow("outbid past the maximum") << QVariantMap{{f("AUC_CurrentBid"), 30.0}} << QString();
+    QTest::newRow("refresh waiting") << QVariantMap{{f("AUC_Refreshed"), 0}} << QString();
+    QTest::newRow("ends within the hour") << QVariantMap{{f("AUC_Ended"), soon}} << QString();
+    QTest::newRow("ended") << QVariantMap{{f("AUC_TimeLeft"), f("Auction has Ended")}, {f("AUC_Status"), 4}}
+                           << QString();
+    // The row's place in the sort changes: the grid is built again.
+    QTest::newRow("new title, sorted by title") << QVariantMap{{f("AUC_Title"), f("Aardvark")}} << QString();
+    QTest::newRow("earlier end, sorted by time left")
+        << QVariantMap{{f("AUC_Ended"), soon}} << QStringLiteral("Time Left");
+    QTest::newRow("same end, sorted by time left") << QVariantMap{{f("AUC_Status"), 3}} << QStringLiteral("Time Left");
+    QTest::newRow("moved to another folder") << QVariantMap{{f("AUC_Folder"), f("closed")}} << QString();
+}
+
+// The final post rewrites its auction's row alone: the grid must read as a rebuild of the whole
+// folder would show it.
+void TestAuctionGrid::rowShownInPlaceMatchesARebuild()
+{
+    QFETCH(QVariantMap, change);
+    QFETCH(QString, sortBy);
+    GridFixture &fx = *m_fx;
+    QVERIFY(fx.isValid());
+    fx.showAllColumns();
+    for (int i = 0; i < 4; ++i)
+        fx.addAuction({{f("AUC_MaxBid"), 20.0},
+                       {f("AUC_BidQuantity"), 1},
+                       {f("AUC_Status"), 2},
+                       {f("AUC_Ended"), GridFixture::siteNow().addSecs(3600 * (3 + i))}});
+    const qint32 key = fx.addAuction({{f("AUC_MaxBid"), 20.0}, {f("AUC_Status"), 2}});
+    if (!sortBy.isEmpty())
+        fx.pane->sftAuctions_Click(-1, fx.gridColumn(sortBy), TreeGrid::ClickArea::ColumnHeader, Qt::LeftButton);
+    fx.pane->BuildAuctionGrid(fx.openFolder);
+    const QStringList before = snapshot(fx.pane->auctionGrid());
+    for (auto it = change.begin(); it != change.end(); ++it) {
+        const QVariant value = it.value() == f("closed") ? QVariant(fx.closedFolder) : it.value();
+        gDB->execute(QStringLiteral("UPDATE Auctions SET %1 = ? WHERE AUC_Primary = ?").arg(it.key()), {value, key});
+    }
+
+    fx.pane->showAuctionRow(key);
+    const QStringList inPlace = snapshot(fx.pane->auctionGrid());
+    QVERIFY(inPlace != before);
+    fx.pane->BuildAuctionGrid(fx.openFolder);
+    QCOMPARE(inPlace, snapshot(fx.pane->auctionGrid()));
 }
 
 void TestAuctionGrid::timeLeftText_data()

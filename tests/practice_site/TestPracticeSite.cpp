@@ -266,12 +266,16 @@ void TestPracticeSite::faults_data()
     QTest::newRow("empty body") << int(FaultKind::Empty);
     QTest::newRow("endless body, stopped at bytes") << int(FaultKind::Endless);
     QTest::newRow("acted on, then a gateway error") << int(FaultKind::Processed5xx);
+    QTest::newRow("large header") << int(FaultKind::LargeHeader);
 }
 
 void TestPracticeSite::faults()
 {
     QFETCH(int, kind);
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind(kind), 400, -1, 200000});
+    Fault fault{FaultKind(kind), 400, -1, 200000};
+    if (fault.kind == FaultKind::LargeHeader)
+        fault.pieceBytes = 1000; // the client reads lines of up to 8 KB
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), fault);
     QElapsedTimer clock;
     clock.start();
     auto res = m_client->Get((std::string(kDll) + "?TimeShow").c_str());
@@ -318,6 +322,22 @@ void TestPracticeSite::faults()
         QVERIFY(!res->has_header("Content-Length"));
         QVERIFY(res->body.size() >= size_t(200000));
         break;
+    case FaultKind::LargeHeader: {
+        // The whole page, behind padding fields of the given size that add up to bytes.
+        QVERIFY(res && res->status == 200);
+        QVERIFY(QString::fromStdString(res->body).contains("believed to be..."));
+        size_t padding = 0, fields = 0;
+        for (const auto &[name, value] : res->headers) {
+            if (name.rfind("X-Padding-", 0) != 0)
+                continue;
+            ++fields;
+            padding += name.size() + value.size() + 4;
+            QVERIFY(name.size() + value.size() + 4 <= 1000);
+        }
+        QCOMPARE(padding, size_t(200000));
+        QCOMPARE(fields, size_t(200));
+        break;
+    }
     }
     QCOMPARE(m_site->requestCount(), 1); // a faulty answer still logs its request
 }

@@ -22,6 +22,7 @@ public:
     void setStatusPanel(int panel, const QString &text) override;
     void ToggleToolBarsMenus() override { ++toggles; }
     void BuildAuctionGrid(qint32 folderKey) override;
+    void showAuctionRow(qint32 auctionKey) override { shownRows << auctionKey; }
     void sftFolders_SelChange() override { BuildAuctionGrid(selectedFolder); }
     qint32 selectedFolderKey() const override { return selectedFolder; }
     qint32 selectedFolderRootKey() const override { return selectedFolderRoot; }
@@ -53,6 +54,7 @@ public:
     QString documentTitle;
     QString address;
     QStringList alreadyQueued;
+    QList<qint32> shownRows; // the auctions whose row was rewritten alone
     bool addEnabled = true;
     bool addDefault = true;
     qint32 headingColor = -1;

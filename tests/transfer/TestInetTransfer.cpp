@@ -3,6 +3,7 @@
 #include "LatencyLink.h"
 #include "PracticeSite.h"
 
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -121,6 +122,8 @@ private slots:
     void compressedRepliesAreDecoded_data();
     void compressedRepliesAreDecoded();
     void inflatedBombEndsAtTheCap();
+    void headerPastTheLimitIsRefused_data();
+    void headerPastTheLimitIsRefused();
     void droppedPostLeavesOnce_data();
     void droppedPostLeavesOnce();
     void postAfterAnIdleSpellIsNotLost();
@@ -321,8 +324,13 @@ void TestInetTransfer::deadlineEndsATrickle()
     InetTransfer t;
     t.setRequestTimeoutMs(1000);
     QSignalSpy spy(&t, &InetTransfer::StateChanged);
-    QElapsedTimer took;
+    QElapsedTimer took, tick;
     took.start();
+    tick.start();
+    qint64 gap = 0;
+    QTimer pulse;
+    connect(&pulse, &QTimer::timeout, [&] { gap = std::max(gap, tick.restart()); });
+    pulse.start(20);
     QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=3001000001"), "Get", QString(), 1500));
     QTRY_VERIFY_WITH_TIMEOUT(finished(spy), 10000);
     QCOMPARE(states(spy).last(), int(InetTransfer::icError));
@@ -422,6 +430,45 @@ void TestInetTransfer::inflatedBombEndsAtTheCap()
 #else
     Q_UNUSED(before);
 #endif
+}
+
+void TestInetTransfer::headerPastTheLimitIsRefused_data()
+{
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<qint64>("fieldBytes");
+    QTest::addColumn<int>("code"); // 0: the page comes through
+    const int unread = QNetworkReply::ProtocolFailure;
+    QTest::newRow("32 KB in all: a page") << qint64(32 * 1000) << qint64(1000) << 0;
+    // Fields the network layer keeps, past the limit in all.
+    QTest::newRow("70 fields of 1 KB") << qint64(70 * 1000) << qint64(1000) << InetTransfer::kTooLargeCode;
+    QTest::newRow("one field of 70 KB") << qint64(70000) << qint64(70000) << InetTransfer::kTooLargeCode;
+    // Headers the network layer drops whole and reads the body without: too many fields, one
+    // field too long.
+    QTest::newRow("150 fields of 200 B") << qint64(150 * 200) << qint64(200) << unread;
+    QTest::newRow("one field of 200 KB") << qint64(200000) << qint64(200000) << unread;
+}
+
+void TestInetTransfer::headerPastTheLimitIsRefused()
+{
+    QFETCH(qint64, bytes);
+    QFETCH(qint64, fieldBytes);
+    QFETCH(int, code);
+    m_site->setFault(kDll + "?ViewItem", Fault{FaultKind::LargeHeader, 0, -1, bytes, fieldBytes});
+    InetTransfer t;
+    QSignalSpy spy(&t, &InetTransfer::StateChanged);
+    QVERIFY(t.Execute(m_site->commandUrl("ViewItem&item=3001000001"), "Get"));
+    QTRY_VERIFY(finished(spy));
+    if (!code) {
+        QCOMPARE(states(spy).last(), int(InetTransfer::icResponseCompleted));
+        QVERIFY(readAll(t).contains("3001000001"));
+        return;
+    }
+    // Refused as soon as the header is in: no byte of the body is taken for a page.
+    QCOMPARE(states(spy), QList<int>({InetTransfer::icRequesting, InetTransfer::icError}));
+    QCOMPARE(t.ResponseCode(), code);
+    QVERIFY(t.ResponseInfo().contains("header"));
+    QVERIFY(!t.StillExecuting());
+    QCOMPARE(t.GetChunk(1024), QString());
 }
 
 void TestInetTransfer::droppedPostLeavesOnce_data()

@@ -18,6 +18,7 @@ public:
     void setStatusPanel(int, const QString &) override {}
     void ToggleToolBarsMenus() override {}
     void BuildAuctionGrid(qint32) override {}
+    void showAuctionRow(qint32) override {}
     void sftFolders_SelChange() override {}
     qint32 selectedFolderKey() const override { return m_folder; }
     qint32 selectedFolderRootKey() const override { return m_folder; }

@@ -156,6 +156,11 @@ void PracticeSite::Impl::handle(const httplib::Request &req, httplib::Response &
             send(res, QStringLiteral("<html><body><h1>%1 Bad Gateway</h1></body></html>\n").arg(code), code);
             return;
         }
+        case FaultKind::LargeHeader:
+            answer(r, fields, res);
+            markProcessed(number);
+            padHeader(*fault, res);
+            return;
         case FaultKind::CutShort:
         case FaultKind::LargePage:
             answer(r, fields, res);
@@ -184,6 +189,20 @@ void PracticeSite::Impl::markFaulted(quint64 number, FaultKind kind)
     const quint64 first = logged - log.size();
     if (number >= first)
         log[number - first].fault = kind;
+}
+
+void PracticeSite::Impl::padHeader(const Fault &fault, httplib::Response &res)
+{
+    // Fields of pieceBytes each (name, colon, space and value), the last one the rest.
+    const qint64 field = std::max<qint64>(fault.pieceBytes, 16);
+    qint64 left = fault.bytes;
+    for (int n = 0; left > 0; ++n) {
+        const std::string name = "X-Padding-" + std::to_string(n);
+        const qint64 size = std::min(left, field);
+        const qint64 value = std::max<qint64>(size - static_cast<qint64>(name.size()) - 4, 1);
+        res.set_header(name, std::string(static_cast<size_t>(value), 'p'));
+        left -= size;
+    }
 }
 
 void PracticeSite::Impl::reshape(const Fault &fault, httplib::Response &res)

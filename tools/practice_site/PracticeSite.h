@@ -13,16 +13,17 @@ namespace practice {
 
 enum class FaultKind
 {
-    Delay,       // wait delayMs, then answer normally
-    Drop,        // close the connection without an answer
-    ServerError, // HTTP 500
-    Garbage,     // a page of nonsense with status 200
-    NoTime,      // the official-time page without the time
-    CutShort,    // the right page, but the connection closes after half of the length it announced
-    LargePage,   // the right page padded to bytes, sent in pieces with delayMs between them
-    Empty,       // status 200 with an empty body
-    Endless,     // status 200, a body of no announced length that goes on until bytes (or for ever)
-    Processed5xx // the site acts on the request, then a gateway answers with status (502, 504) instead
+    Delay,        // wait delayMs, then answer normally
+    Drop,         // close the connection without an answer
+    ServerError,  // HTTP 500
+    Garbage,      // a page of nonsense with status 200
+    NoTime,       // the official-time page without the time
+    CutShort,     // the right page, but the connection closes after half of the length it announced
+    LargePage,    // the right page padded to bytes, sent in pieces with delayMs between them
+    Empty,        // status 200 with an empty body
+    Endless,      // status 200, a body of no announced length that goes on until bytes (or for ever)
+    Processed5xx, // the site acts on the request, then a gateway answers with status (502, 504) instead
+    LargeHeader   // the right page behind a header padded to about bytes, in fields of pieceBytes
 };
 
 struct Fault
@@ -30,8 +31,9 @@ struct Fault
     FaultKind kind = FaultKind::Delay;
     int delayMs = 0;
     int times = -1;                // how many requests it hits; -1 = until cleared
-    qint64 bytes = 0;              // LargePage: the size of the page sent; Endless: where it stops (0: never)
-    qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece
+    qint64 bytes = 0;              // LargePage: the size of the page sent; Endless: where it stops (0: never);
+                                   // LargeHeader: the size of the header's padding
+    qint64 pieceBytes = 64 * 1024; // LargePage: the size of each piece; LargeHeader: of each padding field
     int status = 500;              // ServerError, Processed5xx: the status sent (502, 503, 504 as gateways answer)
 };
 

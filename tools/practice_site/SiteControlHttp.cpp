@@ -10,7 +10,8 @@
 //   POST /control/auction             {"item","title","price","quantity","endsInSeconds","seller",
 //                                      "private","bids":[{"bidder","max"}]}
 //   POST /control/user                {"userid","pass"}
-//   POST /control/fault               {"target","kind":"delay|drop|500|garbage|notime|cut|large|empty|endless",
+//   POST /control/fault               {"target",
+//                                      "kind":"delay|drop|500|garbage|notime|cut|large|empty|endless|502|header",
 //                                      "ms","times","bytes"}
 //   POST /control/faults/clear
 //   POST /control/clock               {"offsetMs"}
@@ -71,11 +72,12 @@ bool PracticeSite::Impl::handleControl(const httplib::Request &req, httplib::Res
         site.addUser(in.value(QStringLiteral("userid")).toString(), in.value(QStringLiteral("pass")).toString());
     } else if (path == QLatin1String("/control/fault")) {
         static const QHash<QString, FaultKind> kinds{
-            {QStringLiteral("delay"), FaultKind::Delay},     {QStringLiteral("drop"), FaultKind::Drop},
-            {QStringLiteral("500"), FaultKind::ServerError}, {QStringLiteral("garbage"), FaultKind::Garbage},
-            {QStringLiteral("notime"), FaultKind::NoTime},   {QStringLiteral("cut"), FaultKind::CutShort},
-            {QStringLiteral("large"), FaultKind::LargePage}, {QStringLiteral("empty"), FaultKind::Empty},
-            {QStringLiteral("endless"), FaultKind::Endless}, {QStringLiteral("502"), FaultKind::Processed5xx}};
+            {QStringLiteral("delay"), FaultKind::Delay},       {QStringLiteral("drop"), FaultKind::Drop},
+            {QStringLiteral("500"), FaultKind::ServerError},   {QStringLiteral("garbage"), FaultKind::Garbage},
+            {QStringLiteral("notime"), FaultKind::NoTime},     {QStringLiteral("cut"), FaultKind::CutShort},
+            {QStringLiteral("large"), FaultKind::LargePage},   {QStringLiteral("empty"), FaultKind::Empty},
+            {QStringLiteral("endless"), FaultKind::Endless},   {QStringLiteral("502"), FaultKind::Processed5xx},
+            {QStringLiteral("header"), FaultKind::LargeHeader}};
         const QString kind = in.value(QStringLiteral("kind")).toString();
         if (!kinds.contains(kind)) {
             json(res, QJsonDocument(QJsonObject{{QStringLiteral("error"), QStringLiteral("unknown kind")}}), 400);

@@ -38,6 +38,8 @@ struct PracticeSite::Impl
     QDateTime now() const;
     void handle(const httplib::Request &req, httplib::Response &res);
     void answer(const RecordedRequest &r, const FormData &form, httplib::Response &res);
+    // Pads the header of the page already in res with fields up to the fault's bytes.
+    void padHeader(const Fault &fault, httplib::Response &res);
     // Sends the page already in res as the fault asks: cut short, or padded and paced.
     void reshape(const Fault &fault, httplib::Response &res);
     void markProcessed(quint64 number);
