@@ -89,11 +89,6 @@ std::unique_ptr<OtherProgramLock> breakDatabase(Fault fault, const TestProgramFo
     return lock;
 }
 
-QAction *trayAction(frmAuction &w, const char *name)
-{
-    return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestWindowErrors : public QObject
@@ -184,7 +179,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        w.setTrayIcon(std::make_unique<FakeTrayIcon>(true));
+        giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(gCurrentUser);
         const auto lock = breakDatabase(Fault(fault), folder);
@@ -231,9 +226,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         if (fromTray) {
             w.showMinimized();

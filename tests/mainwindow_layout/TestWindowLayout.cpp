@@ -85,7 +85,7 @@ class TestWindowLayout : public QObject
     {
         m_dialogs = std::make_unique<FakeDialogs>();
         auto w = std::make_unique<frmAuction>(*m_dialogs, new FakeBrowser);
-        w->setTrayIcon(std::make_unique<FakeTrayIcon>(false));
+        giveFakeTray(*w, false);
         if (!w->Form_Load(QString()))
             return nullptr;
         return w;
