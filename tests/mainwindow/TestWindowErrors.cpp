@@ -10,6 +10,7 @@
 #include "EventGuard.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
+#include "FakeNmcli.h"
 #include "FakeTrayIcon.h"
 #include "Globals.h"
 #include "MsgBoxRecorder.h"
@@ -120,20 +121,9 @@ private slots:
         const bool atStart = entry == QLatin1String("start-up");
         TestProgramFolder folder;
         prepare(folder, {0, qint16(atStart ? 1 : 0)});
-        QFile state(folder.file(QStringLiteral("nm-state")));
-        QVERIFY(state.open(QIODevice::WriteOnly));
-        state.write("Home Modem\tu1\tppp\t0\t\n");
-        state.close();
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + path);
-        qputenv("FAKE_NMCLI_STATE", state.fileName().toUtf8());
+        const FakeNmcli nmcli(folder.path(), "Home Modem\tu1\tppp\t0\t\n");
         qputenv("FAKE_NMCLI_SLEEP", sleep);
         qputenv("FAKE_NMCLI_FAIL", fail);
-        const auto restore = qScopeGuard([path] {
-            qputenv("PATH", path);
-            qunsetenv("FAKE_NMCLI_SLEEP");
-            qunsetenv("FAKE_NMCLI_FAIL");
-        });
 
         MsgBoxRecorder boxes;
         FakeDialogs dialogs;

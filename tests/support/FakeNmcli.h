@@ -7,7 +7,7 @@
 
 // Our fake nmcli (tests/data/fake_nmcli) first on PATH while this lives, keeping its connections
 // (name, uuid, type, active, user; tab-separated lines) in the folder's nm-state file. PATH is
-// put back as it was.
+// put back as it was, and the faults a test asks of it (FAKE_NMCLI_FAIL, FAKE_NMCLI_SLEEP) end.
 class FakeNmcli
 {
 public:
@@ -17,12 +17,14 @@ public:
         qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + m_path);
         qputenv("FAKE_NMCLI_STATE", m_state.toUtf8());
         qunsetenv("FAKE_NMCLI_FAIL");
+        qunsetenv("FAKE_NMCLI_SLEEP");
     }
     FakeNmcli(const QString &folder, const QByteArray &state) : FakeNmcli(folder) { write(state); }
     ~FakeNmcli()
     {
         qputenv("PATH", m_path);
         qunsetenv("FAKE_NMCLI_FAIL");
+        qunsetenv("FAKE_NMCLI_SLEEP");
     }
     FakeNmcli(const FakeNmcli &) = delete;
     FakeNmcli &operator=(const FakeNmcli &) = delete;
