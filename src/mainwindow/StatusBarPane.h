@@ -8,8 +8,7 @@ class QLabel;
 
 // The main status line: stsMain's three panels (the current action, the current step and the
 // queue length) with the local clock at the left and the site's clock at the right, both always
-// whole. The clocks
-// read the program clock; the window's 500 ms timer calls tmrDateTime_Timer.
+// whole. The clocks read the program clock; the window's 500 ms timer calls tmrDateTime_Timer.
 class StatusBarPane : public QWidget
 {
     Q_OBJECT
