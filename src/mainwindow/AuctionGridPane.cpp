@@ -149,6 +149,8 @@ void AuctionGridPane::BuildAuctionGrid(qint32 folderKey)
                 for (const AuctionRow &auction : rows)
                     writeRow(auction, m_grid->addRow(auction.title), siteNow, localNow);
             }
+            // The time left is fitted as the grid writes it, not as the site's page had it.
+            UpdateTimeLeftColumn();
             fitColumns(100);
             if (keptKey >= 0 && m_grid->rowCount() > 0) {
                 const qint32 row = m_grid->findRowByKey(keptKey, 0);

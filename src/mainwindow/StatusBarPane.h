@@ -7,8 +7,8 @@ class QFrame;
 class QLabel;
 
 // The main status line: stsMain's three panels (the current action, the current step and the
-// queue length) with the local clock at the left and the site's clock at the right. The clocks
-// read the program clock; the window's 500 ms timer calls tmrDateTime_Timer.
+// queue length) with the local clock at the left and the site's clock at the right, both always
+// whole. The clocks read the program clock; the window's 500 ms timer calls tmrDateTime_Timer.
 class StatusBarPane : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,8 @@ public:
     // Panels 1 to 3; other numbers read empty and write nothing.
     QString statusPanel(int panel) const;
     void setStatusPanel(int panel, const QString &text);
+    // What the panel shows of its text in its width now ("..." where it is cut).
+    QString shownStatusPanel(int panel) const;
 
     static void ShowAlreadyQueued(const QString &itemNumber);
 
@@ -34,6 +36,8 @@ public slots:
 
 private:
     QLabel *panel(int number) const;
+    // When not every panel's text fits, the current action's gets room first, then the queue's.
+    void placePanels();
 
     std::function<int()> m_queueCount;
     QFrame *m_stsMain;

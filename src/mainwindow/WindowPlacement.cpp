@@ -79,21 +79,17 @@ QMargins frameMargins(const QWidget &window)
 }
 } // namespace
 
-QRect frameOnScreens(const QWidget &window)
+QRect clientOnScreens(const QWidget &window)
 {
-    return onScreens(window.frameGeometry(), availableScreens());
+    return clientOnScreens(window.geometry(), frameMargins(window), availableScreens());
 }
 
 void putOnScreens(QWidget &window)
 {
-    const QMargins margins = frameMargins(window);
-    const QRect client = window.geometry();
-    const QRect placed = clientOnScreens(client, margins, availableScreens());
-    if (placed.size() != client.size())
-        window.resize(placed.size());
-    // move() places the frame.
-    if (placed.topLeft() != client.topLeft())
-        window.move(placed.topLeft() - QPoint(margins.left(), margins.top()));
+    const QRect placed = clientOnScreens(window);
+    // setGeometry places the client area whether or not the desktop has framed the window yet.
+    if (placed != window.geometry())
+        window.setGeometry(placed);
 }
 
 FrameOnScreen::FrameOnScreen(QWidget *window) : QObject(window), m_window(window), m_shown(window->isVisible())

@@ -30,9 +30,9 @@ QRect clientOnScreens(const QRect &client, const QMargins &frame, const QList<QR
 
 // The screens' available areas, as the desktop reports them now.
 QList<QRect> availableScreens();
-// A window's frame (position and outer size) moved onto the screens there are now; the frame
+// A window's client area placed so that its frame lies on the screens there are now; the frame
 // is the client's rectangle while the desktop has not framed the window yet.
-QRect frameOnScreens(const QWidget &window);
+QRect clientOnScreens(const QWidget &window);
 // Moves (and if need be shrinks) a window so that its frame lies on the screens.
 void putOnScreens(QWidget &window);
 

@@ -623,11 +623,12 @@ void frmAuction::SaveLayout()
     if (!maximised) {
         writeNumber(QStringLiteral("ScreenWidth"), m_windowControl->width());
         writeNumber(QStringLiteral("ScreenHeight"), m_windowControl->height());
-        // The frame's place, never one with the title bar off the screens.
-        const QRect frame = WindowPlacement::frameOnScreens(*this);
+        // The client area's place, as RestoreLayout puts it back (never one with the title bar off
+        // the screens): the desktop's frame is not known before the window is shown.
+        const QRect client = WindowPlacement::clientOnScreens(*this);
         const double tpp = m_windowControl->twipsPerPixel();
-        writeNumber(QStringLiteral("ScreenLeft"), frame.left() == x() ? m_windowControl->left() : frame.left() * tpp);
-        writeNumber(QStringLiteral("ScreenTop"), frame.top() == y() ? m_windowControl->top() : frame.top() * tpp);
+        writeNumber(QStringLiteral("ScreenLeft"), client.left() * tpp);
+        writeNumber(QStringLiteral("ScreenTop"), client.top() * tpp);
     }
     store.set(kSection, QStringLiteral("ShortcutsVisible"),
               m_shortcutPane->lbarOutlook().isHidden() ? QStringLiteral("0") : QStringLiteral("1"));
@@ -640,12 +641,14 @@ void frmAuction::SaveLayout()
 }
 
 namespace {
-// A window manager may drop a maximised state asked for before the window is mapped (Openbox
-// maps it at its normal size and says so): just after the show it is asked for once more.
+// A window manager may drop a maximised state asked for before the window is mapped (the native
+// window is made again when the browser's view first shows, and Openbox maps the new one
+// unmaximised at the maximised size): just after the show it is asked for once more, from the
+// normal place, which the desktop then keeps for the user's restore.
 class MaximiseWhenShown : public QObject
 {
 public:
-    explicit MaximiseWhenShown(QWidget *window) : QObject(window), m_window(window)
+    MaximiseWhenShown(QWidget *window, const QRect &normal) : QObject(window), m_window(window), m_normal(normal)
     {
         window->installEventFilter(this);
     }
@@ -659,8 +662,13 @@ public:
         } else if (m_shown && event->type() == QEvent::WindowStateChange && !m_window->isMaximized() &&
                    !m_window->isMinimized()) {
             m_window->removeEventFilter(this);
-            QTimer::singleShot(0, m_window,
-                               [w = m_window] { w->setWindowState(w->windowState() | Qt::WindowMaximized); });
+            QTimer::singleShot(0, m_window, [w = m_window, normal = m_normal] {
+                // Qt still holds the normal size while the desktop holds the maximised one, so
+                // the normal one alone would not be sent.
+                w->setGeometry(normal.adjusted(0, 0, 0, -1));
+                w->setGeometry(normal);
+                w->setWindowState(w->windowState() | Qt::WindowMaximized);
+            });
             deleteLater();
         }
         return false;
@@ -668,6 +676,7 @@ public:
 
 private:
     QWidget *m_window;
+    QRect m_normal;
     bool m_shown = false;
 };
 } // namespace
@@ -694,15 +703,25 @@ void frmAuction::RestoreLayout()
     // user restores it.
     m_windowControl->setWidth(readNumber(QStringLiteral("ScreenWidth"), float(m_windowControl->width())));
     m_windowControl->setHeight(readNumber(QStringLiteral("ScreenHeight"), float(m_windowControl->height())));
-    m_windowControl->setLeft(readNumber(QStringLiteral("ScreenLeft"), float(m_windowControl->left())));
-    m_windowControl->setTop(readNumber(QStringLiteral("ScreenTop"), float(m_windowControl->top())));
+    // The client area's place. A settings file from before held the frame's, which was put back
+    // as the client's all the same: it opens where it did.
+    const double tpp = m_windowControl->twipsPerPixel();
+    const QRect client = geometry();
+    // Far off any screen is as good as a million pixels off: putOnScreens brings it back.
+    const auto pixels = [tpp](float twips) { return int(std::lround(qBound(-1e6, twips / tpp, 1e6))); };
+    const int left = pixels(readNumber(QStringLiteral("ScreenLeft"), float(client.left() * tpp)));
+    const int top = pixels(readNumber(QStringLiteral("ScreenTop"), float(client.top() * tpp)));
+    // setGeometry places the client area, shown or not; move() places the frame of a window not
+    // yet made and the client of one made but not yet framed.
+    setGeometry(QRect(QPoint(left, top), client.size()));
     // Only onto a screen there is now; once the desktop has framed the window, its frame.
     WindowPlacement::putOnScreens(*this);
     Form_Resize();
     if (store.get(kSection, QStringLiteral("ScreenMaximized"), QStringLiteral("0")) == QLatin1String("1")) {
+        const QRect normal = geometry();
         setWindowState(windowState() | Qt::WindowMaximized);
         if (!isVisible())
-            new MaximiseWhenShown(this);
+            new MaximiseWhenShown(this, normal);
     }
     new WindowPlacement::FrameOnScreen(this);
 

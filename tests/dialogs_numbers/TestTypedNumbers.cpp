@@ -3,6 +3,7 @@
 #include "BSN_User.h"
 #include "BSN_Users.h"
 #include "Database.h"
+#include "FakeNmcli.h"
 #include "Globals.h"
 #include "IDialogs.h"
 #include "MsgBoxRecorder.h"
@@ -26,8 +27,8 @@ class TestTypedNumbers : public QObject
 {
     Q_OBJECT
 
-    QByteArray m_path;
     std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<FakeNmcli> m_nmcli;
     qint32 m_auction = 0;
 
     template <typename T> static T *child(QWidget &w, const QString &name)
@@ -116,13 +117,11 @@ class TestTypedNumbers : public QObject
 private slots:
     void initTestCase()
     {
-        m_path = qgetenv("PATH");
         m_folder = std::make_unique<TestProgramFolder>();
         QVERIFY(m_folder->isValid());
         QVERIFY(m_folder->openStore());
         // No phone book: the settings dialog is saved with a direct connection.
-        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + m_path);
-        qputenv("FAKE_NMCLI_STATE", m_folder->file(QStringLiteral("nm-state")).toUtf8());
+        m_nmcli = std::make_unique<FakeNmcli>(m_folder->path());
         TestProgramFolder::addUserAnn();
         gDB->execute(QStringLiteral("UPDATE Users SET U_EbayName = 'ann_site', U_EbayPassword = 'pw', "
                                     "U_EbayEmail = 'ann@example.com'"));
@@ -135,7 +134,7 @@ private slots:
     void cleanupTestCase()
     {
         gCurrentUser.reset();
-        qputenv("PATH", m_path);
+        m_nmcli.reset();
         m_folder.reset();
     }
 

@@ -1,5 +1,6 @@
 #include "AppSettings.h"
 #include "Database.h"
+#include "FakeNmcli.h"
 #include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "SettingsStore.h"
@@ -21,8 +22,8 @@ class TestAppSettingsDialog : public QObject
 {
     Q_OBJECT
 
-    QByteArray m_path;
     std::unique_ptr<TestProgramFolder> m_folder;
+    std::unique_ptr<FakeNmcli> m_nmcli;
 
     void setPhoneBook(const QByteArray &state)
     {
@@ -72,13 +73,10 @@ private slots:
     // each case starts from first-run settings and an empty settings section.
     void initTestCase()
     {
-        m_path = qgetenv("PATH");
         m_folder = std::make_unique<TestProgramFolder>();
         QVERIFY(m_folder->isValid());
         QVERIFY(m_folder->openStore());
-        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + m_path);
-        qputenv("FAKE_NMCLI_STATE", m_folder->file(QStringLiteral("nm-state")).toUtf8());
-        qunsetenv("FAKE_NMCLI_FAIL");
+        m_nmcli = std::make_unique<FakeNmcli>(m_folder->path());
     }
 
     void init()
@@ -94,7 +92,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        qputenv("PATH", m_path);
+        m_nmcli.reset();
         m_folder.reset();
     }
 

@@ -54,17 +54,6 @@ class TestDatabaseTrouble : public QObject
         return rs->value(QStringLiteral("n")).toInt();
     }
 
-    static void writeUrlFile(EngineFixture &f, const QByteArray &from, const QByteArray &to)
-    {
-        QByteArray text = f.site.urlFile();
-        text.replace(from, to);
-        QFile urls(f.folder.file(QStringLiteral("eburl.zdx")));
-        QVERIFY(urls.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        urls.write(text);
-        urls.close();
-        gURLs.reset();
-    }
-
 private slots:
     // A full disk refuses the new row and the general log alike: the window says the auction
     // was not saved, and the status line counts what is left in the queue.
@@ -155,7 +144,7 @@ private slots:
         QVERIFY(f.isValid());
         const QByteArray line = "EbayViewItemURL|" + f.site.commandUrl(QStringLiteral("ViewItem&item=")).toUtf8();
         QVERIFY(f.site.urlFile().contains(line));
-        writeUrlFile(f, line, "EbayViewItemURL|" + address);
+        QVERIFY(f.setUrlFile("EbayViewItemURL", address));
 
         f.engine->cmdAuctionAddOK_Click(QStringLiteral("1106"));
         QVERIFY(f.runUntilIdle());

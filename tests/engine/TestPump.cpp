@@ -67,20 +67,6 @@ private:
     QByteArray m_request;
 };
 
-void pointTimePageAt(EngineFixture &f, const QString &url)
-{
-    QByteArray lines;
-    for (const QByteArray &line : f.site.urlFile().split('\n')) {
-        if (!line.isEmpty())
-            lines += (line.startsWith("EbayTimeSyncURL|") ? "EbayTimeSyncURL|" + url.toUtf8() : line) + '\n';
-    }
-    QFile file(f.folder.file(QStringLiteral("eburl.zdx")));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(lines);
-    file.close();
-    gURLs.reset();
-}
-
 int countOf(const QStringList &rows, const QString &text)
 {
     return static_cast<int>(rows.count(text));
@@ -194,7 +180,7 @@ void TestPump::replyReadInChunksPassedWhole()
     EngineFixture f;
     QVERIFY(f.isValid());
     FixedPageServer server(body);
-    pointTimePageAt(f, server.url());
+    QVERIFY(f.setUrlFile("EbayTimeSyncURL", server.url().toUtf8()));
     const QItemPtr item = BNQItem::timeSync(false);
     f.engine->queue().Add(item);
     QVERIFY(f.runUntil([&] { return item->Processed; }, 5000));

@@ -4,6 +4,7 @@
 #include "AuctionEngine.h"
 #include "Clock.h"
 #include "EngineFixture.h"
+#include "FakeNmcli.h"
 #include "Globals.h"
 #include "InetTransfer.h"
 
@@ -88,37 +89,3 @@ inline bool refreshAfterTheEnd(EngineFixture &f, const QString &item)
     f.engine->queue().Add(refreshItem(f, item));
     return f.runUntilIdle();
 }
-
-// The fake nmcli on PATH with the given connections (name, uuid, type, active, user; tab-separated).
-class FakeNmcli
-{
-public:
-    FakeNmcli(const QString &folder, const QByteArray &state) : m_state(folder + QStringLiteral("/nm-state"))
-    {
-        m_path = qgetenv("PATH");
-        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + m_path);
-        qputenv("FAKE_NMCLI_STATE", m_state.toUtf8());
-        qunsetenv("FAKE_NMCLI_FAIL");
-        write(state);
-    }
-    ~FakeNmcli()
-    {
-        qputenv("PATH", m_path);
-        qunsetenv("FAKE_NMCLI_FAIL");
-    }
-    void write(const QByteArray &state)
-    {
-        QFile f(m_state);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(state);
-    }
-    QByteArray read() const
-    {
-        QFile f(m_state);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-private:
-    QString m_state;
-    QByteArray m_path;
-};

@@ -106,21 +106,6 @@ private:
     QList<int> m_readPhases;
 };
 
-bool pointTimePageAt(EngineFixture &f, const QString &url)
-{
-    QByteArray lines;
-    for (const QByteArray &line : f.site.urlFile().split('\n')) {
-        if (!line.isEmpty())
-            lines += (line.startsWith("EbayTimeSyncURL|") ? "EbayTimeSyncURL|" + url.toUtf8() : line) + '\n';
-    }
-    QFile file(f.folder.file(QStringLiteral("eburl.zdx")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(lines);
-    gURLs.reset();
-    return true;
-}
-
 } // namespace
 
 // The program's idea of the site's clock: how a synchronisation sets it, and how it goes on
@@ -153,7 +138,7 @@ private slots:
         QVERIFY(f.isValid());
         f.engine->Inet1().setRequestTimeoutMs(10000);
         TimePageServer server(phaseMs, roundTripMs, false);
-        QVERIFY(pointTimePageAt(f, server.url()));
+        QVERIFY(f.setUrlFile("EbayTimeSyncURL", server.url().toUtf8()));
         const QItemPtr sync = BNQItem::timeSync(false);
         f.engine->queue().Add(sync);
         QVERIFY(f.runUntil([&] { return sync->Processed; }, 10000));
@@ -186,7 +171,7 @@ private slots:
         f.engine->Inet1().setRequestTimeoutMs(10000);
         TimePageServer server(-1, 0, false);
         server.chooseSiteClock(siteAheadMs, firstPhaseMs);
-        QVERIFY(pointTimePageAt(f, server.url()));
+        QVERIFY(f.setUrlFile("EbayTimeSyncURL", server.url().toUtf8()));
         const auto errorMs = [&server] {
             return faceMs(AuctionEngine::siteNow()) -
                    siteFaceMs(QDateTime::currentMSecsSinceEpoch() + server.siteAheadMs());
@@ -221,7 +206,7 @@ private slots:
         EngineFixture f;
         QVERIFY(f.isValid());
         TimePageServer server(500, 0, true);
-        QVERIFY(pointTimePageAt(f, server.url()));
+        QVERIFY(f.setUrlFile("EbayTimeSyncURL", server.url().toUtf8()));
         const qint64 offset = Clock::offsetMs();
         const QItemPtr sync = BNQItem::timeSync(false);
         f.engine->queue().Add(sync);

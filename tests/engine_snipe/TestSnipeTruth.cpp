@@ -39,28 +39,6 @@ private:
     QTcpServer m_server;
 };
 
-// eburl.zdx with one key pointed elsewhere, or left out (an empty address).
-bool rewriteUrls(EngineFixture &f, const QByteArray &key, const QByteArray &address)
-{
-    QByteArray lines;
-    for (const QByteArray &line : f.site.urlFile().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        if (line.startsWith(key + '|')) {
-            if (!address.isEmpty())
-                lines += key + '|' + address + '\n';
-        } else {
-            lines += line + '\n';
-        }
-    }
-    QFile file(f.folder.file(QStringLiteral("eburl.zdx")));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(lines);
-    gURLs.reset();
-    return true;
-}
-
 // Another program holding the database: a read transaction, as a backup tool keeps one.
 class OtherProgram
 {
@@ -415,7 +393,7 @@ private slots:
         QFETCH(int, pages);
         QFETCH(bool, synchronised);
         FixedTimePage page(shown);
-        QVERIFY(rewriteUrls(*f, "EbayTimeSyncURL", page.url().toUtf8()));
+        QVERIFY(f->setUrlFile("EbayTimeSyncURL", page.url().toUtf8()));
         const qint64 before = Clock::instantMs() - Clock::systemInstantMs();
         for (int i = 0; i < pages; ++i) {
             f->engine->queue().Add(BNQItem::timeSync(false));
@@ -598,7 +576,7 @@ private slots:
     // rather than that the site may have the bid.
     void aMissingBidAddressSendsNothing()
     {
-        QVERIFY(rewriteUrls(*f, "EbayBiddingURL", QByteArray()));
+        QVERIFY(f->setUrlFile("EbayBiddingURL", QByteArray()));
         const QString item = QStringLiteral("8013");
         const qint32 key = schedule(item, 8, 2);
         QVERIFY(f->runUntil([&] { return over(key); }, 15000));

@@ -80,9 +80,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(state != QLatin1String("minimised"));
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, state != QLatin1String("minimised"));
         SessionEnd session(w);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(w.engine().timersEnabled());
@@ -167,7 +165,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        w.setTrayIcon(std::make_unique<FakeTrayIcon>(true));
+        giveFakeTray(w, true);
         SessionEnd session(w);
         bool splashEnded = false;
         dialogs.onOpen = [&](const QString &name) {

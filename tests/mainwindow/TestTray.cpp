@@ -31,11 +31,6 @@ void prepare(TestProgramFolder &folder, bool settingsSaved, bool autoLogOn, bool
     ReleaseGlobals();
 }
 
-QAction *trayAction(frmAuction &w, const char *name)
-{
-    return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
-}
-
 // Returns once every call the window has queued so far has run: the hide into the tray is
 // queued by the state change, so after this it has come or it never will.
 bool queuedWorkDone(frmAuction &w)
@@ -81,9 +76,7 @@ private slots:
         prepare(folder, settingsSaved, autoLogOn);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(icon->isShown());
         if (!gCurrentUser) {
@@ -121,9 +114,7 @@ private slots:
         prepare(folder, true, false);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         gCurrentUser = gUsers->Users().front();
         w.LoadAuctionScreen();
@@ -154,9 +145,7 @@ private slots:
         prepare(folder, true, autoLogOn);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         w.engine().setTimersEnabled(false); // nothing is sent: the queue is only looked at
         while (w.engine().queue().NextItem()) {
@@ -206,7 +195,7 @@ private slots:
         prepare(folder, true, true);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        w.setTrayIcon(std::make_unique<FakeTrayIcon>(false));
+        giveFakeTray(w, false);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(!w.trayIcon().isShown());
         w.showMinimized();
@@ -237,9 +226,7 @@ private slots:
                 CloseResult = 2;
         };
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(atStart);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, atStart);
         QVERIFY(w.Form_Load(QString()));
         QCOMPARE(icon->isShown(), atStart);
         icon->setAvailable(whenHiding);
@@ -283,9 +270,7 @@ private slots:
         prepare(folder, true, true, true);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         bool iconWhileAsked = false;
         dialogs.onOpen = [&](const QString &name) {
             if (name == QLatin1String("closeConfirmation")) {

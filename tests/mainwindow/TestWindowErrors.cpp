@@ -10,6 +10,7 @@
 #include "EventGuard.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
+#include "FakeNmcli.h"
 #include "FakeTrayIcon.h"
 #include "Globals.h"
 #include "MsgBoxRecorder.h"
@@ -89,11 +90,6 @@ std::unique_ptr<OtherProgramLock> breakDatabase(Fault fault, const TestProgramFo
     return lock;
 }
 
-QAction *trayAction(frmAuction &w, const char *name)
-{
-    return w.trayMenu()->findChild<QAction *>(QLatin1String(name));
-}
-
 } // namespace
 
 class TestWindowErrors : public QObject
@@ -125,20 +121,9 @@ private slots:
         const bool atStart = entry == QLatin1String("start-up");
         TestProgramFolder folder;
         prepare(folder, {0, qint16(atStart ? 1 : 0)});
-        QFile state(folder.file(QStringLiteral("nm-state")));
-        QVERIFY(state.open(QIODevice::WriteOnly));
-        state.write("Home Modem\tu1\tppp\t0\t\n");
-        state.close();
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray(ZANDRIFT_TEST_DATA "/fake_nmcli:") + path);
-        qputenv("FAKE_NMCLI_STATE", state.fileName().toUtf8());
+        const FakeNmcli nmcli(folder.path(), "Home Modem\tu1\tppp\t0\t\n");
         qputenv("FAKE_NMCLI_SLEEP", sleep);
         qputenv("FAKE_NMCLI_FAIL", fail);
-        const auto restore = qScopeGuard([path] {
-            qputenv("PATH", path);
-            qunsetenv("FAKE_NMCLI_SLEEP");
-            qunsetenv("FAKE_NMCLI_FAIL");
-        });
 
         MsgBoxRecorder boxes;
         FakeDialogs dialogs;
@@ -184,7 +169,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        w.setTrayIcon(std::make_unique<FakeTrayIcon>(true));
+        giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         QVERIFY(gCurrentUser);
         const auto lock = breakDatabase(Fault(fault), folder);
@@ -231,9 +216,7 @@ private slots:
         prepare(folder);
         FakeDialogs dialogs;
         frmAuction w(dialogs, new FakeBrowser);
-        auto tray = std::make_unique<FakeTrayIcon>(true);
-        FakeTrayIcon *icon = tray.get();
-        w.setTrayIcon(std::move(tray));
+        FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
         if (fromTray) {
             w.showMinimized();

@@ -66,6 +66,7 @@ private slots:
     void timeLeftText_data();
     void timeLeftText();
     void timeLeftRewrite();
+    void timeLeftColumnFitsTheGridsText();
     void checkFlagClickStoresByKey();
     void checkFlagClickWithTheMouse();
     void commentStoredForTheRowItWasOpenedFor();
@@ -442,6 +443,21 @@ void TestAuctionGrid::timeLeftRewrite()
     fx.pane->UpdateTimeLeftColumn();
     QCOMPARE(g.cellText(0, left), QStringLiteral("30 Mins, 0 Secs +"));
     QCOMPARE(g.cellText(1, left), QStringLiteral("auction HAS ended"));
+}
+
+// The site's page said less than the grid writes: the column is as wide as the grid's text.
+void TestAuctionGrid::timeLeftColumnFitsTheGridsText()
+{
+    GridFixture &fx = *m_fx;
+    QVERIFY(fx.isValid());
+    fx.addAuction({{f("AUC_Ended"), GridFixture::siteNow().addSecs(234)}, {f("AUC_TimeLeft"), f("3 mins")}});
+    fx.pane->BuildAuctionGrid(fx.openFolder);
+    const qint16 left = gCurrentUser->Columns.TimeLeft;
+    QCOMPARE(fx.pane->auctionGrid().cellText(0, left), QStringLiteral("3 Mins, 54 Secs +"));
+    QTreeWidget *tree = fx.pane->sftAuctions();
+    const int needed = tree->sizeHintForIndex(tree->model()->index(0, left)).width();
+    QVERIFY2(tree->columnWidth(left) >= needed,
+             qPrintable(QStringLiteral("%1 < %2").arg(tree->columnWidth(left)).arg(needed)));
 }
 
 void TestAuctionGrid::checkFlagClickStoresByKey()

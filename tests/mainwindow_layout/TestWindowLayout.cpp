@@ -85,7 +85,7 @@ class TestWindowLayout : public QObject
     {
         m_dialogs = std::make_unique<FakeDialogs>();
         auto w = std::make_unique<frmAuction>(*m_dialogs, new FakeBrowser);
-        w->setTrayIcon(std::make_unique<FakeTrayIcon>(false));
+        giveFakeTray(*w, false);
         if (!w->Form_Load(QString()))
             return nullptr;
         return w;
@@ -342,7 +342,7 @@ private slots:
             QCOMPARE(rectOf(*w, "imgSplitterY").top, 1800.0);
             QCOMPARE(rectOf(*w, "imgSplitterX").left, 4200.0);
             QCOMPARE(w->size(), QSize(650, 500));
-            QCOMPARE(w->pos(), QPoint(20, 10));
+            QCOMPARE(w->geometry().topLeft(), QPoint(20, 10));
             // The stored layout comes back as it went in.
             w->SaveLayout();
             QCOMPARE(stored("BrowserSplit"), QStringLiteral("1800"));
@@ -538,12 +538,14 @@ private slots:
         QTRY_VERIFY2(screen.contains(w->frameGeometry().topLeft()),
                      qPrintable(QStringLiteral("%1,%2").arg(w->frameGeometry().x()).arg(w->frameGeometry().y())));
 
-        // Put there again after the start, it is not saved so.
+        // Put there again after the start, it is not saved so: the client's place is saved
+        // as it lies with the frame on the screen.
         w->setGeometry(QRect(QPoint(0, 0), w->size()));
-        QVERIFY(w->frameGeometry().top() < 0);
+        const QPoint frame = w->geometry().topLeft() - w->frameGeometry().topLeft();
+        QVERIFY(frame.y() > 0);
         w->SaveLayout();
-        QCOMPARE(stored("ScreenLeft"), QStringLiteral("0"));
-        QCOMPARE(stored("ScreenTop"), QStringLiteral("0"));
+        QCOMPARE(stored("ScreenLeft"), QString::number((screen.left() + frame.x()) * 15));
+        QCOMPARE(stored("ScreenTop"), QString::number((screen.top() + frame.y()) * 15));
     }
 
     // The desktop hangs the frame around the client where the client was asked to be, the

@@ -92,6 +92,61 @@ private slots:
         QCOMPARE(pane.lblLocalTime()->text(), QStringLiteral("Local: 3/14/2027 12:00:01 PM"));
     }
 
+    // The clocks always read whole; when not every panel can, the current action (a snipe's
+    // state) gets room first, then the queue, then the step. Widths are the status line's at
+    // the window's first size on each screen.
+    void panelsGiveRoomByPriority_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("whole");
+        const QStringList preparing = {"Preparing to Snipe Item# 3001000101", "Sending Request to Host...",
+                                       "Items in Queue: 3"};
+        const QStringList waiting = {"Waiting for Exact Moment to Snipe...", "Waiting...", "Items in Queue: 1"};
+        const QStringList idle = {"None", "Complete", "Items in Queue: 1"};
+        QTest::newRow("1024x768, preparing") << 604 << preparing << "1";
+        QTest::newRow("1024x768, waiting") << 604 << waiting << "1";
+        QTest::newRow("1024x768, idle") << 604 << idle << "123";
+        QTest::newRow("1280x900, preparing") << 784 << preparing << "13";
+        QTest::newRow("1280x900, waiting") << 784 << waiting << "123";
+        QTest::newRow("wide, preparing") << 1400 << preparing << "123";
+        QTest::newRow("narrower than the action") << 560 << preparing << "";
+    }
+    void panelsGiveRoomByPriority()
+    {
+        QFETCH(int, width);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, whole);
+        gSettings->TimeOffset = 8;
+        Clock::freeze(QDateTime(QDate(2026, 12, 11), QTime(13, 10, 52)));
+        StatusBarPane pane([] { return 0; });
+        pane.tmrDateTime_Timer();
+        for (int panel = 1; panel <= 3; ++panel)
+            pane.setStatusPanel(panel, texts[panel - 1]);
+        pane.resize(width, pane.sizeHint().height());
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+
+        for (QLabel *clock : {pane.lblLocalTime(), pane.lblEbayTime()})
+            QVERIFY2(clock->width() >= clock->sizeHint().width(), qPrintable(clock->text()));
+        int right = -1;
+        for (int panel = 1; panel <= 3; ++panel) {
+            const QString shown = pane.shownStatusPanel(panel);
+            if (whole.contains(QString::number(panel)))
+                QCOMPARE(shown, texts[panel - 1]);
+            else
+                QVERIFY2(shown != texts[panel - 1], qPrintable(shown));
+            // Side by side inside the row, the tooltip telling all.
+            auto *label = pane.findChild<QLabel *>(QStringLiteral("stsMainPanel%1").arg(panel));
+            QCOMPARE(label->toolTip(), texts[panel - 1]);
+            if (label->isVisible()) {
+                QVERIFY(label->x() > right);
+                right = label->geometry().right();
+            }
+        }
+        QVERIFY(right < pane.stsMain()->width());
+    }
+
     void alreadyQueued()
     {
         MsgBoxRecorder boxes;

@@ -17,15 +17,8 @@
 
 EngineFixture::EngineFixture()
 {
-    if (!folder.isValid() || !site.start(0))
+    if (!folder.isValid() || !site.start(0) || !setUrlFile())
         return;
-    {
-        QFile urls(folder.file(QStringLiteral("eburl.zdx")));
-        if (!urls.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return;
-        urls.write(site.urlFile());
-    }
-    gURLs.reset();
     gClosing = false;
     if (!folder.openStore())
         return;
@@ -81,6 +74,25 @@ EngineFixture::~EngineFixture()
     window.reset();
     site.stop();
     gURLs.reset();
+}
+
+bool EngineFixture::setUrlFile(const QByteArray &key, const QByteArray &address)
+{
+    QByteArray lines;
+    for (const QByteArray &line : site.urlFile().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        if (key.isEmpty() || !line.startsWith(key + '|'))
+            lines += line + '\n';
+        else if (!address.isEmpty())
+            lines += key + '|' + address + '\n';
+    }
+    QFile urls(folder.file(QStringLiteral("eburl.zdx")));
+    if (!urls.open(QIODevice::WriteOnly | QIODevice::Truncate) || urls.write(lines) != lines.size())
+        return false;
+    urls.close();
+    gURLs.reset();
+    return true;
 }
 
 practice::Auction EngineFixture::siteAuction(const QString &item, qint64 secondsFromNow, double price)

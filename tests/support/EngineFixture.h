@@ -33,6 +33,10 @@ public:
     qint32 openFolder = -1;
     qint32 closedFolder = -1;
 
+    // Writes eburl.zdx as the site's, with the key's address replaced (or the key left out when
+    // the address is empty), and has the program read it again; false when it cannot be written.
+    bool setUrlFile(const QByteArray &key = QByteArray(), const QByteArray &address = QByteArray());
+
     // A running auction on the site, ending on the whole second secondsFromNow from the site's now.
     practice::Auction siteAuction(const QString &item, qint64 secondsFromNow, double price = 10.0);
     // An instant as the site's pages show it (its wall clock), the form AUC_Ended keeps.

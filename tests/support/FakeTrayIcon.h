@@ -2,6 +2,10 @@
 
 #include "TrayIcon.h"
 
+#include <QAction>
+#include <QMenu>
+#include <memory>
+
 // A notification area the test controls: present or not, and what it was asked to show.
 class FakeTrayIcon : public ITrayIcon
 {
@@ -27,3 +31,18 @@ private:
     bool m_available;
     bool m_shown = false;
 };
+
+// Gives a window, before its Form_Load, a fake notification area that it keeps; returns the fake.
+template <class Window> FakeTrayIcon *giveFakeTray(Window &window, bool available)
+{
+    auto tray = std::make_unique<FakeTrayIcon>(available);
+    FakeTrayIcon *icon = tray.get();
+    window.setTrayIcon(std::move(tray));
+    return icon;
+}
+
+// A command of the window's tray menu, by its name.
+template <class Window> QAction *trayAction(Window &window, const char *name)
+{
+    return window.trayMenu()->template findChild<QAction *>(QLatin1String(name));
+}

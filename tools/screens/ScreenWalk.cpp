@@ -38,8 +38,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -209,14 +211,23 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QSt
     gDB->execute(QStringLiteral("DELETE FROM Auctions WHERE AUC_ItemNumber = '3001000199'"));
     window.BuildAuctionGrid(open);
 
-    // The status panels while a snipe runs, with its longest steps.
+    // The status panels while a snipe runs, with its longest steps, the grid showing the time
+    // left.
     const QStringList panelsBefore = {window.statusPanel(1), window.statusPanel(2), window.statusPanel(3)};
-    window.setStatusPanel(1, QStringLiteral("Preparing to Snipe Item #3001000101"));
-    window.setStatusPanel(2, QStringLiteral("Waiting for Exact Moment to Place Bid"));
+    const int scrolledTo = tree->horizontalScrollBar()->value();
+    const qint16 timeLeft = gCurrentUser->Columns.TimeLeft;
+    if (timeLeft >= 0)
+        tree->horizontalScrollBar()->setValue(tree->header()->sectionPosition(timeLeft));
+    window.setStatusPanel(1, QStringLiteral("Preparing to Snipe Item# 3001000101"));
+    window.setStatusPanel(2, QStringLiteral("Sending Request to Host..."));
     window.setStatusPanel(3, QStringLiteral("Items in Queue: 3"));
     shot("snipe-status");
+    window.setStatusPanel(1, QStringLiteral("Waiting for Exact Moment to Snipe..."));
+    window.setStatusPanel(2, QStringLiteral("Waiting..."));
+    shot("snipe-waiting");
     for (int panel = 1; panel <= 3; ++panel)
         window.setStatusPanel(panel, panelsBefore.at(panel - 1));
+    tree->horizontalScrollBar()->setValue(scrolledTo);
 
     if (auto *favorites = window.findChild<FavoritesPane *>(QStringLiteral("fraFavorites"))) {
         favorites->BuildFavoritesTree();
