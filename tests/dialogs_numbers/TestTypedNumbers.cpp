@@ -91,7 +91,7 @@ class TestTypedNumbers : public QObject
     QString throughWizard(const QString &box, const QString &text)
     {
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(1);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(1));
         gCurrentUser->Editing = true;
         gDB->execute(QStringLiteral("UPDATE Users SET U_BidSeconds = 0, U_AutoRefreshMins = 0"));
         SettingsStore::instance().deleteSection(BSN_User::sectionFor(gCurrentUser->ZandroName));
@@ -134,7 +134,7 @@ private slots:
     }
     void cleanupTestCase()
     {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         qputenv("PATH", m_path);
         m_folder.reset();
     }

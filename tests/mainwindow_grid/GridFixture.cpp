@@ -35,7 +35,7 @@ void GridFixture::reset()
     gDB->execute(QStringLiteral("DELETE FROM Auctions"));
     m_items = 0;
     gUsers->Init(*gDB);
-    gCurrentUser = gUsers->GetUserByPrimary(userKey);
+    CurrentUser::instance().signIn(gUsers->GetUserByPrimary(userKey));
     m_ok = m_ok && gCurrentUser != nullptr;
     gSettings->TimeOffset = 3;
     Clock::freeze(localNow());

@@ -233,10 +233,10 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QSt
     window.tbrViewTack_ButtonClick();
 
     const UserPtr user = gCurrentUser;
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     window.LoadAuctionScreen();
     shot("nobody");
-    gCurrentUser = user;
+    CurrentUser::instance().signIn(user);
     window.LoadAuctionScreen();
 }
 
@@ -261,7 +261,7 @@ void walkDialogs(const Visit &visit)
     single("dialog-splash", [] { return new frmSplash; });
     single("dialog-close", [] { return new frmCloseZandrift; });
     single("dialog-signin", [] { return new frmSignin; });
-    gCurrentUser = gUsers->Users().front();
+    CurrentUser::instance().signIn(gUsers->Users().front());
     pages("dialog-settings", [] { return new frmAppSettings; });
     gCurrentUser->Editing = true;
     pages("dialog-profile-edit", [] { return new frmAucNewUser; });
@@ -278,7 +278,7 @@ void walkDialogs(const Visit &visit)
     single("dialog-about", [] { return new frmAbout; });
     single("dialog-compact", [] { return new frmDBCompact; });
     single("dialog-delete-user", [] { return new frmDeleteUser; });
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     pages("dialog-profile-new", [] { return new frmAucNewUser; });
 }
 
