@@ -4,7 +4,8 @@
 function(zandrift_add_test)
     cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE Qt6::Test zandrift_unscriptedmsgbox ${T_LIBS})
+    set_target_properties(${T_NAME} PROPERTIES ZANDRIFT_TEST_LITERALS ON)
+    target_link_libraries(${T_NAME} PRIVATE zandrift_common Qt6::Test zandrift_unscriptedmsgbox ${T_LIBS})
     target_compile_definitions(${T_NAME} PRIVATE
         ZANDRIFT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
         ZANDRIFT_SOURCE_DATA="${PROJECT_SOURCE_DIR}/data"

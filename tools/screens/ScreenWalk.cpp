@@ -302,8 +302,10 @@ bool walk(const Visit &visit, QString *error)
     user.siteName = QStringLiteral("snipetester");
     user.sitePassword = QStringLiteral("secret");
     if (!DemoFolder::create(folder.path(), site.urlFile(), error) || !DemoFolder::addUser(user, error) ||
-        !DemoFolder::importAuctions({"3001000001", "3001000002", "3001000003", "3001000004", "3001000005"}, 30000,
-                                    error) ||
+        !DemoFolder::importAuctions({QStringLiteral("3001000001"), QStringLiteral("3001000002"),
+                                     QStringLiteral("3001000003"), QStringLiteral("3001000004"),
+                                     QStringLiteral("3001000005")},
+                                    30000, error) ||
         !DemoFolder::scheduleSnipe(QStringLiteral("3001000001"), 20.0, 1, 5, error))
         return false;
     addRowsOfEveryStatus();
