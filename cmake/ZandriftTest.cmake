@@ -38,17 +38,6 @@ function(zandrift_add_test)
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
-# Adds every immediate subfolder of the current folder that has a CMakeLists.txt, in name order.
-function(zandrift_add_subfolders)
-    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-    list(SORT children)
-    foreach(child ${children})
-        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-            add_subdirectory(${child})
-        endif()
-    endforeach()
-endfunction()
-
 # zandrift_rerun_test(<test> <new name> ENV <VAR=value>... [FUNCTIONS <test function>...]): runs a
 # registered test once more, or only the named functions of it, with some of its environment
 # changed (another time zone, another desktop language).
