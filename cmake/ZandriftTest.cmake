@@ -4,7 +4,8 @@
 function(zandrift_add_test)
     cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE Qt6::Test zandrift_unscriptedmsgbox ${T_LIBS})
+    set_target_properties(${T_NAME} PROPERTIES ZANDRIFT_TEST_LITERALS ON)
+    target_link_libraries(${T_NAME} PRIVATE zandrift_common Qt6::Test zandrift_unscriptedmsgbox ${T_LIBS})
     target_compile_definitions(${T_NAME} PRIVATE
         ZANDRIFT_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
         ZANDRIFT_SOURCE_DATA="${PROJECT_SOURCE_DIR}/data"
@@ -35,17 +36,6 @@ function(zandrift_add_test)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT})
-endfunction()
-
-# Adds every immediate subfolder of the current folder that has a CMakeLists.txt, in name order.
-function(zandrift_add_subfolders)
-    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
-    list(SORT children)
-    foreach(child ${children})
-        if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
-            add_subdirectory(${child})
-        endif()
-    endforeach()
 endfunction()
 
 # zandrift_rerun_test(<test> <new name> ENV <VAR=value>... [FUNCTIONS <test function>...]): runs a

@@ -72,16 +72,16 @@ public:
         case ActionKind::Minimise: {
             // As the window does on minimising into the tray, and on coming back.
             const UserPtr kept = gCurrentUser;
-            gCurrentUser.reset();
+            CurrentUser::instance().signOut();
             m_f.engine->HaltOperation();
             later(a.gapMs, [kept] {
                 if (!gCurrentUser)
-                    gCurrentUser = kept;
+                    CurrentUser::instance().signIn(kept);
             });
             break;
         }
         case ActionKind::SignOut:
-            gCurrentUser.reset();
+            CurrentUser::instance().signOut();
             m_f.engine->HaltOperation();
             if (a.gapMs > 0)
                 later(a.gapMs, [this] { signIn(); });
@@ -106,7 +106,7 @@ public:
     void signIn()
     {
         if (!gCurrentUser)
-            gCurrentUser = gUsers->GetUserByPrimary(m_f.userKey);
+            CurrentUser::instance().signIn(gUsers->GetUserByPrimary(m_f.userKey));
     }
 
     void releaseHolds()

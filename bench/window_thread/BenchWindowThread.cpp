@@ -424,13 +424,16 @@ int main(int argc, char **argv)
         bench.step(
             "import_burst", 1500,
             [&] {
-                before = gDB->openQuery(QStringLiteral("SELECT COUNT(*) AS n FROM Auctions"))->value("n").toInt();
+                before = gDB->openQuery(QStringLiteral("SELECT COUNT(*) AS n FROM Auctions"))
+                             ->value(QStringLiteral("n"))
+                             .toInt();
                 for (int i = 0; i < kImports; ++i)
                     engine.AddAuction(false, QStringLiteral("78%1").arg(i, 6, 10, QLatin1Char('0')));
             },
             [&] {
-                return gDB->openQuery(QStringLiteral("SELECT COUNT(*) AS n FROM Auctions"))->value("n").toInt() >=
-                           before + kImports ||
+                return gDB->openQuery(QStringLiteral("SELECT COUNT(*) AS n FROM Auctions"))
+                               ->value(QStringLiteral("n"))
+                               .toInt() >= before + kImports ||
                        engine.queue().Count() == 0;
             });
     }

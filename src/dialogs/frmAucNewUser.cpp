@@ -137,7 +137,7 @@ void frmAucNewUser::done(int result)
             // The reload replaced every user object; the current one is fetched again.
             if (key) {
                 if (UserPtr user = gUsers->GetUserByPrimary(key))
-                    gCurrentUser = user;
+                    CurrentUser::instance().signIn(user);
             }
         });
     }

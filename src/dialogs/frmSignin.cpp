@@ -34,7 +34,7 @@ frmSignin::~frmSignin() = default;
 int frmSignin::exec()
 {
     if (m_noUsers) {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         {
             frmAucNewUser wizard(parentWidget());
             wizard.exec();
@@ -99,7 +99,7 @@ void frmSignin::cmdOK_Click()
                 user = gUsers->GetUserByPrimary(check.userKey);
             }
             if (user) {
-                gCurrentUser = user;
+                CurrentUser::instance().signIn(user);
                 accept();
             }
             return;

@@ -47,7 +47,7 @@ bool CommandLine::SplitArgs(qsizetype start, const QString &text, const QString 
 QString CommandLine::DeNullify(const QString &text, uchar find, uchar replacement)
 {
     QString out = text;
-    out.replace(QChar(find), QChar(replacement));
+    out.replace(QLatin1Char(char(find)), QLatin1Char(char(replacement)));
     return out;
 }
 

@@ -146,8 +146,8 @@ int weekdayBefore(const QString &page, const QString &dateText)
 
 bool AuctionEngine::setClockFromTimePage(const QString &page)
 {
-    const bool daylight = page.toUpper().contains(QLatin1String("PDT"));
-    const QString zone = daylight ? QStringLiteral("PDT") : QStringLiteral("PST");
+    const bool summer = page.toUpper().contains(QLatin1String("PDT"));
+    const QString zone = summer ? QStringLiteral("PDT") : QStringLiteral("PST");
     BNHTMLExtract extract;
     bool ok = false;
     const QString raw =
@@ -168,7 +168,7 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     // far the site's clock runs ahead of the steady clock; the bounds of successive pages narrow
     // it, and one that contradicts them (the site's clock was set) starts afresh.
     const qint64 resolutionMs = hasTime.captured(3).isEmpty() ? 60000 : 1000;
-    const qint64 siteUtcOffsetMs = (daylight ? -7 : -8) * 3600000LL;
+    const qint64 siteUtcOffsetMs = (summer ? -7 : -8) * 3600000LL;
     const qint64 shownUtcMs =
         QDateTime(shown.date(), shown.time(), QTimeZone::utc()).toMSecsSinceEpoch() - siteUtcOffsetMs;
     const qint64 steadyNow = Clock::steadyMs();

@@ -48,7 +48,11 @@ frmAuction::frmAuction(IDialogs &dialogs, IBrowser *browser) : m_dialogs(dialogs
     resize(1000, 700);
 }
 
-frmAuction::~frmAuction() = default;
+// A user put aside belongs to this window's minimise, not to the next window's start.
+frmAuction::~frmAuction()
+{
+    CurrentUser::instance().dropAside();
+}
 
 void frmAuction::setAllTimersEnabled(bool on)
 {
@@ -140,7 +144,7 @@ void frmAuction::buildMenus()
         LoadAuctionScreen();
     });
     on("mnuFileLogOut", [this] {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_engine->HaltOperation();
         LoadAuctionScreen();
     });

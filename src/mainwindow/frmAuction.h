@@ -2,6 +2,7 @@
 
 #include "BNResizer.h"
 #include "BSN_Users.h"
+#include "CurrentUser.h"
 #include "IMainWindow.h"
 
 #include <QHash>
@@ -91,7 +92,7 @@ public:
     // Another copy was running: this one ends at once.
     bool isDuplicate() const { return mblnDuplicate; }
     // The user kept over a minimise to the tray (signed in again on restoring).
-    const UserPtr &keptUser() const { return mKeptUser; }
+    const UserPtr &keptUser() const { return CurrentUser::instance().asideUser(); }
     // The window has finished closing (phase 2 ran).
     bool isClosed() const { return m_closed; }
 
@@ -165,8 +166,6 @@ protected:
 private:
     QMenu *mnuTrayPopup = nullptr;
     bool mblnDuplicate = false;
-    bool mblnKeepUser = false;
-    UserPtr mKeptUser;
     // The imports and refreshes the minimise took out of the queue, asked again on the restore.
     QList<std::shared_ptr<BNQItem>> m_setAside;
     // The window layout, in twips. rszMain follows the window's size.

@@ -86,18 +86,18 @@ QAction *frmAuction::toolbarButton(const QString &key) const
 static const QHash<QString, QString> &buttonMenus()
 {
     static const QHash<QString, QString> asMenu = {
-        {"globalconfig", "mnuToolsSystemSettings"},
-        {"userconfig", "mnuToolsUserSettings"},
-        {"login", "mnuFileLogIn"},
-        {"logout", "mnuFileLogOut"},
-        {"connect", "mnuActionsConnect"},
-        {"disconnect", "mnuActionsDisconnect"},
-        {"delete", "mnuActionsDelete"},
-        {"schedule", "mnuActionsSchedule"},
-        {"refreshselected", "mnuActionsRefreshSelected"},
-        {"refresh", "mnuActionsRefresh"},
-        {"stop", "mnuActionsStop"},
-        {"time", "mnuToolsSyncTime"},
+        {QStringLiteral("globalconfig"), QStringLiteral("mnuToolsSystemSettings")},
+        {QStringLiteral("userconfig"), QStringLiteral("mnuToolsUserSettings")},
+        {QStringLiteral("login"), QStringLiteral("mnuFileLogIn")},
+        {QStringLiteral("logout"), QStringLiteral("mnuFileLogOut")},
+        {QStringLiteral("connect"), QStringLiteral("mnuActionsConnect")},
+        {QStringLiteral("disconnect"), QStringLiteral("mnuActionsDisconnect")},
+        {QStringLiteral("delete"), QStringLiteral("mnuActionsDelete")},
+        {QStringLiteral("schedule"), QStringLiteral("mnuActionsSchedule")},
+        {QStringLiteral("refreshselected"), QStringLiteral("mnuActionsRefreshSelected")},
+        {QStringLiteral("refresh"), QStringLiteral("mnuActionsRefresh")},
+        {QStringLiteral("stop"), QStringLiteral("mnuActionsStop")},
+        {QStringLiteral("time"), QStringLiteral("mnuToolsSyncTime")},
     };
     return asMenu;
 }

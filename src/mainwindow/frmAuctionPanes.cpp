@@ -202,8 +202,13 @@ void frmAuction::ToggleToolBarsMenus()
 
     if (gSettings && gSettings->NotSetup) {
         // Until the settings are saved, only they and the help can be reached.
-        static const QStringList keep = {"mnuToolsSystemSettings", "mnuTools",     "mnuHelp",     "mnuHelpHelp",
-                                         "mnuHelpLegend",          "mnuHelpAbout", "mnuHelpForum"};
+        static const QStringList keep = {QStringLiteral("mnuToolsSystemSettings"),
+                                         QStringLiteral("mnuTools"),
+                                         QStringLiteral("mnuHelp"),
+                                         QStringLiteral("mnuHelpHelp"),
+                                         QStringLiteral("mnuHelpLegend"),
+                                         QStringLiteral("mnuHelpAbout"),
+                                         QStringLiteral("mnuHelpForum")};
         for (QAction *command : qAsConst(m_commands))
             if (!keep.contains(command->objectName()))
                 command->setEnabled(false);

@@ -153,7 +153,7 @@ bool frmAuction::openStore()
 void frmAuction::signInAtStart()
 {
     if (NoUsersExist()) {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_dialogs.profileWizard(this);
         if (!gCurrentUser) {
             if (!NoUsersExist()) {
@@ -241,7 +241,7 @@ void frmAuction::Form_QueryUnload(qint16 &Cancel, qint16 UnloadMode)
                 return;
             }
             if (CloseResult == 2) {
-                gCurrentUser.reset();
+                CurrentUser::instance().signOut();
                 runGuarded("Form_QueryUnload", ErrorReport::Message, [this] { LoadAuctionScreen(); });
                 showMinimized();
                 Cancel = 1;
@@ -331,8 +331,7 @@ void frmAuction::ShowUser()
         BSN_Log().MarkAuction(0, AuctionEngine::currentUserKey(),
                               QStringLiteral("Unable to purge old records: %1").arg(e.message()));
     }
-    if (mblnKeepUser && mKeptUser)
-        gCurrentUser = mKeptUser;
+    CurrentUser::instance().restore();
     if (!gCurrentUser) {
         m_folderPane->LoadFolderTree();
         m_shortcutPane->LoadShortcutBar();

@@ -67,15 +67,12 @@ void frmAuction::changeEvent(QEvent *event)
 void frmAuction::windowStateChanged()
 {
     if (!isMinimized()) {
-        mblnKeepUser = false;
-        mKeptUser.reset();
+        CurrentUser::instance().dropAside();
         return;
     }
     if (!m_engine || gClosing || !trayIcon().isAvailable() || !m_loaded)
         return;
-    mblnKeepUser = true;
-    mKeptUser = gCurrentUser;
-    gCurrentUser.reset();
+    CurrentUser::instance().putAside();
     // The window goes into the tray also when the halt or the redraw fails (a locked database).
     runGuarded("Form_Resize", ErrorReport::Message, [this] {
         setQueuedWorkAside();

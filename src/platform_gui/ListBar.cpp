@@ -120,13 +120,14 @@ int ListBar::addGroup(const QString &caption, const QString &key)
     }
     // Told after the view's own click handling, by key: the handler may remove the item.
     connect(items, &QListWidget::itemClicked, this, [this, items](QListWidgetItem *it) {
-        const QString key = it->data(KeyRole).toString();
+        const QString clicked = it->data(KeyRole).toString();
         QMetaObject::invokeMethod(
             this,
-            [this, items, key] {
-                const int group = indexOf(items) + 1;
-                if (const int index = findItem(group, key))
-                    emit itemClicked(group, index);
+            [this, items, clicked] {
+                // Asked again: groups added or removed meanwhile move its number.
+                const int now = indexOf(items) + 1;
+                if (const int index = findItem(now, clicked))
+                    emit itemClicked(now, index);
             },
             Qt::QueuedConnection);
     });

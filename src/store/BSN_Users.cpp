@@ -91,6 +91,6 @@ bool LogInDefaultUser()
     UserPtr user = gUsers->GetUserByPrimary(static_cast<qint32>(rs->value(QStringLiteral("U_Primary")).toLongLong()));
     if (!user)
         return false; // the list was not reloaded since the row was written: nobody to sign in
-    gCurrentUser = user;
+    CurrentUser::instance().signIn(user);
     return true;
 }

@@ -6,11 +6,12 @@
 std::unique_ptr<Database> gDB;
 std::unique_ptr<AppSettings> gSettings;
 std::unique_ptr<BSN_Users> gUsers;
-UserPtr gCurrentUser;
+const UserPtr &gCurrentUser = CurrentUser::instance().user();
 
 void ReleaseGlobals()
 {
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
+    CurrentUser::instance().dropAside();
     gUsers.reset();
     gSettings.reset(); // holds a reference to gDB
     gDB.reset();

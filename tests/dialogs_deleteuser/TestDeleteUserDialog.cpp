@@ -104,7 +104,7 @@ private slots:
                                       QStringLiteral("9"));
         QVERIFY(SettingsStore::instance().sync());
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(f->userKey);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(f->userKey));
         queueSnipe(m_annSnipe, f->userKey);
         queueSnipe(m_bobSnipe, m_bob);
     }
@@ -120,7 +120,7 @@ private slots:
             choose(d, QStringLiteral("Cy"), QString());
             QVERIFY(button->isEnabled());
         }
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         frmDeleteUser d;
         QCOMPARE(offered(d), (QStringList{QStringLiteral("Ann"), QStringLiteral("Bob"), QStringLiteral("Cy")}));
     }

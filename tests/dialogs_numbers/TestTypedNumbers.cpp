@@ -92,7 +92,7 @@ class TestTypedNumbers : public QObject
     QString throughWizard(const QString &box, const QString &text)
     {
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(1);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(1));
         gCurrentUser->Editing = true;
         gDB->execute(QStringLiteral("UPDATE Users SET U_BidSeconds = 0, U_AutoRefreshMins = 0"));
         SettingsStore::instance().deleteSection(BSN_User::sectionFor(gCurrentUser->ZandroName));
@@ -133,7 +133,7 @@ private slots:
     }
     void cleanupTestCase()
     {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_nmcli.reset();
         m_folder.reset();
     }
@@ -155,43 +155,43 @@ private slots:
                 << dialog << box << text << value << QString();
         };
 
-        for (const QString t : {"12,50", "12,5", "1,2", "1e3", "0x10", "1,23,456", "$12,50", "12.50.1"})
+        for (const QString &t : QStringList{"12,50", "12,5", "1,2", "1e3", "0x10", "1,23,456", "$12,50", "12.50.1"})
             refused("schedule", "txtMaxBid", t, QStringLiteral("Maxbid: ") + t + " is not a valid number.");
         stored("schedule", "txtMaxBid", QStringLiteral("1,234.50"), QStringLiteral("1234.5"));
         stored("schedule", "txtMaxBid", QStringLiteral(" $12.50 "), QStringLiteral("12.5"));
         stored("schedule", "txtMaxBid", QStringLiteral("12."), QStringLiteral("12"));
-        for (const QString t : {"1,2", "1e0", "0x2"})
+        for (const QString &t : QStringList{"1,2", "1e0", "0x2"})
             refused("schedule", "txtQuantity", t, QStringLiteral("Quantity: ") + t + " is not a valid number.");
         stored("schedule", "txtQuantity", QStringLiteral("+2"), QStringLiteral("2"));
-        for (const QString t : {"1,5", "1e1", "0x10"})
+        for (const QString &t : QStringList{"1,5", "1e1", "0x10"})
             refused("schedule", "txtBidSecs", t, t + " is not a valid number of seconds.");
         stored("schedule", "txtBidSecs", QStringLiteral("15"), QStringLiteral("15"));
 
         const QString hours = QStringLiteral("Please enter a valid number of hours for time synchronization.");
-        for (const QString t : {"1,2", "1e1", "0x10"})
+        for (const QString &t : QStringList{"1,2", "1e1", "0x10"})
             refused("settings", "txtTimeSyncHours", t, hours);
         stored("settings", "txtTimeSyncHours", QStringLiteral("12"), QStringLiteral("12"));
         const QString mins = QStringLiteral(
             "Please enter a valid number of minutes for Zandrift to connect prior to the end of an auction.");
-        for (const QString t : {"5,0", "5e0", "0x5"})
+        for (const QString &t : QStringList{"5,0", "5e0", "0x5"})
             refused("settings", "txtConnectMins", t, mins);
         stored("settings", "txtConnectMins", QStringLiteral("6"), QStringLiteral("6"));
         const QString days = QStringLiteral("Please enter a valid number of days, from 0 to 999, after which "
                                             "Zandrift deletes error logs (Auction Defaults Tab).");
-        for (const QString t : {"1,5", "1e1", "0x9"})
+        for (const QString &t : QStringList{"1,5", "1e1", "0x9"})
             refused("settings", "txtDeleteErrorLogDays", t, days);
         stored("settings", "txtDeleteErrorLogDays", QStringLiteral("14"), QStringLiteral("14"));
 
-        for (const QString t : {"1,5", "1e2", "0x10"})
+        for (const QString &t : QStringList{"1,5", "1e2", "0x10"})
             refused("wizard", "txtBidSecs", t, t + " is not a valid number of seconds.");
         stored("wizard", "txtBidSecs", QStringLiteral("15"), QStringLiteral("15"));
-        for (const QString t : {"6,0", "6e1", "0x3c"})
+        for (const QString &t : QStringList{"6,0", "6e1", "0x3c"})
             refused("wizard", "txtRefreshMins", t, t + " is not a valid number of minutes.");
         stored("wizard", "txtRefreshMins", QStringLiteral("1,440"), QStringLiteral("1440"));
         const QString noDays = QStringLiteral("You have selected to Automatically Delete Closed Auctions, but have "
                                               "not provided a valid Number of Days.  Please enter a Valid Number of "
                                               "Days (under Options Tab).");
-        for (const QString t : {"3,0", "3e1", "0x1e"})
+        for (const QString &t : QStringList{"3,0", "3e1", "0x1e"})
             refused("wizard", "txtDeleteAuctionDays", t, noDays);
         stored("wizard", "txtDeleteAuctionDays", QStringLiteral("45"), QStringLiteral("45"));
     }

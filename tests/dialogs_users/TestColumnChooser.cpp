@@ -66,7 +66,7 @@ private slots:
     {
         m_folder = std::make_unique<TestProgramFolder>();
         QVERIFY(m_folder->openStore());
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
     }
     void cleanup() { m_folder.reset(); }
 

@@ -63,7 +63,7 @@ private slots:
     {
         m_folder = std::make_unique<TestProgramFolder>();
         QVERIFY(m_folder->openStore());
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
     }
     void cleanup() { m_folder.reset(); }
 
@@ -398,7 +398,7 @@ private slots:
         const qint32 ann = addUser(QStringLiteral("Ann"));
         writeSection(QStringLiteral("Ann"));
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(ann);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(ann));
         const UserPtr edited = gCurrentUser;
         edited->Editing = true;
         const qint64 foldersBefore = count(QStringLiteral("SELECT count(*) AS n FROM Folders"));
@@ -440,7 +440,7 @@ private slots:
         const qint32 ann = addUser(QStringLiteral("Ann"));
         addUser(QStringLiteral("Bob"), QVariant(), QString(), 1);
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(ann);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(ann));
         gCurrentUser->Editing = true;
         gDB->execute(QStringLiteral("DELETE FROM Users WHERE U_Primary = ?"), {ann});
         const QString before = snapshot();
@@ -472,7 +472,7 @@ private slots:
         QFETCH(QString, how);
         const qint32 ann = addUser(QStringLiteral("Ann"));
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(ann);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(ann));
         gCurrentUser->Editing = true;
         const QString before = snapshot();
         {

@@ -90,7 +90,7 @@ private slots:
         const qint32 previous = addUser(QStringLiteral("Bob"), QStringLiteral("x"));
         const qint32 key = addUser(name, stored);
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(previous);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(previous));
 
         MsgBoxRecorder boxes;
         frmSignin d(nullptr);
@@ -144,7 +144,7 @@ private slots:
         const qint32 bob = addUser(QStringLiteral("Bob"), QStringLiteral("b"));
         addUser(QStringLiteral("Ann"), QStringLiteral("a"));
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(bob);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(bob));
         MsgBoxRecorder boxes;
         frmSignin d(nullptr);
         bool acted = false;
@@ -176,7 +176,7 @@ private slots:
     {
         QFETCH(bool, finish);
         QFETCH(bool, signInNow);
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         MsgBoxRecorder boxes;
         frmSignin d(nullptr);
         bool wizardRan = false;

@@ -69,7 +69,7 @@ void TestGridRowCells::initTestCase()
                  {m_userKey});
     m_openFolder = gDB->openQuery(QStringLiteral("SELECT max(FLD_Primary) AS k FROM Folders"))->value(f("k")).toInt();
     gUsers->Init(*gDB);
-    gCurrentUser = gUsers->GetUserByPrimary(m_userKey);
+    CurrentUser::instance().signIn(gUsers->GetUserByPrimary(m_userKey));
     QVERIFY(gCurrentUser);
     // Every column shown, in the order of the column set's declaration.
     AucColumns &c = gCurrentUser->Columns;

@@ -393,9 +393,9 @@ void TestRequests::autoRefreshCountsIdleMinutes()
     QCOMPARE(f.engine->autoRefreshCounter(), qint16(0));
     const UserPtr ann = gCurrentUser;
     ann->AutoRefeshMins = 3;
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     f.engine->tmrAutoRefresh_Timer();
-    gCurrentUser = ann;
+    CurrentUser::instance().signIn(ann);
     QCOMPARE(f.engine->autoRefreshCounter(), qint16(0));
     QCOMPARE(q.Count(), 0);
 }

@@ -76,13 +76,13 @@ void TestParseAuction::initTestCase()
     m_script = m_dir.filePath("ebparse.zdx");
     writeFile(m_script, shippedScript());
     ProgramFolder::setOverride(m_dir.path());
-    gCurrentUser = std::make_shared<BSN_User>();
+    CurrentUser::instance().signIn(std::make_shared<BSN_User>());
     gCurrentUser->EbayName = QStringLiteral("snipetester");
 }
 
 void TestParseAuction::cleanupTestCase()
 {
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     ProgramFolder::setOverride(QString());
 }
 
@@ -415,16 +415,16 @@ void TestParseAuction::nobodySignedIn()
     // Without a site name to look for, "><" would match any row: the answer stays unknown.
     const UserPtr signedIn = gCurrentUser;
     for (const QString &name : {QString(), QStringLiteral("none")}) {
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         if (!name.isEmpty()) {
-            gCurrentUser = std::make_shared<BSN_User>();
+            CurrentUser::instance().signIn(std::make_shared<BSN_User>());
             gCurrentUser->EbayName = QString();
         }
         clsEbayAuction a;
         a.Parse(sitePage(QStringLiteral("item_active.html")), QStringLiteral("3001000001"));
         QCOMPARE(a.MeHighBidder, QStringLiteral("Unknown"));
     }
-    gCurrentUser = signedIn;
+    CurrentUser::instance().signIn(signedIn);
 }
 
 void TestParseAuction::realPagesDoNotBreakIt()

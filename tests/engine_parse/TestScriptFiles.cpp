@@ -242,7 +242,7 @@ void TestScriptFiles::shippedScriptHasEveryKey()
     QVERIFY2(script.ImportScript(ZANDRIFT_SOURCE_DATA "/ebparse.zdx", &error), qPrintable(error));
     for (const char *key : {"CURRENTBID", "CURRENTBID2", "MINBID", "QUANTITY", "TIMELEFT", "BIDDERSEARCH", "TIMEENDS",
                             "NUMBEROFBIDS", "LOCATION", "COUNTRY", "COUNTRY2", "Seller", "HIGHBID", "TITLE", "KEY"}) {
-        const auto elem = GetScriptElem(key, script, &error);
+        const auto elem = GetScriptElem(QLatin1String(key), script, &error);
         QVERIFY2(elem, qPrintable(error));
         QVERIFY2(elem->xType == "FORWARD" || elem->xType == "TRUEFALSE" || elem->xType == "BACKSLIP", key);
     }

@@ -134,7 +134,7 @@ private slots:
         frmAuction w(dialogs, new FakeBrowser);
         QVERIFY(w.Form_Load(QString()));
         const qint32 open = w.selectedFolderKey();
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         w.LoadAuctionScreen();
         TreeGrid &grid = w.gridPane().auctionGrid();
         QCOMPARE(grid.columnCount(), 1);
@@ -343,7 +343,7 @@ private slots:
         QCOMPARE(w.toolbarButton("connect")->isVisible(), dialUpShown);
         QCOMPARE(w.toolbarButton("rassep")->isVisible(), dialUpShown);
 
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         w.LoadAuctionScreen();
         QVERIFY(!w.menuItem("mnuActionsSchedule")->isEnabled());
         QVERIFY(!w.menuItem("mnuFileLogOut")->isEnabled());

@@ -36,7 +36,8 @@ const QString kBystander = QStringLiteral("9003"); // another auction's work, qu
 
 qint32 lastKey(const char *table, const char *column)
 {
-    auto rs = gDB->openQuery(QStringLiteral("SELECT max(%1) AS k FROM %2").arg(QLatin1String(column), table));
+    auto rs =
+        gDB->openQuery(QStringLiteral("SELECT max(%1) AS k FROM %2").arg(QLatin1String(column), QLatin1String(table)));
     return static_cast<qint32>(rs->value(QStringLiteral("k")).toLongLong());
 }
 
@@ -53,7 +54,8 @@ QString engineState(AuctionEngine &engine)
         const QString item = i->Bid ? i->Bid->ItemNumber : i->ItemNumber;
         if (item != kItem && item != kBystander)
             return QString();
-        return QStringLiteral("%1:%2%3").arg(i->Action).arg(item, i->Bid && i->Bid->CancelBid ? "(cancelled)" : "");
+        return QStringLiteral("%1:%2%3").arg(i->Action).arg(
+            item, i->Bid && i->Bid->CancelBid ? QStringLiteral("(cancelled)") : QString());
     };
     QStringList queued;
     for (const QItemPtr &i : engine.queue().items())

@@ -171,7 +171,7 @@ private slots:
         TestProgramFolder folder;
         prepare(folder, {});
         const QByteArray before = fileHash(folder.databasePath());
-        SingleInstance first(folder.file(SingleInstance::kLockFileName));
+        SingleInstance first(folder.file(QLatin1String(SingleInstance::kLockFileName)));
         QVERIFY(first.acquire());
 
         MsgBoxRecorder boxes;
@@ -197,7 +197,7 @@ private slots:
         gone.start(QStringLiteral("true"));
         QVERIFY(gone.waitForFinished());
         const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
-        QFile lock(folder.file(SingleInstance::kLockFileName));
+        QFile lock(folder.file(QLatin1String(SingleInstance::kLockFileName)));
         QVERIFY(lock.open(QIODevice::WriteOnly));
         lock.write(QByteArray::number(deadPid) + "\nzandrift\n" + QSysInfo::machineHostName().toUtf8() + "\n");
         lock.close();

@@ -81,7 +81,7 @@ private slots:
         QVERIFY(icon->isShown());
         if (!gCurrentUser) {
             // Nobody was signed in at start (no automatic log-on, or settings never saved).
-            gCurrentUser = gUsers->Users().front();
+            CurrentUser::instance().signIn(gUsers->Users().front());
             w.LoadAuctionScreen();
         }
         const int before = dialogs.calls.count("signIn");
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(gCurrentUser);
         icon->doubleClick();
         QVERIFY(w.isVisible());
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         w.LoadAuctionScreen();
         w.showMinimized();
         QTRY_VERIFY(w.isHidden());
@@ -116,7 +116,7 @@ private slots:
         frmAuction w(dialogs, new FakeBrowser);
         FakeTrayIcon *icon = giveFakeTray(w, true);
         QVERIFY(w.Form_Load(QString()));
-        gCurrentUser = gUsers->Users().front();
+        CurrentUser::instance().signIn(gUsers->Users().front());
         w.LoadAuctionScreen();
         const int before = dialogs.calls.count("signIn");
         icon->doubleClick(); // the window is shown: it only comes to the front
@@ -151,7 +151,7 @@ private slots:
         while (w.engine().queue().NextItem()) {
         } // the start's clock synchronisation
         if (!gCurrentUser) {
-            gCurrentUser = gUsers->Users().front();
+            CurrentUser::instance().signIn(gUsers->Users().front());
             w.LoadAuctionScreen();
         }
         QStringList asked;
@@ -168,7 +168,7 @@ private slots:
             asked << item->message;
         }
         if (signedOutFirst) {
-            gCurrentUser.reset();
+            CurrentUser::instance().signOut();
             w.LoadAuctionScreen();
         }
         w.showMinimized();

@@ -137,7 +137,7 @@ private slots:
         QVERIFY(!add->isEnabled());
         // Signed out, nothing can be added.
         show(itemPage(QStringLiteral("78")));
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_pane->UpdateAddAuctionButton();
         QVERIFY(!add->isEnabled());
     }
@@ -414,7 +414,7 @@ private slots:
     {
         MsgBoxRecorder boxes;
         QVERIFY(!m_pane->buttonMenuItem(QStringLiteral("ebaysignin"))->isEnabled());
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_pane->signInToSite();
         QVERIFY(m_wb->navigations.isEmpty());
         m_wb->finishLoad(QUrl(signInPage()));

@@ -59,7 +59,7 @@ private slots:
 
         gDB->execute(QStringLiteral("UPDATE Users SET U_EbayPassword = ? WHERE U_Primary = ?"), {password, fx.userKey});
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(fx.userKey);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(fx.userKey));
         QCOMPARE(gCurrentUser->EbayPassword, password);
         fx.site.addUser(QLatin1String(EngineFixture::kSiteUser), password);
         if (!submitType.isEmpty()) {

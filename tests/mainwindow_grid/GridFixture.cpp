@@ -35,7 +35,7 @@ void GridFixture::reset()
     gDB->execute(QStringLiteral("DELETE FROM Auctions"));
     m_items = 0;
     gUsers->Init(*gDB);
-    gCurrentUser = gUsers->GetUserByPrimary(userKey);
+    CurrentUser::instance().signIn(gUsers->GetUserByPrimary(userKey));
     m_ok = m_ok && gCurrentUser != nullptr;
     gSettings->TimeOffset = 3;
     Clock::freeze(localNow());
@@ -91,7 +91,9 @@ qint32 GridFixture::addAuction(const QVariantMap &fields)
         marks << QStringLiteral("?");
         values << it.value();
     }
-    gDB->execute(QStringLiteral("INSERT INTO Auctions (%1) VALUES (%2)").arg(names.join(','), marks.join(',')), values);
+    gDB->execute(QStringLiteral("INSERT INTO Auctions (%1) VALUES (%2)")
+                     .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                 values);
     auto rs = gDB->openQuery(QStringLiteral("SELECT max(AUC_Primary) AS k FROM Auctions"));
     return static_cast<qint32>(rs->value(QStringLiteral("k")).toLongLong());
 }

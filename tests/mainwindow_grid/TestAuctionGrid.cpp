@@ -157,7 +157,7 @@ void TestAuctionGrid::captionCountsTheFolder()
         QCOMPARE(g.rowLevel(r), 0);
 
     // Nobody signed in: the grid empties.
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     fx.pane->BuildAuctionGrid(fx.openFolder);
     QCOMPARE(g.rowCount(), 0);
 }
@@ -669,7 +669,7 @@ void TestAuctionGrid::configureColumns()
     // Nobody signed in: rows and columns stay, the header flag is set on what is there.
     fx.addAuction();
     fx.pane->BuildAuctionGrid(fx.openFolder);
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     g.setColumnHeaderFlag(3, false);
     fx.pane->ConfigureAuctionGridColumns();
     QCOMPARE(g.columnCount(), 17);

@@ -41,7 +41,7 @@ class TestLogViewsPane : public QObject
     }
     static void signIn(qint32 key, const QString &name)
     {
-        gCurrentUser = std::make_shared<BSN_User>();
+        CurrentUser::instance().signIn(std::make_shared<BSN_User>());
         gCurrentUser->PrimaryKey = key;
         gCurrentUser->ZandroName = name;
     }
@@ -107,7 +107,7 @@ private slots:
         pane.ShowAuctionLog();
         QCOMPARE(rows(pane.auctionLogRows()), QStringList{"12/10/2026 9:37:03 AM | other user"});
 
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         pane.ShowAuctionLog();
         QCOMPARE(pane.auctionLogRows().rowCount(), 0);
 
@@ -455,7 +455,7 @@ private slots:
         QFETCH(bool, message);
         const qint32 a = addAuction(1, QStringLiteral("42"));
         if (!signedIn)
-            gCurrentUser.reset();
+            CurrentUser::instance().signOut();
         LogViewsPane pane;
         pane.setSelectedAuction(selected ? a : 0, gridHasRows);
         MsgBoxRecorder boxes;

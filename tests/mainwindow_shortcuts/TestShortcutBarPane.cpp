@@ -112,7 +112,7 @@ private slots:
         addAuction(QStringLiteral("Lot 3"), QStringLiteral("Sub"));
         addShortcutRow(QStringLiteral("Bob's"), 999, 0, m_bob);
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(m_ann);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(m_ann));
         QVERIFY(gCurrentUser);
         m_pane = std::make_unique<ShortcutBarPane>();
         m_pane->BuildShortcutBar();
@@ -122,7 +122,7 @@ private slots:
     void cleanup()
     {
         m_pane.reset();
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_folder.reset();
     }
 
@@ -148,7 +148,7 @@ private slots:
         QCOMPARE(bar().imageKey(1), QStringLiteral("open"));
         QCOMPARE(bar().imageKey(6), QStringLiteral("closedfolder"));
 
-        gCurrentUser.reset();
+        CurrentUser::instance().signOut();
         m_pane->LoadShortcutBar();
         QCOMPARE(bar().itemCount(1), 0);
         QCOMPARE(bar().itemCount(2), 3);

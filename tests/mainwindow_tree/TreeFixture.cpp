@@ -49,7 +49,7 @@ void TreeFixture::reset()
     m_folders.insert(QStringLiteral("Open Auctions"), addFolderRow(QStringLiteral("Open Auctions"), 0));
     m_folders.insert(QStringLiteral("Closed Auctions"), addFolderRow(QStringLiteral("Closed Auctions"), 0));
     gUsers->Init(*gDB);
-    gCurrentUser = gUsers->GetUserByPrimary(userKey);
+    CurrentUser::instance().signIn(gUsers->GetUserByPrimary(userKey));
     m_ok = m_ok && gCurrentUser;
     window = std::make_unique<FakeMainWindow>();
     engine = std::make_unique<AuctionEngine>(*window);

@@ -275,7 +275,7 @@ void TestPracticeSite::faults()
     Fault fault{FaultKind(kind), 400, -1, 200000};
     if (fault.kind == FaultKind::LargeHeader)
         fault.pieceBytes = 1000; // the client reads lines of up to 8 KB
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), fault);
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(QLatin1String(kDll)), fault);
     QElapsedTimer clock;
     clock.start();
     auto res = m_client->Get((std::string(kDll) + "?TimeShow").c_str());
@@ -344,7 +344,7 @@ void TestPracticeSite::faults()
 
 void TestPracticeSite::faultTargetsAndCount()
 {
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::ServerError, 0, 1});
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(QLatin1String(kDll)), Fault{FaultKind::ServerError, 0, 1});
     int status = 0;
     get("ViewItem&item=100", &status);
     QCOMPARE(status, 200); // another command of the same path is not hit
@@ -354,8 +354,9 @@ void TestPracticeSite::faultTargetsAndCount()
     QCOMPARE(status, 200); // the fault was for one request only
 
     // One item only: the whole query names it, and it wins over the command's own fault.
-    m_site->setFault(QStringLiteral("%1?ViewItem&item=100").arg(kDll), Fault{FaultKind::ServerError, 0, -1});
-    m_site->setFault(QStringLiteral("%1?ViewItem").arg(kDll), Fault{FaultKind::Garbage, 0, -1});
+    m_site->setFault(QStringLiteral("%1?ViewItem&item=100").arg(QLatin1String(kDll)),
+                     Fault{FaultKind::ServerError, 0, -1});
+    m_site->setFault(QStringLiteral("%1?ViewItem").arg(QLatin1String(kDll)), Fault{FaultKind::Garbage, 0, -1});
     get("ViewItem&item=100", &status);
     QCOMPARE(status, 500);
     QVERIFY(!get("ViewItem&item=101", &status).contains("500"));
@@ -366,7 +367,7 @@ void TestPracticeSite::faultTargetsAndCount()
     // which request met a fault.
     Fault gateway{FaultKind::ServerError, 0, -1};
     gateway.status = 502;
-    m_site->setFault(QStringLiteral("%1?AcceptBid&item=100").arg(kDll), gateway);
+    m_site->setFault(QStringLiteral("%1?AcceptBid&item=100").arg(QLatin1String(kDll)), gateway);
     m_site->clearRequests();
     const auto accept = [this](const char *item) {
         auto res = m_client->Post((std::string(kDll) + "?AcceptBid").c_str(),
@@ -383,7 +384,7 @@ void TestPracticeSite::faultTargetsAndCount()
     QVERIFY(!log[1].fault);
     m_site->clearFaults();
 
-    m_site->setFault(kDll, Fault{FaultKind::ServerError, 0, -1});
+    m_site->setFault(QLatin1String(kDll), Fault{FaultKind::ServerError, 0, -1});
     get("ViewItem&item=100", &status);
     QCOMPARE(status, 500);
     m_site->clearFaults();
@@ -399,7 +400,7 @@ void TestPracticeSite::requestLog()
     const auto log = m_site->requests();
     QCOMPARE(int(log.size()), 2);
     QCOMPARE(log[0].method, QStringLiteral("GET"));
-    QCOMPARE(log[0].path, QString(kDll));
+    QCOMPARE(log[0].path, QString::fromLatin1(kDll));
     QCOMPARE(log[0].query, QStringLiteral("ViewItem&item=100"));
     QCOMPARE(log[0].command, QStringLiteral("ViewItem"));
     QCOMPARE(log[1].method, QStringLiteral("POST"));
@@ -413,9 +414,9 @@ void TestPracticeSite::requestLog()
     QCOMPARE(m_site->requestCount(), 0);
 
     // A request held back by a fault is answered when the fault lets it go; a dropped one never.
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Delay, 300, 1});
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(QLatin1String(kDll)), Fault{FaultKind::Delay, 300, 1});
     get("TimeShow");
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Drop, 0, 1});
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(QLatin1String(kDll)), Fault{FaultKind::Drop, 0, 1});
     get("TimeShow");
     const auto later = m_site->requests();
     QCOMPARE(int(later.size()), 2);
@@ -489,7 +490,7 @@ void TestPracticeSite::latencyLinkHoldsBothWays()
     QVERIFY2(r.arrivalMs - sent >= kOneWay - 5, qPrintable(QString::number(r.arrivalMs - sent)));
 
     // A connection the site drops reaches the client dropped.
-    m_site->setFault(QStringLiteral("%1?TimeShow").arg(kDll), Fault{FaultKind::Drop, 0, 1});
+    m_site->setFault(QStringLiteral("%1?TimeShow").arg(QLatin1String(kDll)), Fault{FaultKind::Drop, 0, 1});
     QVERIFY(!client.Get((std::string(kDll) + "?TimeShow").c_str()));
     link.stop();
 }

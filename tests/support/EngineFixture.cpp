@@ -41,7 +41,7 @@ EngineFixture::EngineFixture()
             closedFolder = k;
     }
     gUsers->Init(*gDB);
-    gCurrentUser = gUsers->GetUserByPrimary(userKey);
+    CurrentUser::instance().signIn(gUsers->GetUserByPrimary(userKey));
     // The program's offset is whole hours between this machine's wall clock and the site's zone.
     const QDateTime instant = QDateTime::currentDateTime();
     const QDateTime pacific = instant.toTimeZone(QTimeZone("America/Los_Angeles"));

@@ -135,7 +135,7 @@ bool addUser(const User &user, QString *error)
                          {userKey, folder, QLatin1String(name)});
         }
         gUsers->Init(*gDB);
-        gCurrentUser = gUsers->GetUserByPrimary(userKey);
+        CurrentUser::instance().signIn(gUsers->GetUserByPrimary(userKey));
     } catch (const DbError &e) {
         return fail(error, e.message());
     }

@@ -35,7 +35,8 @@ int main(int argc, char **argv)
     DemoFolder::User user;
     user.siteName = QStringLiteral("snipetester");
     user.sitePassword = QStringLiteral("secret");
-    const QStringList items = {"3001000001", "3001000002", "3001000003", "3001000004", "3001000005"};
+    const QStringList items = {QStringLiteral("3001000001"), QStringLiteral("3001000002"), QStringLiteral("3001000003"),
+                               QStringLiteral("3001000004"), QStringLiteral("3001000005")};
     const bool ok = DemoFolder::create(args[1], urls, &error) && DemoFolder::addUser(user, &error) &&
                     DemoFolder::importAuctions(items, 30000, &error) &&
                     DemoFolder::scheduleSnipe(QStringLiteral("3001000001"), 20.00, 1, 5, &error);

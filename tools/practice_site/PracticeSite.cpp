@@ -248,7 +248,8 @@ void PracticeSite::Impl::answer(const RecordedRequest &r, const FormData &form, 
     const QString cmd = r.command;
     const QString item = form.value(QStringLiteral("item")).trimmed();
     if (r.path != QLatin1String(kDllPath)) {
-        send(res, QStringLiteral("<html><body><h1>Not found</h1></body></html>\n"), r.path == "/" ? 200 : 404);
+        send(res, QStringLiteral("<html><body><h1>Not found</h1></body></html>\n"),
+             r.path == QLatin1String("/") ? 200 : 404);
         return;
     }
     if (cmd.compare(QLatin1String("ViewItem"), Qt::CaseInsensitive) == 0) {

@@ -19,7 +19,7 @@ QString esc(const QString &s)
 
 QString plural(qint64 n, const char *word)
 {
-    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(word)).arg(n == 1 ? "" : "s");
+    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(word)).arg(n == 1 ? QString() : QStringLiteral("s"));
 }
 
 const char *kHead = "<html>\n<head>\n<title>%1</title>\n"
@@ -89,7 +89,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
         highBid = QStringLiteral("<a href=\"%1%2\">%2</a> (%3)").arg(feedback, esc(s.highBidder)).arg(highBidderRating);
 
     QString p = QString::fromLatin1(kHead).arg(
-        QStringLiteral("Item %1 (%2 %3) - %4").arg(a.item, ended ? "Ended" : "Ends", stamp(a.end), esc(a.title)));
+        QStringLiteral("Item %1 (%2 %3) - %4")
+            .arg(a.item, ended ? QStringLiteral("Ended") : QStringLiteral("Ends"), stamp(a.end), esc(a.title)));
     p += QStringLiteral("<table border=\"0\" cellpadding=\"0\" cellspacing=\"0\" width=\"100%\">\n"
                         "<tr><td><a href=\"%1/\"><img src=\"%1/images/logo.gif\" alt=\"Home\" border=\"0\"></a></td>\n"
                         "<td align=\"right\"><font size=\"2\"><a href=\"%2?SignIn\">sign in</a> | "
@@ -103,7 +104,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
                         "<tr><td width=\"15%\"><font size=\"2\">%1</font></td><td width=\"35%\"><b>%2</b></td>\n"
                         "<td width=\"15%\"><font size=\"2\">First bid</font></td><td width=\"35%\">"
                         "<font size=\"2\">%3</font></td></tr>\n")
-             .arg(ended ? "Winning bid" : "Currently", money(s.price), money(a.startPrice));
+             .arg(ended ? QStringLiteral("Winning bid") : QStringLiteral("Currently"), money(s.price),
+                  money(a.startPrice));
     p += QStringLiteral("<tr><td><font size=\"2\">Quantity</font></td><td><b>%1</b></td>\n"
                         "<td><font size=\"2\"># of bids</font></td><td><b>%2</b> <font size=\"2\">"
                         "(<a href=\"%3?ViewBids&amp;item=%4\">bid history</a>)</font></td></tr>\n")
@@ -115,7 +117,8 @@ QString SitePages::item(const Auction &a, const Standing &s, const QDateTime &no
              .arg(timeLeft(now, a.end), esc(a.location));
     p += QStringLiteral("<tr><td><font size=\"2\">Started</font></td><td><font size=\"2\">%1</font></td>\n"
                         "<td><font size=\"2\">%2</font></td><td><b>%3</b></td></tr>\n")
-             .arg(stamp(start), a.quantity > 1 ? "Country" : "Country/Region", esc(a.country));
+             .arg(stamp(start), a.quantity > 1 ? QStringLiteral("Country") : QStringLiteral("Country/Region"),
+                  esc(a.country));
     p += QStringLiteral("<tr><td><font size=\"2\">Ends</font></td><td><font size=\"2\">%1</font></td>"
                         "<td></td><td></td></tr>\n")
              .arg(stamp(a.end));

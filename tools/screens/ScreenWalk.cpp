@@ -244,10 +244,10 @@ void walkWindow(frmAuction &window, const QSize &screen, const Visit &visit, QSt
     window.tbrViewTack_ButtonClick();
 
     const UserPtr user = gCurrentUser;
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     window.LoadAuctionScreen();
     shot("nobody");
-    gCurrentUser = user;
+    CurrentUser::instance().signIn(user);
     window.LoadAuctionScreen();
 }
 
@@ -272,7 +272,7 @@ void walkDialogs(const Visit &visit)
     single("dialog-splash", [] { return new frmSplash; });
     single("dialog-close", [] { return new frmCloseZandrift; });
     single("dialog-signin", [] { return new frmSignin; });
-    gCurrentUser = gUsers->Users().front();
+    CurrentUser::instance().signIn(gUsers->Users().front());
     pages("dialog-settings", [] { return new frmAppSettings; });
     gCurrentUser->Editing = true;
     pages("dialog-profile-edit", [] { return new frmAucNewUser; });
@@ -289,7 +289,7 @@ void walkDialogs(const Visit &visit)
     single("dialog-about", [] { return new frmAbout; });
     single("dialog-compact", [] { return new frmDBCompact; });
     single("dialog-delete-user", [] { return new frmDeleteUser; });
-    gCurrentUser.reset();
+    CurrentUser::instance().signOut();
     pages("dialog-profile-new", [] { return new frmAucNewUser; });
 }
 
@@ -313,8 +313,10 @@ bool walk(const Visit &visit, QString *error)
     user.siteName = QStringLiteral("snipetester");
     user.sitePassword = QStringLiteral("secret");
     if (!DemoFolder::create(folder.path(), site.urlFile(), error) || !DemoFolder::addUser(user, error) ||
-        !DemoFolder::importAuctions({"3001000001", "3001000002", "3001000003", "3001000004", "3001000005"}, 30000,
-                                    error) ||
+        !DemoFolder::importAuctions({QStringLiteral("3001000001"), QStringLiteral("3001000002"),
+                                     QStringLiteral("3001000003"), QStringLiteral("3001000004"),
+                                     QStringLiteral("3001000005")},
+                                    30000, error) ||
         !DemoFolder::scheduleSnipe(QStringLiteral("3001000001"), 20.0, 1, 5, error))
         return false;
     addRowsOfEveryStatus();
