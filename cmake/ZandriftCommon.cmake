@@ -34,3 +34,6 @@ function(zandrift_check_common dir)
         zandrift_check_common(${subdir})
     endforeach()
 endfunction()
+
+# The one include folder of src/: headers are included with their folder, "store/Globals.h".
+get_filename_component(ZANDRIFT_SRC_DIR ${CMAKE_CURRENT_LIST_DIR}/../src ABSOLUTE)

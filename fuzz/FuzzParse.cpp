@@ -1,9 +1,9 @@
 // Fuzz target over the extraction commands and the auction page parser. The input is a page;
 // its first bytes also choose an extraction (command, case number, anchors) run over the rest.
 
-#include "BNHTMLExtract.h"
-#include "TextCodec.h"
-#include "clsEbayAuction.h"
+#include "engine/BNHTMLExtract.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/TextCodec.h"
 
 #include <QByteArray>
 #include <QString>

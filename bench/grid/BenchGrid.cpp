@@ -1,7 +1,7 @@
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
 #include "GridFixture.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,18 +7,18 @@
 // ZANDRIFT_IDLE_SECONDS) and reads them again. The browser's own processes (the child's
 // descendants) are summed apart. Prints idle_cpu_percent (of one core), rss_mb_start, rss_mb_end,
 // rss_growth_mb, the same for the browser's processes, and the requests the site received.
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "Database.h"
 #include "DemoFolder.h"
-#include "Dialogs.h"
-#include "Folders.h"
-#include "Globals.h"
 #include "PracticeSite.h"
-#include "QtMsgBox.h"
-#include "QtTreeGrid.h"
-#include "Transaction.h"
-#include "frmAuction.h"
+#include "dialogs/Dialogs.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/Transaction.h"
+#include "platform_gui/QtMsgBox.h"
+#include "platform_gui/QtTreeGrid.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
+#include "platform/Database.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

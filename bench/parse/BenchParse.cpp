@@ -1,10 +1,10 @@
 // Prints one line per figure, name=value, medians in microseconds; the last line is
 // parse_100k_us_median. Not a test: nothing is asserted.
 
-#include "BNHTMLExtract.h"
-#include "BNParseScript.h"
-#include "TextCodec.h"
-#include "clsEbayAuction.h"
+#include "engine/BNHTMLExtract.h"
+#include "engine/BNParseScript.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/TextCodec.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -7,14 +7,14 @@
 // the site. Everything is measured by the site: when each final post arrived against its moment
 // (end less BidSeconds), whether the site processed it before the end, who won, and how many
 // posts it received against the sends the engine logged.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "Clock.h"
 #include "EngineFixture.h"
-#include "Globals.h"
-#include "InetTransfer.h"
 #include "LatencyLink.h"
-#include "ebayURLS.h"
+#include "engine/AuctionEngine.h"
+#include "engine/ebayURLS.h"
+#include "platform/Clock.h"
+#include "platform/InetTransfer.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

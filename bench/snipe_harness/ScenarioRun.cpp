@@ -1,17 +1,17 @@
 #include "ScenarioRun.h"
 
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "AuctionStatus.h"
-#include "Clock.h"
-#include "Database.h"
 #include "EngineFixture.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "InetTransfer.h"
 #include "LatencyLink.h"
-#include "ebayURLS.h"
-#include "frmSchedule.h"
+#include "dialogs/frmSchedule.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "engine/ebayURLS.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "store/AppSettings.h"
+#include "store/AuctionStatus.h"
+#include "store/Globals.h"
 
 #include <QElapsedTimer>
 #include <QFile>

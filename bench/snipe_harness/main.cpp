@@ -3,9 +3,9 @@
 // against the site's own record and the database after the refresh. A run is reproducible from
 // its seed; scenario i alone is re-run with --seed S --first i --scenarios 1 --jobs 1.
 #include "Invariants.h"
-#include "MsgBox.h"
 #include "ScenarioPlan.h"
 #include "ScenarioRun.h"
+#include "platform/MsgBox.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -3,15 +3,15 @@
 // start-up on it and reports the time from its own process start to the window shown with the
 // 2,000 rows in the grid. Prints startup_ms (median) and startup_ms_max. The splash screen's
 // designed two-second pause is left out: it is a wait, not work.
-#include "AppSettings.h"
-#include "AuctionGridPane.h"
-#include "Database.h"
 #include "DemoFolder.h"
-#include "Folders.h"
-#include "Globals.h"
 #include "SilentDialogs.h"
-#include "Transaction.h"
-#include "frmAuction.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/Transaction.h"
+#include "store/AppSettings.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QDateTime>

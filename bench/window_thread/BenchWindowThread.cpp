@@ -8,23 +8,23 @@
 // runs, and the site's record tells whether it came before the end and won.
 // Prints max_gap_ms_<step>=N for each step, then snipes_on_time=A/B and rss_mb_max=N (the
 // largest resident size of this process seen at any tick from the window's start on).
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "BSN_Log.h"
-#include "BSN_User.h"
-#include "Database.h"
 #include "DemoFolder.h"
-#include "DesktopServices.h"
 #include "FakeBrowser.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "InetTransfer.h"
-#include "LogViewsPane.h"
 #include "PracticeSite.h"
 #include "SilentDialogs.h"
-#include "Transaction.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/LogViewsPane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "platform/Transaction.h"
+#include "platform_gui/DesktopServices.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/BSN_User.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,10 +1,10 @@
-#include "Dialogs.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "ProcessGuards.h"
-#include "QtMsgBox.h"
-#include "SessionEnd.h"
-#include "frmAuction.h"
+#include "dialogs/Dialogs.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/SessionEnd.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/ProcessGuards.h"
+#include "platform_gui/QtMsgBox.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
-#include "ColumnChooserPage.h"
+#include "dialogs/ColumnChooserPage.h"
 #include "ui_ColumnChooserPage.h"
 
-#include "AucColumns.h"
-#include "DialogArt.h"
-#include "SettingsStore.h"
+#include "dialogs/DialogArt.h"
+#include "platform/SettingsStore.h"
+#include "store/AucColumns.h"
 
 namespace {
 const QString kAuctions = QStringLiteral("Auctions");

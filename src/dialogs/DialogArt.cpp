@@ -1,4 +1,4 @@
-#include "DialogArt.h"
+#include "dialogs/DialogArt.h"
 
 #include <QtGlobal>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AppSettings.h"
-#include "Database.h"
-#include "Globals.h"
-#include "MsgBox.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QString>
 #include <exception>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IDialogs.h"
+#include "dialogs/IDialogs.h"
 
 class AuctionEngine;
 

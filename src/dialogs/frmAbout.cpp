@@ -1,9 +1,9 @@
-#include "frmAbout.h"
+#include "dialogs/frmAbout.h"
 #include "ui_frmAbout.h"
 
-#include "AuctionDatabase.h"
-#include "DialogArt.h"
-#include "MsgBox.h"
+#include "dialogs/DialogArt.h"
+#include "platform/MsgBox.h"
+#include "store/AuctionDatabase.h"
 
 #include <QProcess>
 #include <QStandardPaths>

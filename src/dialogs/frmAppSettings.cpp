@@ -1,15 +1,15 @@
-#include "frmAppSettings.h"
+#include "dialogs/frmAppSettings.h"
 #include "ui_frmAppSettings.h"
 
-#include "AppSettings.h"
-#include "DialUpComponent.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "SettingsStore.h"
-#include "StoreValues.h"
-#include "Values.h"
+#include "dialogs/DialogGuard.h"
+#include "engine/EventGuard.h"
+#include "platform/DialUpComponent.h"
+#include "platform/MsgBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Values.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
+#include "store/StoreValues.h"
 
 #include <QMouseEvent>
 #include <QRegularExpression>

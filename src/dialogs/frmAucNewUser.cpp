@@ -1,11 +1,11 @@
-#include "frmAucNewUser.h"
+#include "dialogs/frmAucNewUser.h"
 #include "ui_frmAucNewUser.h"
 
-#include "Database.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "SettingsStore.h"
+#include "dialogs/DialogGuard.h"
+#include "engine/EventGuard.h"
+#include "platform/Database.h"
+#include "platform/SettingsStore.h"
+#include "store/Globals.h"
 
 #include <QRegularExpressionValidator>
 

@@ -1,14 +1,14 @@
 // The profile wizard's checks and its save.
-#include "frmAucNewUser.h"
+#include "dialogs/frmAucNewUser.h"
 #include "ui_frmAucNewUser.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "SettingsStore.h"
-#include "StoreValues.h"
-#include "UserRecords.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform/SettingsStore.h"
+#include "platform/Values.h"
+#include "store/Globals.h"
+#include "store/StoreValues.h"
+#include "store/UserRecords.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
-#include "frmCloseZandrift.h"
+#include "dialogs/frmCloseZandrift.h"
 
-#include "AppSettings.h"
-#include "DialogArt.h"
-#include "Globals.h"
-#include "IDialogs.h"
+#include "dialogs/DialogArt.h"
+#include "dialogs/IDialogs.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 #include "ui_frmCloseZandrift.h"
 
 #include <QKeyEvent>

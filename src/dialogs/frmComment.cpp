@@ -1,4 +1,4 @@
-#include "frmComment.h"
+#include "dialogs/frmComment.h"
 #include "ui_frmComment.h"
 
 frmComment::frmComment(QWidget *owner) : QDialog(owner), ui(new Ui::frmComment)

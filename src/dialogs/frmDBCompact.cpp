@@ -1,14 +1,14 @@
-#include "frmDBCompact.h"
+#include "dialogs/frmDBCompact.h"
 #include "ui_frmDBCompact.h"
 
-#include "AuctionDatabase.h"
-#include "AuctionEngine.h"
-#include "CompactAuctionDatabase.h"
-#include "DialogArt.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "InetTransfer.h"
-#include "MsgBox.h"
+#include "dialogs/DialogArt.h"
+#include "dialogs/DialogGuard.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "platform/InetTransfer.h"
+#include "platform/MsgBox.h"
+#include "store/AuctionDatabase.h"
+#include "store/CompactAuctionDatabase.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,16 +1,16 @@
-#include "frmDeleteUser.h"
+#include "dialogs/frmDeleteUser.h"
 #include "ui_frmDeleteUser.h"
 
-#include "AuctionEngine.h"
-#include "AuctionRecords.h"
-#include "BSN_User.h"
-#include "Database.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "SettingsStore.h"
-#include "UserRecords.h"
+#include "dialogs/DialogGuard.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform/SettingsStore.h"
+#include "store/AuctionRecords.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
+#include "store/UserRecords.h"
 
 #include <QKeyEvent>
 

@@ -1,8 +1,8 @@
-#include "frmLegend.h"
+#include "dialogs/frmLegend.h"
 #include "ui_frmLegend.h"
 
-#include "AuctionEngine.h"
-#include "Pictures.h"
+#include "engine/AuctionEngine.h"
+#include "platform_gui/Pictures.h"
 
 frmLegend::frmLegend(QWidget *owner) : QDialog(owner), ui(new Ui::frmLegend)
 {

@@ -1,16 +1,16 @@
-#include "frmSchedule.h"
+#include "dialogs/frmSchedule.h"
 #include "ui_frmSchedule.h"
 
-#include "AuctionEngine.h"
-#include "AuctionRecords.h"
-#include "AuctionStatus.h"
-#include "DialogArt.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "StoreValues.h"
-#include "Values.h"
+#include "dialogs/DialogArt.h"
+#include "dialogs/DialogGuard.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "platform/MsgBox.h"
+#include "platform/Values.h"
+#include "store/AuctionRecords.h"
+#include "store/AuctionStatus.h"
+#include "store/Globals.h"
+#include "store/StoreValues.h"
 
 #include <QTimer>
 #include <cmath>

@@ -1,13 +1,13 @@
-#include "frmSignin.h"
+#include "dialogs/frmSignin.h"
 #include "ui_frmSignin.h"
 
-#include "Database.h"
-#include "DialogGuard.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "UserRecords.h"
-#include "frmAucNewUser.h"
+#include "dialogs/DialogGuard.h"
+#include "dialogs/frmAucNewUser.h"
+#include "engine/EventGuard.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "store/Globals.h"
+#include "store/UserRecords.h"
 
 #include <algorithm>
 

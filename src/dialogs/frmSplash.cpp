@@ -1,7 +1,7 @@
-#include "frmSplash.h"
+#include "dialogs/frmSplash.h"
 
-#include "DialogArt.h"
-#include "FormTimer.h"
+#include "dialogs/DialogArt.h"
+#include "platform/FormTimer.h"
 #include "ui_frmSplash.h"
 
 frmSplash::frmSplash(QWidget *owner) : QDialog(owner), ui(std::make_unique<Ui::frmSplash>())

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AuctionStatus.h"
-#include "BNQueue.h"
-#include "DeferredWrites.h"
-#include "LiveSnipes.h"
+#include "engine/BNQueue.h"
+#include "engine/DeferredWrites.h"
+#include "engine/LiveSnipes.h"
+#include "store/AuctionStatus.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
-#include "BNBidTalk.h"
+#include "engine/BNBidTalk.h"
 
-#include "BNParseScripElem.h"
-#include "ProgramFolder.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/BNParseScripElem.h"
+#include "engine/ebayURLS.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Values.h"
 
 #include <QUrl>
 #include <cmath>

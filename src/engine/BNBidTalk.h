@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BNHTMLExtract.h"
-#include "BNParseScript.h"
-#include "BSN_Users.h"
+#include "engine/BNHTMLExtract.h"
+#include "engine/BNParseScript.h"
+#include "store/BSN_Users.h"
 
 #include <QDateTime>
 #include <QString>

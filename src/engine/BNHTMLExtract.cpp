@@ -1,6 +1,6 @@
-#include "BNHTMLExtract.h"
+#include "engine/BNHTMLExtract.h"
 
-#include "BNParseScripElem.h"
+#include "engine/BNParseScripElem.h"
 
 namespace {
 

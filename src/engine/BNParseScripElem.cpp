@@ -1,7 +1,7 @@
-#include "BNParseScripElem.h"
+#include "engine/BNParseScripElem.h"
 
-#include "BNParseScript.h"
-#include "Values.h"
+#include "engine/BNParseScript.h"
+#include "platform/Values.h"
 
 #include <QStringList>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "BNParseScript.h"
+#include "engine/BNParseScript.h"
 
-#include "CommandLine.h"
+#include "engine/CommandLine.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ParamCollection.h"
+#include "engine/ParamCollection.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "BNQItem.h"
+#include "engine/BNQItem.h"
 
-#include "Values.h"
+#include "platform/Values.h"
 
 std::shared_ptr<BNQItem> BNQItem::snipe(const std::shared_ptr<BNBidTalk> &bid)
 {

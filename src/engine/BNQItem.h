@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BNBidTalk.h"
+#include "engine/BNBidTalk.h"
 
 #include <QString>
 #include <memory>

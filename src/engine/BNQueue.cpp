@@ -1,7 +1,7 @@
-#include "BNQueue.h"
+#include "engine/BNQueue.h"
 
-#include "BSN_User.h"
-#include "Values.h"
+#include "platform/Values.h"
+#include "store/BSN_User.h"
 
 namespace {
 bool bidMatches(const QItemPtr &item, qint32 auctionKey, const BSN_User &user)

@@ -1,8 +1,8 @@
-#include "CommandLine.h"
+#include "engine/CommandLine.h"
 
-#include "RegularFile.h"
-#include "TextCodec.h"
-#include "Values.h"
+#include "platform/RegularFile.h"
+#include "platform/TextCodec.h"
+#include "platform/Values.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "DeferredWrites.h"
+#include "engine/DeferredWrites.h"
 
-#include "AuctionDatabase.h"
-#include "BSN_Log.h"
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QJsonArray>

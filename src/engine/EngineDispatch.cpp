@@ -1,14 +1,14 @@
-#include "AuctionEngine.h"
+#include "engine/AuctionEngine.h"
 
-#include "AppSettings.h"
-#include "BSN_Log.h"
-#include "Clock.h"
-#include "Database.h"
-#include "EngineSupport.h"
-#include "Globals.h"
-#include "IMainWindow.h"
-#include "Values.h"
-#include "clsEbayAuction.h"
+#include "engine/EngineSupport.h"
+#include "engine/IMainWindow.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QRegularExpression>
 #include <QTimeZone>

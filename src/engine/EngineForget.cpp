@@ -1,9 +1,9 @@
-#include "AuctionEngine.h"
+#include "engine/AuctionEngine.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "InetTransfer.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "platform/Values.h"
+#include "store/Globals.h"
 
 #include <QDir>
 #include <QEventLoop>

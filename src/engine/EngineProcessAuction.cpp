@@ -1,16 +1,16 @@
-#include "AuctionEngine.h"
+#include "engine/AuctionEngine.h"
 
-#include "AuctionRow.h"
-#include "AuctionStatus.h"
-#include "BSN_Log.h"
-#include "Database.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "GridRowCells.h"
-#include "IMainWindow.h"
-#include "TreeGrid.h"
-#include "Values.h"
-#include "clsEbayAuction.h"
+#include "engine/GridRowCells.h"
+#include "engine/IMainWindow.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "platform/Values.h"
+#include "store/AuctionRow.h"
+#include "store/AuctionStatus.h"
+#include "store/BSN_Log.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 namespace {
 

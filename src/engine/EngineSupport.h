@@ -1,8 +1,8 @@
 #pragma once
 
-#include "BNBidTalk.h"
-#include "BSN_Log.h"
-#include "modComm.h"
+#include "engine/BNBidTalk.h"
+#include "engine/modComm.h"
+#include "store/BSN_Log.h"
 
 #include <QString>
 #include <exception>

@@ -1,10 +1,10 @@
-#include "EventGuard.h"
+#include "engine/EventGuard.h"
 
-#include "BSN_Log.h"
-#include "Database.h"
-#include "DialUpComponent.h"
-#include "Globals.h"
-#include "MsgBox.h"
+#include "platform/Database.h"
+#include "platform/DialUpComponent.h"
+#include "platform/MsgBox.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QString>
 #include <QThread>

@@ -1,8 +1,8 @@
-#include "GridRowCells.h"
+#include "engine/GridRowCells.h"
 
-#include "AuctionEngine.h"
-#include "BSN_User.h"
-#include "Values.h"
+#include "engine/AuctionEngine.h"
+#include "platform/Values.h"
+#include "store/BSN_User.h"
 
 namespace grid_row {
 

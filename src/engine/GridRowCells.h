@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AuctionRow.h"
-#include "TreeGrid.h"
+#include "platform/TreeGrid.h"
+#include "store/AuctionRow.h"
 
 #include <QDateTime>
 #include <QList>

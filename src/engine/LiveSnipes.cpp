@@ -1,4 +1,4 @@
-#include "LiveSnipes.h"
+#include "engine/LiveSnipes.h"
 
 void LiveSnipes::started(const QItemPtr &item)
 {

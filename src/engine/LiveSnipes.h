@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BNQItem.h"
+#include "engine/BNQItem.h"
 
 #include <QHash>
 #include <QList>

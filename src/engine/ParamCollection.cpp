@@ -1,4 +1,4 @@
-#include "ParamCollection.h"
+#include "engine/ParamCollection.h"
 
 bool ParamCollection::add(const QString &key, const QString &value)
 {

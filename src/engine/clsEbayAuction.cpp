@@ -1,11 +1,11 @@
-#include "clsEbayAuction.h"
+#include "engine/clsEbayAuction.h"
 
-#include "BNParseScripElem.h"
-#include "BNParseScript.h"
-#include "Globals.h"
-#include "ProgramFolder.h"
-#include "SafeText.h"
-#include "Values.h"
+#include "engine/BNParseScripElem.h"
+#include "engine/BNParseScript.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SafeText.h"
+#include "platform/Values.h"
+#include "store/Globals.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BNHTMLExtract.h"
+#include "engine/BNHTMLExtract.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
 
-#include "CommandLine.h"
-#include "ProgramFolder.h"
+#include "engine/CommandLine.h"
+#include "platform/ProgramFolder.h"
 
 std::unique_ptr<ebayURLS> gURLs;
 

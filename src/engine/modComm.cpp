@@ -1,11 +1,11 @@
-#include "modComm.h"
+#include "engine/modComm.h"
 
-#include "AppSettings.h"
-#include "BSN_Log.h"
-#include "Database.h"
-#include "DialUpComponent.h"
-#include "Globals.h"
-#include "MsgBox.h"
+#include "platform/Database.h"
+#include "platform/DialUpComponent.h"
+#include "platform/MsgBox.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 namespace {
 qint32 connectionType()

@@ -1,7 +1,7 @@
-#include "BNControl.h"
+#include "layout/BNControl.h"
 
-#include "BNLayoutError.h"
-#include "IResizable.h"
+#include "layout/BNLayoutError.h"
+#include "layout/IResizable.h"
 
 namespace {
 

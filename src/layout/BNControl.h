@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LayoutRect.h"
+#include "layout/LayoutRect.h"
 
 #include <QString>
 

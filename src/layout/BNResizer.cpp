@@ -1,7 +1,7 @@
-#include "BNResizer.h"
+#include "layout/BNResizer.h"
 
-#include "BNLayoutError.h"
-#include "IResizable.h"
+#include "layout/BNLayoutError.h"
+#include "layout/IResizable.h"
 
 #include <limits>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BNControl.h"
-#include "LayoutRect.h"
+#include "layout/BNControl.h"
+#include "layout/LayoutRect.h"
 
 #include <QList>
 #include <QString>

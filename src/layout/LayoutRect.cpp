@@ -1,6 +1,6 @@
-#include "LayoutRect.h"
+#include "layout/LayoutRect.h"
 
-#include "IResizable.h"
+#include "layout/IResizable.h"
 
 #include <cmath>
 #include <limits>

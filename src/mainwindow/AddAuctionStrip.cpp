@@ -1,7 +1,7 @@
-#include "AddAuctionStrip.h"
+#include "mainwindow/AddAuctionStrip.h"
 
-#include "SelectAllText.h"
-#include "Values.h"
+#include "platform/Values.h"
+#include "platform_gui/SelectAllText.h"
 
 #include <QClipboard>
 #include <QGroupBox>

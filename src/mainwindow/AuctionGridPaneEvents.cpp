@@ -1,13 +1,13 @@
-#include "AppSettings.h"
-#include "AuctionGridPane.h"
-#include "AuctionGridPaneSupport.h"
-#include "AuctionRecords.h"
-#include "Clock.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "IDialogs.h"
-#include "QtTreeGrid.h"
-#include "Values.h"
+#include "dialogs/IDialogs.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "platform/Clock.h"
+#include "platform/Values.h"
+#include "platform_gui/QtTreeGrid.h"
+#include "store/AppSettings.h"
+#include "store/AuctionRecords.h"
+#include "store/Globals.h"
 
 #include <cmath>
 

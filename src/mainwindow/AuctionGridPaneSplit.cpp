@@ -1,7 +1,7 @@
 // The grid's split position: its first column's width, kept through the refits of the columns.
-#include "AuctionGridPane.h"
+#include "mainwindow/AuctionGridPane.h"
 
-#include "QtTreeGrid.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "BSN_Log.h"
-#include "Database.h"
-#include "Globals.h"
-#include "GridRowCells.h"
-#include "TreeGrid.h"
-#include "Values.h"
+#include "engine/GridRowCells.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "platform/Values.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QDateTime>
 #include <QTimeZone>

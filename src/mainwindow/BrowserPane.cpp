@@ -1,9 +1,9 @@
-#include "BrowserPane.h"
+#include "mainwindow/BrowserPane.h"
 
-#include "ProgramFolder.h"
-#include "RegularFile.h"
-#include "ebayURLS.h"
-#include "modComm.h"
+#include "engine/ebayURLS.h"
+#include "engine/modComm.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RegularFile.h"
 
 #include <QAction>
 #include <QComboBox>

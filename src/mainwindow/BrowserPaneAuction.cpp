@@ -1,9 +1,9 @@
 // The browser's add-auction button: the auction shown goes into the import queue.
-#include "BrowserPane.h"
+#include "mainwindow/BrowserPane.h"
 
-#include "AuctionEngine.h"
-#include "Database.h"
-#include "MsgBox.h"
+#include "engine/AuctionEngine.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
 
 #include <QAction>
 

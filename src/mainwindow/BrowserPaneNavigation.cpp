@@ -1,12 +1,12 @@
 // Where the browser goes: the safe navigation, the news page, and what a finished page changes.
-#include "BrowserPane.h"
+#include "mainwindow/BrowserPane.h"
 
-#include "BSN_Log.h"
-#include "Database.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "ebayURLS.h"
-#include "modComm.h"
+#include "engine/ebayURLS.h"
+#include "engine/modComm.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // Signing the program user into the site in the built-in browser.
-#include "BrowserPane.h"
+#include "mainwindow/BrowserPane.h"
 
-#include "BSN_User.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/MsgBox.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
 
 #include <QAction>
 #include <QJsonArray>

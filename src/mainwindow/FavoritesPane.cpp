@@ -1,8 +1,8 @@
-#include "FavoritesPane.h"
+#include "mainwindow/FavoritesPane.h"
 
-#include "FormTimer.h"
-#include "MsgBox.h"
-#include "Pictures.h"
+#include "platform/FormTimer.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/Pictures.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>

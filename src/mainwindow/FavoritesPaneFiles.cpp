@@ -1,9 +1,9 @@
 // The favorites folder on disk: finding it, walking it, and reading its shortcut files.
-#include "FavoritesPane.h"
+#include "mainwindow/FavoritesPane.h"
 
-#include "MsgBox.h"
-#include "RegularFile.h"
-#include "TextCodec.h"
+#include "platform/MsgBox.h"
+#include "platform/RegularFile.h"
+#include "platform/TextCodec.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
-#include "FolderTreePane.h"
+#include "mainwindow/FolderTreePane.h"
 
-#include "AuctionEngine.h"
-#include "AuctionGridPaneSupport.h"
-#include "EventGuard.h"
-#include "FolderTreePaneSupport.h"
-#include "FolderTreeWidget.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "QtFolderTree.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "mainwindow/FolderTreePaneSupport.h"
+#include "platform_gui/FolderTreeWidget.h"
+#include "platform_gui/QtFolderTree.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QMenu>
 #include <QVBoxLayout>

@@ -1,14 +1,14 @@
 // Deleting a folder with everything under it, and the shortcuts that pointed there.
-#include "FolderTreePane.h"
+#include "mainwindow/FolderTreePane.h"
 
-#include "AuctionEngine.h"
-#include "AuctionGridPaneSupport.h"
-#include "EventGuard.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "QtFolderTree.h"
-#include "Shortcuts.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/QtFolderTree.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
+#include "store/Shortcuts.h"
 
 void FolderTreePane::DeleteFolder(qint32 item)
 {

@@ -1,14 +1,14 @@
 // Dragging folders and auctions onto folders of their own branch.
-#include "FolderTreePane.h"
+#include "mainwindow/FolderTreePane.h"
 
-#include "AuctionGridPaneSupport.h"
-#include "AuctionRecords.h"
-#include "EventGuard.h"
-#include "FolderTreePaneSupport.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "QtFolderTree.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "mainwindow/FolderTreePaneSupport.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/QtFolderTree.h"
+#include "store/AuctionRecords.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 using namespace folder_tree;
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Database.h"
-#include "Globals.h"
-#include "TreeGrid.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "store/Globals.h"
 
 #include <QPalette>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "LogRowsModel.h"
+#include "mainwindow/LogRowsModel.h"
 
-#include "AuctionRecords.h"
-#include "Database.h"
-#include "Globals.h"
-#include "LogRecords.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
+#include "store/AuctionRecords.h"
+#include "store/Globals.h"
+#include "store/LogRecords.h"
 
 #include <limits>
 

@@ -1,18 +1,18 @@
-#include "LogViewsPane.h"
+#include "mainwindow/LogViewsPane.h"
 
-#include "ElidedTextToolTip.h"
+#include "platform_gui/ElidedTextToolTip.h"
 
-#include "AuctionRecords.h"
-#include "BSN_User.h"
-#include "Database.h"
-#include "DesktopServices.h"
-#include "Globals.h"
-#include "LogRecords.h"
-#include "LogRowsModel.h"
-#include "MsgBox.h"
-#include "ProgramFolder.h"
-#include "SafeText.h"
-#include "Values.h"
+#include "mainwindow/LogRowsModel.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SafeText.h"
+#include "platform/Values.h"
+#include "platform_gui/DesktopServices.h"
+#include "store/AuctionRecords.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
+#include "store/LogRecords.h"
 
 #include <QCursor>
 #include <QDir>

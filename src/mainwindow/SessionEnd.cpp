@@ -1,6 +1,6 @@
-#include "SessionEnd.h"
+#include "mainwindow/SessionEnd.h"
 
-#include "frmAuction.h"
+#include "mainwindow/frmAuction.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,13 +1,13 @@
-#include "ShortcutBarPane.h"
+#include "mainwindow/ShortcutBarPane.h"
 
-#include "AuctionGridPaneSupport.h"
-#include "Database.h"
-#include "EventGuard.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "ListBar.h"
-#include "MsgBox.h"
-#include "Pictures.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/ListBar.h"
+#include "platform_gui/Pictures.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QMenu>
 #include <QToolBar>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shortcuts.h"
+#include "store/Shortcuts.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,12 +1,12 @@
 // The shortcut bar's clicks, its pop-up menu and its toolbar.
-#include "ShortcutBarPane.h"
+#include "mainwindow/ShortcutBarPane.h"
 
-#include "AuctionGridPaneSupport.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "ListBar.h"
-#include "MsgBox.h"
-#include "Pictures.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AuctionGridPaneSupport.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/ListBar.h"
+#include "platform_gui/Pictures.h"
+#include "store/Globals.h"
 
 #include <QMenu>
 #include <QToolBar>

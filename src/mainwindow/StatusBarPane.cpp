@@ -1,9 +1,9 @@
-#include "StatusBarPane.h"
+#include "mainwindow/StatusBarPane.h"
 
-#include "AuctionEngine.h"
-#include "Clock.h"
-#include "MsgBox.h"
-#include "Values.h"
+#include "engine/AuctionEngine.h"
+#include "platform/Clock.h"
+#include "platform/MsgBox.h"
+#include "platform/Values.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "WindowPlacement.h"
+#include "mainwindow/WindowPlacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "BNResizer.h"
-#include "BSN_Users.h"
-#include "CurrentUser.h"
-#include "IMainWindow.h"
+#include "engine/IMainWindow.h"
+#include "layout/BNResizer.h"
+#include "store/BSN_Users.h"
+#include "store/CurrentUser.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -1,16 +1,16 @@
 // The main toolbar, the window's keys and the delete command.
-#include "frmAuction.h"
+#include "mainwindow/frmAuction.h"
 
-#include "AddAuctionStrip.h"
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "BrowserPane.h"
-#include "EventGuard.h"
-#include "FolderTreePane.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "QtFolderTree.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "mainwindow/AddAuctionStrip.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/BrowserPane.h"
+#include "mainwindow/FolderTreePane.h"
+#include "platform/MsgBox.h"
+#include "platform_gui/QtFolderTree.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QIcon>

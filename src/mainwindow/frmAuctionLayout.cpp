@@ -1,22 +1,22 @@
 // The window layout: the panes' designed places, the resizers that keep them in place, the two
 // splitters, the view window's tack, the favorites pane's place, and the layout in the settings.
-#include "frmAuction.h"
+#include "mainwindow/frmAuction.h"
 
-#include "AddAuctionStrip.h"
-#include "AuctionGridPane.h"
-#include "BNControl.h"
-#include "BrowserPane.h"
-#include "FavoritesPane.h"
-#include "FolderTreePane.h"
-#include "ListBar.h"
-#include "LogViewsPane.h"
-#include "SettingsStore.h"
-#include "ShortcutBarPane.h"
-#include "SplitterGrip.h"
-#include "StatusBarPane.h"
-#include "TreeGrid.h"
-#include "WidgetResizable.h"
-#include "WindowPlacement.h"
+#include "layout/BNControl.h"
+#include "mainwindow/AddAuctionStrip.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/BrowserPane.h"
+#include "mainwindow/FavoritesPane.h"
+#include "mainwindow/FolderTreePane.h"
+#include "mainwindow/LogViewsPane.h"
+#include "mainwindow/ShortcutBarPane.h"
+#include "mainwindow/StatusBarPane.h"
+#include "mainwindow/WindowPlacement.h"
+#include "platform/SettingsStore.h"
+#include "platform/TreeGrid.h"
+#include "platform_gui/ListBar.h"
+#include "platform_gui/SplitterGrip.h"
+#include "platform_gui/WidgetResizable.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,14 +1,14 @@
 // The tray icon: minimising hides the window into it, a double-click or its menu brings the
 // window back and signs a user in again.
-#include "frmAuction.h"
+#include "mainwindow/frmAuction.h"
 
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "BSN_Log.h"
-#include "EventGuard.h"
-#include "Globals.h"
-#include "IDialogs.h"
-#include "TrayIcon.h"
+#include "dialogs/IDialogs.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "platform_gui/TrayIcon.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "Clock.h"
+#include "platform/Clock.h"
 
-#include "Values.h"
+#include "platform/Values.h"
 
 #include <ctime>
 

@@ -1,9 +1,9 @@
-#include "Database.h"
+#include "platform/Database.h"
 
-#include "FileModes.h"
-#include "NameFolding.h"
-#include "Recordset.h"
-#include "Values.h"
+#include "platform/FileModes.h"
+#include "platform/NameFolding.h"
+#include "platform/Recordset.h"
+#include "platform/Values.h"
 
 #include <QAtomicInt>
 #include <QFile>

@@ -8,7 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "Recordset.h"
+#include "platform/Recordset.h"
 
 class QSqlError;
 

@@ -1,4 +1,4 @@
-#include "DialUpComponent.h"
+#include "platform/DialUpComponent.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "FileModes.h"
+#include "platform/FileModes.h"
 
 #include <QFile>
 

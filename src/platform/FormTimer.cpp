@@ -1,4 +1,4 @@
-#include "FormTimer.h"
+#include "platform/FormTimer.h"
 
 #include <QTimer>
 

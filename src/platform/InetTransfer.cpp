@@ -1,6 +1,6 @@
-#include "InetTransfer.h"
+#include "platform/InetTransfer.h"
 
-#include "TextCodec.h"
+#include "platform/TextCodec.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>

@@ -1,4 +1,4 @@
-#include "MsgBox.h"
+#include "platform/MsgBox.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "NameFolding.h"
+#include "platform/NameFolding.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>

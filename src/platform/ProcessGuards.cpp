@@ -1,4 +1,4 @@
-#include "ProcessGuards.h"
+#include "platform/ProcessGuards.h"
 
 #include <csignal>
 #include <sys/prctl.h>

@@ -1,6 +1,6 @@
-#include "Recordset.h"
+#include "platform/Recordset.h"
 
-#include "Database.h"
+#include "platform/Database.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,4 +1,4 @@
-#include "RegularFile.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 

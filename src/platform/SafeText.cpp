@@ -1,4 +1,4 @@
-#include "SafeText.h"
+#include "platform/SafeText.h"
 
 namespace safe_text {
 

@@ -1,7 +1,7 @@
-#include "SettingsStore.h"
+#include "platform/SettingsStore.h"
 
-#include "FileModes.h"
-#include "RegularFile.h"
+#include "platform/FileModes.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "SingleInstance.h"
+#include "platform/SingleInstance.h"
 
-#include "RegularFile.h"
+#include "platform/RegularFile.h"
 
 #include <QLockFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Database.h"
+#include "platform/Database.h"
 
 // Begins a transaction on construction and rolls it back on destruction unless commit() ran,
 // so an exception midway leaves no row behind. Guards nest (savepoints, see Database).

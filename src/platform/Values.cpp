@@ -1,4 +1,4 @@
-#include "Values.h"
+#include "platform/Values.h"
 
 #include <QLocale>
 #include <QRegularExpression>

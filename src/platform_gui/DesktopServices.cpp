@@ -1,4 +1,4 @@
-#include "DesktopServices.h"
+#include "platform_gui/DesktopServices.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ElidedTextToolTip.h"
+#include "platform_gui/ElidedTextToolTip.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

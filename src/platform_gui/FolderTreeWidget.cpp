@@ -1,6 +1,6 @@
-#include "FolderTreeWidget.h"
+#include "platform_gui/FolderTreeWidget.h"
 
-#include "QtTreeGrid.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QDragEnterEvent>
 #include <QLineEdit>

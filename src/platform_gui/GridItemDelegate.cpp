@@ -1,4 +1,4 @@
-#include "GridItemDelegate.h"
+#include "platform_gui/GridItemDelegate.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

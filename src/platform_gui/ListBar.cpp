@@ -1,7 +1,7 @@
-#include "ListBar.h"
+#include "platform_gui/ListBar.h"
 
-#include "Pictures.h"
-#include "QtTreeGrid.h"
+#include "platform_gui/Pictures.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QDragEnterEvent>
 #include <QListWidget>

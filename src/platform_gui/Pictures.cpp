@@ -1,6 +1,6 @@
-#include "Pictures.h"
+#include "platform_gui/Pictures.h"
 
-#include "QtTreeGrid.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
-#include "QtFolderTree.h"
+#include "platform_gui/QtFolderTree.h"
 
-#include "FolderTreeWidget.h"
-#include "QtTreeGrid.h"
+#include "platform_gui/FolderTreeWidget.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QDrag>
 #include <QMimeData>

@@ -1,6 +1,6 @@
-#include "QtMsgBox.h"
+#include "platform_gui/QtMsgBox.h"
 
-#include "MsgBox.h"
+#include "platform/MsgBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,9 +1,9 @@
-#include "QtTreeGrid.h"
+#include "platform_gui/QtTreeGrid.h"
 
-#include "ElidedTextToolTip.h"
+#include "platform_gui/ElidedTextToolTip.h"
 
-#include "GridItemDelegate.h"
-#include "TreeGridWidget.h"
+#include "platform_gui/GridItemDelegate.h"
+#include "platform_gui/TreeGridWidget.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TreeGrid.h"
+#include "platform/TreeGrid.h"
 
 #include <QFont>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "QtTreeGrid.h"
+#include "platform_gui/QtTreeGrid.h"
 
-#include "GridItemDelegate.h"
+#include "platform_gui/GridItemDelegate.h"
 
 #include <QDrag>
 #include <QHeaderView>

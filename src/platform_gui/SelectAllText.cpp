@@ -1,4 +1,4 @@
-#include "SelectAllText.h"
+#include "platform_gui/SelectAllText.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "SplitterGrip.h"
+#include "platform_gui/SplitterGrip.h"
 
 #include <QMouseEvent>
 

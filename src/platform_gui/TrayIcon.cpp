@@ -1,6 +1,6 @@
-#include "TrayIcon.h"
+#include "platform_gui/TrayIcon.h"
 
-#include "Pictures.h"
+#include "platform_gui/Pictures.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

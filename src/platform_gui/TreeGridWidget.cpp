@@ -1,4 +1,4 @@
-#include "TreeGridWidget.h"
+#include "platform_gui/TreeGridWidget.h"
 
 TreeGridWidget::TreeGridWidget(QWidget *parent) : QTreeWidget(parent)
 {

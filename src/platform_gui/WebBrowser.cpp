@@ -1,6 +1,6 @@
-#include "WebBrowser.h"
+#include "platform_gui/WebBrowser.h"
 
-#include "ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <QFileInfo>
 #include <QPointer>

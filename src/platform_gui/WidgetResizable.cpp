@@ -1,4 +1,4 @@
-#include "WidgetResizable.h"
+#include "platform_gui/WidgetResizable.h"
 
 #include <QGuiApplication>
 #include <QScreen>

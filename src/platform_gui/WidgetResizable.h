@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IResizable.h"
+#include "layout/IResizable.h"
 
 #include <QPointer>
 #include <QString>

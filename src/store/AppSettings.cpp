@@ -1,12 +1,12 @@
-#include "AppSettings.h"
+#include "store/AppSettings.h"
 
-#include "Database.h"
-#include "MsgBox.h"
-#include "Recordset.h"
-#include "SettingsStore.h"
-#include "StoreValues.h"
-#include "Transaction.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform/Recordset.h"
+#include "platform/SettingsStore.h"
+#include "platform/Transaction.h"
+#include "platform/Values.h"
+#include "store/StoreValues.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "AucColumns.h"
+#include "store/AucColumns.h"
 
 AucColumns::AucColumns()
     : AuctionNameTxt(QStringLiteral("Auctions")), ItemNumberTxt(QStringLiteral("Item #")),

@@ -1,11 +1,11 @@
-#include "AuctionDatabase.h"
+#include "store/AuctionDatabase.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "NameFolding.h"
-#include "ProgramFolder.h"
-#include "Recordset.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/NameFolding.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
+#include "store/Globals.h"
 
 QString AuctionDatabasePath()
 {

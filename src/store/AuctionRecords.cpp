@@ -1,10 +1,10 @@
-#include "AuctionRecords.h"
+#include "store/AuctionRecords.h"
 
-#include "AuctionStatus.h"
-#include "Database.h"
-#include "Recordset.h"
-#include "Transaction.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
+#include "platform/Values.h"
+#include "store/AuctionStatus.h"
 
 namespace auction_store {
 

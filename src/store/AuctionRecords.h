@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AuctionRow.h"
+#include "store/AuctionRow.h"
 
 #include <QDateTime>
 #include <QList>

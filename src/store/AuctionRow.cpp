@@ -1,8 +1,8 @@
-#include "AuctionRow.h"
+#include "store/AuctionRow.h"
 
-#include "Database.h"
-#include "Recordset.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Values.h"
 
 namespace {
 

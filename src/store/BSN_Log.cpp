@@ -1,15 +1,15 @@
-#include "BSN_Log.h"
+#include "store/BSN_Log.h"
 
-#include "AppSettings.h"
-#include "AuctionStatus.h"
-#include "BSN_User.h"
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
-#include "MsgBox.h"
-#include "Recordset.h"
-#include "StoreValues.h"
-#include "Values.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/MsgBox.h"
+#include "platform/Recordset.h"
+#include "platform/Values.h"
+#include "store/AppSettings.h"
+#include "store/AuctionStatus.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
+#include "store/StoreValues.h"
 
 #include <QCoreApplication>
 #include <QTimeZone>

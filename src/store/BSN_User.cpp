@@ -1,4 +1,4 @@
-#include "BSN_User.h"
+#include "store/BSN_User.h"
 
 void BSN_User::setCookie(const QString &cookie)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AucColumns.h"
+#include "store/AucColumns.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "BSN_Users.h"
+#include "store/BSN_Users.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "Recordset.h"
-#include "SettingsStore.h"
-#include "StoreValues.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/SettingsStore.h"
+#include "store/Globals.h"
+#include "store/StoreValues.h"
 
 void BSN_Users::Init(Database &db)
 {

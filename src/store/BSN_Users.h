@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BSN_User.h"
+#include "store/BSN_User.h"
 
 #include <memory>
 #include <vector>

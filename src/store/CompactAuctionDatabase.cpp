@@ -1,9 +1,9 @@
-#include "CompactAuctionDatabase.h"
+#include "store/CompactAuctionDatabase.h"
 
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
-#include "ProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/ProgramFolder.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "CurrentUser.h"
+#include "store/CurrentUser.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BSN_Users.h"
+#include "store/BSN_Users.h"
 
 #include <QObject>
 

@@ -1,10 +1,10 @@
-#include "Folders.h"
+#include "store/Folders.h"
 
-#include "AuctionRecords.h"
-#include "Database.h"
-#include "Recordset.h"
-#include "Shortcuts.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
+#include "store/AuctionRecords.h"
+#include "store/Shortcuts.h"
 
 #include <QSet>
 

@@ -1,7 +1,7 @@
-#include "Globals.h"
+#include "store/Globals.h"
 
-#include "AppSettings.h"
-#include "Database.h"
+#include "platform/Database.h"
+#include "store/AppSettings.h"
 
 std::unique_ptr<Database> gDB;
 std::unique_ptr<AppSettings> gSettings;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BSN_Users.h"
-#include "CurrentUser.h"
+#include "store/BSN_Users.h"
+#include "store/CurrentUser.h"
 
 #include <memory>
 

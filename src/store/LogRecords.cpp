@@ -1,7 +1,7 @@
-#include "LogRecords.h"
+#include "store/LogRecords.h"
 
-#include "Database.h"
-#include "Recordset.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
 
 namespace log_store {
 

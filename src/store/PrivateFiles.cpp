@@ -1,8 +1,8 @@
-#include "PrivateFiles.h"
+#include "store/PrivateFiles.h"
 
-#include "AuctionDatabase.h"
-#include "FileModes.h"
-#include "SettingsStore.h"
+#include "platform/FileModes.h"
+#include "platform/SettingsStore.h"
+#include "store/AuctionDatabase.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
-#include "Shortcuts.h"
+#include "store/Shortcuts.h"
 
-#include "Database.h"
-#include "Recordset.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
 
 namespace shortcut_store {
 

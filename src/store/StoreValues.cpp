@@ -1,6 +1,6 @@
-#include "StoreValues.h"
+#include "store/StoreValues.h"
 
-#include "Values.h"
+#include "platform/Values.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "UserRecords.h"
+#include "store/UserRecords.h"
 
-#include "Database.h"
-#include "Folders.h"
-#include "Recordset.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
+#include "store/Folders.h"
 
 namespace user_store {
 

@@ -1,15 +1,15 @@
 // The dial-up procedures over our fake nmcli (tests/data/fake_nmcli), which keeps its
 // connections in a state file and logs every call.
-#include "AppSettings.h"
-#include "BSN_Log.h"
-#include "DialUpComponent.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "Recordset.h"
 #include "TestProgramFolder.h"
-#include "modComm.h"
+#include "engine/modComm.h"
+#include "platform/DialUpComponent.h"
+#include "platform/Recordset.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
-#include "Database.h"
+#include "platform/Database.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -2,8 +2,8 @@
 // place and size given to its window, and its maximised state, come back at the next start.
 // Skipped, and says so, where Xvfb, openbox or xdotool is missing (scripts/setup installs them).
 #include "DemoFolder.h"
-#include "Globals.h"
 #include "PracticeSite.h"
+#include "store/Globals.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
-#include "AuctionDatabase.h"
 #include "MsgBoxRecorder.h"
-#include "frmAbout.h"
+#include "dialogs/frmAbout.h"
+#include "store/AuctionDatabase.h"
 
 #include <QLabel>
 #include <QPushButton>

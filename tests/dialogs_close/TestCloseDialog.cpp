@@ -1,8 +1,8 @@
-#include "AppSettings.h"
-#include "Globals.h"
-#include "IDialogs.h"
 #include "TestProgramFolder.h"
-#include "frmCloseZandrift.h"
+#include "dialogs/IDialogs.h"
+#include "dialogs/frmCloseZandrift.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QCheckBox>
 #include <QPushButton>

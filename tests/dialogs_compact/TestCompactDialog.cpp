@@ -1,13 +1,13 @@
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "BSN_Log.h"
-#include "CompactAuctionDatabase.h"
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "Transaction.h"
-#include "frmDBCompact.h"
+#include "dialogs/frmDBCompact.h"
+#include "platform/Database.h"
+#include "platform/Transaction.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Log.h"
+#include "store/CompactAuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QCryptographicHash>
 #include <QPushButton>

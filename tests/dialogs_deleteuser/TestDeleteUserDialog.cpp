@@ -1,10 +1,10 @@
-#include "BSN_Log.h"
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "SettingsStore.h"
-#include "frmDeleteUser.h"
+#include "dialogs/frmDeleteUser.h"
+#include "platform/Database.h"
+#include "platform/SettingsStore.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,12 +1,12 @@
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Dialogs.h"
 #include "EngineFixture.h"
-#include "Globals.h"
 #include "ModalDriver.h"
 #include "MsgBoxRecorder.h"
-#include "Values.h"
-#include "frmSchedule.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/frmSchedule.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QKeySequence>
 #include <QLabel>

@@ -1,11 +1,11 @@
-#include "AppSettings.h"
-#include "Database.h"
 #include "FakeNmcli.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "SettingsStore.h"
 #include "TestProgramFolder.h"
-#include "frmAppSettings.h"
+#include "dialogs/frmAppSettings.h"
+#include "platform/Database.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

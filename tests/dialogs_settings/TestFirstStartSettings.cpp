@@ -1,15 +1,15 @@
 // The first start of the real window on a machine without dial-up: the real settings dialog
 // opens, and cancelling it must not lead to any talk of dialling.
-#include "AppSettings.h"
-#include "Dialogs.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "Globals.h"
 #include "ModalDriver.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "frmAppSettings.h"
-#include "frmAuction.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/frmAppSettings.h"
+#include "mainwindow/frmAuction.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QButtonGroup>
 #include <QPushButton>

@@ -1,12 +1,12 @@
-#include "BSN_Users.h"
-#include "ColumnChooserPage.h"
-#include "Dialogs.h"
-#include "Globals.h"
 #include "ModalDriver.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
 #include "UsersFixture.h"
-#include "frmAucNewUser.h"
+#include "dialogs/ColumnChooserPage.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/frmAucNewUser.h"
+#include "store/BSN_Users.h"
+#include "store/Globals.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,10 +1,10 @@
-#include "BSN_Users.h"
-#include "Globals.h"
 #include "ModalDriver.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
 #include "UsersFixture.h"
-#include "frmAucNewUser.h"
+#include "dialogs/frmAucNewUser.h"
+#include "store/BSN_Users.h"
+#include "store/Globals.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

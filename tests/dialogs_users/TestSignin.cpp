@@ -1,10 +1,10 @@
-#include "Globals.h"
 #include "ModalDriver.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
 #include "UsersFixture.h"
-#include "frmAucNewUser.h"
-#include "frmSignin.h"
+#include "dialogs/frmAucNewUser.h"
+#include "dialogs/frmSignin.h"
+#include "store/Globals.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Database.h"
-#include "Globals.h"
-#include "SettingsStore.h"
+#include "platform/Database.h"
+#include "platform/SettingsStore.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QStringList>

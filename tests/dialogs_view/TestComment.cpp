@@ -1,6 +1,6 @@
-#include "Dialogs.h"
 #include "ModalDriver.h"
-#include "frmComment.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/frmComment.h"
 
 #include <QLabel>
 #include <QLineEdit>

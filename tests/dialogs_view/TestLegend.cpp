@@ -1,8 +1,8 @@
-#include "AuctionEngine.h"
-#include "Dialogs.h"
 #include "ModalDriver.h"
-#include "Pictures.h"
-#include "frmLegend.h"
+#include "dialogs/Dialogs.h"
+#include "dialogs/frmLegend.h"
+#include "engine/AuctionEngine.h"
+#include "platform_gui/Pictures.h"
 
 #include <QLabel>
 #include <QPushButton>

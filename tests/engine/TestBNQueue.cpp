@@ -1,5 +1,5 @@
-#include "BNQueue.h"
-#include "BSN_User.h"
+#include "engine/BNQueue.h"
+#include "store/BSN_User.h"
 
 #include <QtTest>
 

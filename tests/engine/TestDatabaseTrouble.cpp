@@ -1,12 +1,12 @@
-#include "AuctionDatabase.h"
-#include "BSN_Log.h"
-#include "Database.h"
-#include "DeferredWrites.h"
 #include "EngineFixture.h"
-#include "Globals.h"
-#include "InetTransfer.h"
 #include "MsgBoxRecorder.h"
-#include "ebayURLS.h"
+#include "engine/DeferredWrites.h"
+#include "engine/ebayURLS.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QSqlDatabase>

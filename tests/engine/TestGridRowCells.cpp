@@ -1,12 +1,12 @@
 // The cells of an auction's grid row, from its stored row: the one rule the grid pane and the
 // page processing both write by. No widget: the engine's library alone.
-#include "AppSettings.h"
-#include "AuctionRow.h"
-#include "BSN_Users.h"
-#include "Database.h"
-#include "Globals.h"
-#include "GridRowCells.h"
 #include "TestProgramFolder.h"
+#include "engine/GridRowCells.h"
+#include "platform/Database.h"
+#include "store/AppSettings.h"
+#include "store/AuctionRow.h"
+#include "store/BSN_Users.h"
+#include "store/Globals.h"
 
 #include <QVariantMap>
 #include <QtTest>

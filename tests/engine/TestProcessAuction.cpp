@@ -1,11 +1,11 @@
-#include "AuctionRow.h"
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
-#include "GridRowCells.h"
-#include "TreeGrid.h"
-#include "Values.h"
-#include "clsEbayAuction.h"
+#include "engine/GridRowCells.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "platform/Values.h"
+#include "store/AuctionRow.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
-#include "AppSettings.h"
-#include "BSN_Log.h"
-#include "Clock.h"
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
-#include "InetTransfer.h"
 #include "MsgBoxRecorder.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "platform/Values.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QRegularExpression>

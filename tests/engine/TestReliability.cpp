@@ -1,7 +1,7 @@
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
-#include "InetTransfer.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "store/Globals.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,8 +1,8 @@
-#include "Database.h"
 #include "EngineFixture.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "TreeGrid.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "BNHTMLExtract.h"
+#include "engine/BNHTMLExtract.h"
 
 #include <QTest>
 

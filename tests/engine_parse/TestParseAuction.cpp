@@ -1,8 +1,8 @@
-#include "BSN_User.h"
-#include "Globals.h"
-#include "ProgramFolder.h"
-#include "TextCodec.h"
-#include "clsEbayAuction.h"
+#include "engine/clsEbayAuction.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextCodec.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "BNParseScripElem.h"
-#include "BNParseScript.h"
-#include "CommandLine.h"
-#include "ProgramFolder.h"
-#include "ebayURLS.h"
+#include "engine/BNParseScripElem.h"
+#include "engine/BNParseScript.h"
+#include "engine/CommandLine.h"
+#include "engine/ebayURLS.h"
+#include "platform/ProgramFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>

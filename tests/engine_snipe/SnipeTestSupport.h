@@ -1,12 +1,12 @@
 #pragma once
 
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "Clock.h"
 #include "EngineFixture.h"
 #include "FakeNmcli.h"
-#include "Globals.h"
-#include "InetTransfer.h"
+#include "engine/AuctionEngine.h"
+#include "platform/Clock.h"
+#include "platform/InetTransfer.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "BNBidTalk.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/BNBidTalk.h"
+#include "engine/ebayURLS.h"
+#include "platform/Values.h"
 
 #include <QFile>
 #include <QUrlQuery>

@@ -1,7 +1,7 @@
-#include "BSN_Log.h"
 #include "SnipeTestSupport.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Values.h"
+#include "store/BSN_Log.h"
 
 #include <QLocale>
 #include <QTcpServer>

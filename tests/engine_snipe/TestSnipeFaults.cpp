@@ -1,7 +1,7 @@
-#include "BSN_Log.h"
-#include "Database.h"
 #include "SnipeTestSupport.h"
-#include "Values.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
+#include "store/BSN_Log.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

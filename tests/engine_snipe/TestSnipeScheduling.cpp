@@ -1,7 +1,7 @@
-#include "AuctionDatabase.h"
-#include "Database.h"
 #include "SnipeTestSupport.h"
-#include "TreeGrid.h"
+#include "platform/Database.h"
+#include "platform/TreeGrid.h"
+#include "store/AuctionDatabase.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
-#include "BSN_Log.h"
-#include "Database.h"
 #include "SnipeTestSupport.h"
-#include "Transaction.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Database.h"
+#include "platform/Transaction.h"
+#include "platform/Values.h"
+#include "store/BSN_Log.h"
 
 #include <QtTest>
 

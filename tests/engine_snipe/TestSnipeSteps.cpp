@@ -1,8 +1,8 @@
-#include "BSN_Log.h"
-#include "Database.h"
 #include "MsgBoxRecorder.h"
 #include "SnipeTestSupport.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Database.h"
+#include "store/BSN_Log.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "Database.h"
 #include "SnipeTestSupport.h"
-#include "Values.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
 
 #include <QFileInfo>
 #include <QSqlError>

@@ -1,7 +1,7 @@
-#include "BNControl.h"
-#include "BNLayoutError.h"
-#include "BNResizer.h"
 #include "FakeResizable.h"
+#include "layout/BNControl.h"
+#include "layout/BNLayoutError.h"
+#include "layout/BNResizer.h"
 
 #include <QtTest>
 

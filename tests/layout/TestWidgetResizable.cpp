@@ -1,5 +1,5 @@
-#include "BNResizer.h"
-#include "WidgetResizable.h"
+#include "layout/BNResizer.h"
+#include "platform_gui/WidgetResizable.h"
 
 #include <QScreen>
 #include <QWidget>

@@ -1,16 +1,16 @@
 // The window's commands over a signed-in user: deleting the selected auctions, the caption and
 // the enabling of the commands.
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>

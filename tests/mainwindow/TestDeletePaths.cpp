@@ -1,24 +1,24 @@
 // Every way the window deletes an auction (its grid row, the menu, its folder, its program user)
 // ends the auction's work in the engine: nothing queued for it or in flight reaches the site
 // afterwards, while the work of other auctions goes on.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "Clock.h"
-#include "Database.h"
 #include "EngineFixture.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "FolderTreePane.h"
-#include "Globals.h"
-#include "InetTransfer.h"
 #include "MsgBoxRecorder.h"
 #include "PracticeSite.h"
-#include "QtFolderTree.h"
 #include "TestProgramFolder.h"
-#include "ebayURLS.h"
-#include "frmAuction.h"
-#include "frmDeleteUser.h"
+#include "dialogs/frmDeleteUser.h"
+#include "engine/AuctionEngine.h"
+#include "engine/ebayURLS.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/FolderTreePane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "platform_gui/QtFolderTree.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

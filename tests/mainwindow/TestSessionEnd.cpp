@@ -1,17 +1,17 @@
 // The end of the session, as a real signal to this process, closes the program from every
 // state it can be in: shown, minimised, hidden in the tray, behind a modal dialog, and during
 // the start-up's dialogs. Each case runs the application's own event loop, which has to end.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeTrayIcon.h"
-#include "Globals.h"
-#include "SessionEnd.h"
-#include "SingleInstance.h"
 #include "TestProgramFolder.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/SessionEnd.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/SingleInstance.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QDialog>
 #include <QMessageBox>

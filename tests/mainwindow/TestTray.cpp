@@ -1,15 +1,15 @@
 // Minimising into the tray and coming back, with a fake notification area.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "BNQItem.h"
-#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeTrayIcon.h"
-#include "FormTimer.h"
-#include "Globals.h"
 #include "TestProgramFolder.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "engine/BNQItem.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/FormTimer.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QMenu>
 #include <QtTest>

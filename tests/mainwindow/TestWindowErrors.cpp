@@ -1,21 +1,21 @@
 // Failures met inside the window's event handlers (a database locked by another program or
 // damaged, a dial-up component that fails or does not answer): each is said once, and the
 // program goes on running.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "BNLayoutError.h"
-#include "BSN_Log.h"
-#include "Database.h"
-#include "DialUpComponent.h"
-#include "EventGuard.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
 #include "FakeNmcli.h"
 #include "FakeTrayIcon.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "engine/EventGuard.h"
+#include "layout/BNLayoutError.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "platform/DialUpComponent.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QMenu>
 #include <QSqlDatabase>

@@ -1,19 +1,19 @@
 // The browser pane at its place in the real window over a signed-in user's auctions: the linked
 // browser following the grid, Enter in the address box, and the toolbar's buttons in reach.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "BSN_User.h"
-#include "BrowserPane.h"
-#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "WindowPlacement.h"
-#include "ebayURLS.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "engine/ebayURLS.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/BrowserPane.h"
+#include "mainwindow/WindowPlacement.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "store/AppSettings.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
-#include "BSN_User.h"
-#include "BrowserPane.h"
 #include "EngineFixture.h"
 #include "FakeBrowser.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "mainwindow/BrowserPane.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,12 +1,12 @@
-#include "BSN_User.h"
-#include "BrowserPane.h"
-#include "Database.h"
 #include "EngineFixture.h"
 #include "FormData.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "WebBrowser.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "mainwindow/BrowserPane.h"
+#include "platform/Database.h"
+#include "platform_gui/WebBrowser.h"
+#include "store/BSN_User.h"
+#include "store/Globals.h"
 
 #include <QLabel>
 #include <QTcpServer>

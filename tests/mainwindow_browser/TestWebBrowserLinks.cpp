@@ -1,7 +1,7 @@
 // Where a page in the real browser can send the user: web pages and the program's own local
 // pages only. A click on a link of any other scheme does nothing and never reaches the desktop.
 #include "TestProgramFolder.h"
-#include "WebBrowser.h"
+#include "platform_gui/WebBrowser.h"
 
 #include <QDesktopServices>
 #include <QFile>

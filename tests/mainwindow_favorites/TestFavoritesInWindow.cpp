@@ -1,14 +1,14 @@
 // The favorites pane at its place in the real window: over the page only, wherever the page is.
-#include "AppSettings.h"
-#include "AuctionEngine.h"
-#include "BrowserPane.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "FavoritesPane.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/BrowserPane.h"
+#include "mainwindow/FavoritesPane.h"
+#include "mainwindow/frmAuction.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QComboBox>
 #include <QFrame>

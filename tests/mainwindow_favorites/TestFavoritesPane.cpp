@@ -1,7 +1,7 @@
-#include "FavoritesPane.h"
 #include "Fifo.h"
-#include "FormTimer.h"
 #include "MsgBoxRecorder.h"
+#include "mainwindow/FavoritesPane.h"
+#include "platform/FormTimer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

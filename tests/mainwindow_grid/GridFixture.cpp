@@ -1,10 +1,10 @@
 #include "GridFixture.h"
 
-#include "AppSettings.h"
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
-#include "Pictures.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform_gui/Pictures.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 GridFixture::GridFixture()
 {

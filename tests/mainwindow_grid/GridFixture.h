@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AuctionGridPane.h"
 #include "FakeDialogs.h"
 #include "TestProgramFolder.h"
+#include "mainwindow/AuctionGridPane.h"
 
 #include <QDateTime>
 #include <QVariantMap>

@@ -1,11 +1,11 @@
-#include "AuctionRow.h"
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
 #include "GridFixture.h"
-#include "GridRowCells.h"
-#include "QtTreeGrid.h"
-#include "Values.h"
+#include "engine/GridRowCells.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/Values.h"
+#include "platform_gui/QtTreeGrid.h"
+#include "store/AuctionRow.h"
+#include "store/Globals.h"
 
 #include <QSignalSpy>
 #include <QTreeWidget>

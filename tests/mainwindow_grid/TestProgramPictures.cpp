@@ -1,6 +1,6 @@
-#include "AuctionEngine.h"
-#include "Pictures.h"
-#include "QtTreeGrid.h"
+#include "engine/AuctionEngine.h"
+#include "platform_gui/Pictures.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QImage>
 #include <QSet>

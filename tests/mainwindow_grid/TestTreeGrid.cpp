@@ -1,6 +1,6 @@
-#include "Pictures.h"
-#include "QtTreeGrid.h"
-#include "TreeGridWidget.h"
+#include "platform_gui/Pictures.h"
+#include "platform_gui/QtTreeGrid.h"
+#include "platform_gui/TreeGridWidget.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>

@@ -1,4 +1,4 @@
-#include "AddAuctionStrip.h"
+#include "mainwindow/AddAuctionStrip.h"
 
 #include <QClipboard>
 #include <QGroupBox>

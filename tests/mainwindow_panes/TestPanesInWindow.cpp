@@ -1,21 +1,21 @@
 // The grid, the log views and the caption at their places in the real window, driven by the
 // window's commands and the engine as a user meets them.
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "AuctionEngine.h"
-#include "AuctionGridPane.h"
-#include "BNBidTalk.h"
-#include "BSN_Log.h"
-#include "Database.h"
 #include "FakeBrowser.h"
 #include "FakeDialogs.h"
-#include "Globals.h"
-#include "LogRowsModel.h"
-#include "LogViewsPane.h"
 #include "MsgBoxRecorder.h"
 #include "TestProgramFolder.h"
-#include "clsEbayAuction.h"
-#include "frmAuction.h"
+#include "engine/AuctionEngine.h"
+#include "engine/BNBidTalk.h"
+#include "engine/clsEbayAuction.h"
+#include "mainwindow/AuctionGridPane.h"
+#include "mainwindow/LogRowsModel.h"
+#include "mainwindow/LogViewsPane.h"
+#include "mainwindow/frmAuction.h"
+#include "platform/Database.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

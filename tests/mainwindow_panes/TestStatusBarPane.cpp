@@ -1,9 +1,9 @@
-#include "AppSettings.h"
-#include "Clock.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "StatusBarPane.h"
 #include "TestProgramFolder.h"
+#include "mainwindow/StatusBarPane.h"
+#include "platform/Clock.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QLabel>
 #include <QtTest>

@@ -1,8 +1,8 @@
 // Every state of the window and every dialog page that zandrift-screens renders, measured: no
 // visible control smaller than its minimum size, outside its window, or over a sibling.
 #include "DemoFolder.h"
-#include "MsgBox.h"
 #include "ScreenWalk.h"
+#include "platform/MsgBox.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>

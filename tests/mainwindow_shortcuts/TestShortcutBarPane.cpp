@@ -1,11 +1,11 @@
-#include "BSN_Users.h"
-#include "Database.h"
-#include "Globals.h"
-#include "ListBar.h"
 #include "MsgBoxRecorder.h"
-#include "QtTreeGrid.h"
-#include "ShortcutBarPane.h"
 #include "TestProgramFolder.h"
+#include "mainwindow/ShortcutBarPane.h"
+#include "platform/Database.h"
+#include "platform_gui/ListBar.h"
+#include "platform_gui/QtTreeGrid.h"
+#include "store/BSN_Users.h"
+#include "store/Globals.h"
 
 #include <QAction>
 #include <QApplication>

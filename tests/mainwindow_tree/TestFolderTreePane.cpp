@@ -1,8 +1,8 @@
-#include "Database.h"
-#include "FolderTreeWidget.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
 #include "TreeFixture.h"
+#include "platform/Database.h"
+#include "platform_gui/FolderTreeWidget.h"
+#include "store/Globals.h"
 
 #include <QLineEdit>
 #include <QMenu>

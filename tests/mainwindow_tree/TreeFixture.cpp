@@ -1,8 +1,8 @@
 #include "TreeFixture.h"
 
-#include "Database.h"
-#include "Globals.h"
-#include "Pictures.h"
+#include "platform/Database.h"
+#include "platform_gui/Pictures.h"
+#include "store/Globals.h"
 
 namespace {
 qint32 lastKey(const char *table, const char *column)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "AuctionEngine.h"
 #include "FakeMainWindow.h"
-#include "FolderTreePane.h"
-#include "QtFolderTree.h"
 #include "TestProgramFolder.h"
+#include "engine/AuctionEngine.h"
+#include "mainwindow/FolderTreePane.h"
+#include "platform_gui/QtFolderTree.h"
 
 #include <QHash>
 #include <QStringList>

@@ -1,7 +1,7 @@
-#include "Database.h"
-#include "Recordset.h"
 #include "TestProgramFolder.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
 
 #include <QFile>
 #include <QSqlQuery>

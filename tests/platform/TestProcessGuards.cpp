@@ -1,7 +1,7 @@
 // What the program asks of the system at its start: no core dump that would hold a password,
 // and a file-size limit that makes a write fail instead of killing the program.
-#include "Database.h"
-#include "ProcessGuards.h"
+#include "platform/Database.h"
+#include "platform/ProcessGuards.h"
 
 #include <QFile>
 #include <QSqlQuery>

@@ -1,12 +1,12 @@
 // What the window thread reads from files others can put there (the site's data files, the
 // favorites' shortcut files) is read only from regular files: a FIFO in its place is refused at
 // once instead of freezing the program in open().
-#include "BNParseScript.h"
 #include "Fifo.h"
-#include "RegularFile.h"
-#include "SettingsStore.h"
-#include "SingleInstance.h"
-#include "ebayURLS.h"
+#include "engine/BNParseScript.h"
+#include "engine/ebayURLS.h"
+#include "platform/RegularFile.h"
+#include "platform/SettingsStore.h"
+#include "platform/SingleInstance.h"
 
 #include <QDir>
 #include <QElapsedTimer>

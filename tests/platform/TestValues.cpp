@@ -1,4 +1,4 @@
-#include "Values.h"
+#include "platform/Values.h"
 
 #include <QtTest>
 #include <limits>

@@ -1,13 +1,13 @@
 // The real program, killed with SIGKILL in the middle of a snipe's conversation and started
 // again on the same program folder. Each case has its own folder and its own practice site, and
 // the cases run side by side, so the whole test lasts about one short auction.
-#include "AppSettings.h"
-#include "Database.h"
 #include "DemoFolder.h"
 #include "FormData.h"
-#include "Globals.h"
 #include "PracticeSite.h"
-#include "SingleInstance.h"
+#include "platform/Database.h"
+#include "platform/SingleInstance.h"
+#include "store/AppSettings.h"
+#include "store/Globals.h"
 
 #include <QDir>
 #include <QElapsedTimer>

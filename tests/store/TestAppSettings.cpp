@@ -1,11 +1,11 @@
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "Recordset.h"
-#include "SettingsStore.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
-#include "AuctionDatabase.h"
-#include "AuctionRecords.h"
-#include "AuctionStatus.h"
-#include "Database.h"
-#include "Globals.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "store/AuctionDatabase.h"
+#include "store/AuctionRecords.h"
+#include "store/AuctionStatus.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "BSN_Log.h"
-#include "CompactAuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
 #include "MsgBoxRecorder.h"
-#include "Recordset.h"
 #include "TestProgramFolder.h"
-#include "Transaction.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "platform/Transaction.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Log.h"
+#include "store/CompactAuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,7 +1,7 @@
-#include "BSN_Log.h"
-#include "Database.h"
-#include "Recordset.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "store/BSN_Log.h"
 
 #include <QCoreApplication>
 #include <QProcess>

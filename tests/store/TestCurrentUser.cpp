@@ -1,6 +1,6 @@
-#include "BSN_User.h"
-#include "CurrentUser.h"
-#include "Globals.h"
+#include "store/BSN_User.h"
+#include "store/CurrentUser.h"
+#include "store/Globals.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -1,15 +1,15 @@
 // The files that hold passwords (the database, its compacted copy, the settings file) are
 // readable by their owner alone, from the file the build delivers through every step that
 // writes one anew.
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "CompactAuctionDatabase.h"
-#include "Database.h"
-#include "FileModes.h"
-#include "Globals.h"
-#include "PrivateFiles.h"
-#include "SettingsStore.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/FileModes.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/CompactAuctionDatabase.h"
+#include "store/Globals.h"
+#include "store/PrivateFiles.h"
 
 #include <QFile>
 #include <QtTest>

@@ -1,9 +1,9 @@
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Folders.h"
-#include "Globals.h"
-#include "Shortcuts.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "store/AuctionDatabase.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
+#include "store/Shortcuts.h"
 
 #include <QtTest>
 

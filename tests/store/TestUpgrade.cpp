@@ -1,8 +1,8 @@
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
-#include "Recordset.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/Recordset.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QFile>
 #include <QProcess>

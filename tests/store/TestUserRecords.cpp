@@ -1,8 +1,8 @@
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
 #include "TestProgramFolder.h"
-#include "UserRecords.h"
+#include "platform/Database.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
+#include "store/UserRecords.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
-#include "AucColumns.h"
-#include "AuctionDatabase.h"
-#include "BSN_Users.h"
-#include "Database.h"
-#include "Globals.h"
-#include "SettingsStore.h"
 #include "TestProgramFolder.h"
+#include "platform/Database.h"
+#include "platform/SettingsStore.h"
+#include "store/AucColumns.h"
+#include "store/AuctionDatabase.h"
+#include "store/BSN_Users.h"
+#include "store/Globals.h"
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
 #include "EngineFixture.h"
 
-#include "AppSettings.h"
-#include "BSN_Log.h"
-#include "Clock.h"
-#include "Database.h"
-#include "Globals.h"
-#include "InetTransfer.h"
-#include "SettingsStore.h"
-#include "ebayURLS.h"
+#include "engine/ebayURLS.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/InetTransfer.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/BSN_Log.h"
+#include "store/Globals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

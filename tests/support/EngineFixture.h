@@ -1,9 +1,9 @@
 #pragma once
 
-#include "AuctionEngine.h"
 #include "FakeMainWindow.h"
 #include "PracticeSite.h"
 #include "TestProgramFolder.h"
+#include "engine/AuctionEngine.h"
 
 #include <QDateTime>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IBrowser.h"
+#include "platform_gui/IBrowser.h"
 
 #include <QList>
 #include <QStringList>

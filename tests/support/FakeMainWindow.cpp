@@ -1,8 +1,8 @@
 #include "FakeMainWindow.h"
 
-#include "AucColumns.h"
-#include "Database.h"
-#include "Globals.h"
+#include "platform/Database.h"
+#include "store/AucColumns.h"
+#include "store/Globals.h"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrayIcon.h"
+#include "platform_gui/TrayIcon.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,11 +1,11 @@
 #include "TestProgramFolder.h"
 
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "Database.h"
-#include "Globals.h"
-#include "ProgramFolder.h"
-#include "SettingsStore.h"
+#include "platform/Database.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/Globals.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 // Linked into every test: a message box that no test scripted fails the running test, naming
 // the box, instead of being answered in silence. Tests that mean to meet a box install a
 // MsgBoxRecorder (or their own handler) around it.
-#include "MsgBox.h"
+#include "platform/MsgBox.h"
 
 #include <QByteArray>
 #include <QTest>

@@ -1,7 +1,7 @@
 // The transfer control against the practice site on loopback.
-#include "InetTransfer.h"
 #include "LatencyLink.h"
 #include "PracticeSite.h"
+#include "platform/InetTransfer.h"
 
 #include <QNetworkReply>
 #include <QSignalSpy>

@@ -1,15 +1,15 @@
 #include "DemoFolder.h"
 
-#include "AppSettings.h"
-#include "AuctionDatabase.h"
-#include "AuctionEngine.h"
-#include "Database.h"
-#include "Folders.h"
-#include "Globals.h"
 #include "HeadlessWindow.h"
-#include "ProgramFolder.h"
-#include "SettingsStore.h"
-#include "ebayURLS.h"
+#include "engine/AuctionEngine.h"
+#include "engine/ebayURLS.h"
+#include "platform/Database.h"
+#include "platform/ProgramFolder.h"
+#include "platform/SettingsStore.h"
+#include "store/AppSettings.h"
+#include "store/AuctionDatabase.h"
+#include "store/Folders.h"
+#include "store/Globals.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "IMainWindow.h"
-#include "QtTreeGrid.h"
+#include "engine/IMainWindow.h"
+#include "platform_gui/QtTreeGrid.h"
 
 #include <QTreeWidget>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "IDialogs.h"
+#include "dialogs/IDialogs.h"
 
 // The window started with no dialog in its way (screenshots, benchmarks): every dialog is
 // left unopened.

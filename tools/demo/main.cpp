@@ -1,7 +1,7 @@
 // zandrift-demo-folder FOLDER PORT: prepares a program folder for trying Zandrift against the
 // practice site running with its demo scenario on 127.0.0.1:PORT.
 #include "DemoFolder.h"
-#include "Globals.h"
+#include "store/Globals.h"
 
 #include <QApplication>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Builds the delivered database file from its schema text: zandrift-mkdb <schema.sql> <out.mdb>
-#include "FileModes.h"
-#include "NameFolding.h"
+#include "platform/FileModes.h"
+#include "platform/NameFolding.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -2,8 +2,8 @@
 // the window takes on the screens walked, and every dialog page to PNG files in DIR, on the
 // offscreen platform, against the practice site in this process.
 #include "DemoFolder.h"
-#include "MsgBox.h"
 #include "ScreenWalk.h"
+#include "platform/MsgBox.h"
 
 #include <QApplication>
 #include <QDir>
