@@ -528,7 +528,13 @@ void AuctionEngine::Inet1_StateChanged(int state)
 void AuctionEngine::responseCompleted()
 {
     m_roundTripMs = m_sinceRequest.isValid() ? m_sinceRequest.elapsed() : 0;
-    m_recentRoundTripsMs[m_roundTripsSeen++ % m_recentRoundTripsMs.size()] = m_roundTripMs;
+    // A time page says little of how long a bid takes: a slow one is as often the site's time
+    // as the link's, and its reading corrects for its own round trip anyway.
+    const bool timePage = mLastQueueItem && (mLastQueueItem->Action == BNQItem::TimeSync ||
+                                             (mLastQueueItem->Bid && mLastQueueItem->Action == BNQItem::Snipe &&
+                                              mLastQueueItem->Bid->GetNextAction() == BNBidTalk::SyncClock));
+    if (!timePage)
+        m_recentRoundTripsMs[m_roundTripsSeen++ % m_recentRoundTripsMs.size()] = m_roundTripMs;
     m_sinceReply.start();
     m_window.setStatusPanel(2, QStringLiteral("Response Completed"));
     // The item this reply belongs to; a halt or a cancelled snipe clears it meanwhile.

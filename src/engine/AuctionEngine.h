@@ -223,8 +223,8 @@ private:
     QElapsedTimer m_sinceRequest;
     QElapsedTimer m_sinceReply;
     qint64 m_roundTripMs = 0;
-    // The shortest of the last few round trips: what the link itself costs, without the time
-    // a slow page spent at the site.
+    // The shortest of the last few round trips of pages and bids (not time pages): what the
+    // link itself costs, without the time a slow page spent at the site; 0 before one.
     std::array<qint64, 5> m_recentRoundTripsMs{};
     std::size_t m_roundTripsSeen = 0;
     qint64 linkRoundTripMs() const;

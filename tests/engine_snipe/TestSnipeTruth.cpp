@@ -1,3 +1,4 @@
+#include "LatencyLink.h"
 #include "SnipeTestSupport.h"
 #include "engine/ebayURLS.h"
 #include "platform/Database.h"
@@ -480,6 +481,49 @@ private slots:
             QVERIFY2(finals[0].arrivalMs < endMs(item), qPrintable(log(key)));
             QVERIFY2(weAreHighBidder(item), qPrintable(log(key)));
         }
+    }
+
+    // The only page seen so far is a time page the site took 2.8 s to make: the link is not
+    // taken for that slow, and the preparatory bid still goes with under 4 s left.
+    void aSlowTimePageIsNotASlowLink()
+    {
+        f->site.setClockOffsetMs(14000);
+        f->site.setFault(target(QStringLiteral("TimeShow")), {practice::FaultKind::Delay, 2800, 2});
+        const QString item = QStringLiteral("8021");
+        const qint32 key = schedule(item, 6, 2);
+        QVERIFY(f->runUntil([&] { return over(key); }, 20000));
+        const auto finals = posts(QStringLiteral("AcceptBid"), item);
+        QVERIFY2(finals.size() == 1, qPrintable(log(key)));
+        QVERIFY2(finals[0].arrivalMs < endMs(item), qPrintable(log(key)));
+        QVERIFY2(weAreHighBidder(item), qPrintable(log(key)));
+    }
+
+    // On a link of 400 ms each way, with two seconds left, a preparatory bid and the final post
+    // after it no longer fit before the end: none is sent, and the row says why.
+    void noPreparatoryBidThatCannotBeFollowed()
+    {
+        practice::LatencyLink link;
+        QVERIFY(link.start(f->site.port(), 400));
+        QFile urls(f->folder.file(QStringLiteral("eburl.zdx")));
+        QVERIFY(urls.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        urls.write(f->site.urlFile().replace(f->site.baseUrl().toUtf8(), link.baseUrl().toUtf8()));
+        urls.close();
+        gURLs.reset();
+        f->engine->queue().Add(BNQItem::timeSync(false));
+        QVERIFY(f->runUntilIdle());
+        QVERIFY(Clock::synchronised());
+        // A page of the site's: what the link costs.
+        f->site.addAuction(f->siteAuction(QStringLiteral("8023"), 600));
+        f->addAuctionRow(QStringLiteral("8023"), 2);
+        f->engine->queue().Add(BNQItem::refresh(QStringLiteral("8023"), f->userKey, f->openFolder));
+        QVERIFY(f->runUntilIdle());
+        const QString item = QStringLiteral("8022");
+        const qint32 key = schedule(item, 2, 1);
+        QVERIFY(f->runUntil([&] { return over(key); }, 15000));
+        QVERIFY2(posts(QStringLiteral("MakeBid"), item).isEmpty(), qPrintable(log(key)));
+        QVERIFY2(log(key).contains(QStringLiteral("Too little time is left before the auction ends")),
+                 qPrintable(log(key)));
+        QCOMPARE(status(key), 7);
     }
 
     // The site's clock runs 40 s ahead and the first time page fails: another is tried while
