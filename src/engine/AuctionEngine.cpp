@@ -402,6 +402,10 @@ QItemPtr AuctionEngine::takeDueFinalPost()
 
 bool AuctionEngine::serveWaitingTimeSync()
 {
+    // A dial-up line may have to be brought up first, which waits inside the pump: not while a
+    // snipe may fall due.
+    if (!gSettings || gSettings->ConnectionType == 0)
+        return false;
     for (const QItemPtr &queued : queue().items()) {
         if (queued->Action != BNQItem::TimeSync)
             continue;
