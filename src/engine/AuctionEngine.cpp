@@ -406,17 +406,20 @@ bool AuctionEngine::serveWaitingTimeSync()
     // snipe may fall due.
     if (!gSettings || gSettings->ConnectionType == 0)
         return false;
+    QItemPtr sync;
     for (const QItemPtr &queued : queue().items()) {
-        if (queued->Action != BNQItem::TimeSync)
-            continue;
-        const QItemPtr i = queued; // taken out of the list it refers to
-        queue().Take(i);
-        mLastQueueItem = i;
-        m_window.setStatusPanel(1, i->message);
-        serveTimeSync(i);
-        return m_inet->StillExecuting();
+        if (queued->Action == BNQItem::TimeSync) {
+            sync = queued;
+            break;
+        }
     }
-    return false;
+    if (!sync)
+        return false;
+    queue().Take(sync);
+    mLastQueueItem = sync;
+    m_window.setStatusPanel(1, sync->message);
+    serveTimeSync(sync);
+    return m_inet->StillExecuting();
 }
 
 QItemPtr AuctionEngine::preferNearerSendingStep(const QItemPtr &item)
@@ -441,10 +444,9 @@ QItemPtr AuctionEngine::preferNearerSendingStep(const QItemPtr &item)
     }
     if (nearest == item)
         return item;
-    const QItemPtr taken = nearest; // taken out of the list it refers to
-    queue().Take(taken);
+    queue().Take(nearest);
     queue().Add(item);
-    return taken;
+    return nearest;
 }
 
 bool AuctionEngine::webAddress(const QString &url)
