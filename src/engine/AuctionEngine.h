@@ -240,10 +240,8 @@ private:
     // only when a second page agrees with it.
     bool m_farLeadPending = false;
     SiteLead m_farLead;
-    qint16 m_offsetAtSync = 0;
-    // The TimeOffset the clock reads with, as last seen.
-    std::optional<qint16> m_offsetSeen;
-    bool m_offsetMovedUnsynced = false;
+    // The TimeOffset of the last synchronisation, or before one the first seen.
+    std::optional<qint16> m_offsetAtSync;
     QElapsedTimer m_offsetSyncAsked;
     static constexpr qint64 kOffsetSyncPauseMs = 2000;
     bool m_synchronisedHere = false;

@@ -213,10 +213,8 @@ bool AuctionEngine::setClockFromTimePage(const QString &page)
     const QTimeZone zoneOfSite =
         siteZone().isValid() ? siteZone() : QTimeZone(static_cast<int>(siteUtcOffsetMs / 1000));
     m_offsetAtSync = gSettings ? gSettings->TimeOffset : 0;
-    m_offsetSeen = m_offsetAtSync;
-    m_offsetMovedUnsynced = false;
     m_synchronisedHere = true;
-    Clock::synchronise(zoneOfSite, Clock::steadyMs() + chosen, 3600000LL * m_offsetAtSync);
+    Clock::synchronise(zoneOfSite, Clock::steadyMs() + chosen, 3600000LL * *m_offsetAtSync);
     return true;
 }
 
@@ -236,13 +234,9 @@ void AuctionEngine::watchTimeOffset()
     if (!gSettings)
         return;
     const qint16 offset = gSettings->TimeOffset;
-    if (!m_offsetSeen)
-        m_offsetSeen = offset;
-    if (!m_synchronisedHere && offset != *m_offsetSeen)
-        m_offsetMovedUnsynced = true;
-    m_offsetSeen = offset;
-    const bool moved = m_synchronisedHere ? offset != m_offsetAtSync : m_offsetMovedUnsynced;
-    if (!moved || timeSyncPending() ||
+    if (!m_offsetAtSync)
+        m_offsetAtSync = offset; // before any synchronisation: the offset the moments were reckoned with
+    if (offset == *m_offsetAtSync || timeSyncPending() ||
         (m_offsetSyncAsked.isValid() && m_offsetSyncAsked.elapsed() < kOffsetSyncPauseMs))
         return;
     m_offsetSyncAsked.start();
